@@ -1,0 +1,60 @@
+// CMNFILE: the launcher family's file and text helpers.
+//
+// Text is Shift-JIS (code page 932): token and tail operations step over a
+// double-byte character whole, so a separator never matches a trail byte
+// (the trail of "ソ" is 0x5C, a backslash).
+//
+// Every operation that copies into a caller's buffer takes the buffer's size,
+// copies at most size - 1 bytes (never half a double-byte character) and
+// terminates the copy; the result is the length found in the source, so a
+// caller steps over the source correctly even when the copy was cut, and
+// sees a cut as a result >= size.
+//
+//   char line[2048];
+//   int n = CMNFILE_GetLineCRLF(line, sizeof(line), p);   // -1: no CR LF left
+//   if (n >= 0) p += n + 2;
+//
+// The whole-file readers hand out a zero-filled global-heap block (GlobalFree)
+// of the file's size plus the extra bytes the caller asks for, and return an
+// ERRID_CMNFILE_* code. They and the folder, existence and date helpers are
+// Windows-only (cmnfile_win.cpp); the text helpers build everywhere.
+#pragma once
+
+enum {
+    ERRID_CMNFILE_NONE = 0,   // the file was read
+    ERRID_CMNFILE_OPEN = 1,   // opening the file failed
+    ERRID_CMNFILE_SIZE = 2,   // reading its size failed
+    ERRID_CMNFILE_ALLOC = 3,  // allocating the buffer failed
+    ERRID_CMNFILE_READ = 4,   // reading the contents failed or came up short
+};
+
+// --- files (Windows) -------------------------------------------------------
+int   CMNFILE_ReadFile(const char* pPath, void** ppBuf, int nExtra);
+int   CMNFILE_ReadFileEx(const char* pPath, void** ppBuf, int* pnSize, int nExtra);
+int   CMNFILE_WriteFile(const char* pPath, const void* pBuf, int nLen);
+int   CMNFILE_IsExist(const char* pPath);
+int   CMNFILE_MakeDir(const char* pPath);
+// "YYYYMMDD": today's date in UTC as a new malloc'd string; other formats: null.
+char* CMNFILE_GetDateStr(const char* pFormat);
+
+// --- text -----------------------------------------------------------------
+int   CMNFILE_GetLineCRLF(char* pDst, int nDstSize, const char* pSrc);
+int   CMNFILE_GetLineLF(char* pDst, int nDstSize, const char* pSrc);
+int   CMNFILE_GetWord(char* pDst, int nDstSize, const char* pSrc);
+int   CMNFILE_GetToken(char* pDst, int nDstSize, const char* pSrc, const char* pSep, int nSepLen);
+int   CMNFILE_Find(const void* pBuf, int nLen, const void* pPattern, int nPatLen);
+int   CMNFILE_SkipChar(const void* pBuf, int nLen, int c);
+int   CMNFILE_IsAllAlnum(const char* pStr, int nLen);
+int   CMNFILE_IsAllDigit(const char* pStr, int nLen);
+int   CMNFILE_IsAllDbcs(const char* pStr, int nLen);
+int   CMNFILE_IsAllSbcs(const char* pStr, int nLen);
+int   CMNFILE_CutTail(char* pStr, const char* pSep, int nSepLen);
+int   CMNFILE_CutTail2(char* pDst, int nDstSize, const char* pStr, const char* pSep, int nSepLen);
+int   CMNFILE_GetTailBin(void* pDst, int nDstSize, const void* pBuf, int nLen, const char* pSep, int nSepLen);
+int   CMNFILE_UrlEncode(char* pDst, int nDstSize, const char* pSrc, int nSrcLen);
+int   CMNFILE_UrlDecode(char* pDst, int nDstSize, const char* pSrc, int nSrcLen, const char** ppEnd);
+void  CMNFILE_InvertBytes(void* pBuf, int nLen);
+
+// EUC-JP to Shift-JIS: writes the converted, terminated source into pDst
+// (at most nDstSize bytes with the terminator) and returns pDst.
+char* EUCtoSJIS_Copy(const char* pSrc, char* pDst, int nDstSize);

@@ -1,0 +1,110 @@
+// tivtool: a small console helper for the demo installation and the tests,
+// run under Wine so that it uses the programs' own code for the files.
+//
+//   tivtool invert <in> <out>        byte-invert a file (env.bin from its text)
+//   tivtool md5 <text>               the member folder's name for a user id
+//   tivtool appset-default <path>    write the default appset.bin
+//   tivtool show <userid>            what an installation holds, as the programs read it
+#include <windows.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <string>
+
+#include "cmnfile.h"
+#include "env.h"
+#include "envappsetting.h"
+#include "md5.h"
+#include "reg.h"
+
+namespace {
+
+int Usage()
+{
+    std::fprintf(stderr, "usage: tivtool invert <in> <out> | md5 <text> | appset-default <path> | show <userid>\n");
+    return 2;
+}
+
+int Invert(const char* pIn, const char* pOut)
+{
+    void* p = nullptr;
+    int n = 0;
+    int r = CMNFILE_ReadFileEx(pIn, &p, &n, 0);
+    if (r != ERRID_CMNFILE_NONE) {
+        std::fprintf(stderr, "tivtool: cannot read %s (error %d)\n", pIn, r);
+        return 1;
+    }
+    CMNFILE_InvertBytes(p, n);
+    int ok = CMNFILE_WriteFile(pOut, p, n);
+    GlobalFree(p);
+    if (!ok) {
+        std::fprintf(stderr, "tivtool: cannot write %s\n", pOut);
+        return 1;
+    }
+    return 0;
+}
+
+int Show(const char* pUserId)
+{
+    char strApp[MAX_PATH], strCnt[MAX_PATH] = "", strSkin[MAX_PATH] = "";
+    if (!REG_GetAppPath(strApp, sizeof(strApp))) {
+        std::printf("no installation: HKLM\\%s has no apppath\n", REG_TIV_KEY);
+        return 1;
+    }
+    HKEY hKey;
+    if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, REG_TIV_KEY, 0, KEY_READ, &hKey) == ERROR_SUCCESS) {
+        REG_QueryValue(hKey, "cntpath", strCnt, sizeof(strCnt), "");
+        REG_QueryValue(hKey, "skin", strSkin, sizeof(strSkin), "");
+        RegCloseKey(hKey);
+    }
+    char strHex[33];
+    MD5_StringToHex(pUserId, strHex);
+    std::printf("application folder : %s\ncontent path       : %s\nskin               : %s\n", strApp, strCnt, strSkin);
+    std::printf("member folder      : %s%s\\\n", strCnt, strHex);
+
+    std::string env = std::string(strApp) + "env.bin";
+    if (!ENV_Load(env.c_str())) {
+        std::printf("env.bin            : cannot be read (%s)\n", env.c_str());
+        return 1;
+    }
+    const char* keys[] = { "[TITLENAME]", "[CGITOPPAGE]", "[CGIPAGE_GETCONTENTSLIST]", "[DLWEBPAGE]",
+                           "[IMAGEWEBPAGE]" };
+    for (const char* k : keys) {
+        char v[2048];
+        std::printf("env %-27s: %s\n", k, ENV_GetValue(v, sizeof(v), k) ? v : "(missing)");
+    }
+    std::string appset = std::string(strApp) + "appset.bin";
+    if (!ENVAPPSETTING_Load(appset.c_str())) {
+        if (!ENVAPPSETTING_CreateDefault(appset.c_str()) || !ENVAPPSETTING_Load(appset.c_str())) {
+            std::printf("appset.bin         : cannot be made\n");
+            return 1;
+        }
+    }
+    const char* akeys[] = { ENVAPPSET_KEY_DISPMODE, ENVAPPSET_KEY_AUTOUPDATE, ENVAPPSET_KEY_AUTODOWNLOAD };
+    for (const char* k : akeys) {
+        char v[2048];
+        std::printf("appset %-24s: %s\n", k, ENVAPPSETTING_GetValue(v, sizeof(v), k) ? v : "(missing)");
+    }
+    ENVAPPSETTING_Free();
+    ENV_Free();
+    return 0;
+}
+
+}  // namespace
+
+int main(int argc, char** argv)
+{
+    if (argc < 2) return Usage();
+    std::string cmd = argv[1];
+    if (cmd == "invert" && argc == 4) return Invert(argv[2], argv[3]);
+    if (cmd == "md5" && argc == 3) {
+        char hex[33];
+        MD5_StringToHex(argv[2], hex);
+        std::printf("%s\n", hex);
+        return 0;
+    }
+    if (cmd == "appset-default" && argc == 3) return ENVAPPSETTING_CreateDefault(argv[2]) ? 0 : 1;
+    if (cmd == "show" && argc == 3) return Show(argv[2]);
+    return Usage();
+}
