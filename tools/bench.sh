@@ -67,6 +67,12 @@ if [ ! -f "$build/wine/prefix.ok" ]; then
   touch "$build/wine/prefix.ok"
 fi
 
+# Wine's helper processes (services, device host, desktop) start with the
+# first program and outlive it; start them here, away from the pipes that
+# CTest waits on, or the first test seems never to end.
+wine wineboot </dev/null >/dev/null 2>&1 || true
+wine cmd.exe /c exit </dev/null >/dev/null 2>&1 || true
+
 export TIV_BENCH=1
 set +e
 "$@"

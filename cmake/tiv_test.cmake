@@ -1,0 +1,14 @@
+# tiv_add_gtest(<name> SOURCES ... [LIBS ...] [LOCK <resource>])
+# One test program; every TEST in it becomes its own CTest entry, so the CTest
+# output lists each test by name. Windows test programs run under Wine
+# through the toolchain's emulator (tools/wine-run, inside tools/bench.sh).
+function(tiv_add_gtest name)
+  cmake_parse_arguments(T "" "LOCK" "SOURCES;LIBS" ${ARGN})
+  add_executable(${name} ${T_SOURCES})
+  target_link_libraries(${name} PRIVATE tiv_test_support ${T_LIBS} GTest::gtest_main)
+  gtest_add_tests(TARGET ${name} SOURCES ${T_SOURCES} TEST_LIST added)
+  if(T_LOCK)
+    set_tests_properties(${added} PROPERTIES RESOURCE_LOCK ${T_LOCK})
+  endif()
+  set_tests_properties(${added} PROPERTIES TIMEOUT 300)
+endfunction()
