@@ -1,0 +1,25 @@
+#!/usr/bin/env bash
+# Writes the demo installation into the bench's Wine prefix: the installer's
+# registry values and the application folder with its settings files.
+# Run inside tools/bench.sh (it needs WINEPREFIX); $1 is the win32 build folder.
+set -euo pipefail
+[ -n "${WINEPREFIX:-}" ] || { echo "demo-install: run inside tools/bench.sh" >&2; exit 2; }
+here=$(cd "$(dirname "$0")" && pwd)
+build=$(cd "$1" && pwd)
+
+app="$WINEPREFIX/drive_c/tiv"
+mkdir -p "$app/contents" "$app/cache" "$app/player"
+
+reg() { wine reg add 'HKLM\SOFTWARE\tiv' /v "$1" /d "$2" /f >/dev/null; }
+reg apppath 'C:\tiv\'
+reg cntpath 'C:\tiv\contents\'
+reg skin default
+
+# env.bin: the text in Shift-JIS with CR LF line ends, every byte inverted.
+tmp=$(mktemp)
+iconv -f UTF-8 -t CP932 "$here/demo/env.txt" | sed 's/$/\r/' > "$tmp"
+cp "$tmp" "$app/env.txt.sjis"
+wine "$build/tools/tivtool.exe" invert 'C:\tiv\env.txt.sjis' 'C:\tiv\env.bin'
+rm -f "$tmp" "$app/env.txt.sjis"
+[ -f "$app/appset.bin" ] || wine "$build/tools/tivtool.exe" appset-default 'C:\tiv\appset.bin'
+echo "demo-install: installation written to C:\\tiv (prefix $WINEPREFIX)"
