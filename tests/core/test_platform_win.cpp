@@ -31,3 +31,42 @@ TEST(Platform, ShiftJisLiteralConvertsToTheRightText)
 }
 
 }  // namespace
+
+#include <mmsystem.h>
+#include <dsound.h>
+
+namespace {
+
+// The bench gives DirectSound a sink: a device opens and a buffer plays.
+TEST(Platform, DirectSoundHasASink)
+{
+    IDirectSound8* ds = nullptr;
+    HRESULT hr = DirectSoundCreate8(nullptr, &ds, nullptr);
+    ASSERT_TRUE(SUCCEEDED(hr)) << std::hex << hr;
+    ASSERT_TRUE(SUCCEEDED(ds->SetCooperativeLevel(GetDesktopWindow(), DSSCL_PRIORITY)));
+    WAVEFORMATEX wf = {};
+    wf.wFormatTag = WAVE_FORMAT_PCM;
+    wf.nChannels = 2;
+    wf.nSamplesPerSec = 44100;
+    wf.wBitsPerSample = 16;
+    wf.nBlockAlign = 4;
+    wf.nAvgBytesPerSec = 44100 * 4;
+    DSBUFFERDESC bd = {};
+    bd.dwSize = sizeof(bd);
+    bd.dwFlags = DSBCAPS_GETCURRENTPOSITION2 | DSBCAPS_GLOBALFOCUS;
+    bd.dwBufferBytes = 44100 * 4;
+    bd.lpwfxFormat = &wf;
+    IDirectSoundBuffer* buf = nullptr;
+    ASSERT_TRUE(SUCCEEDED(ds->CreateSoundBuffer(&bd, &buf, nullptr)));
+    ASSERT_TRUE(SUCCEEDED(buf->Play(0, 0, DSBPLAY_LOOPING)));
+    DWORD play0 = 0, write0 = 0, play1 = 0, write1 = 0;
+    buf->GetCurrentPosition(&play0, &write0);
+    Sleep(300);
+    buf->GetCurrentPosition(&play1, &write1);
+    EXPECT_NE(play0, play1) << "the play cursor does not move";
+    buf->Stop();
+    buf->Release();
+    ds->Release();
+}
+
+}  // namespace
