@@ -1,0 +1,78 @@
+#include "decwnd.h"
+
+#include "choiceacountdlg.h"
+#include "cmnassert.h"
+#include "hantiv.h"
+
+namespace {
+
+enum { IDC_DECTEXT = 1012, kTimerId = 10 };
+
+HWND g_hWnd = nullptr;
+UINT_PTR g_upTimer = 0;
+int g_bShown = 0;
+int g_nTick = 0;
+
+INT_PTR CALLBACK DECWND_DlgProc(HWND hDlg, UINT uMsg, WPARAM, LPARAM)
+{
+    switch (uMsg) {
+    case WM_INITDIALOG:
+        DLG_Centre(hDlg, true);
+        g_upTimer = SetTimer(hDlg, kTimerId, 1000, nullptr);
+        CMN_ASSERT(g_upTimer != 0);
+        return TRUE;
+    case WM_TIMER:
+        if (g_bShown == 1 && ++g_nTick >= 10) ShowWindow(hDlg, SW_HIDE);
+        return TRUE;
+    default:
+        return FALSE;
+    }
+}
+
+}  // namespace
+
+int DECWND_Create(HINSTANCE hInst, HWND hParent)
+{
+    CMN_ASSERT(g_hWnd == NULL);
+    if (g_hWnd != nullptr) return 1;
+    g_hWnd = CreateDialogParamA(hInst, MAKEINTRESOURCEA(IDD_DECWND), hParent, DECWND_DlgProc, 0);
+    CMN_ASSERT(g_hWnd != NULL);
+    g_bShown = 0;
+    g_nTick = 0;
+    return 1;
+}
+
+int DECWND_SetText(const char* pStr)
+{
+    CMN_ASSERT(pStr != NULL && lstrlen(pStr) > 0);
+    if (g_hWnd == nullptr || pStr == nullptr) return 0;
+    ShowWindow(g_hWnd, SW_SHOW);
+    SetDlgItemTextA(g_hWnd, IDC_DECTEXT, pStr);
+    g_bShown = 1;
+    g_nTick = 0;
+    return 1;
+}
+
+int DECWND_Show(void)
+{
+    if (g_hWnd == nullptr) return 0;
+    ShowWindow(g_hWnd, SW_SHOW);
+    g_bShown = 1;
+    g_nTick = 0;
+    return 1;
+}
+
+int DECWND_IsExist(void)
+{
+    return g_hWnd != nullptr && IsWindow(g_hWnd);
+}
+
+int DECWND_Destroy(void)
+{
+    if (g_hWnd != nullptr) {
+        KillTimer(g_hWnd, kTimerId);
+        DestroyWindow(g_hWnd);
+        g_hWnd = nullptr;
+    }
+    return 1;
+}

@@ -1,0 +1,630 @@
+#include "hantiv.h"
+
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+
+#include "bmpm.h"
+#include "choiceacountdlg.h"
+#include "cmnassert.h"
+#include "cmnfile.h"
+#include "contentslist.h"
+#include "decwnd.h"
+#include "env.h"
+#include "envappsetting.h"
+#include "errmsg.h"
+#include "log.h"
+#include "page.h"
+#include "pending.h"
+#include "reg.h"
+#include "sccmn.h"
+#include "scfont.h"
+#include "userm.h"
+
+AppIf g_appIf;
+
+namespace {
+
+const char kClassName[] = "TIV Launcher";
+HRGN g_hRgn = nullptr;   // the window's shape until the window owns it
+
+const char kZvq000[] = "不正な起動です。処理を中止します(ZVQ:000)";
+const char kZvq001[] = "不正な起動です。処理を中止します(ZVQ:001)";
+const char kZvq002[] = "不正な起動です。処理を中止します(ZVQ:002)";
+const char kZvq003[] = "アプリケーションパスを取得できませんでした。処理を中止します(ZVQ:003)";
+const char kZvq004[] = "アカウント選択に失敗しました。処理を中止します(ZVQ:004)";
+const char kZvq006[] = "初期化処理に失敗しました。処理を中止します(ZVQ:006)";
+const char kZvq007[] = "インストールに失敗しました。再度インストールをお試しいただいたのちに失敗が続くようでしたら、\n"
+                       "大変お手数ですがお客様サポートにご連絡をお願い致します(ZVQ:007)。";
+const char kZvq008[] = "ファイルのロードに失敗しました。再度インストールをお試しいただいたのちに失敗が続くようでしたら、\n"
+                       "大変お手数ですがお客様サポートにご連絡をお願い致します(ZVQ:008)。";
+const char kZvq009[] = "不正な起動です。処理を中止します(ZVQ:009)。";
+const char kZvq010[] = "不正な起動です。処理を中止します(ZVQ:010)。";
+const char kZvq012[] = "固有情報が異なります。処理を中断します(ZVQ:012)";
+const char kZvq016[] = "処理を中断します(ZVQ:016)。";
+const char kZvq018[] = "ユーザ情報が存在しません。処理を中止します（ZVQ:018）";
+const char kZvq110[] = "適用が完了いたしました。(ZVQ:110)";
+
+const char kErrCaption[] = "エラー報告";
+const char kReportCaption[] = "報告";
+const char kConfirmCaption[] = "確認";
+
+// The next comma-terminated field (a field also ends at CR LF or the end).
+const char* NextField(const char* p, char* pField, int nSize)
+{
+    int n = CMNFILE_GetToken(pField, nSize, p, ",", 1);
+    p += n;
+    if (*p == ',') p++;
+    return p;
+}
+
+bool Equals(const char* a, const char* b)
+{
+    size_t n = std::strlen(b);
+    return std::strlen(a) == n && std::memcmp(a, b, n) == 0;
+}
+
+// The command line for the log, with the sale start's password masked.
+void LogCommandLine(const char* pCmdLine)
+{
+    char str[4096];
+    const char* pSale = std::strstr(pCmdLine, "-salegame ");
+    if (pSale != nullptr && std::strlen(pCmdLine) >= 10) {
+        char strId[2048];
+        const char* p = NextField(pCmdLine + 10, strId, sizeof(strId));
+        char strPw[2048];
+        const char* pRest = NextField(p, strPw, sizeof(strPw));
+        std::snprintf(str, sizeof(str), "lpCmdLine = [%.10s%s,****,%s]\n", pCmdLine, strId, pRest);
+    } else {
+        std::snprintf(str, sizeof(str), "lpCmdLine = [%s]\n", pCmdLine);
+    }
+    LOG_Write(str);
+}
+
+}  // namespace
+
+int HANTIV_ParseCommandLine(const char* pCmdLine, int* pnStartMode)
+{
+    char strField[2048];
+    if (std::strstr(pCmdLine, "-salegame ") != nullptr) {
+        const char* p = std::strlen(pCmdLine) >= 10 ? pCmdLine + 10 : "";
+        p = NextField(p, strField, sizeof(strField));
+        CMN_ASSERT(lstrlen(strField) > 0);
+        if (strField[0] != '\0' && !USERM_SetId(strField, static_cast<int>(std::strlen(strField)))) {
+            SCCMN_Report(nullptr, kZvq000, kErrCaption, MB_OK | MB_ICONSTOP, 1);   // longer than any user id
+            return 0;
+        }
+        p = NextField(p, strField, sizeof(strField));
+        CMN_ASSERT(lstrlen(strField) > 0);
+        if (strField[0] != '\0' && !USERM_SetPassword(strField, static_cast<int>(std::strlen(strField)))) {
+            SCCMN_Report(nullptr, kZvq000, kErrCaption, MB_OK | MB_ICONSTOP, 1);
+            return 0;
+        }
+        p = NextField(p, strField, sizeof(strField));
+        if (strField[0] == '\0') {
+            SCCMN_Report(nullptr, kZvq110, kReportCaption, MB_OK, 0);
+            return 0;
+        }
+        if (!USERM_SetContentsId(strField, static_cast<int>(std::strlen(strField)))) {
+            SCCMN_Report(nullptr, kZvq000, kErrCaption, MB_OK | MB_ICONSTOP, 1);
+            return 0;
+        }
+        p = NextField(p, strField, sizeof(strField));
+        if (!Equals(strField, "tiv")) {
+            SCCMN_Report(nullptr, kZvq009, kReportCaption, MB_OK, 0);
+            return 0;
+        }
+        NextField(p, strField, sizeof(strField));
+        if (Equals(strField, "playgame")) {
+            *pnStartMode = eGD_STARTMODE_SALEGAME;
+        } else if (Equals(strField, "playkzdp")) {
+            *pnStartMode = eGD_STARTMODE_SALEKZDP;
+        } else {
+            SCCMN_Report(nullptr, kZvq010, kReportCaption, MB_OK, 0);
+            return 0;
+        }
+        return 1;
+    }
+    if (std::strstr(pCmdLine, "-start ") != nullptr) {
+        const char* p = std::strlen(pCmdLine) >= 7 ? pCmdLine + 7 : "";
+        NextField(p, strField, sizeof(strField));
+        if (strField[0] == '\0') {
+            SCCMN_Report(nullptr, kZvq001, kErrCaption, MB_OK | MB_ICONSTOP, 1);
+            return 0;
+        }
+        if (!Equals(strField, "tiv")) {
+            SCCMN_Report(nullptr, kZvq002, kErrCaption, MB_OK | MB_ICONSTOP, 1);
+            return 0;
+        }
+        *pnStartMode = eGD_STARTMODE_LAUNCHER;
+        return 1;
+    }
+    SCCMN_Report(nullptr, kZvq000, kErrCaption, MB_OK | MB_ICONSTOP, 1);
+    return 0;
+}
+
+HWND CreateMainWnd(int nWidth, int nHeight, HINSTANCE hInstance, int nCmdShow)
+{
+    (void)nCmdShow;   // shown by PreInitApp once the account is known
+    LOG_Write("CreateMainWnd::starting\n");
+    WNDCLASSEXA wc;
+    std::memset(&wc, 0, sizeof(wc));
+    wc.cbSize = sizeof(wc);
+    wc.style = CS_HREDRAW | CS_VREDRAW;
+    wc.lpfnWndProc = HANTIV_WndProc;
+    wc.hInstance = hInstance;
+    wc.hIcon = LoadIconA(hInstance, MAKEINTRESOURCEA(IDI_TIVLAUNCHER));
+    wc.hCursor = LoadCursor(nullptr, IDC_ARROW);
+    wc.lpszClassName = kClassName;
+    RegisterClassExA(&wc);
+    int x = GetSystemMetrics(SM_CXSCREEN) / 2 - nWidth / 2;
+    int y = GetSystemMetrics(SM_CYSCREEN) / 2 - nHeight / 2;
+    HWND hWndRet = CreateWindowExA(0, kClassName, kClassName, WS_POPUP, x, y, nWidth, nHeight, nullptr, nullptr,
+                                   hInstance, nullptr);
+    CMN_ASSERT(hWndRet != NULL);
+    return hWndRet;
+}
+
+int Proc_Wm_Create(HWND hWnd, HINSTANCE hInstance)
+{
+    THREADM_Init(hWnd);
+    int nId = g_appIf.nStartMode == eGD_STARTMODE_LAUNCHER ? IDB_REGION_LAUNCHER : IDB_REGION_SALE;
+    HBITMAP hBmp = static_cast<HBITMAP>(LoadImageA(hInstance, MAKEINTRESOURCEA(nId), IMAGE_BITMAP, 0, 0, LR_CREATEDIBSECTION));
+    g_hRgn = CreateRgnFromBmp(hBmp, 0);
+    if (hBmp != nullptr) DeleteObject(hBmp);
+    CMN_ASSERT(g_hRgn != NULL);
+    if (g_hRgn == nullptr) {
+        LOG_Write("Proc_Wm_Create::err::CreateRgnFromBmp\n");
+        return 1;
+    }
+    if (SetWindowRgn(hWnd, g_hRgn, TRUE)) {
+        g_hRgn = nullptr;   // the window owns its region from here on and deletes it itself
+    } else {
+        LOG_Write("Proc_Wm_Create::err::SetWindowRgn\n");
+    }
+    return 1;
+}
+
+int HANTIV_GetAcount(char* pUserId, int nSize)
+{
+    char strApp[2048];
+    if (!REG_GetAppPath(strApp, sizeof(strApp))) {
+        SCCMN_Report(nullptr, kZvq003, kErrCaption, MB_OK, 1);
+        return -1;
+    }
+    LIST lstPath, lstId;
+    LIST_Init(&lstPath);
+    LIST_Init(&lstId);
+    SCCMN_AddRegDat(&lstPath, strApp);
+    // Only files that hold a store's header count; anything shorter or
+    // damaged is passed over.
+    for (int i = 0; i < LIST_GetCnt(&lstPath); i++) {
+        const char* pPath = static_cast<const char*>(LIST_GetAt(&lstPath, i));
+        char* pId = static_cast<char*>(std::calloc(1, 129));
+        if (pId == nullptr) continue;
+        if (SCCMN_GetRegDatUserId(pId, 129, pPath) && LIST_Add(&lstId, pId)) continue;
+        std::free(pId);
+    }
+    int nRet;
+    if (LIST_GetCnt(&lstId) == 0) {
+        nRet = -2;
+    } else if (LIST_GetCnt(&lstId) == 1) {
+        lstrcpynA(pUserId, static_cast<const char*>(LIST_GetAt(&lstId, 0)), nSize);
+        nRet = 1;
+    } else if (CHOICEACOUNTDLG_DoModal(g_appIf.hInstance, g_appIf.hWnd, pUserId, nSize, &lstId)) {
+        nRet = 1;
+    } else {
+        SCCMN_Report(g_appIf.hWnd, kZvq004, kErrCaption, MB_OK | MB_ICONSTOP, 1);
+        nRet = 0;
+    }
+    LIST_Free(&lstPath);
+    LIST_Free(&lstId);
+    return nRet;
+}
+
+int PreInitApp(void)
+{
+    LOG_Write("PreInitApp::starting\n");
+    if (g_appIf.nStartMode == eGD_STARTMODE_LAUNCHER) {
+        char strId[129] = "";
+        if (HANTIV_GetAcount(strId, sizeof(strId)) == 1 && USERM_SetId(strId, static_cast<int>(std::strlen(strId)))) {
+            PostMessageA(g_appIf.hWnd, WMU_INITAPP_LAUNCHERMODE, 0, 0);
+        } else {
+            SCCMN_Report(nullptr, kZvq018, kReportCaption, MB_OK, 0);
+            PostQuitMessage(0);
+        }
+    } else {
+        PostMessageA(g_appIf.hWnd, WMU_INITAPP, 0, 0);
+    }
+    LOG_Write("PreInitApp::normal end\n");
+    ShowWindow(g_appIf.hWnd, SW_SHOW);
+    UpdateWindow(g_appIf.hWnd);
+    return 1;
+}
+
+namespace {
+
+int ReadAppsetNumber(const char* pKey, int nMissing)
+{
+    char str[2048];
+    if (!ENVAPPSETTING_GetValue(str, sizeof(str), pKey)) return nMissing;
+    char* pEnd = nullptr;
+    long v = std::strtol(str, &pEnd, 10);
+    return pEnd == str ? nMissing : static_cast<int>(v);
+}
+
+int LoadEnv(const char* pCaption)
+{
+    char strPath[2048 + 16];
+    std::snprintf(strPath, sizeof(strPath), "%senv.bin", g_appIf.strAppPath);
+    if (ENV_Load(strPath)) return 1;
+    SCCMN_Report(g_appIf.hWnd, kZvq008, pCaption, MB_OK | MB_ICONSTOP, 1);
+    return 0;
+}
+
+}  // namespace
+
+int InitApp_LauncherMode(void)
+{
+    LOG_Write("InitApp_LauncherMode::staring\n");
+    DECWND_Create(g_appIf.hInstance, g_appIf.hWnd);
+    if (!SCCMN_GetEnvInfo(g_appIf.strAppPath, sizeof(g_appIf.strAppPath), g_appIf.strUserPath,
+                          sizeof(g_appIf.strUserPath), g_appIf.strSkinName, sizeof(g_appIf.strSkinName),
+                          USERM_GetId())) {
+        SCCMN_Report(g_appIf.hWnd, kZvq007, kErrCaption, MB_OK | MB_ICONSTOP, 1);
+        return 0;
+    }
+    SCCMN_SetAppPath(g_appIf.strAppPath);
+    SCCMN_SetCntPath(g_appIf.strUserPath);
+    CONTENTSLIST_SetUserPath(g_appIf.strUserPath);
+
+    char strPath[2048 + 32];
+    std::snprintf(strPath, sizeof(strPath), "%sappset.bin", g_appIf.strAppPath);
+    int bSettings = ENVAPPSETTING_Load(strPath);
+    if (!bSettings && ENVAPPSETTING_CreateDefault(strPath)) bSettings = ENVAPPSETTING_Load(strPath);
+    if (ReadAppsetNumber("[AUTO_UPDATECONTENTS]", 0) == 1) DOWNLOADMN_Add_GetContentsList(USERM_GetId());
+    if (ReadAppsetNumber("[AUTO_DOWNLOADCONTENTS]", 0) == 1) {
+        DOWNLOADMN_Add_GetContentsList(USERM_GetId());
+        SCCMN_SetReserveAction(eGD_RESERVETYPE_DOWNLOADALL);
+    }
+
+    if (!LoadEnv(kErrCaption)) {
+        ENVAPPSETTING_Free();
+        return 0;
+    }
+
+    CfhIf cfh;
+    SCCMN_SetComboSel(-1);
+    if (CONTENTSLIST_Load(&cfh, 0)) {
+        cfh.strPassword[sizeof(cfh.strPassword) - 1] = '\0';
+        USERM_SetPassword(cfh.strPassword, static_cast<int>(std::strlen(cfh.strPassword)));
+        CMN_ASSERT(PAGE_CheckValid() == FALSE);
+        PAGE_Init();
+        // A display mode outside the five pages falls back to the default page.
+        int nPage = ReadAppsetNumber("[DEF_DISPMODE]", 2);
+        if (nPage < 0 || nPage >= PAGE_GetCount()) nPage = 2;
+        SCCMN_SetComboSel(nPage);
+        PAGE_SetSortType(1);
+        PAGE_Sort();
+    }
+
+    std::snprintf(strPath, sizeof(strPath), "%s%s", g_appIf.strAppPath, g_appIf.strSkinName);
+    LoadSkin(&g_appIf.lstSkin, strPath, g_appIf.hWnd);
+    g_appIf.bReady = 1;
+    const char* layouts[3] = { "lcs.bin", "lcd.bin", "lcm.bin" };
+    LIST* lists[3] = { &g_appIf.lstLcs, &g_appIf.lstLcd, &g_appIf.lstLcm };
+    for (int i = 0; i < 3; i++) {
+        std::snprintf(strPath, sizeof(strPath), "%s%s", g_appIf.strAppPath, layouts[i]);
+        SCLAYOUT_Load(lists[i], strPath);
+    }
+    SCCTRL_CreateControls(&g_appIf.lstSkin, g_appIf.hWnd, g_appIf.hInstance);
+    if (PAGE_CheckValid() && PAGE_GetCount() > 0) SCCMN_SetMonthPage();
+
+    g_appIf.hFont = SCFONT_Create(10, "ＭＳ ゴシック");
+    CMN_ASSERT(g_appIf.hFont != NULL);
+    SCCMN_SetFont(g_appIf.hFont);
+    HANTIV_RefreshPageList();
+    SCCMN_SetTimer(g_appIf.hWnd, 0, 1000);
+    SCCMN_SetTimerAnim(g_appIf.hWnd, 1, 200);
+
+    // Without a title in env.bin the window keeps its class name.
+    char strTitle[2048];
+    if (ENV_GetValue(strTitle, sizeof(strTitle), "[TITLENAME]")) SetWindowTextA(g_appIf.hWnd, strTitle);
+    if (bSettings) ENVAPPSETTING_Free();
+    return 1;
+}
+
+int InitApp(void)
+{
+    LOG_Write("InitApp::staring\n");
+    DECWND_Create(g_appIf.hInstance, g_appIf.hWnd);
+    if (!SCCMN_GetEnvInfo(g_appIf.strAppPath, sizeof(g_appIf.strAppPath), g_appIf.strUserPath,
+                          sizeof(g_appIf.strUserPath), g_appIf.strSkinName, sizeof(g_appIf.strSkinName),
+                          USERM_GetId())) {
+        SCCMN_Report(g_appIf.hWnd, kZvq007, kErrCaption, MB_OK | MB_ICONSTOP, 1);
+        return 0;
+    }
+    SCCMN_SetAppPath(g_appIf.strAppPath);
+    SCCMN_SetCntPath(g_appIf.strUserPath);
+    CONTENTSLIST_SetUserPath(g_appIf.strUserPath);
+    if (!LoadEnv(kReportCaption)) return 0;
+
+    char strPath[2048 + 16];
+    std::snprintf(strPath, sizeof(strPath), "%ssp.bin", g_appIf.strAppPath);
+    SCSPLASH_Load(&g_appIf.lstSplash, strPath, g_appIf.hWnd);
+
+    CfhIf cfh;
+    if (CONTENTSLIST_Load(&cfh, 0)) {
+        cfh.strUserId[sizeof(cfh.strUserId) - 1] = '\0';
+        if (!Equals(cfh.strUserId, USERM_GetId())) {
+            SCCMN_Report(g_appIf.hWnd, kZvq012, kReportCaption, MB_OK | MB_ICONSTOP, 0);
+            return 0;
+        }
+    }
+    HANTIV_RequestListForMode();
+    g_appIf.hFont = SCFONT_Create(10, "ＭＳ ゴシック");
+    CMN_ASSERT(g_appIf.hFont != NULL);
+    SCCMN_SetFont(g_appIf.hFont);
+    SCCMN_SetTimer(g_appIf.hWnd, 0, 1000);
+    g_appIf.bReady = 1;
+    LOG_Write("InitApp::normal end\n");
+    return 1;
+}
+
+int HANTIV_RequestListForMode(void)
+{
+    SCCMN_CheckUserContents();
+    SCCMN_SetReserveAction(g_appIf.nStartMode == eGD_STARTMODE_SALEKZDP ? eGD_RESERVETYPE_KICKSOUNDPLAYER
+                                                                         : eGD_RESERVETYPE_KICKGAME);
+    return 1;
+}
+
+int HANTIV_RefreshPageList(void)
+{
+    LIST_Free(&g_appIf.lstRow);
+    LIST lstPlay;
+    LIST_Init(&lstPlay);
+    SCCMN_LoadPlayTime(&lstPlay);
+    SCCMN_MakePlayInfo(&g_appIf.lstRow, &lstPlay, SCCMN_GetComboSel());
+    SCCTRL_SetRowList(&g_appIf.lstRow);
+    LIST_Free(&lstPlay);
+    return 1;
+}
+
+int HANTIV_RefreshPageList2(void)
+{
+    LIST lstPlay;
+    LIST_Init(&lstPlay);
+    SCCMN_LoadPlayTime(&lstPlay);
+    SCCMN_MakePlayInfoSeq(&g_appIf.lstRow, &lstPlay, SCCMN_GetComboSel());
+    LIST_Free(&lstPlay);
+    return 1;
+}
+
+int HANTIV_OnTimer(UINT_PTR uId)
+{
+    if (uId == 1) {
+        SCSKIN_Redraw();
+        SCSKIN_TrackCursor();
+        SCCTRL_TrackCursor();
+    } else {
+        DOWNLOADMN_FrameMove(g_appIf.hWnd, WMU_RECV_BUYINFO, WMU_RECV_CONTENTS, WMU_RECV_RESIGNVELQA,
+                             WMU_RECV_GETZVQVERSION, &g_appIf.dtResult);
+    }
+    return 1;
+}
+
+int HANTIV_OnPaint(HWND hWnd)
+{
+    PAINTSTRUCT ps;
+    HDC hdc = BeginPaint(hWnd, &ps);
+    if (g_appIf.bReady) {
+        if (g_appIf.nStartMode == eGD_STARTMODE_LAUNCHER) SCCMN_DrawBg(hdc, &g_appIf.lstSkin);
+        else SCCMN_DrawBg2(hdc, &g_appIf.lstSplash);
+    }
+    EndPaint(hWnd, &ps);
+    return 1;
+}
+
+namespace {
+
+void OnCancel(HWND hWnd)
+{
+    LOG_Write("DLを中止しました。サーバとのコネクションは切れました\n");
+    if (COMMU_IsConnected()) {
+        int bRet = COMMU_CloseSocket();
+        CMN_ASSERT(bRet == TRUE);
+    }
+    if (THREADM_IsRunningDownload()) THREADM_StopDownload();
+    if (THREADM_IsRunningGetContentsList()) THREADM_StopGetContentsList();
+    if (THREADM_IsRunningResignVelqa()) THREADM_StopResignVelqa();
+    DOWNLOADMN_Cancel();
+    DLWND_Destroy();
+    SCCMN_Report(hWnd, kZvq016, kConfirmCaption, MB_OK, 0);
+    if (g_appIf.nStartMode != eGD_STARTMODE_LAUNCHER) PostMessageA(hWnd, WM_CLOSE, 0, 0);
+    else SCCMN_EnableMainButtons();
+}
+
+// A failed start-up step is reported before the window goes: once the window
+// is destroyed the quit message would end the box before it is seen.
+void FailInit(HWND hWnd)
+{
+    SCCMN_Report(nullptr, kZvq006, kErrCaption, MB_OK | MB_ICONSTOP, 1);
+    DestroyWindow(hWnd);
+}
+
+}  // namespace
+
+LRESULT CALLBACK HANTIV_WndProc(HWND hWnd, UINT uMsg, WPARAM wParam, LPARAM lParam)
+{
+    switch (uMsg) {
+    case WM_CREATE:
+        g_appIf.hWnd = hWnd;
+        Proc_Wm_Create(hWnd, g_appIf.hInstance);
+        PostMessageA(hWnd, WMU_PREINITAPP, 0, 0);
+        return 0;
+    case WM_DESTROY:
+        SCCMN_KillTimers();
+        if (g_hRgn != nullptr) {
+            DeleteObject(g_hRgn);
+            g_hRgn = nullptr;
+        }
+        PostQuitMessage(0);
+        return 0;
+    case WM_PAINT:
+        HANTIV_OnPaint(hWnd);
+        return 0;
+    case WM_CLOSE:
+        DestroyWindow(hWnd);
+        return 0;
+    case WM_NCHITTEST:
+        return HTCAPTION;   // the member drags the window from anywhere outside the controls
+    case WM_DRAWITEM:
+        if (g_appIf.bReady) {
+            SCSKIN_Proc_Draw(hWnd, wParam, lParam, &g_appIf.lstSkin, &g_appIf.lstRow, &g_appIf.lstLcs,
+                             &g_appIf.lstLcd, g_appIf.hFont);
+        }
+        return TRUE;
+    case WM_MEASUREITEM:
+        SCSKIN_Proc_MeasureItem(hWnd, wParam, lParam, &g_appIf.lstLcs);
+        return TRUE;
+    case WM_NOTIFY:
+        SCSKIN_Proc_Notify(hWnd, wParam, lParam);
+        return 0;
+    case WM_COMMAND:
+        SCSKIN_Proc_Command(hWnd, wParam, lParam, &g_appIf.lstLcs, &g_appIf.lstRow, &g_appIf.lstLcd, hWnd,
+                            WMU_CONTENTSBUTTON);
+        return 0;
+    case WM_TIMER:
+        HANTIV_OnTimer(wParam);
+        return 0;
+    case WMU_INITAPP:
+        if (!InitApp()) FailInit(hWnd);
+        return 0;
+    case WMU_CANCEL:
+        OnCancel(hWnd);
+        return 0;
+    case WMU_KICKCONTENTS:
+        HANTIV_StartContents(static_cast<int>(lParam));
+        if (g_appIf.nStartMode != eGD_STARTMODE_LAUNCHER) DestroyWindow(hWnd);
+        return 0;
+    case WMU_PREINITAPP:
+        if (!PreInitApp()) DestroyWindow(hWnd);
+        return 0;
+    case WMU_INITAPP_LAUNCHERMODE:
+        if (!InitApp_LauncherMode()) FailInit(hWnd);
+        return 0;
+    case WMU_CONTENTSBUTTON:
+        SCCMN_Proc_WmuContentsButton(wParam, lParam, &g_appIf.lstRow, hWnd);
+        return 0;
+    case WMU_RECV_BUYINFO:
+        SCCMN_Proc_WmuRecvBuyInfo(hWnd, wParam, lParam);
+        return 0;
+    case WMU_RECV_CONTENTS:
+        SCCMN_Proc_WmuRecvContents(hWnd, wParam, lParam);
+        return 0;
+    case WMU_SORTBUTTON:
+        SCCMN_Proc_WmuSortButton(hWnd, wParam, lParam);
+        return 0;
+    case WMU_GETCONTENTSIMAGE:
+        SCCMN_Proc_WmuGetContentsImage(lParam, &g_appIf.lstRow, hWnd);
+        return 0;
+    case WMU_RESIGNVELQA:
+        SCCMN_StartResignVelqa();
+        return 0;
+    case WMU_RECV_GETZVQVERSION:
+        SCCMN_Proc_WmuRecvGetZvqVersion(hWnd, wParam, lParam);
+        return 0;
+    case WMU_SORTMENU:
+        SCCMN_Proc_WmuSortMenu(hWnd, wParam, lParam);
+        return 0;
+    default:
+        return DefWindowProcA(hWnd, uMsg, wParam, lParam);
+    }
+}
+
+const char* HANTIV_GetAppPath(void) { return g_appIf.strAppPath; }
+const char* HANTIV_GetUserPath(void) { return g_appIf.strUserPath; }
+int HANTIV_GetMode(void) { return g_appIf.nStartMode; }
+LIST* HANTIV_GetSkinList(void) { return &g_appIf.lstSkin; }
+LIST* HANTIV_GetLcsList(void) { return &g_appIf.lstLcs; }
+LIST* HANTIV_GetLcdList(void) { return &g_appIf.lstLcd; }
+LIST* HANTIV_GetLcmList(void) { return &g_appIf.lstLcm; }
+LIST* HANTIV_GetRowList(void) { return &g_appIf.lstRow; }
+
+namespace {
+
+void Shutdown(void)
+{
+    if (CONTENTSLIST_IsLoaded()) {
+        CONTENTSLIST_Save2();
+        CONTENTSLIST_Free();
+    }
+    DECWND_Destroy();
+    APPLISETTING_Destroy();
+    SCCACHE_Fini();
+    if (PAGE_CheckValid()) PAGE_Term();
+    SCCTRL_Fini();
+    THREADM_Fini();
+    DOWNLOADMN_Term();
+    USERM_Clear();
+    if (LIST_GetCnt(&g_appIf.lstSkin) > 0) SCSKIN_FreeImage(&g_appIf.lstSkin);
+    LIST* lists[] = { &g_appIf.lstLcs, &g_appIf.lstLcd, &g_appIf.lstLcm, &g_appIf.lstRow };
+    for (LIST* l : lists) if (LIST_GetCnt(l) > 0) LIST_Free(l);
+    if (g_appIf.hFont != nullptr) {
+        DeleteObject(g_appIf.hFont);
+        g_appIf.hFont = nullptr;
+    }
+    if (LIST_GetCnt(&g_appIf.lstSplash) > 0) SCSPLASH_Fini(&g_appIf.lstSplash);
+    ENV_Free();
+    // Last: an entry written after the close would create the log anew, empty.
+    LOG_Write("WinMain::normal end\n");
+    LOG_Close();
+}
+
+}  // namespace
+
+int WINAPI WinMain(HINSTANCE hInstance, HINSTANCE, LPSTR lpCmdLine, int nCmdShow)
+{
+    AXHOST_Init(hInstance);
+    HANDLE hMutex = OpenMutexA(MUTEX_ALL_ACCESS, FALSE, "Q7Manager_integrate");
+    if (hMutex != nullptr) {
+        CloseHandle(hMutex);
+        return 0;
+    }
+    hMutex = CreateMutexA(nullptr, FALSE, "Q7Manager_integrate");   // held until the program ends
+    (void)hMutex;
+
+    std::memset(&g_appIf, 0, sizeof(g_appIf));
+    g_appIf.hInstance = hInstance;
+    USERM_Init();
+    LogCommandLine(lpCmdLine);
+
+    if (!HANTIV_ParseCommandLine(lpCmdLine, &g_appIf.nStartMode)) {
+        LOG_Close();
+        return 0;
+    }
+    DOWNLOADMN_Init();
+    USERM_SetAcountValid(1);
+    g_appIf.hWnd = CreateMainWnd(640, 300, hInstance, nCmdShow);
+    CMN_ASSERT(g_appIf.hWnd != NULL);
+    if (g_appIf.hWnd == nullptr) {
+        LOG_Close();
+        return 0;
+    }
+    SCCMN_SetInstance(hInstance);
+    SCCMN_SetMainWnd(g_appIf.hWnd);
+    SCCACHE_Init();
+    SCCACHE_SetWindow(g_appIf.hWnd);
+
+    MSG msg;
+    msg.wParam = 0;
+    for (;;) {
+        BOOL b = GetMessageA(&msg, nullptr, 0, 0);
+        if (b == 0 || b == -1) break;
+        TranslateMessage(&msg);
+        DispatchMessageA(&msg);
+    }
+    Shutdown();
+    return static_cast<int>(msg.wParam);
+}

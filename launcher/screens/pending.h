@@ -1,0 +1,75 @@
+// Modules of the launcher's screens and service side that start-up and
+// shutdown call but that do not exist yet in this tree. Each does the least
+// that lets the program start and end: nothing is drawn, loaded or queued,
+// and nothing claims to have been. Each goes away when its module is built.
+#pragma once
+
+#include <windows.h>
+
+#include "dtif.h"
+#include "list.h"
+
+// Hosting of the web panes.
+int  AXHOST_Init(HINSTANCE hInst);
+
+// Skin file and catalogue list drawing.
+int  LoadSkin(LIST* pList, const char* pPath, HWND hWnd);
+void SCSKIN_FreeImage(LIST* pList);
+BOOL SCSKIN_Proc_Draw(HWND hWnd, WPARAM wParam, LPARAM lParam, LIST* pSkin, LIST* pRow, LIST* pLcs, LIST* pLcd, HFONT hFont);
+BOOL SCSKIN_Proc_MeasureItem(HWND hWnd, WPARAM wParam, LPARAM lParam, LIST* pLcs);
+int  SCSKIN_Proc_Notify(HWND hWnd, WPARAM wParam, LPARAM lParam);
+int  SCSKIN_Proc_Command(HWND hWnd, WPARAM wParam, LPARAM lParam, LIST* pLcs, LIST* pRow, LIST* pLcd, HWND hMain, UINT uMsg);
+int  SCSKIN_Redraw(void);
+int  SCSKIN_TrackCursor(void);
+int  SCCMN_DrawBg(HDC hdc, LIST* pSkin);
+int  SCCMN_DrawBg2(HDC hdc, LIST* pSplash);
+
+// Layout files.
+int  SCLAYOUT_Load(LIST* pList, const char* pPath);
+
+// Main screen controls and the splash screen.
+int  SCCTRL_CreateControls(LIST* pSkin, HWND hWnd, HINSTANCE hInst);
+int  SCCTRL_TrackCursor(void);
+int  SCCTRL_SetRowList(LIST* pRow);
+int  SCCTRL_Fini(void);
+int  SCSPLASH_Load(LIST* pList, const char* pPath, HWND hWnd);
+int  SCSPLASH_Fini(LIST* pList);
+
+// Service results and content actions.
+int  SCCMN_LoadPlayTime(LIST* pList);
+int  SCCMN_MakePlayInfo(LIST* pRow, LIST* pPlayTime, int nPage);
+int  SCCMN_MakePlayInfoSeq(LIST* pRow, LIST* pPlayTime, int nPage);
+int  SCCMN_SetMonthPage(void);
+int  SCCMN_EnableMainButtons(void);
+int  SCCMN_DisableMainButtons(void);
+int  SCCMN_Proc_WmuContentsButton(WPARAM wParam, LPARAM lParam, LIST* pRow, HWND hWnd);
+int  SCCMN_Proc_WmuRecvBuyInfo(HWND hWnd, WPARAM wParam, LPARAM lParam);
+int  SCCMN_Proc_WmuRecvContents(HWND hWnd, WPARAM wParam, LPARAM lParam);
+int  SCCMN_Proc_WmuSortButton(HWND hWnd, WPARAM wParam, LPARAM lParam);
+int  SCCMN_Proc_WmuGetContentsImage(LPARAM lParam, LIST* pRow, HWND hWnd);
+int  SCCMN_StartResignVelqa(void);
+int  SCCMN_Proc_WmuSortMenu(HWND hWnd, WPARAM wParam, LPARAM lParam);
+int  SCCMN_Proc_WmuRecvGetZvqVersion(HWND hWnd, WPARAM wParam, LPARAM lParam);
+int  HANTIV_StartContents(int nIndex);
+
+// Small windows.
+int  DLWND_Destroy(void);
+int  DLWND_IsExist(void);
+int  APPLISETTING_Destroy(void);
+
+// Request queue, worker threads, sockets.
+int  DOWNLOADMN_Init(void);
+int  DOWNLOADMN_Term(void);
+int  DOWNLOADMN_Cancel(void);
+int  DOWNLOADMN_Add_GetContentsList(const char* pKeyName);
+int  DOWNLOADMN_FrameMove(HWND hWnd, UINT msgContentsList, UINT msgDownload, UINT msgResign, UINT msgVersion, DtIf* pDtIf);
+int  THREADM_Init(HWND hWnd);
+int  THREADM_Fini(void);
+int  THREADM_IsRunningDownload(void);
+int  THREADM_StopDownload(void);
+int  THREADM_IsRunningGetContentsList(void);
+int  THREADM_StopGetContentsList(void);
+int  THREADM_IsRunningResignVelqa(void);
+int  THREADM_StopResignVelqa(void);
+int  COMMU_IsConnected(void);
+int  COMMU_CloseSocket(void);

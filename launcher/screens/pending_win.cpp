@@ -1,0 +1,74 @@
+#include "pending.h"
+
+#include "log.h"
+
+int  AXHOST_Init(HINSTANCE) { return 1; }
+
+int  LoadSkin(LIST*, const char*, HWND)
+{
+    LOG_Write("LoadSkin::no skin drawing in this build\n");
+    return 0;
+}
+void SCSKIN_FreeImage(LIST* pList) { LIST_Free(pList); }
+BOOL SCSKIN_Proc_Draw(HWND, WPARAM, LPARAM, LIST*, LIST*, LIST*, LIST*, HFONT) { return TRUE; }
+BOOL SCSKIN_Proc_MeasureItem(HWND, WPARAM, LPARAM, LIST*) { return TRUE; }
+int  SCSKIN_Proc_Notify(HWND, WPARAM, LPARAM) { return 0; }
+int  SCSKIN_Proc_Command(HWND, WPARAM, LPARAM, LIST*, LIST*, LIST*, HWND, UINT) { return 0; }
+int  SCSKIN_Redraw(void) { return 1; }
+int  SCSKIN_TrackCursor(void) { return 1; }
+int  SCCMN_DrawBg(HDC, LIST*) { return 0; }
+int  SCCMN_DrawBg2(HDC, LIST*) { return 0; }
+
+int  SCLAYOUT_Load(LIST*, const char*)
+{
+    LOG_Write("SCLAYOUT_Load::no layout files in this build\n");
+    return 0;
+}
+
+int  SCCTRL_CreateControls(LIST*, HWND, HINSTANCE) { return 0; }
+int  SCCTRL_TrackCursor(void) { return 1; }
+int  SCCTRL_SetRowList(LIST*) { return 0; }
+int  SCCTRL_Fini(void) { return 1; }
+int  SCSPLASH_Load(LIST*, const char*, HWND) { return 0; }
+int  SCSPLASH_Fini(LIST* pList) { LIST_Free(pList); return 1; }
+
+int  SCCMN_LoadPlayTime(LIST*) { return 0; }
+int  SCCMN_MakePlayInfo(LIST*, LIST*, int) { return 0; }
+int  SCCMN_MakePlayInfoSeq(LIST*, LIST*, int) { return 0; }
+int  SCCMN_SetMonthPage(void) { return 0; }
+int  SCCMN_EnableMainButtons(void) { return 1; }
+int  SCCMN_DisableMainButtons(void) { return 1; }
+int  SCCMN_Proc_WmuContentsButton(WPARAM, LPARAM, LIST*, HWND) { return 0; }
+int  SCCMN_Proc_WmuRecvBuyInfo(HWND, WPARAM, LPARAM) { return 0; }
+int  SCCMN_Proc_WmuRecvContents(HWND, WPARAM, LPARAM) { return 0; }
+int  SCCMN_Proc_WmuSortButton(HWND, WPARAM, LPARAM) { return 0; }
+int  SCCMN_Proc_WmuGetContentsImage(LPARAM, LIST*, HWND) { return 0; }
+int  SCCMN_StartResignVelqa(void) { return 0; }
+int  SCCMN_Proc_WmuSortMenu(HWND, WPARAM, LPARAM) { return 0; }
+int  SCCMN_Proc_WmuRecvGetZvqVersion(HWND, WPARAM, LPARAM) { return 0; }
+int  HANTIV_StartContents(int) { return 0; }
+
+int  DLWND_Destroy(void) { return 1; }
+int  DLWND_IsExist(void) { return 0; }
+int  APPLISETTING_Destroy(void) { return 1; }
+
+// No request is ever queued: the service side is not part of this build.
+int  DOWNLOADMN_Init(void) { return 1; }
+int  DOWNLOADMN_Term(void) { return 1; }
+int  DOWNLOADMN_Cancel(void) { return 1; }
+int  DOWNLOADMN_Add_GetContentsList(const char*)
+{
+    LOG_Write("DOWNLOADMN_Add_GetContentsList::no service requests in this build\n");
+    return 0;
+}
+int  DOWNLOADMN_FrameMove(HWND, UINT, UINT, UINT, UINT, DtIf* pDtIf) { return pDtIf != nullptr; }
+int  THREADM_Init(HWND) { return 1; }
+int  THREADM_Fini(void) { return 1; }
+int  THREADM_IsRunningDownload(void) { return 0; }
+int  THREADM_StopDownload(void) { return 1; }
+int  THREADM_IsRunningGetContentsList(void) { return 0; }
+int  THREADM_StopGetContentsList(void) { return 1; }
+int  THREADM_IsRunningResignVelqa(void) { return 0; }
+int  THREADM_StopResignVelqa(void) { return 1; }
+int  COMMU_IsConnected(void) { return 0; }
+int  COMMU_CloseSocket(void) { return 1; }

@@ -1,0 +1,45 @@
+// Shared screen state of the launcher: paths, handles, the shared font, the
+// reserved action that says what follows the pending request, the five
+// row-button switches, the timers; and the start-up helpers that read the
+// installation's registry values and find the members' catalogue stores.
+#pragma once
+
+#include <windows.h>
+
+#include "list.h"
+
+int         SCCMN_SetAppPath(const char* pPath);
+const char* SCCMN_GetAppPath(void);
+int         SCCMN_SetCntPath(const char* pPath);
+const char* SCCMN_GetCntPath(void);
+int         SCCMN_SetInstance(HINSTANCE hInst);
+HINSTANCE   SCCMN_GetInstance(void);
+int         SCCMN_SetMainWnd(HWND hWnd);
+HWND        SCCMN_GetMainWnd(void);
+int         SCCMN_SetFont(HFONT hFont);
+HFONT       SCCMN_GetFont(void);
+int         SCCMN_SetReserveAction(int nAction);
+int         SCCMN_GetReserveAction(void);
+int         SCCMN_SetReserveParam(int nParam);
+int         SCCMN_GetReserveParam(void);
+int*        SCCMN_GetReserveParamPtr(void);
+int         SCCMN_SetButtonEnable(int nButton, int bEnable);   // 0 manual .. 4 favourite
+int         SCCMN_GetButtonEnable(int nButton);
+int         SCCMN_SetTimer(HWND hWnd, UINT_PTR uId, UINT uMs);
+int         SCCMN_SetTimerAnim(HWND hWnd, UINT_PTR uId, UINT uMs);
+int         SCCMN_KillTimers(void);
+
+int SCCMN_GetEnvInfo(char* pAppPath, int nAppSize, char* pUserPath, int nUserSize, char* pSkinName, int nSkinSize,
+                     const char* pUserId);
+int SCCMN_AddRegDat(LIST* pList, const char* pFolder);
+int SCCMN_GetRegDatUserId(char* pUserId, int nSize, const char* pFileName);
+int SCCMN_CheckUserContents(void);
+int SCCMN_DownloadAllContents(void);
+
+// Message boxes of the launcher: the text also goes to the log as a line.
+int SCCMN_Report(HWND hOwner, const char* pText, const char* pCaption, UINT uType, int bLog);
+
+// The page chosen in the month page selector (-1: none); the page module
+// sorts that page.
+int SCCMN_SetComboSel(int nSel);
+int SCCMN_GetComboSel(void);

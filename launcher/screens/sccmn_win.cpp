@@ -1,0 +1,235 @@
+#include "sccmn.h"
+
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+
+#include "cmnassert.h"
+#include "cmnfile.h"
+#include "cmnutil.h"
+#include "contentslist.h"
+#include "errmsg.h"
+#include "log.h"
+#include "md5.h"
+#include "page.h"
+#include "pending.h"
+#include "reg.h"
+#include "userm.h"
+
+namespace {
+
+struct SccmnIf {
+    char      strAppPath[2048];
+    char      strCntPath[2048];
+    HINSTANCE hInstance;
+    HWND      hMainWnd;
+    UINT_PTR  upTimer;
+    UINT_PTR  upTimerAnim;
+    int       nReserveAction;
+    int       nReserveParam;
+    HFONT     hFont;
+    int       bButtonEnable[5];
+};
+SccmnIf g_sccmnIf = { "", "", nullptr, nullptr, 0, 0, 0, 0, nullptr, { 1, 1, 1, 1, 1 } };
+
+int sccmn_Copy(char* pDst, size_t nSize, const char* pSrc)
+{
+    CMN_ASSERT(pSrc != NULL && strlen(pSrc) < nSize);
+    if (pSrc == nullptr || std::strlen(pSrc) >= nSize) return 0;
+    std::strcpy(pDst, pSrc);
+    return 1;
+}
+
+}  // namespace
+
+int SCCMN_SetAppPath(const char* pPath) { return sccmn_Copy(g_sccmnIf.strAppPath, sizeof(g_sccmnIf.strAppPath), pPath); }
+const char* SCCMN_GetAppPath(void) { return g_sccmnIf.strAppPath; }
+int SCCMN_SetCntPath(const char* pPath) { return sccmn_Copy(g_sccmnIf.strCntPath, sizeof(g_sccmnIf.strCntPath), pPath); }
+const char* SCCMN_GetCntPath(void) { return g_sccmnIf.strCntPath; }
+int SCCMN_SetInstance(HINSTANCE hInst) { g_sccmnIf.hInstance = hInst; return 1; }
+HINSTANCE SCCMN_GetInstance(void) { return g_sccmnIf.hInstance; }
+int SCCMN_SetMainWnd(HWND hWnd) { g_sccmnIf.hMainWnd = hWnd; return 1; }
+HWND SCCMN_GetMainWnd(void) { return g_sccmnIf.hMainWnd; }
+int SCCMN_SetFont(HFONT hFont) { g_sccmnIf.hFont = hFont; return 1; }
+HFONT SCCMN_GetFont(void) { return g_sccmnIf.hFont; }
+int SCCMN_SetReserveAction(int nAction) { g_sccmnIf.nReserveAction = nAction; return 1; }
+int SCCMN_GetReserveAction(void) { return g_sccmnIf.nReserveAction; }
+int SCCMN_SetReserveParam(int nParam) { g_sccmnIf.nReserveParam = nParam; return 1; }
+int SCCMN_GetReserveParam(void) { return g_sccmnIf.nReserveParam; }
+int* SCCMN_GetReserveParamPtr(void) { return &g_sccmnIf.nReserveParam; }
+
+int SCCMN_SetButtonEnable(int nButton, int bEnable)
+{
+    if (nButton < 0 || nButton >= 5) return 0;
+    g_sccmnIf.bButtonEnable[nButton] = bEnable;
+    return 1;
+}
+
+int SCCMN_GetButtonEnable(int nButton)
+{
+    return nButton >= 0 && nButton < 5 ? g_sccmnIf.bButtonEnable[nButton] : 0;
+}
+
+int SCCMN_SetTimer(HWND hWnd, UINT_PTR uId, UINT uMs)
+{
+    g_sccmnIf.upTimer = SetTimer(hWnd, uId, uMs, nullptr);
+    CMN_ASSERT(g_sccmnIf.upTimer != 0);
+    return g_sccmnIf.upTimer != 0;
+}
+
+int SCCMN_SetTimerAnim(HWND hWnd, UINT_PTR uId, UINT uMs)
+{
+    g_sccmnIf.upTimerAnim = SetTimer(hWnd, uId, uMs, nullptr);
+    CMN_ASSERT(g_sccmnIf.upTimerAnim != 0);
+    return g_sccmnIf.upTimerAnim != 0;
+}
+
+// Timer ids are those the timers were started with: 1 for the animation, 0
+// for the poll (SetTimer with a window answers non-zero, not the id).
+int SCCMN_KillTimers(void)
+{
+    HWND hWnd = g_sccmnIf.hMainWnd;
+    if (g_sccmnIf.upTimerAnim != 0) KillTimer(hWnd, 1);
+    if (g_sccmnIf.upTimer != 0) KillTimer(hWnd, 0);
+    g_sccmnIf.upTimerAnim = 0;
+    g_sccmnIf.upTimer = 0;
+    return 1;
+}
+
+int SCCMN_Report(HWND hOwner, const char* pText, const char* pCaption, UINT uType, int bLog)
+{
+    if (bLog) LOG_WriteLine(pText);
+    return MessageBoxA(hOwner, pText, pCaption, uType);
+}
+
+int SCCMN_GetEnvInfo(char* pAppPath, int nAppSize, char* pUserPath, int nUserSize, char* pSkinName, int nSkinSize,
+                     const char* pUserId)
+{
+    HKEY hKey;
+    if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, REG_TIV_KEY, 0, KEY_READ, &hKey) != ERROR_SUCCESS) return 0;
+    struct { const char* name; char* dst; int size; } vals[] = {
+        { "apppath", pAppPath, nAppSize }, { "cntpath", pUserPath, nUserSize }, { "skin", pSkinName, nSkinSize } };
+    for (auto& v : vals) {
+        REG_QueryValue(hKey, v.name, v.dst, v.size, "");
+        if (v.dst[0] == '\0') {
+            char str[128];
+            std::snprintf(str, sizeof(str), "【FAIL】SCCMN_GetEnvInfo::bRet = FALSE::%s\n", v.name);
+            LOG_Write(str);
+            RegCloseKey(hKey);
+            return 0;
+        }
+    }
+    RegCloseKey(hKey);
+
+    char strHex[33];
+    MD5_StringToHex(pUserId != nullptr ? pUserId : "", strHex);
+    if (std::strlen(pUserPath) + 32 + 1 >= static_cast<size_t>(nUserSize)) return 0;
+    std::strcat(pUserPath, strHex);
+    int bRet = 1;
+    if (GetFileAttributesA(pUserPath) == INVALID_FILE_ATTRIBUTES) {
+        if (!CreateDirectoryA(pUserPath, nullptr)) {
+            ERRMSG_PutLastError();
+            LOG_Write("【FAIL】SCCMN_GetEnvInfo::bRet = 0::CreateDirectory\n");
+        }
+        char strSub[2048 + 16];
+        std::snprintf(strSub, sizeof(strSub), "%s\\save", pUserPath);
+        CreateDirectoryA(strSub, nullptr);
+        std::snprintf(strSub, sizeof(strSub), "%s\\skin", pUserPath);
+        bRet = CreateDirectoryA(strSub, nullptr) ? 1 : 0;
+    }
+    std::strcat(pUserPath, "\\");
+    return bRet;
+}
+
+namespace {
+
+void sccmn_Walk(LIST* pList, const char* pFolder, const char* pName)
+{
+    char strPattern[MAX_PATH * 2];
+    std::snprintf(strPattern, sizeof(strPattern), "%s*", pFolder);
+    WIN32_FIND_DATAA fd;
+    HANDLE h = FindFirstFileA(strPattern, &fd);
+    if (h == INVALID_HANDLE_VALUE) return;
+    const size_t nNameLen = std::strlen(pName);
+    do {
+        if (std::strcmp(fd.cFileName, ".") == 0 || std::strcmp(fd.cFileName, "..") == 0) continue;
+        char strPath[MAX_PATH * 2];
+        int n = std::snprintf(strPath, sizeof(strPath), "%s%s", pFolder, fd.cFileName);
+        if (n < 0 || n >= MAX_PATH) continue;   // deeper than the system's paths: not a store of ours
+        if (fd.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) {
+            std::strcat(strPath, "\\");
+            sccmn_Walk(pList, strPath, pName);
+        } else if (std::strlen(fd.cFileName) == nNameLen && std::memcmp(fd.cFileName, pName, nNameLen) == 0) {
+            char* p = static_cast<char*>(std::malloc(n + 1));
+            if (p == nullptr) continue;
+            std::memcpy(p, strPath, n + 1);
+            if (!LIST_Add(pList, p)) std::free(p);
+        }
+    } while (FindNextFileA(h, &fd));
+    FindClose(h);
+}
+
+}  // namespace
+
+int SCCMN_AddRegDat(LIST* pList, const char* pFolder)
+{
+    sccmn_Walk(pList, pFolder, "reg.dat");
+    sccmn_Walk(pList, pFolder, "REG.DAT");
+    return 1;
+}
+
+// The user id in a store's header. 0 for a file that is no store: too short
+// for the header, or not unscrambled into one with the magic.
+int SCCMN_GetRegDatUserId(char* pUserId, int nSize, const char* pFileName)
+{
+    CMN_ASSERT(pFileName != NULL && lstrlen(pFileName) > 0);
+    if (pFileName == nullptr || pFileName[0] == '\0' || pUserId == nullptr || nSize < 1) return 0;
+    void* pFile = nullptr;
+    int nFileSize = 0;
+    if (CMNFILE_ReadFileEx(pFileName, &pFile, &nFileSize, 0) != ERRID_CMNFILE_NONE) return 0;
+    int bRet = 0;
+    if (nFileSize >= static_cast<int>(sizeof(CfhIf)) + 1) {
+        char* pPlain = static_cast<char*>(std::malloc(nFileSize));
+        int nPlain = 0;
+        if (pPlain != nullptr && CMNUTIL_Decode(pFile, nFileSize, CMNUTIL_KEY, pPlain, &nPlain) &&
+            nPlain >= static_cast<int>(sizeof(CfhIf))) {
+            CfhIf cfh;
+            std::memcpy(&cfh, pPlain, sizeof(cfh));
+            if (std::memcmp(cfh.strMagic, "2xpU", 4) == 0) {
+                cfh.strUserId[sizeof(cfh.strUserId) - 1] = '\0';
+                size_t n = std::strlen(cfh.strUserId);
+                if (n < static_cast<size_t>(nSize)) {
+                    std::memcpy(pUserId, cfh.strUserId, n + 1);
+                    bRet = 1;
+                }
+            }
+        }
+        std::free(pPlain);
+    }
+    GlobalFree(pFile);
+    return bRet;
+}
+
+int SCCMN_CheckUserContents(void)
+{
+    if (!DOWNLOADMN_Add_GetContentsList(USERM_GetId())) return 0;
+    SCCMN_DisableMainButtons();
+    return 1;
+}
+
+int SCCMN_DownloadAllContents(void)
+{
+    // Needs the request queue's download requests, which this build does not have.
+    return 1;
+}
+
+int SCCMN_SetComboSel(int nSel)
+{
+    PAGE_SetCurrentPage(nSel);
+    return 1;
+}
+
+int SCCMN_GetComboSel(void)
+{
+    return PAGE_GetCurrentPage();
+}

@@ -1,0 +1,250 @@
+// tiv_launcher end to end: the real program under Wine with an installation
+// written by the test (registry values, env.bin, members' stores).
+#include <windows.h>
+
+#include <gtest/gtest.h>
+
+#include <cstring>
+#include <string>
+#include <vector>
+
+#include "cmnutil.h"
+#include "contentslist.h"
+#include "md5.h"
+#include "reg.h"
+#include "testdir.h"
+#include "winprobe.h"
+
+namespace {
+
+bool Exists(const std::string& p) { return GetFileAttributesA(p.c_str()) != INVALID_FILE_ATTRIBUTES; }
+
+std::string Md5(const std::string& s)
+{
+    char hex[33];
+    MD5_StringToHex(s.c_str(), hex);
+    return hex;
+}
+
+// A member's store without records: the header, scrambled.
+void WriteStore(const std::string& path, const std::string& id, const std::string& pw)
+{
+    CfhIf h;
+    std::memset(&h, 0, sizeof(h));
+    std::memcpy(h.strMagic, "2xpU", 4);
+    std::strcpy(h.strUserId, id.c_str());
+    std::strcpy(h.strPassword, pw.c_str());
+    std::strcpy(h.strLastUpdate, "20261201");
+    std::vector<char> out(sizeof(h) + 1);
+    int n = 0;
+    ASSERT_EQ(CMNUTIL_Encode(&h, sizeof(h), CMNUTIL_KEY, out.data(), &n, static_cast<int>(out.size())), 1);
+    WriteAll(path, std::string(out.data(), n));
+}
+
+std::string StoreUser(const std::string& path)
+{
+    std::string raw = ReadAll(path);
+    if (raw.size() < sizeof(CfhIf) + 1) return "(no store)";
+    std::vector<char> plain(raw.size());
+    int n = 0;
+    if (!CMNUTIL_Decode(raw.data(), static_cast<int>(raw.size()), CMNUTIL_KEY, plain.data(), &n)) return "(damaged)";
+    CfhIf h;
+    std::memcpy(&h, plain.data(), sizeof(h));
+    return std::string(h.strUserId) + "/" + h.strPassword + "/" + std::string(h.strMagic, 4);
+}
+
+struct Launcher : ::testing::Test {
+    TestDir dir;
+    std::string app, cnt;
+    HKEY hKey = nullptr;
+    struct Saved { const char* name; bool had; char value[1024]; } saved[3] = {
+        { "apppath", false, "" }, { "cntpath", false, "" }, { "skin", false, "" } };
+
+    void SetUp() override
+    {
+        app = dir.path() + "app\\";
+        cnt = app + "contents\\";
+        ASSERT_TRUE(CreateDirectoryA(app.c_str(), nullptr));
+        ASSERT_TRUE(CreateDirectoryA(cnt.c_str(), nullptr));
+        ASSERT_EQ(RegCreateKeyExA(HKEY_LOCAL_MACHINE, REG_TIV_KEY, 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &hKey,
+                                  nullptr), ERROR_SUCCESS);
+        for (auto& s : saved) {
+            DWORD cb = sizeof(s.value);
+            s.had = RegQueryValueExA(hKey, s.name, nullptr, nullptr, (BYTE*)s.value, &cb) == ERROR_SUCCESS;
+        }
+        REG_SetString(hKey, "apppath", app.c_str());
+        REG_SetString(hKey, "cntpath", cnt.c_str());
+        REG_SetString(hKey, "skin", "skin.bin");
+        WriteAll(app + "env.bin", Inverted("[TITLENAME]\r\nテストの館\r\n[CGITOPPAGE]\r\n127.0.0.1\r\n"));
+    }
+    void TearDown() override
+    {
+        for (auto& s : saved) {
+            if (s.had) REG_SetString(hKey, s.name, s.value);
+            else RegDeleteValueA(hKey, s.name);
+        }
+        RegCloseKey(hKey);
+    }
+    std::string Member(const std::string& id) { return cnt + Md5(id) + "\\"; }
+    void AddMember(const std::string& id, const std::string& pw)
+    {
+        CreateDirectoryA(Member(id).c_str(), nullptr);
+        WriteStore(Member(id) + "REG.DAT", id, pw);
+    }
+    HANDLE Start(const std::string& args)
+    {
+        return Probe_Start(Probe_HostPath(LAUNCHER_EXE), "tiv_launcher.exe " + args, app);
+    }
+    // Waits for a message box of that caption, checks its text, presses OK.
+    void ExpectBox(const char* caption, const std::string& text)
+    {
+        HWND box = Probe_WaitWindow("#32770", caption, 20000);
+        ASSERT_NE(box, nullptr) << "no box \"" << caption << "\" for " << text;
+        EXPECT_EQ(Probe_MessageBoxText(box), text);
+        Probe_PressButton(box, IDOK);
+        for (int i = 0; i < 100 && IsWindow(box); i++) Sleep(20);
+    }
+    std::string Log() { return Inverted(ReadAll(app + "tiv_launcher.log")); }
+};
+
+TEST_F(Launcher, BadCommandLinesAreRefusedWithTheirMessages)
+{
+    struct Case { const char* args; const char* caption; const char* text; };
+    const Case cases[] = {
+        { "", "エラー報告", "不正な起動です。処理を中止します(ZVQ:000)" },
+        { "-start ,", "エラー報告", "不正な起動です。処理を中止します(ZVQ:001)" },
+        { "-start TIV,", "エラー報告", "不正な起動です。処理を中止します(ZVQ:002)" },
+        { "-salegame u1,pw,,tiv,playgame,", "報告", "適用が完了いたしました。(ZVQ:110)" },
+        { "-salegame u1,pw,c1,xyz,playgame,", "報告", "不正な起動です。処理を中止します(ZVQ:009)。" },
+        { "-salegame u1,pw,c1,tiv,play,", "報告", "不正な起動です。処理を中止します(ZVQ:010)。" },
+    };
+    for (const auto& c : cases) {
+        HANDLE h = Start(c.args);
+        ASSERT_NE(h, nullptr);
+        ExpectBox(c.caption, c.text);
+        EXPECT_EQ(Probe_WaitExit(h, 20000), 0) << c.args;
+        CloseHandle(h);
+        EXPECT_EQ(FindWindowA("TIV Launcher", nullptr), nullptr) << "a refused start made its window: " << c.args;
+    }
+    // The sale start's password never reaches the log.
+    HANDLE h = Start("-salegame u1,secretpw,c1,xyz,playgame,");
+    ExpectBox("報告", "不正な起動です。処理を中止します(ZVQ:009)。");
+    Probe_WaitExit(h, 20000);
+    CloseHandle(h);
+    EXPECT_EQ(Log().find("secretpw"), std::string::npos) << Log();
+}
+
+TEST_F(Launcher, ASecondInstanceEndsSilently)
+{
+    HANDLE hMutex = CreateMutexA(nullptr, FALSE, "Q7Manager_integrate");
+    ASSERT_NE(hMutex, nullptr);
+    HANDLE h = Start("-start tiv,");
+    EXPECT_EQ(Probe_WaitExit(h, 20000), 0);
+    CloseHandle(h);
+    CloseHandle(hMutex);
+    EXPECT_EQ(FindWindowA("#32770", nullptr), nullptr);
+    EXPECT_FALSE(Exists(app + "tiv_launcher.log"));
+}
+
+TEST_F(Launcher, NoStoreEndsWithUserInformationMissing)
+{
+    HANDLE h = Start("-start tiv");   // the field ends at the end of the text
+    ExpectBox("報告", "ユーザ情報が存在しません。処理を中止します（ZVQ:018）");
+    EXPECT_EQ(Probe_WaitExit(h, 20000), 0);
+    CloseHandle(h);
+}
+
+TEST_F(Launcher, OneStoreOpensTheShapedWindowAndClosingSavesTheStore)
+{
+    AddMember("member01", "pass01");
+    // A file that merely carries the name is no store: passed over.
+    CreateDirectoryA((cnt + "junk\\").c_str(), nullptr);
+    WriteAll(cnt + "junk\\REG.DAT", "short");
+    WriteAll(cnt + "junk\\Reg.Dat", "not searched");
+    DeleteFileA((app + "appset.bin").c_str());
+    std::string member = Member("member01");
+    RemoveDirectoryA((member + "save").c_str());
+
+    HANDLE h = Start("-start tiv,");
+    HWND w = Probe_WaitWindow("TIV Launcher", nullptr, 20000);
+    ASSERT_NE(w, nullptr);
+    for (int i = 0; i < 100 && !IsWindowVisible(w); i++) Sleep(50);
+    Sleep(500);
+    EXPECT_TRUE(IsWindowVisible(w));
+    char title[256] = "";
+    GetWindowTextA(w, title, sizeof(title));
+    EXPECT_STREQ(title, "テストの館");
+    RECT rc;
+    GetWindowRect(w, &rc);
+    EXPECT_EQ(rc.right - rc.left, 640);
+    EXPECT_EQ(rc.bottom - rc.top, 300);
+    EXPECT_EQ(rc.left, GetSystemMetrics(SM_CXSCREEN) / 2 - 320);
+    EXPECT_EQ(rc.top, GetSystemMetrics(SM_CYSCREEN) / 2 - 150);
+    HRGN rgn = CreateRectRgn(0, 0, 0, 0);
+    ASSERT_NE(GetWindowRgn(w, rgn), ERROR);
+    struct { int x, y; bool in; } pts[] = { { 0, 0, false }, { 320, 150, true }, { 10, 150, true },
+                                            { 500, 10, false }, { 639, 299, false }, { 600, 290, true } };
+    for (auto& p : pts) EXPECT_EQ(PtInRegion(rgn, p.x, p.y) != 0, p.in) << p.x << "," << p.y;
+    DeleteObject(rgn);
+
+    EXPECT_TRUE(Exists(member + "save"));
+    EXPECT_TRUE(Exists(member + "skin"));
+    EXPECT_EQ(ReadAll(app + "appset.bin"),
+              Inverted("[DEF_DISPMODE]\n2\n\n[AUTO_UPDATECONTENTS]\n0\n\n[AUTO_DOWNLOADCONTENTS]\n0\n\n"));
+
+    PostMessageA(w, WM_CLOSE, 0, 0);
+    EXPECT_EQ(Probe_WaitExit(h, 20000), 0);
+    CloseHandle(h);
+    EXPECT_EQ(StoreUser(member + "REG.DAT"), std::string("member01/pass01/2xpU"));
+    std::string log = Log();
+    EXPECT_NE(log.find("InitApp_LauncherMode::staring\n"), std::string::npos) << log;
+    EXPECT_NE(log.rfind("WinMain::normal end\n"), std::string::npos) << "the log was cut or emptied";
+}
+
+TEST_F(Launcher, SeveralStoresAskForTheAccount)
+{
+    AddMember("alice", "a-pw");
+    AddMember("bob", "b-pw");
+    // Cancelled: the chooser's failure, then no user.
+    HANDLE h = Start("-start tiv,");
+    HWND dlg = Probe_WaitWindow("#32770", "アカウント選択", 20000);
+    ASSERT_NE(dlg, nullptr);
+    HWND combo = GetDlgItem(dlg, 1006);
+    EXPECT_EQ(SendMessageA(combo, CB_GETCOUNT, 0, 0), 2);
+    Probe_PressButton(dlg, 1000);
+    ExpectBox("エラー報告", "アカウント選択に失敗しました。処理を中止します(ZVQ:004)");
+    ExpectBox("報告", "ユーザ情報が存在しません。処理を中止します（ZVQ:018）");
+    EXPECT_EQ(Probe_WaitExit(h, 20000), 0);
+    CloseHandle(h);
+
+    // Chosen: the launcher goes on with that member.
+    h = Start("-start tiv,");
+    dlg = Probe_WaitWindow("#32770", "アカウント選択", 20000);
+    ASSERT_NE(dlg, nullptr);
+    combo = GetDlgItem(dlg, 1006);
+    char first[129] = "";
+    SendMessageA(combo, CB_GETLBTEXT, 0, reinterpret_cast<LPARAM>(first));
+    Probe_PressButton(dlg, IDOK);
+    HWND w = Probe_WaitWindow("TIV Launcher", nullptr, 20000);
+    ASSERT_NE(w, nullptr);
+    Sleep(500);
+    PostMessageA(w, WM_CLOSE, 0, 0);
+    EXPECT_EQ(Probe_WaitExit(h, 20000), 0);
+    CloseHandle(h);
+    EXPECT_TRUE(Exists(Member(first) + "skin")) << first;
+}
+
+TEST_F(Launcher, AMissingEnvBinFailsStartUpWithBothMessages)
+{
+    AddMember("member01", "pass01");
+    DeleteFileA((app + "env.bin").c_str());
+    HANDLE h = Start("-start tiv,");
+    ExpectBox("エラー報告",
+              "ファイルのロードに失敗しました。再度インストールをお試しいただいたのちに失敗が続くようでしたら、\n"
+              "大変お手数ですがお客様サポートにご連絡をお願い致します(ZVQ:008)。");
+    ExpectBox("エラー報告", "初期化処理に失敗しました。処理を中止します(ZVQ:006)");
+    EXPECT_EQ(Probe_WaitExit(h, 20000), 0);
+    CloseHandle(h);
+}
+
+}  // namespace
