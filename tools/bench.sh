@@ -43,12 +43,19 @@ trap cleanup EXIT
 trap 'exit 130' INT TERM
 
 # A display of our own: -displayfd picks a free number (the machine is shared).
-dispfile=$(mktemp)
-Xvfb -displayfd 3 -screen 0 1024x768x24 -nolisten tcp -nolisten unix 3>"$dispfile" >/dev/null 2>&1 &
-pids+=($!)
-for _ in $(seq 100); do [ -s "$dispfile" ] && break; sleep 0.1; done
-[ -s "$dispfile" ] || { echo "bench: Xvfb did not start" >&2; exit 1; }
-export DISPLAY=":$(head -n1 "$dispfile")"
+# TIV_BENCH_DISPLAY=host keeps the caller's display instead (the demo, when
+# someone is there to see it).
+if [ "${TIV_BENCH_DISPLAY:-}" = host ] && [ -n "${DISPLAY:-}" ]; then
+  export TIV_HOST_DISPLAY=1
+else
+  unset TIV_HOST_DISPLAY
+  dispfile=$(mktemp)
+  Xvfb -displayfd 3 -screen 0 1024x768x24 -nolisten tcp -nolisten unix 3>"$dispfile" >/dev/null 2>&1 &
+  pids+=($!)
+  for _ in $(seq 100); do [ -s "$dispfile" ] && break; sleep 0.1; done
+  [ -s "$dispfile" ] || { echo "bench: Xvfb did not start" >&2; exit 1; }
+  export DISPLAY=":$(head -n1 "$dispfile")"
+fi
 
 # A persistent server: without it each Wine process pays the server's start-up.
 mkdir -p "$WINEPREFIX"

@@ -22,4 +22,11 @@ cp "$tmp" "$app/env.txt.sjis"
 wine "$build/tools/tivtool.exe" invert 'C:\tiv\env.txt.sjis' 'C:\tiv\env.bin'
 rm -f "$tmp" "$app/env.txt.sjis"
 [ -f "$app/appset.bin" ] || wine "$build/tools/tivtool.exe" appset-default 'C:\tiv\appset.bin'
+
+# The demo member: user id "demo01", password "demo". Their folder is the
+# content path followed by the MD5 of the user id.
+member=$(wine "$build/tools/tivtool.exe" md5 demo01 | tr -d '\r')
+mkdir -p "$app/contents/$member/save" "$app/contents/$member/skin"
+[ -f "$app/contents/$member/REG.DAT" ] || \
+  wine "$build/tools/tivtool.exe" mkstore "C:\\tiv\\contents\\$member\\REG.DAT" demo01 demo
 echo "demo-install: installation written to C:\\tiv (prefix $WINEPREFIX)"

@@ -5,6 +5,8 @@
 //   tivtool md5 <text>               the member folder's name for a user id
 //   tivtool appset-default <path>    write the default appset.bin
 //   tivtool show <userid>            what an installation holds, as the programs read it
+//   tivtool mkstore <path> <userid> <password>   a member's REG.DAT without contents
+//   tivtool close <window class>     ask a program's window to close
 #include <windows.h>
 
 #include <cstdio>
@@ -13,6 +15,8 @@
 #include <string>
 
 #include "cmnfile.h"
+#include "cmnutil.h"
+#include "contentslist.h"
 #include "env.h"
 #include "envappsetting.h"
 #include "md5.h"
@@ -22,7 +26,8 @@ namespace {
 
 int Usage()
 {
-    std::fprintf(stderr, "usage: tivtool invert <in> <out> | md5 <text> | appset-default <path> | show <userid>\n");
+    std::fprintf(stderr, "usage: tivtool invert <in> <out> | md5 <text> | appset-default <path> | show <userid>"
+                         " | mkstore <path> <userid> <password> | close <class>\n");
     return 2;
 }
 
@@ -40,6 +45,31 @@ int Invert(const char* pIn, const char* pOut)
     GlobalFree(p);
     if (!ok) {
         std::fprintf(stderr, "tivtool: cannot write %s\n", pOut);
+        return 1;
+    }
+    return 0;
+}
+
+int MakeStore(const char* pPath, const char* pUserId, const char* pPassword)
+{
+    CfhIf h;
+    std::memset(&h, 0, sizeof(h));
+    if (std::strlen(pUserId) >= sizeof(h.strUserId) || std::strlen(pPassword) >= sizeof(h.strPassword)) {
+        std::fprintf(stderr, "tivtool: user id or password too long\n");
+        return 2;
+    }
+    std::memcpy(h.strMagic, "2xpU", 4);
+    std::strcpy(h.strUserId, pUserId);
+    std::strcpy(h.strPassword, pPassword);
+    char* pDate = CMNFILE_GetDateStr("YYYYMMDD");
+    if (pDate != nullptr) {
+        std::strcpy(h.strLastUpdate, pDate);
+        std::free(pDate);
+    }
+    char out[sizeof(h) + 1];
+    int n = 0;
+    if (!CMNUTIL_Encode(&h, sizeof(h), CMNUTIL_KEY, out, &n, sizeof(out)) || !CMNFILE_WriteFile(pPath, out, n)) {
+        std::fprintf(stderr, "tivtool: cannot write %s\n", pPath);
         return 1;
     }
     return 0;
@@ -106,5 +136,10 @@ int main(int argc, char** argv)
     }
     if (cmd == "appset-default" && argc == 3) return ENVAPPSETTING_CreateDefault(argv[2]) ? 0 : 1;
     if (cmd == "show" && argc == 3) return Show(argv[2]);
+    if (cmd == "mkstore" && argc == 5) return MakeStore(argv[2], argv[3], argv[4]);
+    if (cmd == "close" && argc == 3) {
+        HWND h = FindWindowA(argv[2], nullptr);
+        return h != nullptr && PostMessageA(h, WM_CLOSE, 0, 0) ? 0 : 1;
+    }
     return Usage();
 }
