@@ -1,8 +1,14 @@
 #include "test_system.h"
 
+#include "FileName.h"
+#include "FolderArchive.h"
 #include "Lock.h"
 #include "Semaphore.h"
+#include "StdFile.h"
 #include "Thread.h"
+#include "ZipArchive.h"
+
+#include <sys/stat.h>
 
 #include <atomic>
 #include <chrono>
@@ -216,14 +222,20 @@ bool TestSystem::getLocalTime(SystemTime& out)
     return true;
 }
 
-File* TestSystem::doOpenFile(const std::string&, int)
+File* TestSystem::doOpenFile(const std::string& path, int mode)
 {
+    StdFile* f = new StdFile();
+    if (f->open(path, mode)) return f;
+    delete f;
     return nullptr;
 }
 
-Archive* TestSystem::doOpenArchive(const std::string&)
+Archive* TestSystem::doOpenArchive(const std::string& path)
 {
-    return nullptr;
+    struct stat st;
+    if (stat(path.c_str(), &st) != 0) return nullptr;
+    if (S_ISDIR(st.st_mode)) return new FolderArchive(path);
+    return new ZipArchive(path);
 }
 
 bool TestSystem::doDeleteFile(const std::string& path)
@@ -258,7 +270,7 @@ bool TestSystem::doSetTickHandler(int64_t periodUs, TickHandler handler, void* a
 
 std::string TestSystem::doConvertString(const std::string& text)
 {
-    return text;
+    return ConvertToFileName(text);
 }
 
 void TestSystem::doError(const char* format, va_list args)
