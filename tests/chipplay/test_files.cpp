@@ -6,6 +6,7 @@
 #include "Config.h"
 #include "FolderArchive.h"
 #include "MemFile.h"
+#include "MusicArchive.h"
 #include "StdFile.h"
 #include "ZipArchive.h"
 #include "ZipFile.h"
@@ -274,6 +275,30 @@ TEST_F(ZipArchiveTest, OneZipFileOpensMemberAfterMember)
     EXPECT_TRUE(member.close());
     EXPECT_EQ(member.getPath(), "");
     EXPECT_EQ(member.read(nullptr, 1), 0);
+}
+
+}  // namespace
+
+namespace {
+
+TEST(MusicArchive, KzdThenZipThenTheFolder)
+{
+    TestSystemScope sys;
+    TestDir dir;
+    std::filesystem::create_directories("both");
+    std::filesystem::create_directories("plain");
+    ASSERT_TRUE(MakeZip("both.kzd", {{"config.txt", "kzd", false}}));
+    ASSERT_TRUE(MakeZip("both.zip", {{"config.txt", "zip", false}}));
+    ASSERT_TRUE(MakeZip("onlyzip.zip", {{"config.txt", "zip", false}}));
+    const struct { const char* folder; const char* path; } rows[] = {
+        {"both", "both.kzd"}, {"onlyzip", "onlyzip.zip"}, {"plain", "plain"},
+    };
+    for (auto& r : rows) {
+        std::unique_ptr<Archive> a(OpenMusicArchive(r.folder));
+        ASSERT_TRUE(a) << r.folder;
+        EXPECT_EQ(a->getPath(), r.path);
+    }
+    EXPECT_EQ(OpenMusicArchive("absent"), nullptr);
 }
 
 }  // namespace
