@@ -4,6 +4,7 @@
 
 #include "Archive.h"
 #include "Config.h"
+#include "FileName.h"
 #include "FolderArchive.h"
 #include "MemFile.h"
 #include "MusicArchive.h"
@@ -299,6 +300,19 @@ TEST(MusicArchive, KzdThenZipThenTheFolder)
         EXPECT_EQ(a->getPath(), r.path);
     }
     EXPECT_EQ(OpenMusicArchive("absent"), nullptr);
+}
+
+}  // namespace
+
+namespace {
+
+TEST(FileName, UnfitCharactersBecomeFullWidth)
+{
+    EXPECT_EQ(ConvertToFileName("a/b:c"), "a／b：c");
+    EXPECT_EQ(ConvertToFileName("\\/:*?\"<>|"), "￥／：＊？”＜＞｜");
+    EXPECT_EQ(ConvertToFileName("ソ表/x"), "ソ表／x");   // trail bytes 0x5C stay
+    EXPECT_EQ(ConvertToFileName("ab\x82"), "ab");       // a lead byte at the end ends the text
+    EXPECT_EQ(ConvertToFileName("ｱｲ.wav"), "ｱｲ.wav");  // single-byte kana pass
 }
 
 }  // namespace
