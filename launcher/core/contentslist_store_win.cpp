@@ -19,6 +19,12 @@ const char CL_MAGIC[4] = { '2', 'x', 'p', 'U' };
 
 bool cl_StorePath(char* pDst, int nDstSize, const char* pSuffix)
 {
+    // Without the member's folder the store would land in the current
+    // folder (the application folder): no member's data goes there.
+    if (CONTENTSLIST_GetUserPath()[0] == '\0') {
+        LOG_Write("CONTENTSLIST::err::no member's folder\n");
+        return false;
+    }
     int n = std::snprintf(pDst, nDstSize, "%sREG.DAT%s", CONTENTSLIST_GetUserPath(), pSuffix);
     return n > 0 && n < nDstSize;
 }

@@ -153,11 +153,16 @@ TEST_F(Store, FirstSaveWritesTheAccountHeaderAlone)
     EXPECT_TRUE(ReadAll(Store_()) == file);
 }
 
-TEST_F(Store, NoStoreIsWrittenWithoutAValidAccount)
+TEST_F(Store, NoStoreIsWrittenWithoutAValidAccountOrAMembersFolder)
 {
     USERM_SetAcountValid(0);
     EXPECT_EQ(CONTENTSLIST_Save2(), 0);
     EXPECT_EQ(CONTENTSLIST_IsExistFile(), 0);
+    USERM_SetAcountValid(1);
+    CONTENTSLIST_SetUserPath("");
+    EXPECT_EQ(CONTENTSLIST_Save2(), 0);
+    EXPECT_EQ(GetFileAttributesA("REG.DAT"), INVALID_FILE_ATTRIBUTES);
+    EXPECT_EQ(CONTENTSLIST_SetUserPath(std::string(2048, 'x').c_str()), 0);
 }
 
 // A save over a store keeps its user id, password and reserved bytes and
