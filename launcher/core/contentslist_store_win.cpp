@@ -39,7 +39,7 @@ bool cl_NewHeader(CfhIf* pHdr)
 {
     std::memset(pHdr, 0, sizeof(*pHdr));
     CMN_ASSERT(USERM_GetAcountValid() == TRUE);
-    if (USERM_GetAcountValid() != TRUE) return false;
+    if (USERM_GetAcountValid() != TRUE || USERM_GetId()[0] == '\0') return false;
     std::memcpy(pHdr->strMagic, CL_MAGIC, sizeof(CL_MAGIC));
     clf_SetStr(pHdr->strUserId, USERM_GetId());
     clf_SetStr(pHdr->strPassword, USERM_GetPassword());
