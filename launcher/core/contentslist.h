@@ -22,7 +22,8 @@
 // reply: EUC-JP conversion, counting, parsing, building), contentslist_merge.cpp
 // (merge with the stored records, installed states), contentslist_store.cpp
 // (the store's image in memory), contentslist_store_win.cpp (REG.DAT on disk),
-// contentslist_probe_win.cpp / _posix.cpp (the folder lookup).
+// contentslist_probe_win.cpp / _posix.cpp (the folder lookup);
+// contentslist_field.h holds the bounded field helpers they share.
 #pragma once
 
 #include <cstddef>

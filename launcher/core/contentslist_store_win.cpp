@@ -19,6 +19,12 @@ const char CL_MAGIC[4] = { '2', 'x', 'p', 'U' };
 
 bool cl_StorePath(char* pDst, int nDstSize, const char* pSuffix)
 {
+    // Without the member's folder the store would land in the current
+    // folder (the application folder): no member's data goes there.
+    if (CONTENTSLIST_GetUserPath()[0] == '\0') {
+        LOG_Write("CONTENTSLIST::err::no member's folder\n");
+        return false;
+    }
     int n = std::snprintf(pDst, nDstSize, "%sREG.DAT%s", CONTENTSLIST_GetUserPath(), pSuffix);
     return n > 0 && n < nDstSize;
 }
@@ -33,7 +39,7 @@ bool cl_NewHeader(CfhIf* pHdr)
 {
     std::memset(pHdr, 0, sizeof(*pHdr));
     CMN_ASSERT(USERM_GetAcountValid() == TRUE);
-    if (USERM_GetAcountValid() != TRUE) return false;
+    if (USERM_GetAcountValid() != TRUE || USERM_GetId()[0] == '\0') return false;
     std::memcpy(pHdr->strMagic, CL_MAGIC, sizeof(CL_MAGIC));
     clf_SetStr(pHdr->strUserId, USERM_GetId());
     clf_SetStr(pHdr->strPassword, USERM_GetPassword());
