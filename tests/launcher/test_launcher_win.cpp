@@ -142,7 +142,8 @@ TEST_F(Launcher, ASecondInstanceEndsSilently)
     EXPECT_EQ(Probe_WaitExit(h, 20000), 0);
     CloseHandle(h);
     CloseHandle(hMutex);
-    EXPECT_EQ(FindWindowA("#32770", nullptr), nullptr);
+    EXPECT_EQ(FindWindowA("#32770", "報告"), nullptr);
+    EXPECT_EQ(FindWindowA("#32770", "エラー報告"), nullptr);
     EXPECT_FALSE(Exists(app + "tiv_launcher.log"));
 }
 
@@ -227,6 +228,7 @@ TEST_F(Launcher, SeveralStoresAskForTheAccount)
     HWND dlg = Probe_WaitWindow("#32770", "アカウント選択", 20000);
     ASSERT_NE(dlg, nullptr);
     HWND combo = GetDlgItem(dlg, 1006);
+    for (int i = 0; i < 100 && SendMessageA(combo, CB_GETCOUNT, 0, 0) < 2; i++) Sleep(50);   // still initialising
     EXPECT_EQ(SendMessageA(combo, CB_GETCOUNT, 0, 0), 2);
     Probe_PressButton(dlg, 1000);
     ExpectBox("エラー報告", "アカウント選択に失敗しました。処理を中止します(ZVQ:004)");
@@ -238,17 +240,21 @@ TEST_F(Launcher, SeveralStoresAskForTheAccount)
     h = Start("-start tiv,");
     dlg = Probe_WaitWindow("#32770", "アカウント選択", 20000);
     ASSERT_NE(dlg, nullptr);
-    combo = GetDlgItem(dlg, 1006);
-    char first[129] = "";
-    SendMessageA(combo, CB_GETLBTEXT, 0, reinterpret_cast<LPARAM>(first));
     Probe_PressButton(dlg, IDOK);
-    HWND w = Probe_WaitWindow("TIV Launcher", nullptr, 20000);
+    for (int i = 0; i < 200 && IsWindow(dlg); i++) Sleep(50);
+    EXPECT_FALSE(IsWindow(dlg));
+    HWND w = FindWindowA("TIV Launcher", nullptr);
     ASSERT_NE(w, nullptr);
-    Sleep(500);
+    for (int i = 0; i < 200 && !IsWindowVisible(w); i++) Sleep(50);
+    Sleep(1000);
+    for (const char* caption : { "報告", "エラー報告" }) {
+        HWND box = FindWindowA("#32770", caption);
+        EXPECT_EQ(box, nullptr) << "a message box where the launcher should run: " << (box ? Probe_MessageBoxText(box) : "");
+    }
     PostMessageA(w, WM_CLOSE, 0, 0);
     EXPECT_EQ(Probe_WaitExit(h, 20000), 0);
     CloseHandle(h);
-    EXPECT_NE(Log().find("InitApp_LauncherMode::staring"), std::string::npos) << first;
+    EXPECT_NE(Log().find("InitApp_LauncherMode::staring"), std::string::npos) << Log();
 }
 
 TEST_F(Launcher, AMissingEnvBinFailsStartUpWithBothMessages)
