@@ -1,0 +1,24 @@
+// Reading and driving other programs' windows from a test (Windows only):
+// message boxes are dialogs of class "#32770" whose text is the static
+// control 0xFFFF.
+#pragma once
+
+#include <windows.h>
+
+#include <string>
+
+// Waits up to nTimeoutMs for a top-level window of the class and caption
+// (either may be null); null when none appeared.
+HWND Probe_WaitWindow(const char* pClass, const char* pCaption, int nTimeoutMs);
+// The text of a message box.
+std::string Probe_MessageBoxText(HWND hDlg);
+// Presses a dialog's button (IDOK, IDCANCEL, ...).
+void Probe_PressButton(HWND hDlg, int nId);
+
+// Runs a program (command line as given, in the folder), returns its process
+// handle or null. Waits for it with Probe_WaitExit: its exit code, or -1 on timeout.
+HANDLE Probe_Start(const std::string& exe, const std::string& cmdLine, const std::string& dir);
+int Probe_WaitExit(HANDLE hProcess, int nTimeoutMs);
+
+// "Z:\..." for a Unix path of the build tree (Wine maps Z: to the root).
+std::string Probe_HostPath(const std::string& unixPath);
