@@ -254,6 +254,27 @@ uint64_t DecodeGroups(Src& in, Sink& out)
     return nCount;
 }
 
+// Number of equal leading bytes of two 18-byte strings whose first bytes are
+// known to be equal: 1 to 18. The match search spends its time here, so it
+// compares eight bytes at a time where the host is little-endian (the first
+// differing byte is then the lowest set byte of the XOR).
+inline int CommonPrefix(const uint8_t* a, const uint8_t* b)
+{
+#if defined(__GNUC__) && defined(__BYTE_ORDER__) && __BYTE_ORDER__ == __ORDER_LITTLE_ENDIAN__
+    for (int i = 1; i + 8 <= F; i += 8) {
+        uint64_t x, y;
+        std::memcpy(&x, a + i, 8);
+        std::memcpy(&y, b + i, 8);
+        if (x != y) return i + __builtin_ctzll(x ^ y) / 8;
+    }
+    return a[F - 1] == b[F - 1] ? F : F - 1;
+#else
+    int i = 1;
+    while (i < F && a[i] == b[i]) i++;
+    return i;
+#endif
+}
+
 }  // namespace
 
 void SLIDE_InitTree(SlideCtx* pCtx)
@@ -290,12 +311,8 @@ void SLIDE_InsertNode(SlideCtx* pCtx, int r)
                 return;
             }
         }
-        const uint8_t* other = &pCtx->byRing[p];
-        int i;
-        for (i = 1; i < F; i++) {
-            cmp = key[i] - other[i];
-            if (cmp != 0) break;
-        }
+        int i = CommonPrefix(key, &pCtx->byRing[p]);
+        cmp = i < F ? key[i] - pCtx->byRing[p + i] : 0;
         if (i > pCtx->nMatchLen) {
             pCtx->nMatchPos = p;
             pCtx->nMatchLen = i;
