@@ -3,6 +3,7 @@
 #include <atomic>
 #include <chrono>
 #include <cstdlib>
+#include <memory>
 #include <cstdio>
 #include <random>
 #include <string>
@@ -338,15 +339,14 @@ TEST_F(Slide, EncodesAreIndependentOfWhatTheStateHeldBefore)
     // same bytes, another stream. Each encode clears the whole ring.
     const std::string in = "bbaabbbaabababbbaab";
     const char* fresh = "13 00 00 00 1f 62 62 61 61 62 ee f2 f6 f1 ee f2";
-    SlideCtx* ctx = new SlideCtx;
+    std::unique_ptr<SlideCtx> ctx(new SlideCtx);
     Bytes s;
     for (const std::string& before : { std::string(), std::string(20, 'a'), std::string(5000, 'a') }) {
-        SLIDE_EncodeBuffer(before.data(), before.size(), s, ctx);
-        ASSERT_EQ(SLIDE_EncodeBuffer(in.data(), in.size(), s, ctx), 1);
+        SLIDE_EncodeBuffer(before.data(), before.size(), s, ctx.get());
+        ASSERT_EQ(SLIDE_EncodeBuffer(in.data(), in.size(), s, ctx.get()), 1);
         EXPECT_EQ(Hex(s), fresh) << "after encoding " << before.size() << " bytes \"a\"";
         EXPECT_TRUE(RefDecode(s).out == B(in));
     }
-    delete ctx;
 }
 
 TEST_F(Slide, ConcurrentEncodesEqualSerialOnes)
