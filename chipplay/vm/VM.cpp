@@ -86,6 +86,9 @@ bool VM::run(int64_t duration)
     do {
         int64_t target = mTimers.nextTime();
         if (target < 0 || target > end) target = end;
+        // A timer due before now (added late) is served now: a slice never
+        // ends before the clock, which would otherwise run backwards.
+        if (target < mTimers.getTime()) target = mTimers.getTime();
         int64_t clock = mCpu != nullptr ? mCpu->getClock() : 0;
         if (clock > 0) {
             mRunningCpu = mCpu;

@@ -126,7 +126,7 @@ private:
 
 class FakeDriver : public Driver {
 public:
-    static int destroyed;
+    static inline int destroyed = 0;
 
     explicit FakeDriver(bool loads) : mLoads(loads) {}
     ~FakeDriver() override { destroyed++; }

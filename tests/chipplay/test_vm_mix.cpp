@@ -12,8 +12,6 @@
 #include <string>
 #include <vector>
 
-int FakeDriver::destroyed = 0;
-
 namespace {
 
 struct Output {
@@ -120,6 +118,40 @@ TEST(VmMix, RenderCutToMaxDropsTheRestOfTheTime)
     EXPECT_EQ(out.written, 0);
 }
 
+// A span longer than a stream's four seconds: the slice's fill reports it and
+// generates nothing; the render takes no more than a stream can hold, so a
+// large max never reads or writes past the buffer.
+TEST(VmMix, OneRenderTakesAtMostOneStreamBuffer)
+{
+    TestSystemScope sys;
+    VM vm;
+    FakeChip chip(&vm, 3, 11, -11);
+    vm.run(5000000);
+    ASSERT_EQ(sys->assertions().size(), 1u) << "fill of five seconds";
+    EXPECT_NE(sys->assertions()[0].find("mFilledPos + shortage < BUFFER_SIZE"), std::string::npos)
+        << sys->assertions()[0];
+    EXPECT_EQ(chip.generated, 0);
+
+    std::vector<int32_t> big(2 * 300000, 0x55555555);
+    int32_t written = -1;
+    ASSERT_TRUE(vm.render(big.data(), 300000, &written));
+    EXPECT_EQ(written, SoundStream::BUFFER_SIZE - 1) << "frames of one render";
+    EXPECT_EQ(big[0], 11);
+    EXPECT_EQ(big[2 * written - 1], -11);
+    EXPECT_EQ(big[2 * written], 0x55555555);
+    EXPECT_EQ(sys->assertions().size(), 1u);
+
+    // Consuming more than was generated keeps the read position behind it.
+    chip.stream()->consume(1000);
+    EXPECT_EQ(chip.stream()->getPending(), 0);
+    vm.run(1000);
+    Output out;
+    Render(vm, out);
+    EXPECT_EQ(out.written, 45);
+    EXPECT_EQ(out.left(44), 11);
+    EXPECT_EQ(sys->assertions().size(), 1u);
+}
+
 TEST(VmMix, FadeFallsLinearlyToSilenceAndStaysSilentUntilSwitchedOff)
 {
     TestSystemScope sys;
@@ -153,6 +185,10 @@ TEST(VmMix, FadeFallsLinearlyToSilenceAndStaysSilentUntilSwitchedOff)
     Render(vm, out);
     EXPECT_EQ(out.left(0), 0) << "a fade of 0 mutes at once";
     EXPECT_EQ(out.right(44), 0);
+
+    vm.fade(true, -1000);
+    EXPECT_EQ(vm.getFadeTotal(), 1) << "a negative length mutes at once too";
+    EXPECT_EQ(vm.getFadeRemaining(), 0);
 }
 
 // The fade is machine time: at tempo 100 (five times faster) a 1 s fade

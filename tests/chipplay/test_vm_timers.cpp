@@ -183,6 +183,44 @@ TEST(TimerList, EqualTimesFireInInsertionOrderAndFiredTimersGoBehind)
     EXPECT_EQ(sys->assertions().size(), 2u);
 }
 
+// Added twice, listed once: advance() must not lose its place when the timer
+// re-sorts itself (a second entry would vanish under it).
+TEST(TimerList, ATimerAddedTwiceIsListedOnce)
+{
+    TestSystemScope sys;
+    VM vm;
+    Log log;
+    log.vm = &vm;
+    Timer e(&vm, OnTimer, &log, 100, 5);
+    Timer f(&vm, OnTimer, &log, 100, 6);
+    vm.addTimer(&e);
+    vm.addTimer(&f);
+    vm.addTimer(&e);
+    vm.run(250);
+    EXPECT_EQ(Ids(log), "6565") << "firing order";
+    vm.removeTimer(&e);
+    vm.removeTimer(&f);
+}
+
+// Without a CPU a slice ends at its target; a timer whose expiry lies before
+// the current time (added late) must not move the clock back.
+TEST(VmRun, ATimerAddedLateFiresAtTheCurrentTimeAndTheClockNeverGoesBack)
+{
+    TestSystemScope sys;
+    VM vm;
+    vm.run(4000);
+    Log log;
+    log.vm = &vm;
+    Timer late(&vm, OnTimer, &log, 100, 1);   // next expiry 100, long past
+    vm.addTimer(&late);
+    vm.run(150);
+    ASSERT_EQ(log.fired.size(), 2u) << "fired at once, then on its period";
+    EXPECT_EQ(log.fired[0].second, 4000) << "VM time of the late firing";
+    EXPECT_EQ(log.fired[1].second, 4100);
+    EXPECT_EQ(vm.getTime(), 4150);
+    vm.removeTimer(&late);
+}
+
 struct Restarter {
     VM* vm;
     Timer* timer;
