@@ -11,4 +11,11 @@ function(tiv_add_gtest name)
     set_tests_properties(${added} PROPERTIES RESOURCE_LOCK ${T_LOCK})
   endif()
   set_tests_properties(${added} PROPERTIES TIMEOUT 300)
+  if(NOT TIV_WIN32)
+    # Each build folder its own scratch space: checkouts side by side on one
+    # machine must not share the tests' folders. (Under Wine the prefix's own
+    # temporary folder already belongs to the build folder.)
+    file(MAKE_DIRECTORY ${CMAKE_BINARY_DIR}/testtmp)
+    set_tests_properties(${added} PROPERTIES ENVIRONMENT "TMPDIR=${CMAKE_BINARY_DIR}/testtmp")
+  endif()
 endfunction()

@@ -5,7 +5,8 @@ set -euo pipefail
 
 need_pkgs=(wine wine32:i386 wine64 g++-mingw-w64-i686 libz-mingw-w64-dev
            xvfb xauth x11-utils xdotool imagemagick locales fonts-ipafont-gothic
-           cmake ninja-build g++ googletest libbenchmark-dev)
+           cmake ninja-build g++ googletest libbenchmark-dev
+           zlib1g-dev libminizip-dev)
 
 as_root() {
   if [ "$(id -u)" = 0 ]; then "$@"; elif command -v sudo >/dev/null; then sudo "$@"; else
@@ -36,5 +37,44 @@ if ! locale -a 2>/dev/null | grep -qi '^ja_JP\.utf-\?8$'; then
     echo 'ja_JP.UTF-8 UTF-8' | as_root tee -a /etc/locale.gen >/dev/null
   fi
   as_root locale-gen >/dev/null
+fi
+
+# minizip has no MinGW package: build the unzip side (and the zip side, which
+# the tests use to make archives) from contrib/minizip of Debian's zlib
+# source package, once, into build/deps (never committed).
+root=$(cd "$(dirname "$0")/.." && pwd)
+deps="$root/build/deps/minizip-mingw"
+if [ ! -f "$deps/lib/libminizip.a" ]; then
+  echo "setup: building minizip for MinGW"
+  if ! grep -rqs '^Types:.*deb-src\|^deb-src ' /etc/apt/sources.list /etc/apt/sources.list.d/; then
+    if [ -f /etc/apt/sources.list.d/debian.sources ]; then
+      sed 's/^Types: deb$/Types: deb-src/' /etc/apt/sources.list.d/debian.sources \
+        | as_root tee /etc/apt/sources.list.d/tiv-deb-src.sources >/dev/null
+    else
+      echo "deb-src http://deb.debian.org/debian $(. /etc/os-release && echo "$VERSION_CODENAME") main" \
+        | as_root tee /etc/apt/sources.list.d/tiv-deb-src.list >/dev/null
+    fi
+    as_root apt-get update -qq
+  fi
+  work=$(mktemp -d)
+  trap 'rm -rf "$work"' EXIT
+  got=
+  # The newest (security) version is not always on the mirror: try each.
+  for v in $(apt-cache showsrc zlib | awk '/^Version:/ {print $2}' | sort -u -r -V); do
+    if (cd "$work" && apt-get source -qq --download-only "zlib=$v" >/dev/null 2>&1); then got=$v; break; fi
+    rm -f "$work"/*
+  done
+  [ -n "$got" ] || { echo "setup: cannot download Debian's zlib sources" >&2; exit 1; }
+  orig=$(ls "$work"/zlib_*.orig.tar.* | head -n1)
+  tar -C "$work" -xf "$orig" --wildcards '*/contrib/minizip/*'
+  src=$(dirname "$(ls "$work"/*/contrib/minizip/unzip.c)")
+  mkdir -p "$deps/include/minizip" "$deps/lib" "$work/obj"
+  for f in unzip ioapi zip; do
+    i686-w64-mingw32-gcc-posix -O2 -w -c "$src/$f.c" -o "$work/obj/$f.o"
+  done
+  i686-w64-mingw32-ar rcs "$work/lib.a" "$work"/obj/*.o
+  cp "$src"/unzip.h "$src"/zip.h "$src"/ioapi.h "$src"/crypt.h "$deps/include/minizip/"
+  mv "$work/lib.a" "$deps/lib/libminizip.a"
+  echo "setup: minizip $got built"
 fi
 echo "setup: ok"

@@ -2,6 +2,7 @@
 
 #include "cmnassert.h"
 #include "cmnfile.h"
+#include "contentslist.h"
 #include "sjis.h"
 
 namespace {
@@ -285,37 +286,19 @@ char* EUCtoSJIS_Copy(const char* pSrc, char* pDst, int nDstSize)
     if (pDst == nullptr || nDstSize < 1) return pDst;
     pDst[0] = '\0';
     if (pSrc == nullptr) return pDst;
+    // The same character rules as the in-place conversion of the catalogue
+    // reply (EUCtoSJIS_Char): a byte below 0xA1 is never swallowed as the
+    // second byte of a broken character.
     const unsigned char* s = reinterpret_cast<const unsigned char*>(pSrc);
     int o = 0;
-    while (*s != 0) {
-        unsigned char c1 = s[0];
-        if (c1 < 0x80) {
-            if (o + 1 >= nDstSize) break;
-            pDst[o++] = static_cast<char>(c1);
-            s++;
-            continue;
-        }
-        unsigned char c2 = s[1];
-        if (c2 == 0) break;                       // a lead byte cut off by the end
-        if (c1 == 0x8E) {                         // single shift 2: half-width katakana
-            if (o + 1 >= nDstSize) break;
-            pDst[o++] = static_cast<char>(c2);
-        } else if (c1 >= 0xA1 && c1 <= 0xFE) {
-            if (o + 2 >= nDstSize) break;
-            int s1 = (c1 + 1) / 2 + (c1 < 0xDF ? 0x30 : 0x70);
-            int s2;
-            if (c1 & 1) {
-                s2 = c2 - 0x61;
-                if (s2 > 0x7E) s2++;
-            } else {
-                s2 = c2 - 2;
-            }
-            pDst[o++] = static_cast<char>(s1);
-            pDst[o++] = static_cast<char>(s2);
-        }
-        // Other bytes (stray trail bytes, the three-byte JIS X 0212 form)
-        // have no Shift-JIS form: the pair is dropped.
-        s += 2;
+    for (;;) {
+        unsigned char out[2];
+        int nOut = 0;
+        int n = EUCtoSJIS_Char(s, out, &nOut);
+        if (n == 0 || o + nOut >= nDstSize) break;
+        std::memcpy(pDst + o, out, nOut);
+        o += nOut;
+        s += n;
     }
     pDst[o] = '\0';
     return pDst;

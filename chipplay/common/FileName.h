@@ -1,0 +1,9 @@
+// Shift-JIS text made fit for a file name: each single-byte character that a
+// Windows file name cannot hold becomes its full-width form (a/b:c ->
+// a／b：c). Double-byte characters pass unchanged, also those whose second
+// byte is 0x5C, the code of "\"; a lead byte at the very end ends the text.
+#pragma once
+
+#include <string>
+
+std::string ConvertToFileName(const std::string& text);

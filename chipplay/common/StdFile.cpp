@@ -1,0 +1,79 @@
+#include "StdFile.h"
+
+StdFile::StdFile() : mStream(nullptr)
+{
+}
+
+StdFile::~StdFile()
+{
+    close();
+}
+
+bool StdFile::open(const std::string& path, int mode)
+{
+    close();
+    mPath = path;   // kept after a failed open
+    mStream = std::fopen(path.c_str(), mode == MODE_WRITE ? "wb" : "rb");
+    return mStream != nullptr;
+}
+
+bool StdFile::close()
+{
+    if (mStream != nullptr) {
+        std::fclose(mStream);
+        mStream = nullptr;
+    }
+    mPath.clear();
+    return true;
+}
+
+int StdFile::read(void* buffer, int count)
+{
+    if (mStream == nullptr || count <= 0) return 0;
+    return static_cast<int>(std::fread(buffer, 1, static_cast<size_t>(count), mStream));
+}
+
+int StdFile::write(const void* buffer, int count)
+{
+    if (mStream == nullptr || count <= 0) return 0;
+    return static_cast<int>(std::fwrite(buffer, 1, static_cast<size_t>(count), mStream));
+}
+
+bool StdFile::seek(int offset, int origin)
+{
+    if (mStream == nullptr) return false;
+    int whence;
+    switch (origin) {
+    case SEEK_FROM_START: whence = SEEK_SET; break;
+    case SEEK_FROM_CURRENT: whence = SEEK_CUR; break;
+    case SEEK_FROM_END: whence = SEEK_END; break;
+    default: return false;
+    }
+    return std::fseek(mStream, offset, whence) == 0;
+}
+
+int StdFile::tell()
+{
+    if (mStream == nullptr) return -1;
+    return static_cast<int>(std::ftell(mStream));
+}
+
+int StdFile::size()
+{
+    if (mStream == nullptr) return -1;
+    long here = std::ftell(mStream);
+    std::fseek(mStream, 0, SEEK_END);
+    long end = std::ftell(mStream);
+    std::fseek(mStream, here, SEEK_SET);
+    return static_cast<int>(end);
+}
+
+const void* StdFile::getBuffer()
+{
+    return nullptr;
+}
+
+std::string StdFile::getPath()
+{
+    return mPath;
+}
