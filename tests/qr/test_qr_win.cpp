@@ -6,8 +6,10 @@
 
 #include <cstdio>
 #include <string>
+#include <vector>
 
 #include "reg.h"
+#include "slide.h"
 #include "testdir.h"
 #include "winprobe.h"
 
@@ -23,19 +25,12 @@ unsigned long Fnv(const std::string& bytes)
     return h;
 }
 
-// An LZSS stream written without the project's codec: every byte a literal
-// (flag bit 1), eight to a group, after the 4-byte little-endian size.
-std::string LiteralLzss(const std::string& plain)
+// The game's ".sbn", made with the project's own encoder.
+std::string PackedGame(const std::string& plain)
 {
-    std::string s;
-    uint32_t n = static_cast<uint32_t>(plain.size());
-    for (int i = 0; i < 4; i++) s += static_cast<char>((n >> (8 * i)) & 0xFF);
-    for (size_t i = 0; i < plain.size(); i += 8) {
-        size_t k = plain.size() - i < 8 ? plain.size() - i : 8;
-        s += static_cast<char>((1u << k) - 1);
-        s += plain.substr(i, k);
-    }
-    return s;
+    std::vector<uint8_t> stream;
+    SLIDE_EncodeBuffer(reinterpret_cast<const uint8_t*>(plain.data()), plain.size(), stream);
+    return std::string(stream.begin(), stream.end());
 }
 
 struct QrRun : ::testing::Test {
@@ -70,7 +65,7 @@ struct QrRun : ::testing::Test {
         RegCloseKey(hKey);
     }
     void PutGame() { WriteAll(exe, gameBytes); }
-    void PutSbn() { WriteAll(game + "game.sbn", LiteralLzss(gameBytes)); }
+    void PutSbn() { WriteAll(game + "game.sbn", PackedGame(gameBytes)); }
     void Config(int runMs, int holdMs = 0)
     {
         WriteAll(game + "game.cfg", "run=" + std::to_string(runMs) + "\nhold=" + std::to_string(holdMs) + "\n");
@@ -143,6 +138,21 @@ TEST_F(QrRun, MissingGameAndSbnShowTheErrorBox)
     CloseHandle(h);
     EXPECT_EQ(PtBin(), "(none)");
     EXPECT_NE(Log().find("CreateProcess error\n"), std::string::npos);
+}
+
+TEST_F(QrRun, ACutSbnStartsNothingAndLeavesNoHalfGame)
+{
+    std::string packed = PackedGame(gameBytes);
+    WriteAll(game + "game.sbn", packed.substr(0, packed.size() / 2));
+    HANDLE h = Start(exe + " mode=start,userid=u8,productid=p8,");
+    HWND box = Probe_WaitWindow("#32770", "Msg", 30000);
+    ASSERT_NE(box, nullptr) << "a half-expanded game was started";
+    Probe_PressButton(box, IDOK);
+    EXPECT_EQ(Probe_WaitExit(h, 30000), 0);
+    CloseHandle(h);
+    EXPECT_FALSE(Exists(exe));
+    EXPECT_FALSE(Exists(game + "game.rec"));
+    EXPECT_NE(Log().find("LAUNCH_ExpandSbn::err"), std::string::npos);
 }
 
 TEST_F(QrRun, ClosingTheRunnerEndsTheGameThroughItsThreadMessage)
