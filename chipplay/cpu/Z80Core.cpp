@@ -5,15 +5,13 @@
 // H and L become the halves of IX/IY, (HL) becomes (IX+d), and in an
 // instruction that uses (IX+d) a plain H or L stays H or L.
 //
-// The buses of the running processor are looked up once per instruction;
-// the decoders then keep them at hand in an Exec view.
+// The core's buses are looked up once per instruction; the decoders then
+// keep them at hand in an Exec view.
 #include "Z80Core.h"
 
 #include "Bus.h"
 
 namespace {
-
-thread_local Z80Buses* tBuses = nullptr;
 
 const uint8_t kFlags53 = Z80_FLAG_5 | Z80_FLAG_3;
 const uint8_t kKeepSZP = Z80_FLAG_S | Z80_FLAG_Z | Z80_FLAG_PV;
@@ -740,29 +738,18 @@ void Exec::execED()
 #undef Z80_ALU_ROW
 #undef Z80_R_OPS
 
-// Runs one decoder of the core on the buses of this thread.
+// Runs one decoder of the core on its buses.
 template <typename Fn>
 inline void WithBuses(Z80Core* core, Fn fn)
 {
-    Z80Buses* buses = tBuses;
-    if (core == nullptr || buses == nullptr || buses->memory == nullptr || buses->io == nullptr) return;
+    if (core == nullptr) return;
+    Z80Buses* buses = core->buses;
+    if (buses == nullptr || buses->memory == nullptr || buses->io == nullptr) return;
     Exec e{ *core, *buses->memory, *buses->io };
     fn(e);
 }
 
 }  // namespace
-
-Z80Buses* Z80Core_SetBuses(Z80Buses* buses)
-{
-    Z80Buses* previous = tBuses;
-    tBuses = buses;
-    return previous;
-}
-
-Z80Buses* Z80Core_GetBuses()
-{
-    return tBuses;
-}
 
 void Z80Core_Init(Z80Core* core, int64_t clock, int64_t baseClock)
 {
@@ -774,6 +761,7 @@ void Z80Core_Init(Z80Core* core, int64_t clock, int64_t baseClock)
     core->cyclesXYCB = Z80Core_CyclesXYCB;
     core->cycleRatio = baseClock != 0 ? (float)clock / (float)baseClock : 1.0f;
     core->decoder = Z80Core_Execute;
+    core->buses = nullptr;
 }
 
 void Z80Core_Reset(Z80Core* core)

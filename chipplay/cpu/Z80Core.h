@@ -7,14 +7,15 @@
 //   Z80Core_Reset(&core);
 //   core.PC = 0x0100;
 //   Z80Buses buses = { &memoryBus, &ioBus };
-//   Z80Buses* outer = Z80Core_SetBuses(&buses); // this thread's buses
+//   core.buses = &buses;                     // what the processor runs on
 //   cycles += Z80Core_Step(&core);           // one instruction
 //   cycles += Z80Core_Interrupt(&core, 0xFF); // 0 when not accepted
-//   Z80Core_SetBuses(outer);
 //
-// Every memory and port access is one byte through the Bus of this thread's
-// running processor (a 16-bit value is two accesses, low byte first); with no
-// buses set the core executes nothing.
+// Every memory and port access is one byte through a Bus (a 16-bit value is
+// two accesses, low byte first); with no buses the core executes nothing.
+// The core finds its buses in its own record rather than in a global, so
+// cores on different threads never meet, and no thread-local lookup (a
+// function call per access on the Windows build) sits on the hot path.
 //
 // Cycles are T-states plus one wait state per opcode fetch (M1): an
 // unprefixed instruction costs its Zilog count + 1, a CB, ED, DD or FD
@@ -61,6 +62,12 @@ enum : uint8_t {
 // The interrupt vector that stands for the NMI.
 const uint32_t Z80_NMI_VECTOR = 0xFFFF;
 
+// The buses through which a core reaches memory and ports.
+struct Z80Buses {
+    Bus* memory;
+    Bus* io;
+};
+
 struct Z80Core {
     // Each pair keeps its high register in the high byte (A, B, D, H).
     uint16_t AF, BC, DE, HL;
@@ -79,18 +86,8 @@ struct Z80Core {
     float cycleRatio;               // clock / base clock
     uint32_t stepCycles;            // cycles of the instruction being executed
     void (*decoder)(Z80Core* core); // Z80Core_Execute
+    Z80Buses* buses;                // memory and I/O; null: nothing runs
 };
-
-// The buses through which the core of this thread reaches memory and ports.
-struct Z80Buses {
-    Bus* memory;
-    Bus* io;
-};
-
-// Makes buses (null: none) the current ones of this thread and returns the
-// previous ones, so that a caller can restore them.
-Z80Buses* Z80Core_SetBuses(Z80Buses* buses);
-Z80Buses* Z80Core_GetBuses();
 
 void Z80Core_Init(Z80Core* core, int64_t clock, int64_t baseClock);
 void Z80Core_Reset(Z80Core* core);

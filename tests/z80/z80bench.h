@@ -66,9 +66,8 @@ public:
         Z80Core_Reset(&core);
         mBuses.memory = &mMemoryBus;
         mBuses.io = &mIoBus;
-        mOuter = Z80Core_SetBuses(&mBuses);
+        core.buses = &mBuses;
     }
-    ~Z80Bench() { Z80Core_SetBuses(mOuter); }
     Z80Bench(const Z80Bench&) = delete;
     Z80Bench& operator=(const Z80Bench&) = delete;
 
@@ -104,5 +103,4 @@ private:
     Bus mMemoryBus;
     Bus mIoBus;
     Z80Buses mBuses;
-    Z80Buses* mOuter;
 };

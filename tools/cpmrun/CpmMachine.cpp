@@ -74,7 +74,7 @@ CpmMachine::Result CpmMachine::run(int64_t maxCycles, Sink sink, void* context)
     mCore.SP = kBdosStub - 2;
 
     Z80Buses buses = { &mMemoryBus, &mIoBus };
-    Z80Buses* outer = Z80Core_SetBuses(&buses);
+    mCore.buses = &buses;
     Result r = { kCycleLimit, 0 };
     while (r.cycles < maxCycles) {
         r.cycles += Z80Core_Step(&mCore);
@@ -87,7 +87,7 @@ CpmMachine::Result CpmMachine::run(int64_t maxCycles, Sink sink, void* context)
             break;
         }
     }
-    Z80Core_SetBuses(outer);
+    mCore.buses = nullptr;
     return r;
 }
 
