@@ -134,6 +134,55 @@ TEST(Z80Instructions, UndocumentedFlagsAndShifts)
     });
 }
 
+// The undocumented ED mirrors and the DD/FD opcodes that have no index
+// meaning behave as their documented twins.
+TEST(Z80Instructions, MirrorsAndIgnoredPrefixes)
+{
+    const uint8_t im0 = 0, im1 = Z80_IM1, im2 = Z80_IM2;
+    struct Mirror {
+        uint8_t op;
+        uint8_t mode;
+    };
+    for (const Mirror& m : { Mirror{ 0x46, im0 }, Mirror{ 0x4E, im0 }, Mirror{ 0x66, im0 }, Mirror{ 0x6E, im0 },
+                             Mirror{ 0x56, im1 }, Mirror{ 0x76, im1 }, Mirror{ 0x5E, im2 }, Mirror{ 0x7E, im2 } }) {
+        Z80Bench b;
+        b.core.PC = 0x0000;
+        b.core.status = Z80_IM1 | Z80_IM2 | Z80_IFF1;   // both mode bits set: each IM must settle them
+        b.load(0x0000, { 0xED, m.op });
+        EXPECT_EQ(10, b.step()) << "ED " << std::hex << (int)m.op;
+        EXPECT_EQ(m.mode | Z80_IFF1, b.core.status) << "ED " << std::hex << (int)m.op << ": status";
+    }
+    for (uint8_t op : { 0x45, 0x55, 0x5D, 0x65, 0x6D, 0x75, 0x7D }) {
+        Z80Bench b;
+        b.core.PC = 0x0000;
+        b.core.SP = 0x4000;
+        b.mem[0x4000] = 0x34;
+        b.mem[0x4001] = 0x12;
+        b.core.status = Z80_IFF2;
+        b.load(0x0000, { 0xED, op });
+        EXPECT_EQ(16, b.step()) << "RETN mirror ED " << std::hex << (int)op;
+        EXPECT_EQ(0x1234, b.core.PC) << "RETN mirror ED " << std::hex << (int)op;
+        EXPECT_EQ(Z80_IFF1 | Z80_IFF2, b.core.status) << "RETN mirror ED " << std::hex << (int)op << ": IFF1 from IFF2";
+    }
+    RunCases({
+        { "ED 63: LD (nn),HL, ED form", { 0xED, 0x63, 0x00, 0x30 }, nullptr, 1, 22,
+          [](Z80Regs& r) { r.R += 1; } },
+        { "ED 6B: LD HL,(nn), ED form", { 0xED, 0x6B, 0x00, 0x30 },
+          [](Z80Bench& b) { b.mem[0x3000] = 0xCD; b.mem[0x3001] = 0xAB; }, 1, 22,
+          [](Z80Regs& r) { r.HL = 0xABCD; r.R += 1; } },
+        { "DD 04: INC B ignores the prefix", { 0xDD, 0x04 }, nullptr, 1, 10,
+          [](Z80Regs& r) { r.BC = 0x0202; r.R += 1; } },
+        { "FD 41: LD B,C ignores the prefix", { 0xFD, 0x41 }, nullptr, 1, 10,
+          [](Z80Regs& r) { r.BC = 0x0202; r.R += 1; } },
+        { "DD D9: EXX keeps HL", { 0xDD, 0xD9 }, nullptr, 1, 10,
+          [](Z80Regs& r) { r.BC = 0; r.DE = 0; r.HL = 0; r.R += 1; } },
+        { "FD E9: JP (IY)", { 0xFD, 0xE9 }, nullptr, 1, 10,
+          [](Z80Regs& r) { r.PC = 0x2000; r.R += 1; } },
+        { "DD 29: ADD IX,IX", { 0xDD, 0x29 }, [](Z80Bench& b) { b.core.IX = 0x8800; }, 1, 17,
+          [](Z80Regs& r) { r.IX = 0x1000; r.AF = 0x0011; r.R += 1; } },
+    });
+}
+
 TEST(Z80Instructions, BlockInstructions)
 {
     RunCases({
