@@ -23,6 +23,13 @@
 
 #include <cstdint>
 
+#if CHIPPLAY_BUS_IS_OBJECT
+#include "Object.h"
+#define CHIPPLAY_BUS_BASE : public virtual Object
+#else
+#define CHIPPLAY_BUS_BASE
+#endif
+
 typedef void (*BusWriteHandler)(uint32_t address, uint32_t value, void* context);
 typedef uint32_t (*BusReadHandler)(uint32_t address, void* context);
 
@@ -37,7 +44,7 @@ struct BusPage {
     bool writable;
 };
 
-class Bus {
+class Bus CHIPPLAY_BUS_BASE {
 public:
     Bus(int32_t addressBits, int32_t pageBits);
     ~Bus();
