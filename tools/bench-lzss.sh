@@ -1,0 +1,27 @@
+#!/usr/bin/env bash
+# LZSS encode and decode throughput next to memcpy's, on the 16 MiB mixed
+# corpus: natively (optimised, no sanitizers; Google Benchmark and the plain
+# program) and as the Windows program under Wine. Not part of the tests.
+#
+#   tools/bench-lzss.sh            # all three
+#   tools/bench-lzss.sh native     # or only: native | wine
+set -euo pipefail
+root=$(cd "$(dirname "$0")/.." && pwd)
+cd "$root"
+what=${1:-all}
+jobs=$(( $(nproc) < 8 ? $(nproc) : 8 ))
+
+if [ "$what" = all ] || [ "$what" = native ]; then
+  cmake -S . -B build/bench-native -G Ninja -DCMAKE_BUILD_TYPE=Release -DTIV_SANITIZE=OFF >/dev/null
+  cmake --build build/bench-native -j "$jobs" --target bench_slide bench_slide_gbench >/dev/null
+  echo "== native, Google Benchmark (bytes_per_second = uncompressed bytes)"
+  build/bench-native/tests/bench/bench_slide_gbench
+  echo "== native, plain"
+  build/bench-native/tests/bench/bench_slide
+fi
+if [ "$what" = all ] || [ "$what" = wine ]; then
+  cmake --no-warn-unused-cli -S . -B build/win32 -G Ninja -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-i686.cmake >/dev/null
+  cmake --build build/win32 -j "$jobs" --target bench_slide >/dev/null
+  echo "== win32 under Wine, plain"
+  tools/bench.sh build/win32 wine build/win32/tests/bench/bench_slide.exe
+fi
