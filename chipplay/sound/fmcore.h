@@ -217,7 +217,7 @@ inline int32_t FmOperator::calcFB(uint32_t shift)
 {
     int32_t in = 0;
     if (shift < 31)
-        in = (int32_t)(((((int64_t)m_out + m_out2) << 17) >> shift) >> 19);
+        in = (int32_t)(((((int64_t)m_out + m_out2) * 131072) >> shift) >> 19);
     m_out2 = m_out;
     return calc(in);
 }
@@ -226,7 +226,7 @@ inline int32_t FmOperator::calcFBL(uint32_t shift)
 {
     int32_t in = 0;
     if (shift < 31)
-        in = (int32_t)(((((int64_t)m_out + m_out2) << 17) >> shift) >> 19);
+        in = (int32_t)(((((int64_t)m_out + m_out2) * 131072) >> shift) >> 19);
     m_out2 = m_out;
     return calcL(in);
 }
