@@ -51,3 +51,113 @@ TEST(OpnPitch, FNumberAndBlockUnderEachPrescaler)
             << c.fnum << " MUL " << c.mul << ": expected " << expected << " Hz, measured " << measured;
     }
 }
+
+TEST(OpnSsg, PitchFollowsThePrescaler)
+{
+    // SSG clock = master / 4, / 2, / 1 for 0x2D, 0x2E, 0x2F.
+    struct Case { int reg; double clock; };
+    for (const Case c : {Case{0x2D, kClock / 4.0}, Case{0x2E, kClock / 2.0}, Case{0x2F, kClock / 1.0}}) {
+        OpnCore opn;
+        opn.init(kClock, kRate, false);
+        opn.setReg((uint32_t)c.reg, 0);
+        opn.setReg(0, 284 & 0xFF);
+        opn.setReg(1, 284 >> 8);
+        opn.setReg(7, 0x3E);
+        opn.setReg(8, 15);
+        const double expected = c.clock / (8 * 284);
+        const double measured = ZeroCrossFrequency(LeftOf(Render(opn, kRate)), kRate);
+        EXPECT_NEAR(expected, measured, expected * 0.002)
+            << "prescaler register " << std::hex << c.reg << std::dec << ": expected " << expected << " Hz";
+    }
+}
+
+namespace {
+
+void PlayAll(OpnCore& opn)
+{
+    const RegWrite w = Writer(opn);
+    for (int ch = 0; ch < 3; ch++) {
+        OpnVoice(w, ch, FmVoice{});
+        OpnFNum(w, ch, 4, 500 + 100 * ch);
+        OpnKey(w, ch, 0x8);
+    }
+    for (int r = 0; r < 6; r++)
+        w((uint32_t)r, (uint8_t)(r & 1 ? 0 : 200 + r));
+    w(7, 0x38);
+    w(8, 15);
+    w(9, 12);
+    w(10, 0x10);
+    w(13, 14);
+}
+
+}  // namespace
+
+TEST(OpnMix, MasksAndVolumesGiveExactSilence)
+{
+    struct Case { uint32_t mask; int fmVolume; bool silent; };
+    const Case cases[] = {{0x1C7, 0, true}, {0x1C0, -192, true}, {0x1C0, 0, false}, {0x007, 0, false}};
+    for (const Case& c : cases) {
+        OpnCore opn;
+        opn.init(kClock, kRate, false);
+        opn.setVolumeFm(c.fmVolume);
+        PlayAll(opn);
+        opn.setMask(c.mask);
+        const std::vector<int32_t> buf = Render(opn, 4000);
+        int nonzero = 0;
+        for (int32_t s : buf)
+            nonzero += s != 0;
+        EXPECT_EQ(c.silent, nonzero == 0) << "mask " << std::hex << c.mask << std::dec << " FM volume "
+                                          << c.fmVolume << ": " << nonzero << " non-zero samples";
+    }
+}
+
+TEST(OpnMix, FmVolumeAboveTwentyCountsAsTwenty)
+{
+    std::vector<int32_t> out[2];
+    const int volumes[2] = {20, 30};
+    for (int k = 0; k < 2; k++) {
+        OpnCore opn;
+        opn.init(kClock, kRate, false);
+        opn.setVolumeFm(volumes[k]);
+        PlayAll(opn);
+        out[k] = Render(opn, 3000);
+    }
+    EXPECT_EQ(Digest(out[0]), Digest(out[1]));
+}
+
+namespace {
+
+struct OpnProbe : OpnCore {
+    std::vector<bool> lines;
+    void intr(bool line) override { lines.push_back(line); }
+};
+
+}  // namespace
+
+TEST(OpnTimers, FlagsRaiseAndResetTheLine)
+{
+    OpnProbe opn;
+    opn.init(kClock, kRate, false);
+    opn.lines.clear();
+    opn.setReg(0x24, 0);
+    opn.setReg(0x25, 0);
+    opn.setReg(0x27, 0x05);
+    const double period = 1024 * 72 / 3.9936;
+    EXPECT_NEAR(period, opn.nextEvent(), 1.0) << "timer A period at prescaler 6";
+    EXPECT_FALSE(opn.count((uint32_t)(period - 2)));
+    EXPECT_EQ(0u, opn.readStatus());
+    EXPECT_TRUE(opn.count(3));
+    EXPECT_EQ(1u, opn.readStatus());
+    ASSERT_EQ(1u, opn.lines.size());
+    EXPECT_TRUE(opn.lines[0]);
+    opn.setReg(0x27, 0x15);
+    EXPECT_EQ(0u, opn.readStatus());
+    ASSERT_EQ(2u, opn.lines.size());
+    EXPECT_FALSE(opn.lines[1]);
+    // Prescaler 3 halves the period.
+    opn.setReg(0x2E, 0);
+    opn.setReg(0x24, 0);
+    opn.setReg(0x27, 0x00);
+    opn.setReg(0x27, 0x01);
+    EXPECT_NEAR(period / 2, opn.nextEvent(), 1.0) << "timer A period at prescaler 3";
+}
