@@ -458,3 +458,26 @@ TEST(OpnaMix, MaskEverythingIsExactSilence)
     o.core.setMask(0xFDFF);  // ADPCM only
     EXPECT_GT(NonZero(LeftOf(o.render(2000))), 1000);
 }
+
+TEST(OpnaAdpcm, SampleWrapsFromTheTopOfRamToItsStop)
+{
+    // Start 64 bytes below the top of the 256 KiB, stop 64 bytes above 0:
+    // the address wraps at the top of RAM and the sample ends at its stop.
+    Opna o;
+    const std::vector<uint8_t> data = SineAdpcm(1000, 16000, 256);  // 128 bytes
+    uint8_t* ram = o.core.getAdpcmMemory();
+    std::copy(data.begin(), data.begin() + 64, ram + 0x3FFC0);
+    std::copy(data.begin() + 64, data.end(), ram);
+    const RegWrite w = o.w();
+    w(0x101, 0xC0);
+    w(0x102, 0xF0);
+    w(0x103, 0xFF);
+    w(0x104, 0x0F);
+    w(0x105, 0x00);
+    w(0x109, (uint8_t)18905);
+    w(0x10A, (uint8_t)(18905 >> 8));
+    w(0x10B, 0xFF);
+    w(0x100, 0xA0);
+    o.render(kRate / 20);  // 256 samples at 16 kHz last 16 ms
+    EXPECT_EQ(0x04u, o.core.readStatusEx() & 0x24) << "stopped at its stop address after the wrap";
+}
