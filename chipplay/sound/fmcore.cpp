@@ -519,67 +519,71 @@ int FmChannel::prepare()
 
 namespace {
 
-template <bool Lfo>
-inline int32_t OpCalc(FmOperator& o, int32_t in)
+struct Lfo {
+    int32_t pm, am;
+};
+
+template <bool UseLfo>
+inline int32_t OpCalc(FmOperator& o, int32_t in, const Lfo& l)
 {
-    return Lfo ? o.calcL(in) : o.calc(in);
+    return UseLfo ? o.calcL(in, l.pm, l.am) : o.calc(in);
 }
 
-template <bool Lfo>
-inline int32_t OpFB(FmOperator& o, uint32_t shift)
+template <bool UseLfo>
+inline int32_t OpFB(FmOperator& o, uint32_t shift, const Lfo& l)
 {
-    return Lfo ? o.calcFBL(shift) : o.calcFB(shift);
+    return UseLfo ? o.calcFBL(shift, l.pm, l.am) : o.calcFB(shift);
 }
 
-template <bool Lfo>
-inline int32_t ChannelCalc(FmOperator* op, uint32_t algo, uint32_t fb)
+template <bool UseLfo>
+inline int32_t ChannelCalc(FmOperator* op, uint32_t algo, uint32_t fb, const Lfo& l)
 {
     FmOperator &o1 = op[0], &o2 = op[1], &o3 = op[2], &o4 = op[3];
     int32_t r;
     switch (algo) {
     case 0:
-        OpCalc<Lfo>(o3, o2.out());
-        OpCalc<Lfo>(o2, o1.out());
-        r = OpCalc<Lfo>(o4, o3.out());
+        OpCalc<UseLfo>(o3, o2.out(), l);
+        OpCalc<UseLfo>(o2, o1.out(), l);
+        r = OpCalc<UseLfo>(o4, o3.out(), l);
         break;
     case 1:
-        OpCalc<Lfo>(o3, o1.out() + o2.out());
-        OpCalc<Lfo>(o2, 0);
-        r = OpCalc<Lfo>(o4, o3.out());
+        OpCalc<UseLfo>(o3, o1.out() + o2.out(), l);
+        OpCalc<UseLfo>(o2, 0, l);
+        r = OpCalc<UseLfo>(o4, o3.out(), l);
         break;
     case 2:
-        OpCalc<Lfo>(o3, o2.out());
-        OpCalc<Lfo>(o2, 0);
-        r = OpCalc<Lfo>(o4, o3.out() + o1.out());
+        OpCalc<UseLfo>(o3, o2.out(), l);
+        OpCalc<UseLfo>(o2, 0, l);
+        r = OpCalc<UseLfo>(o4, o3.out() + o1.out(), l);
         break;
     case 3:
-        OpCalc<Lfo>(o3, 0);
-        OpCalc<Lfo>(o2, o1.out());
-        r = OpCalc<Lfo>(o4, o3.out() + o2.out());
+        OpCalc<UseLfo>(o3, 0, l);
+        OpCalc<UseLfo>(o2, o1.out(), l);
+        r = OpCalc<UseLfo>(o4, o3.out() + o2.out(), l);
         break;
     case 4:
-        OpCalc<Lfo>(o3, 0);
-        r = OpCalc<Lfo>(o2, o1.out());
-        r += OpCalc<Lfo>(o4, o3.out());
+        OpCalc<UseLfo>(o3, 0, l);
+        r = OpCalc<UseLfo>(o2, o1.out(), l);
+        r += OpCalc<UseLfo>(o4, o3.out(), l);
         break;
     case 5:
-        r = OpCalc<Lfo>(o3, o1.out());
-        r += OpCalc<Lfo>(o2, o1.out());
-        r += OpCalc<Lfo>(o4, o1.out());
+        r = OpCalc<UseLfo>(o3, o1.out(), l);
+        r += OpCalc<UseLfo>(o2, o1.out(), l);
+        r += OpCalc<UseLfo>(o4, o1.out(), l);
         break;
     case 6:
-        r = OpCalc<Lfo>(o3, 0);
-        r += OpCalc<Lfo>(o2, o1.out());
-        r += OpCalc<Lfo>(o4, 0);
+        r = OpCalc<UseLfo>(o3, 0, l);
+        r += OpCalc<UseLfo>(o2, o1.out(), l);
+        r += OpCalc<UseLfo>(o4, 0, l);
         break;
     default:
-        r = OpCalc<Lfo>(o3, 0);
-        r += OpCalc<Lfo>(o2, 0);
-        r += OpCalc<Lfo>(o4, 0);
-        r += OpFB<Lfo>(o1, fb);
+        r = OpCalc<UseLfo>(o3, 0, l);
+        r += OpCalc<UseLfo>(o2, 0, l);
+        r += OpCalc<UseLfo>(o4, 0, l);
+        r += OpFB<UseLfo>(o1, fb, l);
         return r;
     }
-    OpFB<Lfo>(o1, fb);
+    OpFB<UseLfo>(o1, fb, l);
     return r;
 }
 
@@ -587,13 +591,13 @@ inline int32_t ChannelCalc(FmOperator* op, uint32_t algo, uint32_t fb)
 
 int32_t FmChannel::calc()
 {
-    return ChannelCalc<false>(op, m_algo, m_fb);
+    return ChannelCalc<false>(op, m_algo, m_fb, Lfo{0, 0});
 }
 
 int32_t FmChannel::calcL()
 {
     m_params->pmValue = m_pmTable[m_params->pmLevel & 255];
-    return ChannelCalc<true>(op, m_algo, m_fb);
+    return ChannelCalc<true>(op, m_algo, m_fb, Lfo{m_params->pmValue, m_params->amLevel});
 }
 
 // Operator 4 replaced by noise: operators 1-3 run through the connection
@@ -601,9 +605,10 @@ int32_t FmChannel::calcL()
 int32_t FmChannel::calcBuffered(uint32_t noise, bool lfo)
 {
     m_buf[0] = m_buf[1] = m_buf[2] = m_buf[3] = 0;
-    *m_out[0] += lfo ? op[0].calcFBL(m_fb) : op[0].calcFB(m_fb);
-    *m_out[1] += lfo ? op[1].calcL(*m_in[1]) : op[1].calc(*m_in[1]);
-    *m_out[2] += lfo ? op[2].calcL(*m_in[2]) : op[2].calc(*m_in[2]);
+    const int32_t pm = m_params->pmValue, am = m_params->amLevel;
+    *m_out[0] += lfo ? op[0].calcFBL(m_fb, pm, am) : op[0].calcFB(m_fb);
+    *m_out[1] += lfo ? op[1].calcL(*m_in[1], pm, am) : op[1].calc(*m_in[1]);
+    *m_out[2] += lfo ? op[2].calcL(*m_in[2], pm, am) : op[2].calc(*m_in[2]);
     return *m_out[2] + op[3].calcN(noise);
 }
 

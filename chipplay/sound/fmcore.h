@@ -82,9 +82,11 @@ public:
 
     // One sample: envelope step, then the output for phase input in.
     inline int32_t calc(int32_t in);
-    inline int32_t calcL(int32_t in);
+    // With the LFO: pmValue (1/65536 of the step) and amLevel (0-255) are
+    // the chip's current LFO values, read once per sample by the channel.
+    inline int32_t calcL(int32_t in, int32_t pmValue, int32_t amLevel);
     inline int32_t calcFB(uint32_t shift);
-    inline int32_t calcFBL(uint32_t shift);
+    inline int32_t calcFBL(uint32_t shift, int32_t pmValue, int32_t amLevel);
     // Envelope only, for the OPM noise that replaces operator 4.
     inline int32_t calcN(uint32_t noise);
 
@@ -202,13 +204,13 @@ inline int32_t FmOperator::calc(int32_t in)
     return m_out;
 }
 
-inline int32_t FmOperator::calcL(int32_t in)
+inline int32_t FmOperator::calcL(int32_t in, int32_t pmValue, int32_t amLevel)
 {
     egUpdate();
     const uint32_t phase = m_pgCount;
-    m_pgCount += m_pgDiff + (uint32_t)(((int64_t)m_params->pmValue * m_pgDiffLfo) >> 5);
+    m_pgCount += m_pgDiff + (uint32_t)(((int64_t)pmValue * m_pgDiffLfo) >> 5);
     const int32_t idx = fmtables::logSine[((int32_t)(phase >> 19) + (in >> 1)) & 0x3FF] + m_egOut +
-                        m_amTable[m_params->amLevel];
+                        m_amTable[amLevel];
     m_out = idx < 8192 ? fmtables::power[idx] : 0;
     return m_out;
 }
@@ -222,13 +224,13 @@ inline int32_t FmOperator::calcFB(uint32_t shift)
     return calc(in);
 }
 
-inline int32_t FmOperator::calcFBL(uint32_t shift)
+inline int32_t FmOperator::calcFBL(uint32_t shift, int32_t pmValue, int32_t amLevel)
 {
     int32_t in = 0;
     if (shift < 31)
         in = (int32_t)(((((int64_t)m_out + m_out2) * 131072) >> shift) >> 19);
     m_out2 = m_out;
-    return calcL(in);
+    return calcL(in, pmValue, amLevel);
 }
 
 inline int32_t FmOperator::calcN(uint32_t noise)

@@ -2,7 +2,7 @@
 // per second of run time, in 1411-frame blocks (the player's render size)
 // and in 4-frame blocks (the worst case of register writes close together).
 //
-//   bench_chips [seconds-of-output]     (default 20)
+//   bench_chips [seconds-of-output [chip]]     (default 20, all chips)
 #include <stdio.h>
 #include <stdlib.h>
 
@@ -40,11 +40,14 @@ int main(int argc, char** argv)
 {
     const double seconds = argc > 1 ? atof(argv[1]) : 20.0;
     if (seconds <= 0) {
-        fprintf(stderr, "usage: bench_chips [seconds-of-output]\n");
+        fprintf(stderr, "usage: bench_chips [seconds-of-output [psg|opn|opna|opm]]\n");
         return 2;
     }
     printf("%-6s %16s %16s\n", "chip", "x RT (1411)", "x RT (4)");
+    const std::string only = argc > 2 ? argv[2] : "";
     for (const std::string& chip : ChipScriptNames()) {
+        if (!only.empty() && chip != only)
+            continue;
         const double big = Measure(chip, 1411, seconds);
         const double small = Measure(chip, 4, seconds / 4);
         printf("%-6s %16.1f %16.1f\n", chip.c_str(), big, small);
