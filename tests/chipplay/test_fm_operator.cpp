@@ -346,3 +346,25 @@ TEST(FmTimerPeriods, StoppedTimersNeverWin)
     t.setTimerControl(0x02);
     EXPECT_NEAR(65536.0, t.nextEvent(), 1.0);
 }
+
+TEST(FmEnvelope, SsgTypesRepeatHoldOrEnd)
+{
+    // A fast decay to the bottom of the SSG range, then the type decides:
+    // 8, 10, 12, 14 repeat, 11 and 13 hold a level, 9 and 15 end silent.
+    for (int type = 8; type < 16; type++) {
+        Voice v;
+        v.dr = 31;
+        v.sl = 15;
+        v.sr = 31;
+        Rig rig(v);
+        rig.op4().setSSGType((uint32_t)type);
+        rig.ch.prepare();
+        rig.ch.keyControl(8);
+        std::vector<double> x;
+        for (int i = 0; i < 20000; i++)
+            x.push_back(rig.step());
+        const double tail = Rms(x, 15000, 20000);
+        const bool expectSound = type != 9 && type != 15;
+        EXPECT_EQ(expectSound, tail > 0) << "SSG type " << type << ": tail RMS " << tail;
+    }
+}

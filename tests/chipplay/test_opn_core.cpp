@@ -161,3 +161,31 @@ TEST(OpnTimers, FlagsRaiseAndResetTheLine)
     opn.setReg(0x27, 0x01);
     EXPECT_NEAR(period / 2, opn.nextEvent(), 1.0) << "timer A period at prescaler 3";
 }
+
+TEST(OpnChannel3, SpecialModeGivesEachOperatorItsFNumber)
+{
+    // Operators 1, 2, 3 take the F-numbers written at 0xA9, 0xAA, 0xA8;
+    // operator 4 the channel's own (0xA2).
+    struct Case { int op; int fnum; };
+    for (const Case c : {Case{1, 500}, Case{2, 600}, Case{3, 700}, Case{4, 800}}) {
+        OpnCore opn;
+        opn.init(kClock, kRate, false);
+        const RegWrite w = Writer(opn);
+        FmVoice v;
+        for (int k = 0; k < 4; k++)
+            v.tl[k] = k == c.op - 1 ? 0 : 127;
+        OpnVoice(w, 2, v);
+        const int extra[3] = {700, 500, 600};  // 0xA8, 0xA9, 0xAA
+        for (int s = 0; s < 3; s++) {
+            w((uint32_t)(0xAC + s), (uint8_t)((4 << 3) | (extra[s] >> 8)));
+            w((uint32_t)(0xA8 + s), (uint8_t)extra[s]);
+        }
+        OpnFNum(w, 2, 4, 800);
+        w(0x27, 0x40);
+        OpnKey(w, 2, 1 << (c.op - 1));
+        const double expected = c.fnum * 16.0 * (kClock / 72.0) / 2097152.0;
+        const double measured = ZeroCrossFrequency(LeftOf(Render(opn, kRate / 2)), kRate);
+        EXPECT_NEAR(expected, measured, expected * 0.001)
+            << "operator " << c.op << ": expected " << expected << " Hz, measured " << measured;
+    }
+}
