@@ -2,7 +2,7 @@
 //
 //   FmChipParams params;  params.setRatio(128);   // native FM sample rate
 //   FmChannel ch;         ch.setParams(&params);  ch.reset();
-//   ch.op[0].setMultiple(1); ch.op[0].setTL(0); ch.op[0].setAR(31) ...
+//   ch.op[3].setMultiple(1); ch.op[3].setTL(0, false); ch.op[3].setAR(31);
 //   ch.setFNum((4 << 11) | 0x26A);   ch.keyControl(0xF);
 //   if (ch.prepare() & 1) sample = ch.calc();
 //
@@ -23,7 +23,7 @@
 #pragma once
 #include <stdint.h>
 
-enum FmEgPhase { kEgNext = 0, kEgAttack = 1, kEgDecay = 2, kEgSustain = 3, kEgRelease = 4, kEgOff = 5 };
+enum FmEgPhase { kEgAttack = 1, kEgDecay = 2, kEgSustain = 3, kEgRelease = 4, kEgOff = 5 };
 
 namespace fmtables {
 extern int32_t power[8192];
