@@ -1,11 +1,11 @@
 #!/usr/bin/env bash
 # Real-time factor of every sound-chip core under a busy load, natively
 # (an optimised build without sanitizers) and the Windows build under Wine.
-#   tools/bench-chips.sh [seconds-of-output]
+#   tools/bench-chips.sh [cpu-seconds-per-figure]   (default 2)
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 cd "$root"
-secs=${1:-20}
+secs=${1:-2}
 
 echo "== native (build/bench-native, Release)"
 cmake --no-warn-unused-cli -S . -B build/bench-native -G Ninja -DCMAKE_BUILD_TYPE=Release -DTIV_SANITIZE=OFF >/dev/null

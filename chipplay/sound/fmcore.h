@@ -242,3 +242,88 @@ inline int32_t FmOperator::calcN(uint32_t noise)
     m_out = (noise & 1) ? 2 * v : -2 * v;
     return m_out;
 }
+
+// ---- channel calculation, one case per algorithm ----
+
+namespace fmdetail {
+
+struct Lfo {
+    int32_t pm, am;
+};
+
+template <bool UseLfo>
+inline int32_t OpCalc(FmOperator& o, int32_t in, const Lfo& l)
+{
+    return UseLfo ? o.calcL(in, l.pm, l.am) : o.calc(in);
+}
+
+template <bool UseLfo>
+inline int32_t OpFB(FmOperator& o, uint32_t shift, const Lfo& l)
+{
+    return UseLfo ? o.calcFBL(shift, l.pm, l.am) : o.calcFB(shift);
+}
+
+template <bool UseLfo>
+inline int32_t ChannelCalc(FmOperator* op, uint32_t algo, uint32_t fb, const Lfo& l)
+{
+    FmOperator &o1 = op[0], &o2 = op[1], &o3 = op[2], &o4 = op[3];
+    int32_t r;
+    switch (algo) {
+    case 0:
+        OpCalc<UseLfo>(o3, o2.out(), l);
+        OpCalc<UseLfo>(o2, o1.out(), l);
+        r = OpCalc<UseLfo>(o4, o3.out(), l);
+        break;
+    case 1:
+        OpCalc<UseLfo>(o3, o1.out() + o2.out(), l);
+        OpCalc<UseLfo>(o2, 0, l);
+        r = OpCalc<UseLfo>(o4, o3.out(), l);
+        break;
+    case 2:
+        OpCalc<UseLfo>(o3, o2.out(), l);
+        OpCalc<UseLfo>(o2, 0, l);
+        r = OpCalc<UseLfo>(o4, o3.out() + o1.out(), l);
+        break;
+    case 3:
+        OpCalc<UseLfo>(o3, 0, l);
+        OpCalc<UseLfo>(o2, o1.out(), l);
+        r = OpCalc<UseLfo>(o4, o3.out() + o2.out(), l);
+        break;
+    case 4:
+        OpCalc<UseLfo>(o3, 0, l);
+        r = OpCalc<UseLfo>(o2, o1.out(), l);
+        r += OpCalc<UseLfo>(o4, o3.out(), l);
+        break;
+    case 5:
+        r = OpCalc<UseLfo>(o3, o1.out(), l);
+        r += OpCalc<UseLfo>(o2, o1.out(), l);
+        r += OpCalc<UseLfo>(o4, o1.out(), l);
+        break;
+    case 6:
+        r = OpCalc<UseLfo>(o3, 0, l);
+        r += OpCalc<UseLfo>(o2, o1.out(), l);
+        r += OpCalc<UseLfo>(o4, 0, l);
+        break;
+    default:
+        r = OpCalc<UseLfo>(o3, 0, l);
+        r += OpCalc<UseLfo>(o2, 0, l);
+        r += OpCalc<UseLfo>(o4, 0, l);
+        r += OpFB<UseLfo>(o1, fb, l);
+        return r;
+    }
+    OpFB<UseLfo>(o1, fb, l);
+    return r;
+}
+
+}  // namespace fmdetail
+
+inline int32_t FmChannel::calc()
+{
+    return fmdetail::ChannelCalc<false>(op, m_algo, m_fb, fmdetail::Lfo{0, 0});
+}
+
+inline int32_t FmChannel::calcL()
+{
+    m_params->pmValue = m_pmTable[m_params->pmLevel & 255];
+    return fmdetail::ChannelCalc<true>(op, m_algo, m_fb, fmdetail::Lfo{m_params->pmValue, m_params->amLevel});
+}
