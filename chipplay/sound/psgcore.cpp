@@ -180,10 +180,11 @@ void PsgCore::setMask(uint32_t mask)
         m_level[c] = (m_enabled & (1u << c)) ? s_levelTable[(m_reg[8 + c] & 15) * 2 + 1] : 0;
 }
 
-// Mode 0: tones only; 1: noise, no envelope; 2: envelope (and noise).
+// Makes n internal samples into out. Mode 0: tones only; 1: noise, no
+// envelope; 2: envelope (and noise).
 template <int Mode>
-void PsgCore::mixLoop(int32_t* buffer, int32_t frames, const uint32_t* toneFlag,
-                      const uint32_t* noiseFlag, const bool* useEnv)
+void PsgCore::generate(int32_t* out, int32_t n, const uint32_t* toneFlag, const uint32_t* noiseFlag,
+                       const bool* useEnv)
 {
     uint32_t tc0 = m_toneCount[0], tc1 = m_toneCount[1], tc2 = m_toneCount[2];
     const uint32_t ts0 = m_toneStep[0], ts1 = m_toneStep[1], ts2 = m_toneStep[2];
@@ -197,9 +198,8 @@ void PsgCore::mixLoop(int32_t* buffer, int32_t frames, const uint32_t* toneFlag,
     const int32_t* env = m_envPtr;
     int32_t lv0 = m_level[0], lv1 = m_level[1], lv2 = m_level[2];
     const bool e0 = useEnv[0], e1 = useEnv[1], e2 = useEnv[2];
-    uint32_t samples = 0;
 
-    auto makeSample = [&]() -> int32_t {
+    for (int32_t i = 0; i < n; i++) {
         int32_t sum = 0;
         for (int s = 0; s < 4; s++) {
             if (Mode == 2) {
@@ -213,8 +213,8 @@ void PsgCore::mixLoop(int32_t* buffer, int32_t frames, const uint32_t* toneFlag,
             }
             uint32_t nb = 0;
             if (Mode >= 1) {
-                const uint32_t n = nc >> 17;
-                nb = (s_noiseTable[n >> 5] >> (n & 31)) & 1;
+                const uint32_t k = nc >> 17;
+                nb = (s_noiseTable[k >> 5] >> (k & 31)) & 1;
                 nc += ns;
             }
             const uint32_t b0 = (((tc0 >> 26) & tf0) | (nf0 & nb));
@@ -224,37 +224,66 @@ void PsgCore::mixLoop(int32_t* buffer, int32_t frames, const uint32_t* toneFlag,
             const int32_t m0 = (int32_t)b0 - 1, m1 = (int32_t)b1 - 1, m2 = (int32_t)b2 - 1;
             sum += ((lv0 + m0) ^ m0) + ((lv1 + m1) ^ m1) + ((lv2 + m2) ^ m2);
         }
-        samples++;
-        return sum / 4;
-    };
+        out[i] = sum / 4;
+    }
+    m_toneCount[0] = tc0; m_toneCount[1] = tc1; m_toneCount[2] = tc2;
+    if (Mode == 0)
+        nc += ns * 4 * (uint32_t)n;  // the noise keeps its phase while unheard
+    m_noiseCount = nc;
+    if (Mode == 2)
+        m_envCount = ec;
+}
 
+template <int Mode>
+void PsgCore::mixLoop(int32_t* buffer, int32_t frames, const uint32_t* toneFlag,
+                      const uint32_t* noiseFlag, const bool* useEnv)
+{
+    // Internal samples are made in batches, apart from the resampler, so
+    // that each loop keeps its counters in registers.
+    const int32_t kBatch = 256;
+    int32_t tmp[kBatch];
     if (!m_resample) {
-        for (int32_t i = 0; i < frames; i++) {
-            const int32_t v = makeSample();
-            buffer[2 * i] += v;
-            buffer[2 * i + 1] += v;
+        for (int32_t done = 0; done < frames;) {
+            const int32_t n = frames - done < kBatch ? frames - done : kBatch;
+            generate<Mode>(tmp, n, toneFlag, noiseFlag, useEnv);
+            for (int32_t i = 0; i < n; i++) {
+                buffer[2 * (done + i)] += tmp[i];
+                buffer[2 * (done + i) + 1] += tmp[i];
+            }
+            done += n;
         }
-    } else {
-        for (int32_t i = 0; i < frames; i++) {
+        return;
+    }
+    // With the step below 32768 a frame needs at most two new samples, so
+    // kBatch / 2 frames never need more than kBatch.
+    for (int32_t done = 0; done < frames;) {
+        const int32_t n = frames - done < kBatch / 2 ? frames - done : kBatch / 2;
+        int32_t need = 0;
+        int32_t phase = m_phase;
+        for (int32_t i = 0; i < n; i++) {
+            phase += m_step;
+            while (phase > 16384) {
+                phase -= 16384;
+                need++;
+            }
+        }
+        generate<Mode>(tmp, need, toneFlag, noiseFlag, useEnv);
+        int32_t next = 0;
+        for (int32_t i = 0; i < n; i++) {
             m_phase += m_step;
             while (m_phase > 16384) {
                 m_phase -= 16384;
                 m_hist[0] = m_hist[1];
                 m_hist[1] = m_hist[2];
                 m_hist[2] = m_hist[3];
-                m_hist[3] = makeSample();
+                m_hist[3] = tmp[next++];
             }
             const int32_t v = LagrangeCubic(m_hist[0], m_hist[1], m_hist[2], m_hist[3], m_phase);
-            buffer[2 * i] += v;
-            buffer[2 * i + 1] += v;
+            buffer[2 * (done + i)] += v;
+            buffer[2 * (done + i) + 1] += v;
         }
+        done += n;
     }
-    m_toneCount[0] = tc0; m_toneCount[1] = tc1; m_toneCount[2] = tc2;
-    if (Mode == 0)
-        nc += ns * 4 * samples;  // the noise keeps its phase while unheard
-    m_noiseCount = nc;
-    if (Mode == 2)
-        m_envCount = ec;
 }
 
 void PsgCore::mix(int32_t* buffer, int32_t frames)

@@ -46,6 +46,8 @@ public:
     int32_t internalRate() const { return m_internalRate; }
 
 private:
+    template <int Mode> void generate(int32_t* out, int32_t n, const uint32_t* toneFlag,
+                                      const uint32_t* noiseFlag, const bool* useEnv);
     template <int Mode> void mixLoop(int32_t* buffer, int32_t frames, const uint32_t* toneFlag,
                                      const uint32_t* noiseFlag, const bool* useEnv);
     void updateToneStep(int c);
