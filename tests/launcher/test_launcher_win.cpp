@@ -79,6 +79,7 @@ struct Launcher : ::testing::Test {
     }
     void TearDown() override
     {
+        Probe_KillAll();
         for (auto& s : saved) {
             if (s.had) REG_SetString(hKey, s.name, s.value);
             else RegDeleteValueA(hKey, s.name);
@@ -98,11 +99,13 @@ struct Launcher : ::testing::Test {
     // Waits for a message box of that caption, checks its text, presses OK.
     void ExpectBox(const char* caption, const std::string& text)
     {
-        HWND box = Probe_WaitWindow("#32770", caption, 20000);
+        HWND box = Probe_WaitWindow("#32770", caption, 60000);
         ASSERT_NE(box, nullptr) << "no box \"" << caption << "\" for " << text;
         EXPECT_EQ(Probe_MessageBoxText(box), text);
         Probe_PressButton(box, IDOK);
-        for (int i = 0; i < 100 && IsWindow(box); i++) Sleep(20);
+        // Gone before the next box is looked for: it has the same caption.
+        for (int i = 0; i < 1500 && IsWindow(box); i++) Sleep(20);
+        ASSERT_FALSE(IsWindow(box)) << "the box did not close";
     }
     std::string Log() { return Inverted(ReadAll(app + "tiv_launcher.log")); }
 };
@@ -122,14 +125,14 @@ TEST_F(Launcher, BadCommandLinesAreRefusedWithTheirMessages)
         HANDLE h = Start(c.args);
         ASSERT_NE(h, nullptr);
         ExpectBox(c.caption, c.text);
-        EXPECT_EQ(Probe_WaitExit(h, 20000), 0) << c.args;
+        EXPECT_EQ(Probe_WaitExit(h, 60000), 0) << c.args;
         CloseHandle(h);
         EXPECT_EQ(FindWindowA("TIV Launcher", nullptr), nullptr) << "a refused start made its window: " << c.args;
     }
     // The sale start's password never reaches the log.
     HANDLE h = Start("-salegame u1,secretpw,c1,xyz,playgame,");
     ExpectBox("報告", "不正な起動です。処理を中止します(ZVQ:009)。");
-    Probe_WaitExit(h, 20000);
+    Probe_WaitExit(h, 60000);
     CloseHandle(h);
     EXPECT_EQ(Log().find("secretpw"), std::string::npos) << Log();
 }
@@ -139,7 +142,7 @@ TEST_F(Launcher, ASecondInstanceEndsSilently)
     HANDLE hMutex = CreateMutexA(nullptr, FALSE, "Q7Manager_integrate");
     ASSERT_NE(hMutex, nullptr);
     HANDLE h = Start("-start tiv,");
-    EXPECT_EQ(Probe_WaitExit(h, 20000), 0);
+    EXPECT_EQ(Probe_WaitExit(h, 60000), 0);
     CloseHandle(h);
     CloseHandle(hMutex);
     EXPECT_EQ(FindWindowA("#32770", "報告"), nullptr);
@@ -151,7 +154,7 @@ TEST_F(Launcher, NoStoreEndsWithUserInformationMissing)
 {
     HANDLE h = Start("-start tiv");   // the field ends at the end of the text
     ExpectBox("報告", "ユーザ情報が存在しません。処理を中止します（ZVQ:018）");
-    EXPECT_EQ(Probe_WaitExit(h, 20000), 0);
+    EXPECT_EQ(Probe_WaitExit(h, 60000), 0);
     CloseHandle(h);
 }
 
@@ -165,7 +168,7 @@ TEST_F(Launcher, OneStoreOpensTheShapedWindowAndClosingSavesTheStore)
     std::string member = Member("member01");
 
     HANDLE h = Start("-start tiv,");
-    HWND w = Probe_WaitWindow("TIV Launcher", nullptr, 20000);
+    HWND w = Probe_WaitWindow("TIV Launcher", nullptr, 60000);
     ASSERT_NE(w, nullptr);
     for (int i = 0; i < 100 && !IsWindowVisible(w); i++) Sleep(50);
     Sleep(500);
@@ -187,7 +190,7 @@ TEST_F(Launcher, OneStoreOpensTheShapedWindowAndClosingSavesTheStore)
     DeleteObject(rgn);
 
     PostMessageA(w, WM_CLOSE, 0, 0);
-    EXPECT_EQ(Probe_WaitExit(h, 20000), 0);
+    EXPECT_EQ(Probe_WaitExit(h, 60000), 0);
     CloseHandle(h);
     EXPECT_EQ(StoreUser(member + "REG.DAT"), std::string("member01/pass01/2xpU"));
     std::string log = Log();
@@ -205,7 +208,7 @@ TEST_F(Launcher, FirstStartMakesTheMembersFolderAndTheDefaultSettings)
     ASSERT_FALSE(Exists(member));
     ASSERT_FALSE(Exists(app + "appset.bin"));
     HANDLE h = Start("-start tiv,");
-    HWND w = Probe_WaitWindow("TIV Launcher", nullptr, 20000);
+    HWND w = Probe_WaitWindow("TIV Launcher", nullptr, 60000);
     ASSERT_NE(w, nullptr);
     for (int i = 0; i < 100 && !Exists(app + "appset.bin"); i++) Sleep(50);
     Sleep(300);
@@ -214,7 +217,7 @@ TEST_F(Launcher, FirstStartMakesTheMembersFolderAndTheDefaultSettings)
     EXPECT_EQ(ReadAll(app + "appset.bin"),
               Inverted("[DEF_DISPMODE]\n2\n\n[AUTO_UPDATECONTENTS]\n0\n\n[AUTO_DOWNLOADCONTENTS]\n0\n\n"));
     PostMessageA(w, WM_CLOSE, 0, 0);
-    EXPECT_EQ(Probe_WaitExit(h, 20000), 0);
+    EXPECT_EQ(Probe_WaitExit(h, 60000), 0);
     CloseHandle(h);
     EXPECT_FALSE(Exists(member + "REG.DAT")) << "nothing to save for a member without a catalogue";
 }
@@ -225,20 +228,20 @@ TEST_F(Launcher, SeveralStoresAskForTheAccount)
     AddMember("bob", "b-pw");
     // Cancelled: the chooser's failure, then no user.
     HANDLE h = Start("-start tiv,");
-    HWND dlg = Probe_WaitWindow("#32770", "アカウント選択", 20000);
+    HWND dlg = Probe_WaitWindow("#32770", "アカウント選択", 60000);
     ASSERT_NE(dlg, nullptr);
     HWND combo = GetDlgItem(dlg, 1006);
-    for (int i = 0; i < 100 && SendMessageA(combo, CB_GETCOUNT, 0, 0) < 2; i++) Sleep(50);   // still initialising
+    for (int i = 0; i < 400 && SendMessageA(combo, CB_GETCOUNT, 0, 0) < 2; i++) Sleep(50);   // still initialising
     EXPECT_EQ(SendMessageA(combo, CB_GETCOUNT, 0, 0), 2);
     Probe_PressButton(dlg, 1000);
     ExpectBox("エラー報告", "アカウント選択に失敗しました。処理を中止します(ZVQ:004)");
     ExpectBox("報告", "ユーザ情報が存在しません。処理を中止します（ZVQ:018）");
-    EXPECT_EQ(Probe_WaitExit(h, 20000), 0);
+    EXPECT_EQ(Probe_WaitExit(h, 60000), 0);
     CloseHandle(h);
 
     // Chosen: the launcher goes on with that member.
     h = Start("-start tiv,");
-    dlg = Probe_WaitWindow("#32770", "アカウント選択", 20000);
+    dlg = Probe_WaitWindow("#32770", "アカウント選択", 60000);
     ASSERT_NE(dlg, nullptr);
     Probe_PressButton(dlg, IDOK);
     for (int i = 0; i < 200 && IsWindow(dlg); i++) Sleep(50);
@@ -252,7 +255,7 @@ TEST_F(Launcher, SeveralStoresAskForTheAccount)
         EXPECT_EQ(box, nullptr) << "a message box where the launcher should run: " << (box ? Probe_MessageBoxText(box) : "");
     }
     PostMessageA(w, WM_CLOSE, 0, 0);
-    EXPECT_EQ(Probe_WaitExit(h, 20000), 0);
+    EXPECT_EQ(Probe_WaitExit(h, 60000), 0);
     CloseHandle(h);
     EXPECT_NE(Log().find("InitApp_LauncherMode::staring"), std::string::npos) << Log();
 }
@@ -266,7 +269,7 @@ TEST_F(Launcher, AMissingEnvBinFailsStartUpWithBothMessages)
               "ファイルのロードに失敗しました。再度インストールをお試しいただいたのちに失敗が続くようでしたら、\n"
               "大変お手数ですがお客様サポートにご連絡をお願い致します(ZVQ:008)。");
     ExpectBox("エラー報告", "初期化処理に失敗しました。処理を中止します(ZVQ:006)");
-    EXPECT_EQ(Probe_WaitExit(h, 20000), 0);
+    EXPECT_EQ(Probe_WaitExit(h, 60000), 0);
     CloseHandle(h);
 }
 

@@ -60,6 +60,7 @@ struct QrRun : ::testing::Test {
     }
     void TearDown() override
     {
+        Probe_KillAll();
         if (hadApp) REG_SetString(hKey, "apppath", saved);
         else RegDeleteValueA(hKey, "apppath");
         RegCloseKey(hKey);
@@ -129,12 +130,12 @@ TEST_F(QrRun, MissingGameAndSbnShowTheErrorBox)
 {
     HANDLE h = Start(exe + " mode=start,userid=u4,productid=p4,");
     ASSERT_NE(h, nullptr);
-    HWND box = Probe_WaitWindow("#32770", "Msg", 30000);
+    HWND box = Probe_WaitWindow("#32770", "Msg", 60000);
     ASSERT_NE(box, nullptr) << "no message box";
     EXPECT_EQ(Probe_MessageBoxText(box),
               "処理がまだ完了しておりませんので、少し時間を置いて、再度、起動をお試しください(ZVQ:040)");
     Probe_PressButton(box, IDOK);
-    EXPECT_EQ(Probe_WaitExit(h, 30000), 0);
+    EXPECT_EQ(Probe_WaitExit(h, 60000), 0);
     CloseHandle(h);
     EXPECT_EQ(PtBin(), "(none)");
     EXPECT_NE(Log().find("CreateProcess error\n"), std::string::npos);
@@ -145,10 +146,10 @@ TEST_F(QrRun, ACutSbnStartsNothingAndLeavesNoHalfGame)
     std::string packed = PackedGame(gameBytes);
     WriteAll(game + "game.sbn", packed.substr(0, packed.size() / 2));
     HANDLE h = Start(exe + " mode=start,userid=u8,productid=p8,");
-    HWND box = Probe_WaitWindow("#32770", "Msg", 30000);
+    HWND box = Probe_WaitWindow("#32770", "Msg", 60000);
     ASSERT_NE(box, nullptr) << "a half-expanded game was started";
     Probe_PressButton(box, IDOK);
-    EXPECT_EQ(Probe_WaitExit(h, 30000), 0);
+    EXPECT_EQ(Probe_WaitExit(h, 60000), 0);
     CloseHandle(h);
     EXPECT_FALSE(Exists(exe));
     EXPECT_FALSE(Exists(game + "game.rec"));
@@ -194,7 +195,7 @@ TEST_F(QrRun, ACommandLineWithoutModeStartsNothing)
     PutGame();
     Config(300);
     HANDLE h = Start(exe + " userid=u7,");
-    EXPECT_EQ(Probe_WaitExit(h, 30000), 1);
+    EXPECT_EQ(Probe_WaitExit(h, 60000), 1);
     CloseHandle(h);
     EXPECT_FALSE(Exists(game + "game.rec"));
     EXPECT_TRUE(Exists(exe));   // nothing started, nothing deleted

@@ -19,6 +19,9 @@ void Probe_PressButton(HWND hDlg, int nId);
 // handle or null. Waits for it with Probe_WaitExit: its exit code, or -1 on timeout.
 HANDLE Probe_Start(const std::string& exe, const std::string& cmdLine, const std::string& dir);
 int Probe_WaitExit(HANDLE hProcess, int nTimeoutMs);
+// Ends every program Probe_Start started that still runs (a test that failed
+// half-way must not leave one behind: it would hold the test's output open).
+void Probe_KillAll();
 
 // "Z:\..." for a Unix path of the build tree (Wine maps Z: to the root).
 std::string Probe_HostPath(const std::string& unixPath);

@@ -2,6 +2,10 @@
 
 #include <vector>
 
+namespace {
+std::vector<DWORD> g_started;   // process ids, so that closed handles do not matter
+}
+
 HWND Probe_WaitWindow(const char* pClass, const char* pCaption, int nTimeoutMs)
 {
     DWORD t0 = GetTickCount();
@@ -38,7 +42,22 @@ HANDLE Probe_Start(const std::string& exe, const std::string& cmdLine, const std
         return nullptr;
     }
     CloseHandle(pi.hThread);
+    g_started.push_back(pi.dwProcessId);
     return pi.hProcess;
+}
+
+void Probe_KillAll()
+{
+    for (DWORD id : g_started) {
+        HANDLE h = OpenProcess(PROCESS_TERMINATE | SYNCHRONIZE, FALSE, id);
+        if (h == nullptr) continue;
+        if (WaitForSingleObject(h, 0) == WAIT_TIMEOUT) {
+            TerminateProcess(h, 99);
+            WaitForSingleObject(h, 5000);
+        }
+        CloseHandle(h);
+    }
+    g_started.clear();
 }
 
 int Probe_WaitExit(HANDLE hProcess, int nTimeoutMs)
