@@ -6,14 +6,26 @@
 //   THREADM_UnpackVersionPack: the client-version pack ("ver.bin"), held in
 //   memory, into the application folder (version.txt and the client files).
 //
-//   if (!THREADM_UnpackContents("A0001", "C:\\tiv\\member\\", "C:\\tiv\\tmp\\dl.bin", 0, 0))
-//       ... not a pack: nothing written
+//   if (!THREADM_UnpackContents("A0001", "C:\\tiv\\member\\", "C:\\tiv\\member\\tempfile.bin", 0, 0))
+//       ... not a pack, or a damaged one: nothing written
 //
 // Both run on a worker thread. Folders end in "\". Names in a pack are
-// Shift-JIS paths relative to the folder; an entry whose name would leave
-// the folder ("..", a drive, a leading "\") is passed over, and a pack whose
-// sizes or names do not fit inside it is refused whole before anything is
-// written.
+// Shift-JIS paths relative to the folder. Before anything is written the
+// whole pack is checked: a pack whose header, names or entries do not fit
+// inside it is refused. Then, entry by entry:
+//   - a name that would leave the folder ("..", a drive or ":", a leading
+//     "\") is passed over with its data, as is a file that cannot be written;
+//   - a game executable (LZSS, type 11) is decoded and encoded again into
+//     "<name>.sbn" through the work files "tmp" and "tmp2"; a damaged stream
+//     leaves neither a ".sbn" nor the work files and is not recorded;
+//   - music data (LZSS, type 12) is kept as the stream in "<name>.smd";
+//     the extension is replaced in the last component only;
+//   - read-me, terms, manual, music and executable files take the next free
+//     slot of their kind, ROM images the slot of the executables so far; a
+//     file whose path or slot does not fit the record is written but not
+//     recorded, a caption is cut to its field, an empty one clears the slot's.
+//
+// cntunpack.cpp (C stdio), cntunpack_win.cpp / cntunpack_posix.cpp (folders).
 #pragma once
 
 // 1 when the pack was read (entries that could not be written are passed
