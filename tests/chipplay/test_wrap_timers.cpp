@@ -5,6 +5,7 @@
 #include "YM2151.h"
 #include "YM2203.h"
 #include "YM2608.h"
+#include "test_vm_fakes.h"
 #include "wrap_fixture.h"
 
 #include <cmath>
@@ -167,4 +168,44 @@ TEST(WrapTimers, CallbackHearsEachChangeAndStoppedTimersNeverWake)
     m.vm.run(100000);
     EXPECT_EQ(expected.size(), l.calls.size()) << "no callback while stopped";
     EXPECT_EQ(0, m.chip->read(0)) << "status";
+}
+
+namespace {
+
+struct EdgeLog {
+    VM* vm = nullptr;
+    std::vector<Edge> edges;
+};
+
+void OnEdge(void* context, int32_t line, int32_t)
+{
+    EdgeLog* log = static_cast<EdgeLog*>(context);
+    log->edges.push_back({log->vm->getTime(), line != 0});
+}
+
+}  // namespace
+
+// A CPU that starts the timer in the middle of its slice: the period runs
+// from the write, not from the start of the slice, and the write ends the
+// slice so that the VM wakes at the new deadline.
+TEST(WrapTimers, TimerStartedByTheCpuMidSliceRunsFromTheWrite)
+{
+    OnVm<YM2608> m(7987200);
+    FakeCpu cpu;   // 4 MHz
+    m.vm.setCpu(&cpu);
+    EdgeLog log;
+    log.vm = &m.vm;
+    m.chip->attach(OnEdge, &log, 0);
+    const RegWrite w = m.w();
+    cpu.events.insert({40000, [&] {   // 10 ms into the slice
+        w(0x24, 0);
+        w(0x25, 0);
+        w(0x27, 0x05);
+    }});
+    m.vm.run(50000);
+    ASSERT_EQ(1u, log.edges.size()) << "edges in 50 ms";
+    EXPECT_TRUE(log.edges[0].line);
+    EXPECT_NEAR(10000 + 18461.76, static_cast<double>(log.edges[0].time), 1.0)
+        << "rise: expected 10 ms + 1024 x 144 / 7987200 s, actual " << log.edges[0].time << " us";
+    EXPECT_GE(cpu.targets.size(), 2u) << "the write ended the CPU slice";
 }
