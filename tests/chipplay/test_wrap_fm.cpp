@@ -275,3 +275,34 @@ TEST(WrapFm, PanMaskAndVolume)
             << names[c.kind] << " volume -12: expected gain " << std::pow(10.0, -0.3) << ", actual " << ratio;
     }
 }
+
+// ADPCM-B steps at delta-N / 65536 of (master / 2) / 72, 55466 Hz at
+// 7987200 Hz: 2048 nibbles at delta-N 0x8000 last 73.85 ms. The end flag
+// (extended status bit 2) shows when the stream reaches the end; the VM is
+// stepped in 1 ms so that it shows within a millisecond.
+TEST(WrapOpna, AdpcmRunsAtHalfTheMasterClockOverSeventyTwo)
+{
+    OnVm<YM2608> m(kOpnaClock);
+    uint8_t* ram = m.chip->getAdpcmMemory();
+    ASSERT_NE(nullptr, ram);
+    for (int i = 0; i < 1024; i++) ram[i] = static_cast<uint8_t>(i * 37 + 11);
+    const RegWrite w = m.w();
+    w(0x110, 0x00);
+    w(0x101, 0xC0);
+    w(0x102, 0x00);
+    w(0x103, 0x00);
+    w(0x104, 0xFF);   // stop: byte 1023 (4-byte units)
+    w(0x105, 0x00);
+    w(0x109, 0x00);
+    w(0x10A, 0x80);
+    w(0x10B, 0xFF);
+    w(0x100, 0xA0);
+    int endMs = -1;
+    for (int ms = 1; ms <= 200 && endMs < 0; ms++) {
+        m.vm.run(1000);
+        if (m.chip->read(2) & 0x04) endMs = ms;
+    }
+    const double expected = 2048 / (kOpnaClock / 2.0 / 72 * 0x8000 / 65536) * 1000;
+    EXPECT_NEAR(expected, endMs, 1.5) << "end of sample: expected at " << expected << " ms, actual " << endMs << " ms";
+    EXPECT_EQ(ChannelStatus::PAN_BOTH, m.chip->getChannel(9)->pan) << "ADPCM pan";
+}
