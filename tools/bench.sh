@@ -50,7 +50,7 @@ if [ "${TIV_BENCH_DISPLAY:-}" = host ] && [ -n "${DISPLAY:-}" ]; then
 else
   unset TIV_HOST_DISPLAY
   dispfile=$(mktemp)
-  Xvfb -displayfd 3 -screen 0 1024x768x24 -nolisten tcp -nolisten unix 3>"$dispfile" >/dev/null 2>&1 &
+  Xvfb -displayfd 3 -screen 0 1024x768x24 -wr -nolisten tcp -nolisten unix 3>"$dispfile" >/dev/null 2>&1 &
   pids+=($!)
   for _ in $(seq 100); do [ -s "$dispfile" ] && break; sleep 0.1; done
   [ -s "$dispfile" ] || { echo "bench: Xvfb did not start" >&2; exit 1; }

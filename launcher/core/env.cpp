@@ -23,22 +23,33 @@ char* ENV_Decode(const void* pData, int nLen)
     return p;
 }
 
+int ENV_ReadText(const char* pPath, char** ppText, int* pnLen)
+{
+    *ppText = nullptr;
+    *pnLen = 0;
+    void* pFile = nullptr;
+    int nSize = 0;
+    int cfRet = CMNFILE_ReadFileEx(pPath, &pFile, &nSize, 0);
+    CMN_ASSERT(cfRet == ERRID_CMNFILE_NONE);
+    if (cfRet != ERRID_CMNFILE_NONE) return 0;
+    *ppText = ENV_Decode(pFile, nSize);
+    GlobalFree(pFile);
+    if (*ppText == nullptr) return 0;
+    *pnLen = nSize;
+    return 1;
+}
+
 int ENV_Load(const char* pPath)
 {
     LOG_Write("ENV_Load::starting\n");
     CMN_ASSERT(g_envmIf.bInit == FALSE);
     if (g_envmIf.bInit) return 0;
-    void* pFile = nullptr;
-    int nSize = 0;
-    int cfRet = CMNFILE_ReadFileEx(pPath, &pFile, &nSize, 0);
-    CMN_ASSERT(cfRet == ERRID_CMNFILE_NONE);
-    if (cfRet != ERRID_CMNFILE_NONE) {
+    char* pText = nullptr;
+    int nLen = 0;
+    if (!ENV_ReadText(pPath, &pText, &nLen)) {
         LOG_Write("err::ENV_Load::CMNFILE_ReadFileEx\n");
         return 0;
     }
-    char* pText = ENV_Decode(pFile, nSize);
-    GlobalFree(pFile);
-    if (pText == nullptr) return 0;
     g_envmIf.pBuf = pText;
     g_envmIf.bInit = TRUE;
     LOG_Write("ENV_Load::normal end\n");

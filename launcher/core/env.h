@@ -19,3 +19,6 @@ int  ENV_IsLoaded(void);
 int  ENV_Free(void);
 // Inverts the file image into a new terminated malloc block.
 char* ENV_Decode(const void* pData, int nLen);
+// Reads an inverted settings file into a new terminated malloc block
+// (its length without the terminator in *pnLen); 0 when it cannot be read.
+int   ENV_ReadText(const char* pPath, char** ppText, int* pnLen);

@@ -54,20 +54,17 @@ int ENVAPPSETTING_Load(const char* pPath)
     LOG_Write("ENVAPPSETTING_Load::starting\n");
     CMN_ASSERT(g_appSetIf.bInit == FALSE);
     if (g_appSetIf.bInit) return 0;
-    void* pFile = nullptr;
-    int nSize = 0;
-    if (CMNFILE_ReadFileEx(pPath, &pFile, &nSize, 0) != ERRID_CMNFILE_NONE) {
+    char* pText = nullptr;
+    int nLen = 0;
+    if (!ENV_ReadText(pPath, &pText, &nLen)) {
         LOG_Write("err::ENVAPPSETTING_Load::CMNFILE_ReadFileEx\n");
         return 0;
     }
-    if (nSize == 0) {
-        GlobalFree(pFile);
+    if (nLen == 0) {
+        std::free(pText);
         LOG_Write("err::ENVAPPSETTING_Load::empty\n");
         return 0;
     }
-    char* pText = ENVAPPSETTING_Decode(pFile, nSize);
-    GlobalFree(pFile);
-    if (pText == nullptr) return 0;
     g_appSetIf.pBuf = pText;
     g_appSetIf.bInit = TRUE;
     LOG_Write("ENVAPPSETTING_Load::normal end\n");

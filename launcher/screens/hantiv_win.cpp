@@ -264,11 +264,10 @@ int LoadEnv(const char* pCaption)
     return 0;
 }
 
-}  // namespace
-
-int InitApp_LauncherMode(void)
+// The first steps of both start-ups: the notice window, the installation's
+// paths and the member's folder.
+int PreparePaths(void)
 {
-    LOG_Write("InitApp_LauncherMode::staring\n");
     DECWND_Create(g_appIf.hInstance, g_appIf.hWnd);
     if (!SCCMN_GetEnvInfo(g_appIf.strAppPath, sizeof(g_appIf.strAppPath), g_appIf.strUserPath,
                           sizeof(g_appIf.strUserPath), g_appIf.strSkinName, sizeof(g_appIf.strSkinName),
@@ -279,6 +278,23 @@ int InitApp_LauncherMode(void)
     SCCMN_SetAppPath(g_appIf.strAppPath);
     SCCMN_SetCntPath(g_appIf.strUserPath);
     CONTENTSLIST_SetUserPath(g_appIf.strUserPath);
+    return 1;
+}
+
+// The screen font, shared with the small windows.
+void MakeFont(void)
+{
+    g_appIf.hFont = SCFONT_Create(10, "ＭＳ ゴシック");
+    CMN_ASSERT(g_appIf.hFont != NULL);
+    SCCMN_SetFont(g_appIf.hFont);
+}
+
+}  // namespace
+
+int InitApp_LauncherMode(void)
+{
+    LOG_Write("InitApp_LauncherMode::staring\n");
+    if (!PreparePaths()) return 0;
 
     char strPath[2048 + 32];
     std::snprintf(strPath, sizeof(strPath), "%sappset.bin", g_appIf.strAppPath);
@@ -322,9 +338,7 @@ int InitApp_LauncherMode(void)
     SCCTRL_CreateControls(&g_appIf.lstSkin, g_appIf.hWnd, g_appIf.hInstance);
     if (PAGE_CheckValid() && PAGE_GetCount() > 0) SCCMN_SetMonthPage();
 
-    g_appIf.hFont = SCFONT_Create(10, "ＭＳ ゴシック");
-    CMN_ASSERT(g_appIf.hFont != NULL);
-    SCCMN_SetFont(g_appIf.hFont);
+    MakeFont();
     HANTIV_RefreshPageList();
     SCCMN_SetTimer(g_appIf.hWnd, 0, 1000);
     SCCMN_SetTimerAnim(g_appIf.hWnd, 1, 200);
@@ -339,16 +353,7 @@ int InitApp_LauncherMode(void)
 int InitApp(void)
 {
     LOG_Write("InitApp::staring\n");
-    DECWND_Create(g_appIf.hInstance, g_appIf.hWnd);
-    if (!SCCMN_GetEnvInfo(g_appIf.strAppPath, sizeof(g_appIf.strAppPath), g_appIf.strUserPath,
-                          sizeof(g_appIf.strUserPath), g_appIf.strSkinName, sizeof(g_appIf.strSkinName),
-                          USERM_GetId())) {
-        SCCMN_Report(g_appIf.hWnd, kZvq007, kErrCaption, MB_OK | MB_ICONSTOP, 1);
-        return 0;
-    }
-    SCCMN_SetAppPath(g_appIf.strAppPath);
-    SCCMN_SetCntPath(g_appIf.strUserPath);
-    CONTENTSLIST_SetUserPath(g_appIf.strUserPath);
+    if (!PreparePaths()) return 0;
     if (!LoadEnv(kReportCaption)) return 0;
 
     char strPath[2048 + 16];
@@ -364,9 +369,7 @@ int InitApp(void)
         }
     }
     HANTIV_RequestListForMode();
-    g_appIf.hFont = SCFONT_Create(10, "ＭＳ ゴシック");
-    CMN_ASSERT(g_appIf.hFont != NULL);
-    SCCMN_SetFont(g_appIf.hFont);
+    MakeFont();
     SCCMN_SetTimer(g_appIf.hWnd, 0, 1000);
     g_appIf.bReady = 1;
     LOG_Write("InitApp::normal end\n");

@@ -67,6 +67,10 @@ int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR lpCmdLine, int)
         }
         std::fclose(f);
     }
+    // The thread's queue exists before the game says it has started, so a
+    // thread message posted from then on is not lost.
+    MSG msg;
+    PeekMessageA(&msg, nullptr, 0, 0, PM_NOREMOVE);
     std::string rec = dir + "game.rec";
     char cwd[MAX_PATH];
     GetCurrentDirectoryA(sizeof(cwd), cwd);
@@ -76,8 +80,6 @@ int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR lpCmdLine, int)
         std::fclose(f);
     }
 
-    MSG msg;
-    PeekMessageA(&msg, nullptr, 0, 0, PM_NOREMOVE);   // the thread's queue exists from here on
     const char* why = "timeout";
     DWORD t0 = GetTickCount();
     for (bool done = false; !done;) {
