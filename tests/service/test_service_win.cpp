@@ -441,6 +441,27 @@ TEST_F(Queue, CancelInTheMiddleThenANewRequestWorks)
     }
 }
 
+// A worker that cannot start must not leave its request running for ever:
+// here the thread manager refuses every Start.
+TEST_F(Queue, RequestWhoseWorkerCannotStartEndsWithAFailure)
+{
+    THREADM_Fini();
+    ASSERT_EQ(DOWNLOADMN_Add("seq-one.pack", "one", 0), 1);
+    ASSERT_EQ(DOWNLOADMN_Add_GetContentsList("taro"), 1);
+    ASSERT_EQ(DOWNLOADMN_Add_GetZvqVersion(), 1);
+    for (int i = 0; i < 6; i++) Tick();
+    EXPECT_EQ(DOWNLOADMN_GetCnt(), 0);
+    ASSERT_EQ(posted.size(), 3u);
+    EXPECT_EQ(posted[0].msg, static_cast<UINT>(kMsgContents));
+    EXPECT_EQ(static_cast<int>(posted[0].w), 1);
+    EXPECT_EQ(posted[1].msg, static_cast<UINT>(kMsgBuy));
+    EXPECT_EQ(posted[1].w, 0u);
+    EXPECT_EQ(posted[1].l, 0);
+    EXPECT_EQ(posted[2].msg, static_cast<UINT>(kMsgVersion));
+    EXPECT_EQ(static_cast<int>(posted[2].w), 1);
+    THREADM_Init(hWnd);
+}
+
 // A version request whose thread outlived a cancel (the old cancel did not
 // stop that kind) must not leave the next one waiting for ever.
 TEST_F(Queue, VersionRequestAfterACancelThatLeftItsThreadRunning)
