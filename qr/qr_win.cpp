@@ -189,6 +189,11 @@ void THREADM_Term()
 {
     for (auto& s : g_qrThreadIf.slot) {
         if (s.hThread == nullptr) continue;
+        // A thread that has done its work is only leaving: let it. Cutting it
+        // off there can leave a lock of the runtime held, and the runner
+        // would hang at its next log line. One still waiting for the game
+        // (the window was closed from outside) holds nothing.
+        if (s.bFinished) WaitForSingleObject(s.hThread, 5000);
         DWORD dwCode = 0;
         if (GetExitCodeThread(s.hThread, &dwCode) && dwCode == STILL_ACTIVE) TerminateThread(s.hThread, 0);
         CloseHandle(s.hThread);

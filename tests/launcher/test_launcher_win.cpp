@@ -230,8 +230,12 @@ TEST_F(Launcher, SeveralStoresAskForTheAccount)
     HANDLE h = Start("-start tiv,");
     HWND dlg = Probe_WaitWindow("#32770", "アカウント選択", 60000);
     ASSERT_NE(dlg, nullptr);
-    HWND combo = GetDlgItem(dlg, 1006);
-    for (int i = 0; i < 400 && SendMessageA(combo, CB_GETCOUNT, 0, 0) < 2; i++) Sleep(50);   // still initialising
+    // The dialog may be found before its controls exist or are filled.
+    HWND combo = nullptr;
+    for (int i = 0; i < 400; i++, Sleep(50)) {
+        combo = GetDlgItem(dlg, 1006);
+        if (combo != nullptr && SendMessageA(combo, CB_GETCOUNT, 0, 0) >= 2) break;
+    }
     EXPECT_EQ(SendMessageA(combo, CB_GETCOUNT, 0, 0), 2);
     Probe_PressButton(dlg, 1000);
     ExpectBox("エラー報告", "アカウント選択に失敗しました。処理を中止します(ZVQ:004)");

@@ -1,0 +1,93 @@
+// The content-pack reader against packs cut at every length, in both
+// configurations (natively under the sanitizers): a pack that ends before
+// its header, names or entries say is refused before anything is written.
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <cstring>
+#include <filesystem>
+#include <string>
+#include <vector>
+
+#include "catalogue_fixture.h"
+#include "cntpack.h"
+#include "cntunpack.h"
+#include "contentslist.h"
+#include "slide.h"
+#include "testdir.h"
+
+namespace {
+
+namespace fs = std::filesystem;
+
+std::vector<uint8_t> B(const std::string& s) { return std::vector<uint8_t>(s.begin(), s.end()); }
+
+void OneContent()
+{
+    ResetCatalogue();
+    g_pContIf = static_cast<ContIf*>(std::calloc(1, sizeof(ContIf)));
+    g_nContCnt = 1;
+    std::strcpy(g_pContIf[0].strContentsId, "C0001");
+}
+
+TEST(UnpackCut, EveryShorterPackIsRefusedAndTheWholeOneUnpacks)
+{
+    TestDir d;
+    std::vector<uint8_t> pack;
+    ASSERT_EQ(CPD_Build(CPD_STR_PACKHEADER_ID02, 2, {
+        { "sub/readme.txt", "はじめに", eCPD_FTYPE_README, eCPD_FCT_NONE, B("read me") },
+        { "game.exe", "ゲーム", eCPD_FTYPE_SBN, eCPD_FCT_SLIDE, B(std::string(500, 'g') + "end") },
+        { "bgm.dat", "", eCPD_FTYPE_SMD, eCPD_FCT_SLIDE, B("music music music") },
+        { "disk.rom", "", eCPD_FTYPE_MSXROM, eCPD_FCT_NONE, B("rom") },
+    }, pack), 1);
+    const std::string member = d.path() + "member/";
+    const std::string temp = d.file("tempfile.bin");
+    for (size_t n = 0; n < pack.size(); n++) {
+        OneContent();
+        WriteAll(temp, std::string(pack.begin(), pack.begin() + n));
+        ASSERT_EQ(THREADM_UnpackContents("C0001", member.c_str(), temp.c_str(), 0, 1), 0) << "cut at " << n;
+        ASSERT_FALSE(fs::exists(member)) << "cut at " << n;
+        ASSERT_EQ(g_pContIf[0].strReadmePath[0][0], '\0') << "cut at " << n;
+    }
+    OneContent();
+    WriteAll(temp, std::string(pack.begin(), pack.end()));
+    ASSERT_EQ(THREADM_UnpackContents("C0001", member.c_str(), temp.c_str(), 0, 1), 1);
+    EXPECT_EQ(ReadAll(member + "sub/readme.txt"), "read me");
+    std::vector<uint8_t> sbn;
+    std::string exe = std::string(500, 'g') + "end";
+    SLIDE_EncodeBuffer(exe.data(), exe.size(), sbn);
+    EXPECT_EQ(ReadAll(member + "game.sbn"), std::string(sbn.begin(), sbn.end()));
+    EXPECT_FALSE(fs::exists(member + "tmp"));
+    EXPECT_FALSE(fs::exists(member + "tmp2"));
+    EXPECT_STREQ(CONTENTSLIST_GetPath(0, eCLPD_PATHTYPE_README, 0), "sub/readme.txt");
+    EXPECT_STREQ(CONTENTSLIST_GetPath(0, eCLPD_PATHTYPE_MAINEXE, 0), "game.exe");
+    EXPECT_EQ(CONTENTSLIST_GetSlotValue(0, 0), 2);
+    EXPECT_STREQ(CONTENTSLIST_GetPath(0, eCLPD_PATHTYPE_KZDSOUND, 0), "bgm.dat");
+    EXPECT_EQ(CONTENTSLIST_GetPath(0, eCLPD_PATHTYPE_MSXROM, 1), member + "disk.rom");
+    ResetCatalogue();
+}
+
+// The client-version pack in memory, cut at every length (the caller's size
+// is the cut; the header size it passes is what the pack says).
+TEST(UnpackCut, EveryShorterVersionPackIsRefused)
+{
+    TestDir d;
+    std::vector<uint8_t> pack;
+    ASSERT_EQ(CPD_Build(CPD_STR_PACKHEADER_ID5, 1, {
+        { "version.txt", "", 1, eCPD_FCT_NONE, B("tiv_launcher.exe,1.02\r\n") },
+        { "player/chipplay.exe", "", 3, eCPD_FCT_NONE, B("MZ player") },
+    }, pack), 1);
+    const std::string app = d.path() + "app/";
+    const int nHeader = pack[12];
+    for (size_t n = 0; n < pack.size(); n++) {
+        // A block of exactly n bytes, so that the sanitizers see any read past it.
+        std::vector<uint8_t> cut(pack.begin(), pack.begin() + n);
+        ASSERT_EQ(THREADM_UnpackVersionPack(cut.data(), 2, app.c_str(), static_cast<int>(n), nHeader), 0)
+            << "cut at " << n;
+        ASSERT_FALSE(fs::exists(app)) << "cut at " << n;
+    }
+    ASSERT_EQ(THREADM_UnpackVersionPack(pack.data(), 2, app.c_str(), static_cast<int>(pack.size()), nHeader), 1);
+    EXPECT_EQ(ReadAll(app + "player/chipplay.exe"), "MZ player");
+}
+
+}  // namespace
