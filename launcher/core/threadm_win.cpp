@@ -8,15 +8,12 @@
 #include <cstring>
 
 #include "cmnassert.h"
+#include "cntunpack.h"
+#include "contentslist.h"
 #include "downloadmn.h"
 #include "env.h"
 #include "errmsg.h"
 #include "log.h"
-
-#if __has_include("cntunpack.h")
-#include "cntunpack.h"
-#define THREADM_HAVE_UNPACK 1
-#endif
 
 namespace {
 
@@ -228,16 +225,14 @@ DWORD WINAPI Thread_Download(LPVOID pArg)
     std::fclose(fp);
     fp = nullptr;
     if (ret == eTHREADM_DL_OK) {
-#ifdef THREADM_HAVE_UNPACK
-        if (!THREADM_UnpackContents(b->pKeyName, HANTIV_GetUserPath(), strTemp, bOldPack, bPack02)) {
+        // A content the catalogue does not know has no record to note its
+        // files in: refuse it rather than unpack files nobody can find.
+        if (CONTENTSLIST_GetIndexByKey(b->pKeyName) < 0) {
+            LOG_Write("Thread_Download::the content is not in the catalogue\n");
+            ret = eTHREADM_DL_ERR_UNPACK;
+        } else if (!THREADM_UnpackContents(b->pKeyName, HANTIV_GetUserPath(), strTemp, bOldPack, bPack02)) {
             ret = eTHREADM_DL_ERR_UNPACK;
         }
-#else
-        (void)bOldPack;
-        (void)bPack02;
-        LOG_Write("Thread_Download::no unpacker in this build\n");
-        ret = eTHREADM_DL_ERR_UNPACK;
-#endif
     }
 
 done:
@@ -406,11 +401,7 @@ DWORD WINAPI Thread_GetZvqVersion(LPVOID pArg)
         PublishProgress(b->pReadedSize, nReceived, nTotal);
     }
     if (ret == eTHREADM_VER_OK) {
-#ifdef THREADM_HAVE_UNPACK
         THREADM_UnpackVersionPack(pPack, 2, b->pDlPath, nTotal, LoadLE32(head + kFirstLen));
-#else
-        LOG_Write("Thread_GetZvqVersion::no unpacker in this build\n");
-#endif
     }
 
 done:

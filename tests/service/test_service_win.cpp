@@ -28,13 +28,6 @@ int g_dlwndExist, g_dlwndCreated;
 
 enum { kMsgBuy = WM_USER + 51, kMsgContents = WM_USER + 52, kMsgResign = WM_USER + 72, kMsgVersion = WM_USER + 73 };
 
-// Without the pack reader in the build a received pack ends with the unpack failure.
-#if __has_include("cntunpack.h")
-const int kUnpacked = 0;
-#else
-const int kUnpacked = 5;
-#endif
-
 std::string EnvVar(const char* n)
 {
     const char* v = std::getenv(n);
@@ -70,12 +63,13 @@ std::string Le32(int v)
     return s;
 }
 
-// A content pack of stored read-me files.
-std::string Pack(const char* magic, const std::vector<std::pair<std::string, std::string>>& files)
+// A content pack of stored read-me files (the client-version pack: names without captions).
+std::string Pack(const char* magic, const std::vector<std::pair<std::string, std::string>>& files,
+                 bool bCaptions = true)
 {
     std::string names, body;
     for (const auto& f : files) {
-        names += f.first + ",caption,";
+        names += f.first + (bCaptions ? ",caption," : ",");
         body += std::string("\x00\x01", 2) + Le32(static_cast<int>(f.second.size())) + f.second;
     }
     int hdr = 20 + static_cast<int>(names.size());
@@ -299,7 +293,7 @@ TEST_F(Queue, ThreePacksRunOneAtATimeInOrder)
     ASSERT_EQ(posted.size(), 3u);
     for (int i = 0; i < 3; i++) {
         EXPECT_EQ(posted[i].msg, static_cast<UINT>(kMsgContents));
-        EXPECT_EQ(static_cast<int>(posted[i].w), kUnpacked) << names[i];
+        EXPECT_EQ(static_cast<int>(posted[i].w), 0) << names[i];
         auto* r = reinterpret_cast<DlResultIf*>(posted[i].l);
         EXPECT_STREQ(r->strContentsId, names[i]);
         EXPECT_EQ(r->pathType, 0);
@@ -312,18 +306,18 @@ TEST_F(Queue, ThreePacksRunOneAtATimeInOrder)
     }
     EXPECT_EQ(dt.nFileSize, dt.nReadedSize);
     EXPECT_FALSE(Exists(dir.file(THREADM_TEMPFILE)));
-#if __has_include("cntunpack.h")
+    EXPECT_EQ(ReadAll(dir.file("seq\\one.txt")), "file one");
     EXPECT_EQ(ReadAll(dir.file("seq\\two.txt")), std::string(1200000, 'b'));
-#endif
     CONTENTSLIST_Free();
 }
 
 TEST_F(Queue, EveryPackFailureEndsWithItsCodeWithinSeconds)
 {
     std::string pack = Pack("CNPFVR05", { { "f.txt", std::string(200, 'f') } });
-    for (const char* f : { "fcut", "fcuthead", "fmagic" }) WriteAll(SitePath(std::string("root/dl/") + f + ".pack"), pack);
+    for (const char* f : { "fcut", "fcuthead", "fmagic", "fgood" }) WriteAll(SitePath(std::string("root/dl/") + f + ".pack"), pack);
     WriteAll(SitePath("root/dl/fsmall.pack"), std::string("CNPFVR05") + Le32(8) + Le32(20));
-    struct Case { const char* path; int code; } cases[] = {
+    ASSERT_EQ(CONTENTSLIST_Init("tiv,,name,F0001,,,,,,,,,,,,,,,,,,,,,"), 1);
+    struct Case { const char* path; int code; const char* key = "F0001"; } cases[] = {
         { "f404.pack", 3 },       // an HTML error page is no pack
         { "fmissing.pack", 3 },
         { "fclose.pack", 2 },     // closed without a reply
@@ -332,24 +326,28 @@ TEST_F(Queue, EveryPackFailureEndsWithItsCodeWithinSeconds)
         { "fcuthead.pack", 2 },   // cut inside the header
         { "fmagic.pack", 3 },
         { "fsmall.pack", 3 },     // a total size below its own header
+        { "fgood.pack", 5, "NOTLISTED" },   // a content the catalogue does not know
+        { "fgood.pack", 0 },
     };
     for (const auto& c : cases) {
         posted.clear();
         DWORD t0 = GetTickCount();
-        ASSERT_EQ(DOWNLOADMN_Add(c.path, "F0001", 0), 1);
+        ASSERT_EQ(DOWNLOADMN_Add(c.path, c.key, 0), 1);
         ASSERT_TRUE(RunUntilIdle(15000)) << c.path << " did not end";
         ASSERT_EQ(posted.size(), 1u) << c.path;
         EXPECT_EQ(static_cast<int>(posted[0].w), c.code) << c.path;
         EXPECT_LT(GetTickCount() - t0, 10000u) << c.path;
         EXPECT_FALSE(Exists(dir.file(THREADM_TEMPFILE))) << c.path;
+        EXPECT_EQ(Exists(dir.file("f.txt")), c.code == 0) << c.path << ": only a good pack is unpacked";
         std::free(reinterpret_cast<void*>(posted[0].l));
     }
     posted.clear();
+    CONTENTSLIST_Free();
 }
 
 TEST_F(Queue, ClientVersionRequestWithAndWithoutItsKey)
 {
-    std::string ver = Pack("CNPFVR05", {});
+    std::string ver = Pack("CNPFVR05", { { "version.txt", "client 2.1\r\n" } }, false);
     WriteAll(SitePath("root/ver/ver.bin"), ver);
     WriteAll(SitePath("root/smallver/ver.bin"), std::string("CNPFVR05") + Le32(12) + Le32(20));
     struct Case { std::string page; int code; } cases[] = {
@@ -376,6 +374,8 @@ TEST_F(Queue, ClientVersionRequestWithAndWithoutItsKey)
             ASSERT_EQ(req.size(), before + 1);
             EXPECT_EQ(req.back()[2], THREADM_AGENT_ZVQ);
             EXPECT_EQ(dt.nFileSize, static_cast<int>(ver.size()));
+            EXPECT_EQ(ReadAll(dir.file("version.txt")), "client 2.1\r\n");   // into the application folder
+            DeleteFileA(dir.file("version.txt").c_str());
         }
     }
     posted.clear();
