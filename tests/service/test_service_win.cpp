@@ -452,6 +452,20 @@ TEST_F(Queue, CancelInTheMiddleThenANewRequestWorks)
     }
 }
 
+// Stop lets a worker that is about to end finish by itself (terminating it
+// could leave the heap or the log lock held): its finished word arrives.
+TEST_F(Queue, StopWaitsForAWorkerAboutToEnd)
+{
+    ASSERT_EQ(DOWNLOADMN_Add("fstall.pack", "F0001", 0), 1);   // closed after 2 s of silence
+    Tick();
+    ASSERT_TRUE(DOWNLOADMN_IsDownloading());
+    ASSERT_TRUE(THREADM_CheckRunning_Download());
+    THREADM_Stop_Download();
+    EXPECT_EQ(THREADM_LoadFinished(&dt.nReturn), 2) << "the worker was cut off before it published its result";
+    EXPECT_FALSE(THREADM_CheckRunning_Download());
+    DOWNLOADMN_Cancel();
+}
+
 // A worker that cannot start must not leave its request running for ever:
 // here the thread manager refuses every Start.
 TEST_F(Queue, RequestWhoseWorkerCannotStartEndsWithAFailure)
