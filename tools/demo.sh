@@ -9,6 +9,19 @@ bash tools/setup.sh
 cmake --no-warn-unused-cli -S . -B build/win32 -G Ninja -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-i686.cmake -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
 cmake --build build/win32 -j "$(nproc)"
 
+# The stand-in service on 127.0.0.1:80 (port 80 needs root; without it the
+# launcher simply finds no service). Built with the host compiler.
+mkdir -p build/demo/site/root/client
+c++ -O1 -pthread -o build/demo/standin tools/standin/standin.cpp
+cp tools/demo/site.txt tools/demo/records.txt build/demo/site/
+rm -f build/demo/site/pid
+build/demo/standin --addr 127.0.0.1 --port 80 --site build/demo/site/site.txt --root build/demo/site/root \
+  --log build/demo/site/req.log --ready build/demo/site/pid &
+standin_pid=$!
+trap 'kill $standin_pid 2>/dev/null || true' EXIT
+sleep 0.5
+[ -s build/demo/site/pid ] || echo "demo: the stand-in service did not start (port 80 needs root)"
+
 # With a display of your own (DISPLAY set and answering) the launcher's
 # window appears there; without one it runs on the bench's virtual display
 # and a screenshot is left in build/demo/screenshot.png.
@@ -17,6 +30,9 @@ if [ -n "${DISPLAY:-}" ] && xdpyinfo >/dev/null 2>&1; then export TIV_BENCH_DISP
 tools/bench.sh build/demo bash -c '
   set -e
   tools/demo-install.sh build/win32
+  # The client-version pack the service hands out.
+  printf "demo client 1.0\r\n" > build/demo/site/version.txt
+  (cd build/demo/site && wine "$OLDPWD/build/win32/tools/tivpack.exe" build root/client/ver.bin CNPFVR05 version 1,s,version.txt,version.txt >/dev/null)
   echo
   echo "== the installation as the programs read it"
   wine build/win32/tools/tivtool.exe show demo01 | iconv -f CP932 -t UTF-8

@@ -10,6 +10,8 @@
 #include "cmnfile.h"
 #include "contentslist.h"
 #include "decwnd.h"
+#include "downloadmn.h"
+#include "threadm.h"
 #include "env.h"
 #include "envappsetting.h"
 #include "errmsg.h"
@@ -438,9 +440,12 @@ void OnCancel(HWND hWnd)
         int bRet = COMMU_CloseSocket();
         CMN_ASSERT(bRet == TRUE);
     }
-    if (THREADM_IsRunningDownload()) THREADM_StopDownload();
-    if (THREADM_IsRunningGetContentsList()) THREADM_StopGetContentsList();
-    if (THREADM_IsRunningResignVelqa()) THREADM_StopResignVelqa();
+    if (THREADM_CheckRunning_Download()) THREADM_Stop_Download();
+    if (THREADM_CheckRunning_GetContentsList()) THREADM_Stop_GetContentsList();
+    if (THREADM_CheckRunning_ResignVelqa()) THREADM_Stop_ResignVelqa();
+    // The client-version kind too: left running it would stay recorded and
+    // refuse the next version request, which would then wait for ever.
+    if (THREADM_CheckRunning_GetZvqVersion()) THREADM_Stop_GetZvqVersion();
     DOWNLOADMN_Cancel();
     DLWND_Destroy();
     SCCMN_Report(hWnd, kZvq016, kConfirmCaption, MB_OK, 0);

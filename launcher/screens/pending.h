@@ -53,23 +53,13 @@ int  SCCMN_Proc_WmuRecvGetZvqVersion(HWND hWnd, WPARAM wParam, LPARAM lParam);
 int  HANTIV_StartContents(int nIndex);
 
 // Small windows.
+int  DLWND_Create(HINSTANCE hInst, HWND hParent, int nMax);
+int  DLWND_SetMax(int nMax);
+int  DLWND_SetPos(int nPos);
 int  DLWND_Destroy(void);
 int  DLWND_IsExist(void);
 int  APPLISETTING_Destroy(void);
 
-// Request queue, worker threads, sockets.
-int  DOWNLOADMN_Init(void);
-int  DOWNLOADMN_Term(void);
-int  DOWNLOADMN_Cancel(void);
-int  DOWNLOADMN_Add_GetContentsList(const char* pKeyName);
-int  DOWNLOADMN_FrameMove(HWND hWnd, UINT msgContentsList, UINT msgDownload, UINT msgResign, UINT msgVersion, DtIf* pDtIf);
-int  THREADM_Init(HWND hWnd);
-int  THREADM_Fini(void);
-int  THREADM_IsRunningDownload(void);
-int  THREADM_StopDownload(void);
-int  THREADM_IsRunningGetContentsList(void);
-int  THREADM_StopGetContentsList(void);
-int  THREADM_IsRunningResignVelqa(void);
-int  THREADM_StopResignVelqa(void);
+// Sockets.
 int  COMMU_IsConnected(void);
 int  COMMU_CloseSocket(void);

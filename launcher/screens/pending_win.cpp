@@ -48,27 +48,12 @@ int  SCCMN_Proc_WmuSortMenu(HWND, WPARAM, LPARAM) { return 0; }
 int  SCCMN_Proc_WmuRecvGetZvqVersion(HWND, WPARAM, LPARAM) { return 0; }
 int  HANTIV_StartContents(int) { return 0; }
 
+int  DLWND_Create(HINSTANCE, HWND, int) { return 1; }
+int  DLWND_SetMax(int) { return 1; }
+int  DLWND_SetPos(int) { return 1; }
 int  DLWND_Destroy(void) { return 1; }
 int  DLWND_IsExist(void) { return 0; }
 int  APPLISETTING_Destroy(void) { return 1; }
 
-// No request is ever queued: the service side is not part of this build.
-int  DOWNLOADMN_Init(void) { return 1; }
-int  DOWNLOADMN_Term(void) { return 1; }
-int  DOWNLOADMN_Cancel(void) { return 1; }
-int  DOWNLOADMN_Add_GetContentsList(const char*)
-{
-    LOG_Write("DOWNLOADMN_Add_GetContentsList::no service requests in this build\n");
-    return 0;
-}
-int  DOWNLOADMN_FrameMove(HWND, UINT, UINT, UINT, UINT, DtIf* pDtIf) { return pDtIf != nullptr; }
-int  THREADM_Init(HWND) { return 1; }
-int  THREADM_Fini(void) { return 1; }
-int  THREADM_IsRunningDownload(void) { return 0; }
-int  THREADM_StopDownload(void) { return 1; }
-int  THREADM_IsRunningGetContentsList(void) { return 0; }
-int  THREADM_StopGetContentsList(void) { return 1; }
-int  THREADM_IsRunningResignVelqa(void) { return 0; }
-int  THREADM_StopResignVelqa(void) { return 1; }
 int  COMMU_IsConnected(void) { return 0; }
 int  COMMU_CloseSocket(void) { return 1; }

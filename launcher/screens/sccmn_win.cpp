@@ -12,6 +12,7 @@
 #include "log.h"
 #include "md5.h"
 #include "page.h"
+#include "downloadmn.h"
 #include "pending.h"
 #include "reg.h"
 #include "userm.h"

@@ -12,15 +12,22 @@
 // Site file, one directive a line ("#" starts a comment):
 //   cgi <path>                          a CGI page (POST userid=...&passwd=...)
 //   user <id> <password> <reply-file>   "ok," followed by the file's bytes
+//                                       (the password percent-encoded)
 //   user <id> <password> ng|err|empty   that reply instead
-//   fail <path> 404|close|stall|cut <n>|oversize <n>|magic
-// Paths are matched exactly (the query string included).
+//   fail <path> 404|close|stall [<s>]|cut <n>|oversize <n>|magic
+//        stall: say nothing, then close after <s> seconds (0: when the client
+//        gives up); cut: announce the whole reply, send <n> bytes and close;
+//        oversize: <n> more bytes after the reply; magic: spoil its 8 first bytes
+// Paths are matched exactly (the query string included). Form values are
+// percent-decoded ("%XX"; "+" is a blank).
 #include <arpa/inet.h>
 #include <netinet/in.h>
 #include <signal.h>
 #include <sys/socket.h>
+#include <sys/time.h>
 #include <unistd.h>
 
+#include <cctype>
 #include <cerrno>
 #include <cstdio>
 #include <cstdlib>
@@ -58,6 +65,8 @@ std::string ReadFile(const std::string& path, bool* ok)
     return ss.str();
 }
 
+std::string Decoded(const std::string& s);
+
 bool LoadSite(const std::string& path, const std::string& baseDir)
 {
     std::ifstream f(path);
@@ -81,7 +90,7 @@ bool LoadSite(const std::string& path, const std::string& baseDir)
             if (reply != "ng" && reply != "err" && reply != "empty" && !reply.empty() && reply[0] != '/') {
                 reply = baseDir + reply;
             }
-            g_site.users[id] = { pw, reply };
+            g_site.users[id] = { Decoded(pw), reply };
         } else if (what == "fail") {
             std::string p;
             Fail fl;
@@ -140,15 +149,28 @@ void Reply(int fd, int status, const std::string& body, long cutAt = -1)
     SendAll(fd, body.data(), len);
 }
 
+std::string Decoded(const std::string& s)
+{
+    std::string out;
+    for (size_t i = 0; i < s.size(); i++) {
+        if (s[i] == '+') out += ' ';
+        else if (s[i] == '%' && i + 2 < s.size() && std::isxdigit(static_cast<unsigned char>(s[i + 1])) &&
+                 std::isxdigit(static_cast<unsigned char>(s[i + 2]))) {
+            out += static_cast<char>(std::stoi(s.substr(i + 1, 2), nullptr, 16));
+            i += 2;
+        } else out += s[i];
+    }
+    return out;
+}
+
 std::string FormValue(const std::string& body, const std::string& key)
 {
-    // The client sends the values as they are typed: take up to the next "&".
     size_t p = 0;
     while (p <= body.size()) {
         size_t e = body.find('&', p);
         if (e == std::string::npos) e = body.size();
         std::string pair = body.substr(p, e - p);
-        if (pair.compare(0, key.size() + 1, key + "=") == 0) return pair.substr(key.size() + 1);
+        if (pair.compare(0, key.size() + 1, key + "=") == 0) return Decoded(pair.substr(key.size() + 1));
         p = e + 1;
     }
     return "";
@@ -198,7 +220,13 @@ void Serve(int fd)
     if (f != g_site.fails.end()) fail = f->second;
     if (fail.kind == "close") { close(fd); return; }
     if (fail.kind == "stall") {
-        // Hold the connection without a word until the client gives up.
+        // Hold the connection without a word until the client gives up, or
+        // for the given seconds.
+        if (fail.arg > 0) {
+            timeval tv{};
+            tv.tv_sec = fail.arg;
+            setsockopt(fd, SOL_SOCKET, SO_RCVTIMEO, &tv, sizeof(tv));
+        }
         while (recv(fd, buf, sizeof(buf), 0) > 0) {}
         close(fd);
         return;

@@ -1,0 +1,113 @@
+// DOWNLOADMN: the request queue. Every service request of the launcher waits
+// in lstDl and runs one at a time on a worker of THREADM; background image
+// fetches wait in lstNoWait and run one at a time beside it. Driven from the
+// main window's 1000-ms timer: DOWNLOADMN_FrameMove notices the end of the
+// running request, posts its result to the window, removes it and starts the
+// next one on a later tick. UI thread only.
+//
+//   DOWNLOADMN_Init();
+//   DOWNLOADMN_Add_GetContentsList(USERM_GetId());
+//   every second: DOWNLOADMN_FrameMove(hWnd, WMU_RECV_BUYINFO, WMU_RECV_CONTENTS,
+//                                      WMU_RECV_RESIGNVELQA, WMU_RECV_GETZVQVERSION, &dt);
+//
+// Posted: file request  msgDownload   wParam finished word, lParam new DlResultIf
+//         catalogue     msgContents   wParam reply size, lParam reply buffer
+//         leave         msgResign     wParam 0, lParam new ResignResultIf
+//         version       msgVersion    wParam finished word, lParam 0
+// The receiver frees what lParam points at (free()).
+#pragma once
+
+#include <windows.h>
+
+#include "dtif.h"
+#include "list.h"
+
+enum eDMD_DT {
+    eDMD_DT_FILE = 0,
+    eDMD_DT_CONTENTSLIST = 1,
+    eDMD_DT_NOWAIT_FILE = 3,
+    eDMD_DT_RESIGNVELQA = 5,
+    eDMD_DT_ZVQVERSION = 6,
+    eDMD_DT_MAX = 7,
+};
+
+enum eDMD_DLT {
+    eDMD_DLT_NONE = 0,
+    eDMD_DLT_DONWLOADING = 1,
+    eDMD_DLT_FINISHED = 2,
+    eDMD_DLT_ERROR = 3,
+};
+
+struct DlItemIf {
+    char*  pPath;
+    char*  pKeyName;
+    char*  pOtPath;
+    char*  pWebPath;
+    char*  pUserId;
+    int    dlType;        // eDMD_DLT; a no-wait worker writes it last
+    int    cntType;       // eDMD_DT
+    int    lRet;
+    int    lReadedSize;
+    HANDLE hThread;
+    int    pathType;
+};
+
+struct DlResultIf {
+    char strContentsId[2048];
+    int  pathType;
+};
+
+struct ResignResultIf {
+    int   nSize;
+    char* pBuf;
+};
+
+struct DmIf {
+    int  bInit;
+    LIST lstDl;
+    LIST lstNoWait;
+};
+extern DmIf g_dmIf;
+
+int DOWNLOADMN_Init(void);
+int DOWNLOADMN_Term(void);
+int DOWNLOADMN_Add(const char* pDownloadPath, const char* pKeyName, int pathType);
+int DOWNLOADMN_Add_GetContentsList(const char* pKeyName);
+int DOWNLOADMN_Add_Resign(const char* pUserId);
+int DOWNLOADMN_Add_GetZvqVersion(void);
+int DOWNLOADMN_Add_Web(const char* pOtPath, const char* pWebPath);
+int DOWNLOADMN_FrameMove(HWND hWnd, UINT msgContentsList, UINT msgDownload, UINT msgResign, UINT msgVersion,
+                         DtIf* pDtIf);
+int DOWNLOADMN_Cancel(void);
+
+int       DOWNLOADMN_GetCnt(void);
+int       DOWNLOADMN_GetCnt_NoWait(void);
+DlItemIf* DOWNLOADMN_GetListTop(void);
+DlItemIf* DOWNLOADMN_GetListTop_NoWait(void);
+DlItemIf* DOWNLOADMN_GetListAt(int n);
+int       DOWNLOADMN_IsDownloading(void);
+int       DOWNLOADMN_IsWaitingTop_NoWait(void);
+int       DOWNLOADMN_IsDownloadingTop_NoWait(void);
+int       DOWNLOADMN_IsFinishedTop_NoWait(void);
+int       DOWNLOADMN_GetTopType(void);
+const char* DOWNLOADMN_GetDownloadingKeyName(void);
+int       DOWNLOADMN_RemoveListTop(void);
+int       DOWNLOADMN_RemoveListTop_NoWait(void);
+int       DOWNLOADMN_RemoveFinished(void);
+
+int DOWNLOADMN_StartNext(DtIf* pDtIf);
+int DOWNLOADMN_StartDownload(DtIf* pDtIf);
+int DOWNLOADMN_StartGetContentsList(DtIf* pDtIf);
+int DOWNLOADMN_StartResign(DtIf* pDtIf);
+int DOWNLOADMN_StartGetZvqVersion(DtIf* pDtIf);
+int DOWNLOADMN_StartNext_NoWait(void);
+int DOWNLOADMN_StopTopThread(void);
+
+// Provided by the launcher's screens: the progress window and the folders.
+int DLWND_Create(HINSTANCE hInst, HWND hParent, int nMax);
+int DLWND_SetMax(int nMax);
+int DLWND_SetPos(int nPos);
+int DLWND_Destroy(void);
+int DLWND_IsExist(void);
+const char* HANTIV_GetAppPath(void);
+const char* HANTIV_GetUserPath(void);

@@ -1,0 +1,424 @@
+// The request queue: lists, the per-tick step and the posted results.
+#include "downloadmn.h"
+
+#include <cstdlib>
+#include <cstring>
+
+#include "cmnassert.h"
+#include "log.h"
+#include "threadm.h"
+#include "userm.h"
+
+DmIf g_dmIf;
+
+namespace {
+
+HWND g_hMainWnd;   // the window of the last FrameMove: the progress window's parent
+
+char* DupStr(const char* p)
+{
+    if (!p) return nullptr;
+    size_t n = std::strlen(p) + 1;
+    char* d = static_cast<char*>(std::malloc(n));
+    if (d) std::memcpy(d, p, n);
+    return d;
+}
+
+void FreeStrings(DlItemIf* p)
+{
+    std::free(p->pPath);
+    std::free(p->pKeyName);
+    std::free(p->pOtPath);
+    std::free(p->pWebPath);
+    std::free(p->pUserId);
+    p->pPath = p->pKeyName = p->pOtPath = p->pWebPath = p->pUserId = nullptr;
+}
+
+void FreeList(LIST* pList)
+{
+    for (int i = 0; i < LIST_GetCnt(pList); i++) FreeStrings(static_cast<DlItemIf*>(LIST_GetAt(pList, i)));
+    LIST_Free(pList);
+}
+
+DlItemIf* NewItem(int cntType)
+{
+    DlItemIf* p = static_cast<DlItemIf*>(std::calloc(1, sizeof(DlItemIf)));
+    if (p) p->cntType = cntType;
+    return p;
+}
+
+// Appends a record with its strings; frees all of it when something is missing.
+int Append(LIST* pList, DlItemIf* p, bool bStringsOk)
+{
+    if (!p) return 0;
+    if (!bStringsOk || !LIST_Add(pList, p)) {
+        FreeStrings(p);
+        std::free(p);
+        return 0;
+    }
+    return 1;
+}
+
+bool HasKind(int cntType)
+{
+    for (int i = 0; i < LIST_GetCnt(&g_dmIf.lstDl); i++) {
+        if (static_cast<DlItemIf*>(LIST_GetAt(&g_dmIf.lstDl, i))->cntType == cntType) return true;
+    }
+    return false;
+}
+
+int NoWaitState(void)
+{
+    DlItemIf* p = DOWNLOADMN_GetListTop_NoWait();
+    return p ? __atomic_load_n(&p->dlType, __ATOMIC_ACQUIRE) : -1;
+}
+
+}  // namespace
+
+int DOWNLOADMN_Init(void)
+{
+    std::memset(&g_dmIf, 0, sizeof(g_dmIf));
+    LIST_Init(&g_dmIf.lstDl);
+    LIST_Init(&g_dmIf.lstNoWait);
+    g_dmIf.bInit = 1;
+    return 1;
+}
+
+int DOWNLOADMN_Term(void)
+{
+    CMN_ASSERT(g_dmIf.bInit);
+    if (!g_dmIf.bInit) return 0;
+    FreeList(&g_dmIf.lstDl);
+    for (int i = 0; i < LIST_GetCnt(&g_dmIf.lstNoWait); i++) {
+        DlItemIf* p = static_cast<DlItemIf*>(LIST_GetAt(&g_dmIf.lstNoWait, i));
+        if (p->hThread) {
+            DWORD code = 0;
+            if (__atomic_load_n(&p->dlType, __ATOMIC_ACQUIRE) == eDMD_DLT_DONWLOADING &&
+                GetExitCodeThread(p->hThread, &code) && code == STILL_ACTIVE &&
+                WaitForSingleObject(p->hThread, THREADM_STOP_WAIT_MS) == WAIT_TIMEOUT) {
+                TerminateThread(p->hThread, 0);
+            }
+            CloseHandle(p->hThread);
+            p->hThread = nullptr;
+        }
+    }
+    FreeList(&g_dmIf.lstNoWait);
+    std::memset(&g_dmIf, 0, sizeof(g_dmIf));
+    return 1;
+}
+
+int DOWNLOADMN_Add(const char* pDownloadPath, const char* pKeyName, int pathType)
+{
+    CMN_ASSERT(g_dmIf.bInit);
+    CMN_ASSERT(pDownloadPath && *pDownloadPath && pKeyName && *pKeyName);
+    CMN_ASSERT(pathType == 0 || pathType == 3 || pathType == 6);
+    if (!g_dmIf.bInit || !pDownloadPath || !*pDownloadPath || !pKeyName || !*pKeyName) return 0;
+    for (int i = 0; i < LIST_GetCnt(&g_dmIf.lstDl); i++) {
+        DlItemIf* p = static_cast<DlItemIf*>(LIST_GetAt(&g_dmIf.lstDl, i));
+        if (p->cntType == eDMD_DT_FILE && p->pathType == pathType && p->pPath &&
+            std::strcmp(p->pPath, pDownloadPath) == 0) {
+            return 1;
+        }
+    }
+    DlItemIf* p = NewItem(eDMD_DT_FILE);
+    if (!p) return 0;
+    p->pPath = DupStr(pDownloadPath);
+    p->pKeyName = DupStr(pKeyName);
+    p->pathType = pathType;
+    return Append(&g_dmIf.lstDl, p, p->pPath && p->pKeyName);
+}
+
+int DOWNLOADMN_Add_GetContentsList(const char* pKeyName)
+{
+    CMN_ASSERT(g_dmIf.bInit);
+    if (!g_dmIf.bInit || !pKeyName || !*pKeyName) return 0;
+    if (HasKind(eDMD_DT_CONTENTSLIST)) return 1;
+    DlItemIf* p = NewItem(eDMD_DT_CONTENTSLIST);
+    if (!p) return 0;
+    p->pKeyName = DupStr(pKeyName);
+    return Append(&g_dmIf.lstDl, p, p->pKeyName != nullptr);
+}
+
+int DOWNLOADMN_Add_Resign(const char* pUserId)
+{
+    CMN_ASSERT(g_dmIf.bInit);
+    if (!g_dmIf.bInit || !pUserId || !*pUserId) return 0;
+    if (HasKind(eDMD_DT_RESIGNVELQA)) return 0;
+    DlItemIf* p = NewItem(eDMD_DT_RESIGNVELQA);
+    if (!p) return 0;
+    p->pUserId = DupStr(pUserId);
+    return Append(&g_dmIf.lstDl, p, p->pUserId != nullptr);
+}
+
+int DOWNLOADMN_Add_GetZvqVersion(void)
+{
+    if (!g_dmIf.bInit) {
+        LOG_Write("DOWNLOADMN_Add_GetZvqVersion::g_dmIf.bInit == FALSE\n");
+        return 0;
+    }
+    if (HasKind(eDMD_DT_ZVQVERSION)) return 1;
+    return Append(&g_dmIf.lstDl, NewItem(eDMD_DT_ZVQVERSION), true);
+}
+
+int DOWNLOADMN_Add_Web(const char* pOtPath, const char* pWebPath)
+{
+    CMN_ASSERT(g_dmIf.bInit);
+    CMN_ASSERT(pOtPath && *pOtPath && pWebPath && *pWebPath);
+    if (!g_dmIf.bInit || !pOtPath || !*pOtPath || !pWebPath || !*pWebPath) return 0;
+    for (int i = 0; i < LIST_GetCnt(&g_dmIf.lstNoWait); i++) {
+        DlItemIf* p = static_cast<DlItemIf*>(LIST_GetAt(&g_dmIf.lstNoWait, i));
+        if (p->pWebPath && std::strcmp(p->pWebPath, pWebPath) == 0) return 1;
+    }
+    DlItemIf* p = NewItem(eDMD_DT_NOWAIT_FILE);
+    if (!p) return 0;
+    p->pOtPath = DupStr(pOtPath);
+    p->pWebPath = DupStr(pWebPath);
+    return Append(&g_dmIf.lstNoWait, p, p->pOtPath && p->pWebPath);
+}
+
+int DOWNLOADMN_GetCnt(void) { return g_dmIf.bInit ? LIST_GetCnt(&g_dmIf.lstDl) : 0; }
+int DOWNLOADMN_GetCnt_NoWait(void) { return g_dmIf.bInit ? LIST_GetCnt(&g_dmIf.lstNoWait) : 0; }
+
+DlItemIf* DOWNLOADMN_GetListTop(void) { return DOWNLOADMN_GetListAt(0); }
+
+DlItemIf* DOWNLOADMN_GetListTop_NoWait(void)
+{
+    if (!g_dmIf.bInit || LIST_GetCnt(&g_dmIf.lstNoWait) == 0) return nullptr;
+    return static_cast<DlItemIf*>(LIST_GetAt(&g_dmIf.lstNoWait, 0));
+}
+
+DlItemIf* DOWNLOADMN_GetListAt(int n)
+{
+    if (!g_dmIf.bInit || n < 0 || n >= LIST_GetCnt(&g_dmIf.lstDl)) return nullptr;
+    return static_cast<DlItemIf*>(LIST_GetAt(&g_dmIf.lstDl, n));
+}
+
+int DOWNLOADMN_IsDownloading(void)
+{
+    for (int i = 0; i < DOWNLOADMN_GetCnt(); i++) {
+        if (DOWNLOADMN_GetListAt(i)->dlType == eDMD_DLT_DONWLOADING) return TRUE;
+    }
+    return FALSE;
+}
+
+int DOWNLOADMN_IsWaitingTop_NoWait(void) { return NoWaitState() == eDMD_DLT_NONE; }
+int DOWNLOADMN_IsDownloadingTop_NoWait(void) { return NoWaitState() == eDMD_DLT_DONWLOADING; }
+int DOWNLOADMN_IsFinishedTop_NoWait(void)
+{
+    int s = NoWaitState();
+    return s == eDMD_DLT_FINISHED || s == eDMD_DLT_ERROR;
+}
+
+int DOWNLOADMN_GetTopType(void)
+{
+    DlItemIf* p = DOWNLOADMN_GetListTop();
+    return p ? p->cntType : eDMD_DT_MAX;
+}
+
+const char* DOWNLOADMN_GetDownloadingKeyName(void)
+{
+    for (int i = 0; i < DOWNLOADMN_GetCnt(); i++) {
+        DlItemIf* p = DOWNLOADMN_GetListAt(i);
+        if (p->dlType == eDMD_DLT_DONWLOADING) return p->pKeyName;
+    }
+    return nullptr;
+}
+
+int DOWNLOADMN_RemoveListTop(void)
+{
+    if (!g_dmIf.bInit) return FALSE;
+    if (LIST_GetCnt(&g_dmIf.lstDl) == 0) return TRUE;
+    FreeStrings(static_cast<DlItemIf*>(LIST_GetAt(&g_dmIf.lstDl, 0)));
+    LIST_DelTop(&g_dmIf.lstDl);
+    return TRUE;
+}
+
+int DOWNLOADMN_RemoveListTop_NoWait(void)
+{
+    if (!g_dmIf.bInit) return FALSE;
+    if (LIST_GetCnt(&g_dmIf.lstNoWait) == 0) return TRUE;
+    DlItemIf* p = static_cast<DlItemIf*>(LIST_GetAt(&g_dmIf.lstNoWait, 0));
+    // Only an ended fetch is removed by the poll: its thread is gone or going.
+    if (p->hThread) {
+        WaitForSingleObject(p->hThread, THREADM_STOP_WAIT_MS);
+        CloseHandle(p->hThread);
+        p->hThread = nullptr;
+    }
+    FreeStrings(p);
+    LIST_DelTop(&g_dmIf.lstNoWait);
+    return TRUE;
+}
+
+int DOWNLOADMN_RemoveFinished(void)
+{
+    if (!g_dmIf.bInit) return FALSE;
+    while (DOWNLOADMN_GetCnt() > 0 && DOWNLOADMN_GetListTop()->dlType == eDMD_DLT_DONWLOADING) {
+        DOWNLOADMN_RemoveListTop();
+    }
+    return TRUE;
+}
+
+int DOWNLOADMN_Cancel(void)
+{
+    if (!g_dmIf.bInit) return 0;
+    FreeList(&g_dmIf.lstDl);
+    return 1;
+}
+
+int DOWNLOADMN_StartDownload(DtIf* pDtIf)
+{
+    for (int i = 0; i < DOWNLOADMN_GetCnt(); i++) {
+        DlItemIf* p = DOWNLOADMN_GetListAt(i);
+        CMN_ASSERT(p->dlType != eDMD_DLT_FINISHED);
+        if (p->dlType != eDMD_DLT_NONE) continue;
+        p->dlType = eDMD_DLT_DONWLOADING;
+        LOG_Write("DOWNLOADMN_StartDownload::start\n");
+        LOG_Write("path is ..\n");
+        LOG_WriteLine(p->pPath);
+        return THREADM_Start_Download(p->pPath, &pDtIf->nReadedSize, &pDtIf->nFileSize, p->pKeyName,
+                                      &pDtIf->nReturn, p->pathType);
+    }
+    return FALSE;
+}
+
+int DOWNLOADMN_StartGetContentsList(DtIf* pDtIf)
+{
+    DlItemIf* p = DOWNLOADMN_GetListTop();
+    p->dlType = eDMD_DLT_DONWLOADING;
+    return THREADM_Start_GetContentsList(&pDtIf->nReadedSize, &pDtIf->nFileSize, &pDtIf->nReturn,
+                                         &pDtIf->nPostRet, &pDtIf->pRecvBuf, &pDtIf->nRecvSize, p->pKeyName,
+                                         USERM_GetPassword());
+}
+
+int DOWNLOADMN_StartResign(DtIf* pDtIf)
+{
+    DlItemIf* p = DOWNLOADMN_GetListTop();
+    p->dlType = eDMD_DLT_DONWLOADING;
+    return THREADM_Start_ResignVelqa(&pDtIf->nReadedSize, &pDtIf->nFileSize, &pDtIf->nReturn, &pDtIf->nPostRet,
+                                     &pDtIf->pRecvBuf, &pDtIf->nRecvSize, p->pUserId, USERM_GetPassword());
+}
+
+int DOWNLOADMN_StartGetZvqVersion(DtIf* pDtIf)
+{
+    DlItemIf* p = DOWNLOADMN_GetListTop();
+    p->dlType = eDMD_DLT_DONWLOADING;
+    return THREADM_Start_GetZvqVersion(&pDtIf->nReadedSize, &pDtIf->nFileSize, &pDtIf->nReturn, &pDtIf->nPostRet,
+                                       &pDtIf->pRecvBuf, &pDtIf->nRecvSize);
+}
+
+int DOWNLOADMN_StartNext(DtIf* pDtIf)
+{
+    std::memset(pDtIf, 0, sizeof(*pDtIf));
+    pDtIf->nReturn = -1;
+    DlItemIf* p = DOWNLOADMN_GetListTop();
+    if (!p) return 0;
+    CMN_ASSERT(p->dlType == eDMD_DLT_NONE);
+    int bStarted = FALSE;
+    switch (p->cntType) {
+    case eDMD_DT_FILE: bStarted = DOWNLOADMN_StartDownload(pDtIf); break;
+    case eDMD_DT_CONTENTSLIST: bStarted = DOWNLOADMN_StartGetContentsList(pDtIf); break;
+    case eDMD_DT_RESIGNVELQA: bStarted = DOWNLOADMN_StartResign(pDtIf); break;
+    case eDMD_DT_ZVQVERSION: bStarted = DOWNLOADMN_StartGetZvqVersion(pDtIf); break;
+    default: CMN_ASSERT(!"unknown request kind"); break;
+    }
+    // A worker that could not start would leave the request running for ever:
+    // end it here with a failure the main window understands.
+    if (!bStarted && pDtIf->nReturn == -1) {
+        p->dlType = eDMD_DLT_DONWLOADING;
+        int code = p->cntType == eDMD_DT_FILE || p->cntType == eDMD_DT_ZVQVERSION ? 1 : 0;
+        LOG_Write("DOWNLOADMN_StartNext::the worker did not start\n");
+        THREADM_PublishFinished(&pDtIf->nReturn, code);
+    }
+    return DLWND_Create(GetModuleHandleA(nullptr), g_hMainWnd, 100);
+}
+
+int DOWNLOADMN_StartNext_NoWait(void)
+{
+    DlItemIf* p = DOWNLOADMN_GetListTop_NoWait();
+    CMN_ASSERT(p && p->cntType == eDMD_DT_NOWAIT_FILE && p->dlType == eDMD_DLT_NONE);
+    if (!p || p->cntType != eDMD_DT_NOWAIT_FILE) return 0;
+    p->lRet = -1;
+    p->dlType = eDMD_DLT_DONWLOADING;
+    if (!THREADM_Start_NoWaitDownload(p)) {
+        p->lRet = 1;
+        p->dlType = eDMD_DLT_ERROR;
+        return 0;
+    }
+    return 1;
+}
+
+int DOWNLOADMN_StopTopThread(void)
+{
+    switch (DOWNLOADMN_GetTopType()) {
+    case eDMD_DT_FILE: return THREADM_Stop_Download();
+    case eDMD_DT_CONTENTSLIST: return THREADM_Stop_GetContentsList();
+    case eDMD_DT_RESIGNVELQA: return THREADM_Stop_ResignVelqa();
+    case eDMD_DT_ZVQVERSION: return THREADM_Stop_GetZvqVersion();
+    default: return 0;
+    }
+}
+
+int DOWNLOADMN_FrameMove(HWND hWnd, UINT msgContentsList, UINT msgDownload, UINT msgResign, UINT msgVersion,
+                         DtIf* pDtIf)
+{
+    CMN_ASSERT(g_dmIf.bInit);
+    CMN_ASSERT(pDtIf != nullptr);
+    if (!g_dmIf.bInit || !pDtIf) return 0;
+    g_hMainWnd = hWnd;
+
+    if (DOWNLOADMN_IsDownloading() && DLWND_IsExist()) {
+        DLWND_SetMax(__atomic_load_n(&pDtIf->nFileSize, __ATOMIC_RELAXED));
+        DLWND_SetPos(__atomic_load_n(&pDtIf->nReadedSize, __ATOMIC_RELAXED));
+    }
+    if (!DOWNLOADMN_IsDownloading() && DOWNLOADMN_GetCnt() > 0) {
+        LOG_Write("DL待ちをリストから発見\n");
+        DOWNLOADMN_StartNext(pDtIf);
+    }
+    if (DOWNLOADMN_IsDownloading()) {
+        int nFinished = THREADM_LoadFinished(&pDtIf->nReturn);
+        if (nFinished != -1) {
+            if (DLWND_IsExist()) DLWND_Destroy();
+            DOWNLOADMN_StopTopThread();
+            DlItemIf* pTop = DOWNLOADMN_GetListTop();
+            switch (pTop->cntType) {
+            case eDMD_DT_FILE: {
+                DlResultIf* r = static_cast<DlResultIf*>(std::calloc(1, sizeof(DlResultIf)));
+                if (r) {
+                    std::strncpy(r->strContentsId, pTop->pKeyName ? pTop->pKeyName : "", sizeof(r->strContentsId) - 1);
+                    r->pathType = pTop->pathType;
+                }
+                PostMessageA(hWnd, msgDownload, static_cast<WPARAM>(nFinished), reinterpret_cast<LPARAM>(r));
+                break;
+            }
+            case eDMD_DT_CONTENTSLIST:
+                PostMessageA(hWnd, msgContentsList, static_cast<WPARAM>(pDtIf->nRecvSize),
+                             reinterpret_cast<LPARAM>(pDtIf->pRecvBuf));
+                break;
+            case eDMD_DT_RESIGNVELQA: {
+                ResignResultIf* r = static_cast<ResignResultIf*>(std::calloc(1, sizeof(ResignResultIf)));
+                if (r && pDtIf->nRecvSize > 0) {
+                    r->nSize = pDtIf->nRecvSize;
+                    r->pBuf = pDtIf->pRecvBuf;
+                } else {
+                    std::free(pDtIf->pRecvBuf);   // an empty reply: nobody else will free it
+                }
+                PostMessageA(hWnd, msgResign, 0, reinterpret_cast<LPARAM>(r));
+                break;
+            }
+            case eDMD_DT_ZVQVERSION:
+                PostMessageA(hWnd, msgVersion, static_cast<WPARAM>(nFinished), 0);
+                break;
+            default:
+                CMN_ASSERT(!"不正なコンテンツタイプのDL処理が行われた");
+                break;
+            }
+            DOWNLOADMN_RemoveListTop();
+        }
+    }
+    if (DOWNLOADMN_IsWaitingTop_NoWait() && DOWNLOADMN_GetCnt_NoWait() > 0) {
+        LOG_Write("DL待ち(NO WAIT)をリストから発見\n");
+        DOWNLOADMN_StartNext_NoWait();
+    }
+    if (DOWNLOADMN_IsFinishedTop_NoWait()) DOWNLOADMN_RemoveListTop_NoWait();
+    return 1;
+}

@@ -1,0 +1,653 @@
+// The worker threads and their WinINet requests.
+#include "threadm.h"
+
+#include <wininet.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+
+#include "cmnassert.h"
+#include "cntunpack.h"
+#include "contentslist.h"
+#include "downloadmn.h"
+#include "env.h"
+#include "errmsg.h"
+#include "log.h"
+
+namespace {
+
+struct DownloadBlock {
+    int*  pReturn;
+    int*  pReadedSize;
+    int*  pFileSize;
+    char* pFileName;
+    char* pKeyName;
+    int   pathType;
+};
+
+struct PostBlock {
+    int*   pReturn;
+    int*   pRet;
+    char** pBuf;
+    int*   pSize;
+    int*   pReadedSize;
+    int*   pFileSize;
+    char*  pUserId;
+    char*  pPasswd;
+    char*  pDlPath;   // version request: the application folder
+};
+
+struct ThreadmIf {
+    int    bInit;
+    HWND   hWnd;
+    HWND   hNotifyWnd;
+    int    bFinishDownload;
+    HANDLE hDownloadThread;
+    int    bFinishGetContentsList;
+    HANDLE hGetContentsListThread;
+    int    bFinishResignVelqa;
+    HANDLE hResignVelqaThread;
+    int    bFinishGetZvqVersion;
+    HANDLE hGetZvqVersionThread;
+};
+
+ThreadmIf g_threadmIf;
+volatile LONG g_bNoWaitRunning;
+DownloadBlock g_dlIf;
+PostBlock g_contentsIf;
+PostBlock g_resignIf;
+PostBlock g_zvqIf;
+
+const int kPartSize = 500000;
+const int kFirstLen = 12;    // magic and total size
+const int kHeaderLen = 4;    // header size field
+
+void FreeBlockStrings(PostBlock* b)
+{
+    std::free(b->pUserId);
+    std::free(b->pPasswd);
+    std::free(b->pDlPath);
+    b->pUserId = b->pPasswd = b->pDlPath = nullptr;
+}
+
+char* DupStr(const char* p)
+{
+    size_t n = std::strlen(p ? p : "") + 1;
+    char* d = static_cast<char*>(std::malloc(n));
+    if (d) std::memcpy(d, p ? p : "", n);
+    return d;
+}
+
+HINTERNET OpenRoot(const char* pAgent, bool bTimeouts)
+{
+    HINTERNET h = InternetOpenA(pAgent, INTERNET_OPEN_TYPE_PRECONFIG, nullptr, nullptr, 0);
+    if (!h || !bTimeouts) return h;
+    DWORD ms = THREADM_TIMEOUT_MS;
+    const DWORD opts[] = { INTERNET_OPTION_CONNECT_TIMEOUT, INTERNET_OPTION_RECEIVE_TIMEOUT,
+                           INTERNET_OPTION_SEND_TIMEOUT, INTERNET_OPTION_DATA_SEND_TIMEOUT,
+                           INTERNET_OPTION_DATA_RECEIVE_TIMEOUT };
+    for (DWORD o : opts) InternetSetOptionA(h, o, &ms, sizeof(ms));
+    return h;
+}
+
+HINTERNET OpenUrl(HINTERNET hRoot, const char* pUrl)
+{
+    return InternetOpenUrlA(hRoot, pUrl, nullptr, 0, INTERNET_FLAG_RELOAD, 0);
+}
+
+// WinINet hands out what has arrived, not what was asked: read until n bytes
+// are in or the server has nothing more (0 bytes) or the read fails. Returns
+// the bytes read.
+int ReadFull(HINTERNET h, void* pDst, int n)
+{
+    char* p = static_cast<char*>(pDst);
+    int nDone = 0;
+    while (nDone < n) {
+        DWORD got = 0;
+        if (!InternetReadFile(h, p + nDone, static_cast<DWORD>(n - nDone), &got) || got == 0) break;
+        nDone += static_cast<int>(got);
+    }
+    return nDone;
+}
+
+int LoadLE32(const unsigned char* p) { return static_cast<int>(p[0] | p[1] << 8 | p[2] << 16 | static_cast<unsigned>(p[3]) << 24); }
+
+void PublishProgress(int* pReadedSize, int nReceived, int nTotal)
+{
+    int v = nReceived + kPartSize >= nTotal ? nTotal : nReceived;
+    __atomic_store_n(pReadedSize, v, __ATOMIC_RELAXED);
+}
+
+bool CheckRunning(const char* pName, HANDLE* phThread)
+{
+    char line[128];
+    std::snprintf(line, sizeof(line), "%s::starting...\n", pName);
+    LOG_Write(line);
+    bool bRun = false;
+    if (*phThread) {
+        DWORD code = 0;
+        if (GetExitCodeThread(*phThread, &code) && code == STILL_ACTIVE) {
+            bRun = true;
+        } else {
+            CloseHandle(*phThread);
+            *phThread = nullptr;
+        }
+    }
+    std::snprintf(line, sizeof(line), "%s::ret[%s]\n", pName, bRun ? "TRUE" : "FALSE");
+    LOG_Write(line);
+    return bRun;
+}
+
+int Stop(const char* pName, HANDLE* phThread, int* pbFinish)
+{
+    if (*phThread) {
+        if (CheckRunning(pName, phThread)) {
+            // Let it finish its closing lines; terminate only one that hangs.
+            if (WaitForSingleObject(*phThread, THREADM_STOP_WAIT_MS) == WAIT_TIMEOUT) {
+                LOG_Write("THREADM::terminating a worker that did not end\n");
+                TerminateThread(*phThread, 0);
+            }
+            CloseHandle(*phThread);
+        }
+        *phThread = nullptr;
+    }
+    *pbFinish = TRUE;
+    return 1;
+}
+
+DWORD WINAPI Thread_Download(LPVOID pArg)
+{
+    DownloadBlock* b = static_cast<DownloadBlock*>(pArg);
+    LOG_Write("Thread_Download::starting\n");
+    int ret = eTHREADM_DL_OK;
+    HINTERNET hRoot = nullptr, hUrl = nullptr;
+    FILE* fp = nullptr;
+    char* pBuf = nullptr;
+    char strTemp[2048 + 32] = "";
+    unsigned char head[kFirstLen + kHeaderLen];
+    char strTop[2048] = "";
+    char strUrl[1024];
+    bool bOldPack = false, bPack02 = false;
+    int nTotal = 0, nReceived = 0;
+
+    hRoot = OpenRoot(THREADM_AGENT, true);
+    if (!hRoot) { ret = eTHREADM_DL_ERR_OPEN; goto done; }
+    if (!ENV_GetValue(strTop, sizeof(strTop), "[DLWEBPAGE]")) {
+        LOG_Write("Thread_Download::no [DLWEBPAGE] in env.bin\n");
+        ret = eTHREADM_DL_ERR_URL;
+        goto done;
+    }
+    std::snprintf(strUrl, sizeof(strUrl), "%s%s", strTop, b->pFileName);
+    LOG_WriteLine(strUrl);
+    hUrl = OpenUrl(hRoot, strUrl);
+    if (!hUrl) { ret = eTHREADM_DL_ERR_URL; goto done; }
+    // Nothing at all: the transfer broke off; something else than a pack head: no pack.
+    nReceived = ReadFull(hUrl, head, kFirstLen);
+    if (nReceived == 0) { ret = eTHREADM_DL_ERR_URL; goto done; }
+    if (nReceived < kFirstLen) { ret = eTHREADM_DL_ERR_MAGIC; goto done; }
+    if (std::memcmp(head, "CNPFVRB5", 8) == 0) {
+        LOG_Write("contents is old tiv version\n");
+        bOldPack = true;
+    } else if (std::memcmp(head, "CNPFVR02", 8) == 0) {
+        bPack02 = true;
+    } else if (std::memcmp(head, "CNPFVR05", 8) != 0) {
+        ret = eTHREADM_DL_ERR_MAGIC;
+        goto done;
+    }
+    __atomic_store_n(b->pReadedSize, 0, __ATOMIC_RELAXED);
+    __atomic_store_n(b->pFileSize, 0, __ATOMIC_RELAXED);
+    nTotal = LoadLE32(head + 8);
+    __atomic_store_n(b->pFileSize, nTotal, __ATOMIC_RELAXED);
+    if (nTotal < kFirstLen + kHeaderLen) { ret = eTHREADM_DL_ERR_MAGIC; goto done; }
+    if (ReadFull(hUrl, head + kFirstLen, kHeaderLen) != kHeaderLen) { ret = eTHREADM_DL_ERR_URL; goto done; }
+
+    pBuf = static_cast<char*>(std::malloc(kPartSize));
+    std::snprintf(strTemp, sizeof(strTemp), "%s%s", HANTIV_GetUserPath(), THREADM_TEMPFILE);
+    fp = pBuf ? std::fopen(strTemp, "wb") : nullptr;
+    if (!fp) { ret = eTHREADM_DL_ERR_TEMP; goto done; }
+    if (std::fwrite(head, 1, sizeof(head), fp) != sizeof(head)) { ret = eTHREADM_DL_ERR_TEMP; goto done; }
+    nReceived = kFirstLen + kHeaderLen;
+    while (nReceived < nTotal) {
+        int want = nTotal - nReceived < kPartSize ? nTotal - nReceived : kPartSize;
+        DWORD got = 0;
+        // A read that fails, or brings nothing before the announced end, means
+        // the transfer broke off: reading on would loop for ever.
+        if (!InternetReadFile(hUrl, pBuf, static_cast<DWORD>(want), &got) || got == 0) {
+            LOG_Write("Thread_Download::the transfer broke off\n");
+            ret = eTHREADM_DL_ERR_URL;
+            break;
+        }
+        if (std::fwrite(pBuf, 1, got, fp) != got) { ret = eTHREADM_DL_ERR_TEMP; break; }
+        nReceived += static_cast<int>(got);
+        PublishProgress(b->pReadedSize, nReceived, nTotal);
+    }
+    std::fclose(fp);
+    fp = nullptr;
+    if (ret == eTHREADM_DL_OK) {
+        // A content the catalogue does not know has no record to note its
+        // files in: refuse it rather than unpack files nobody can find.
+        if (CONTENTSLIST_GetIndexByKey(b->pKeyName) < 0) {
+            LOG_Write("Thread_Download::the content is not in the catalogue\n");
+            ret = eTHREADM_DL_ERR_UNPACK;
+        } else if (!THREADM_UnpackContents(b->pKeyName, HANTIV_GetUserPath(), strTemp, bOldPack, bPack02)) {
+            ret = eTHREADM_DL_ERR_UNPACK;
+        }
+    }
+
+done:
+    if (fp) std::fclose(fp);
+    if (strTemp[0]) DeleteFileA(strTemp);
+    std::free(pBuf);
+    if (hUrl) InternetCloseHandle(hUrl);
+    if (hRoot) InternetCloseHandle(hRoot);
+    char line[64];
+    std::snprintf(line, sizeof(line), "ret[%d]\n", ret);
+    LOG_Write(line);
+    LOG_Write("Thread_Download::normal end\n");
+    THREADM_PublishFinished(b->pReturn, ret);
+    return static_cast<DWORD>(ret);
+}
+
+DWORD WINAPI Thread_NoWaitDownload(LPVOID pArg)
+{
+    DlItemIf* p = static_cast<DlItemIf*>(pArg);
+    InterlockedExchange(&g_bNoWaitRunning, 1);
+    CMN_ASSERT(p->dlType == eDMD_DLT_DONWLOADING && p->cntType == eDMD_DT_NOWAIT_FILE);
+    LOG_Write("Thread_NoWaitDownload::starting\n");
+    int ret = 0, state = eDMD_DLT_FINISHED;
+    HINTERNET hRoot = nullptr, hUrl = nullptr;
+    FILE* fp = nullptr;
+    char strUrl[2048];
+    std::snprintf(strUrl, sizeof(strUrl), "%s", p->pWebPath);
+
+    hRoot = OpenRoot(THREADM_AGENT, true);
+    if (!hRoot) { ret = 1; state = eDMD_DLT_ERROR; }
+    if (ret == 0 && !(hUrl = OpenUrl(hRoot, strUrl))) { ret = 2; state = eDMD_DLT_ERROR; }
+    if (ret == 0 && !(fp = std::fopen(p->pOtPath, "wb"))) { ret = 6; state = eDMD_DLT_ERROR; }
+    if (ret == 0) {
+        const int kBufSize = 1000000;
+        p->lReadedSize = 0;
+        char* pBuf = static_cast<char*>(std::malloc(kBufSize));
+        bool bBitmap = false, bFirst = true, bWriteOk = pBuf != nullptr;
+        // Read to the end: a short read only means the rest has not arrived yet.
+        while (pBuf) {
+            DWORD got = 0;
+            if (!InternetReadFile(hUrl, pBuf, kBufSize, &got) || got == 0) break;
+            if (std::fwrite(pBuf, 1, got, fp) != got) bWriteOk = false;
+            p->lReadedSize += static_cast<int>(got);
+            if (bFirst && got >= 2) bBitmap = pBuf[0] == 'B' && pBuf[1] == 'M';
+            bFirst = false;
+        }
+        std::fclose(fp);
+        if (!bBitmap || !bWriteOk) {
+            LOG_Write("delete bmp file\n");
+            DeleteFileA(p->pOtPath);
+        }
+        std::free(pBuf);
+    }
+    if (hUrl) InternetCloseHandle(hUrl);
+    if (hRoot) InternetCloseHandle(hRoot);
+    p->lRet = ret;
+    char line[64];
+    std::snprintf(line, sizeof(line), "Thread_NoWaitDownload::ret[%d]\n", ret);
+    LOG_Write(line);
+    LOG_Write("Thread_NoWaitDownload::normal end\n");
+    InterlockedExchange(&g_bNoWaitRunning, 0);
+    __atomic_store_n(&p->dlType, state, __ATOMIC_RELEASE);
+    return static_cast<DWORD>(ret);
+}
+
+// The POST workers: the catalogue and the leave request differ only in page.
+DWORD PostWorker(PostBlock* b, const char* pName, const char* pPageKey, bool bLogParams)
+{
+    char line[256];
+    std::snprintf(line, sizeof(line), "%s::starting\n", pName);
+    LOG_Write(line);
+    char strHost[2048] = "", strCgi[2048] = "", strParam[2048] = "";
+    char* pBuf = nullptr;
+    int nSize = 0, ret = -1;
+    if (!ENV_GetValue(strHost, sizeof(strHost), "[CGITOPPAGE]") || !ENV_GetValue(strCgi, sizeof(strCgi), pPageKey)) {
+        std::snprintf(line, sizeof(line), "%s::no host or page in env.bin\n", pName);
+        LOG_Write(line);
+    } else if (!THREADM_MakeLoginBody(strParam, sizeof(strParam), b->pUserId, b->pPasswd)) {
+        std::snprintf(line, sizeof(line), "%s::user id or password too long\n", pName);
+        LOG_Write(line);
+    } else {
+        ret = DownloadWithPost2(&pBuf, &nSize, strHost, strCgi, strParam);
+        if (bLogParams) {
+            LOG_Write("host url is\n");
+            LOG_WriteLine(strHost);
+            LOG_Write("cgi url is\n");
+            LOG_WriteLine(strCgi);
+            LOG_Write("param is\n");
+            LOG_WriteLine(strParam);
+        } else {
+            std::snprintf(line, sizeof(line), "ret:[%d]\n", ret);
+            LOG_Write(line);
+        }
+    }
+    *b->pRet = ret;
+    *b->pBuf = pBuf;
+    *b->pSize = nSize;
+    THREADM_PublishFinished(b->pReturn, 0);
+    return static_cast<DWORD>(ret);
+}
+
+DWORD WINAPI Thread_GetContentsList(LPVOID pArg)
+{
+    return PostWorker(static_cast<PostBlock*>(pArg), "Thread_GetContentsList", "[CGIPAGE_GETCONTENTSLIST]", false);
+}
+
+DWORD WINAPI Thread_ResignVelqa(LPVOID pArg)
+{
+    return PostWorker(static_cast<PostBlock*>(pArg), "Thread_ResignVelqa", "[CGIPAGE_RESIGNVELQA]", true);
+}
+
+DWORD WINAPI Thread_GetZvqVersion(LPVOID pArg)
+{
+    PostBlock* b = static_cast<PostBlock*>(pArg);
+    int ret = eTHREADM_VER_OK;
+    HINTERNET hRoot = nullptr, hUrl = nullptr;
+    unsigned char head[kFirstLen + kHeaderLen];
+    char* pPack = nullptr;
+    char strPage[2048] = "";
+    char strUrl[1024];
+    char line[1100];
+    int nTotal = 0, nReceived = 0;
+
+    // The same time-outs as every other request: without them a silent
+    // server would hold the queue for ever.
+    hRoot = OpenRoot(THREADM_AGENT_ZVQ, true);
+    if (!hRoot) { ret = eTHREADM_VER_ERR_OPEN; goto done; }
+    LOG_Write("Thread_GetZvqVersion::pass00\n");
+    if (!ENV_GetValue(strPage, sizeof(strPage), "[ZVQCLIENTDLWEBPAGE]")) {
+        LOG_Write("Thread_GetZvqVersion::err::envbinからSCMD_STR_ZVQCLIENTDLWEBPAGEが取得できない\n");
+        ret = eTHREADM_VER_ERR_NOKEY;
+        goto done;
+    }
+    std::snprintf(strUrl, sizeof(strUrl), "http://%s%s", strPage, "ver.bin");
+    std::snprintf(line, sizeof(line), "download file is[%s]\n", strUrl);
+    LOG_Write(line);
+    hUrl = OpenUrl(hRoot, strUrl);
+    if (!hUrl) { ret = eTHREADM_VER_ERR_URL; goto done; }
+    nReceived = ReadFull(hUrl, head, kFirstLen);
+    if (nReceived == 0) { ret = eTHREADM_VER_ERR_URL; goto done; }
+    if (nReceived < kFirstLen || std::memcmp(head, "CNPFVR05", 8) != 0) { ret = eTHREADM_VER_ERR_MAGIC; goto done; }
+    __atomic_store_n(b->pReadedSize, 0, __ATOMIC_RELAXED);
+    nTotal = LoadLE32(head + 8);
+    __atomic_store_n(b->pFileSize, nTotal, __ATOMIC_RELAXED);
+    // The whole pack is held in memory: a size below the smallest pack would
+    // overflow the buffer with the 16 bytes already read, a huge one is no pack.
+    if (nTotal < 20 || nTotal > THREADM_VER_MAX) {
+        LOG_Write("Thread_GetZvqVersion::impossible pack size\n");
+        ret = eTHREADM_VER_ERR_MAGIC;
+        goto done;
+    }
+    if (ReadFull(hUrl, head + kFirstLen, kHeaderLen) != kHeaderLen) { ret = eTHREADM_VER_ERR_URL; goto done; }
+    pPack = static_cast<char*>(std::calloc(1, static_cast<size_t>(nTotal)));
+    if (!pPack) { ret = eTHREADM_VER_ERR_MAGIC; goto done; }
+    std::memcpy(pPack, head, sizeof(head));
+    nReceived = kFirstLen + kHeaderLen;
+    while (nReceived < nTotal) {
+        int want = nTotal - nReceived < kPartSize ? nTotal - nReceived : kPartSize;
+        DWORD got = 0;
+        if (!InternetReadFile(hUrl, pPack + nReceived, static_cast<DWORD>(want), &got) || got == 0) {
+            LOG_Write("Thread_GetZvqVersion::the transfer broke off\n");
+            ret = eTHREADM_VER_ERR_URL;
+            break;
+        }
+        nReceived += static_cast<int>(got);
+        PublishProgress(b->pReadedSize, nReceived, nTotal);
+    }
+    if (ret == eTHREADM_VER_OK) {
+        THREADM_UnpackVersionPack(pPack, 2, b->pDlPath, nTotal, LoadLE32(head + kFirstLen));
+    }
+
+done:
+    std::free(pPack);
+    if (hUrl) InternetCloseHandle(hUrl);
+    if (hRoot) InternetCloseHandle(hRoot);
+    std::snprintf(line, sizeof(line), "Thread_GetZvqVersion::ret[%d]\n", ret);
+    LOG_Write(line);
+    LOG_Write("Thread_GetZvqVersion::normal end\n");
+    THREADM_PublishFinished(b->pReturn, ret);
+    return static_cast<DWORD>(ret);
+}
+
+HANDLE Create(LPTHREAD_START_ROUTINE pFn, void* pArg)
+{
+    HANDLE h = CreateThread(nullptr, 0, pFn, pArg, 0, nullptr);
+    if (!h) {
+        LOG_Write("THREADM::CreateThread failed\n");
+        ERRMSG_PutLastError();
+    }
+    return h;
+}
+
+int StartPost(PostBlock* b, HANDLE* phThread, int* pbFinish, LPTHREAD_START_ROUTINE pFn, const char* pName,
+              int* pReadedSize, int* pFileSize, int* pReturn, int* pRet, char** pBuf, int* pSize,
+              const char* pUserId, const char* pPasswd, const char* pDlPath)
+{
+    CMN_ASSERT(g_threadmIf.bInit);
+    if (!g_threadmIf.bInit || !pReadedSize || !pFileSize || !pReturn || !pRet || !pBuf || !pSize) return 0;
+    // A thread of the kind that already ended (a cancel left it recorded) is
+    // forgotten here, so the kind can start again.
+    if (*phThread && CheckRunning(pName, phThread)) return 0;
+    FreeBlockStrings(b);
+    b->pReturn = pReturn;
+    b->pRet = pRet;
+    b->pBuf = pBuf;
+    b->pSize = pSize;
+    b->pReadedSize = pReadedSize;
+    b->pFileSize = pFileSize;
+    b->pUserId = pUserId ? DupStr(pUserId) : nullptr;
+    b->pPasswd = pPasswd ? DupStr(pPasswd) : nullptr;
+    b->pDlPath = pDlPath ? DupStr(pDlPath) : nullptr;
+    *pbFinish = FALSE;
+    *phThread = Create(pFn, b);
+    if (!*phThread) {
+        *pbFinish = TRUE;
+        return 0;
+    }
+    return 1;
+}
+
+bool ShouldEscape(unsigned char c) { return c == '&' || c == '+' || c == '%' || c == '=' || c == ' ' || c == '\t'; }
+
+}  // namespace
+
+int THREADM_MakeLoginBody(char* pDst, int nDstSize, const char* pUserId, const char* pPasswd)
+{
+    static const char kHex[] = "0123456789ABCDEF";
+    const char* parts[] = { "userid=", pUserId ? pUserId : "", "&passwd=", pPasswd ? pPasswd : "" };
+    int n = 0;
+    for (int i = 0; i < 4; i++) {
+        for (const unsigned char* s = reinterpret_cast<const unsigned char*>(parts[i]); *s; s++) {
+            bool bEsc = (i & 1) && ShouldEscape(*s);
+            if (n + (bEsc ? 3 : 1) >= nDstSize) return 0;
+            if (bEsc) {
+                pDst[n++] = '%';
+                pDst[n++] = kHex[*s >> 4];
+                pDst[n++] = kHex[*s & 15];
+            } else {
+                pDst[n++] = static_cast<char>(*s);
+            }
+        }
+    }
+    pDst[n] = '\0';
+    return 1;
+}
+
+int DownloadWithPost2(char** ppRecvBuf, int* pRecvSize, const char* pHost, const char* pCgiPath, const char* pParam)
+{
+    *pRecvSize = 0;
+    int ret = 0;
+    char strHost[128], strCgi[2048];
+    std::snprintf(strHost, sizeof(strHost), "%s", pHost);
+    std::snprintf(strCgi, sizeof(strCgi), "%s", pCgiPath);
+    HINTERNET hRoot = nullptr, hConn = nullptr, hReq = nullptr;
+    static const char kHeader[] = "Content-Type: application/x-www-form-urlencoded";
+    char line[64];
+
+    hRoot = OpenRoot(THREADM_AGENT, true);
+    if (!hRoot) { ret = -1; goto done; }
+    hConn = InternetConnectA(hRoot, strHost, 80, nullptr, nullptr, INTERNET_SERVICE_HTTP, 0, 0);
+    if (!hConn) { ret = -2; goto done; }
+    hReq = HttpOpenRequestA(hConn, "POST", strCgi, nullptr, nullptr, nullptr, INTERNET_FLAG_RELOAD, 0);
+    if (!hReq) { ret = -3; goto done; }
+    if (!HttpSendRequestA(hReq, kHeader, static_cast<DWORD>(std::strlen(kHeader)), const_cast<char*>(pParam),
+                          static_cast<DWORD>(std::strlen(pParam)))) {
+        std::snprintf(line, sizeof(line), "HttpSendRequest:errorcode[%lu]\n", GetLastError());
+        LOG_Write(line);
+        ERRMSG_PutLastError();
+        ret = -4;
+        goto done;
+    }
+    {
+        // One byte more than the cap, always 0: a full reply stays terminated.
+        char* pBuf = static_cast<char*>(std::calloc(1, THREADM_RECV_MAX + 1));
+        *ppRecvBuf = pBuf;
+        while (pBuf && *pRecvSize < THREADM_RECV_MAX) {
+            DWORD got = 0;
+            if (!InternetReadFile(hReq, pBuf + *pRecvSize, static_cast<DWORD>(THREADM_RECV_MAX - *pRecvSize), &got)) {
+                ret = 1;
+                ERRMSG_PutLastError();
+                break;
+            }
+            if (got == 0) break;
+            ret = 1;
+            *pRecvSize += static_cast<int>(got);
+        }
+    }
+
+done:
+    if (hReq) InternetCloseHandle(hReq);
+    if (hConn) InternetCloseHandle(hConn);
+    if (hRoot) InternetCloseHandle(hRoot);
+    std::snprintf(line, sizeof(line), "DownloadWithPost2::ret[%d]\n", ret);
+    LOG_Write(line);
+    std::snprintf(line, sizeof(line), "readedbuf::[%d]\n", *pRecvSize);
+    LOG_Write(line);
+    return ret;
+}
+
+int THREADM_Init(HWND hWnd)
+{
+    std::memset(&g_threadmIf, 0, sizeof(g_threadmIf));
+    g_threadmIf.hWnd = hWnd;
+    g_threadmIf.bFinishDownload = g_threadmIf.bFinishGetContentsList = TRUE;
+    g_threadmIf.bFinishResignVelqa = g_threadmIf.bFinishGetZvqVersion = TRUE;
+    g_threadmIf.bInit = 1;
+    return 1;
+}
+
+int THREADM_Fini(void)
+{
+    if (g_threadmIf.hDownloadThread) THREADM_Stop_Download();
+    if (g_threadmIf.hGetContentsListThread) THREADM_Stop_GetContentsList();
+    if (g_threadmIf.hResignVelqaThread) THREADM_Stop_ResignVelqa();
+    if (g_threadmIf.hGetZvqVersionThread) THREADM_Stop_GetZvqVersion();
+    FreeBlockStrings(&g_contentsIf);
+    FreeBlockStrings(&g_resignIf);
+    FreeBlockStrings(&g_zvqIf);
+    std::free(g_dlIf.pFileName);
+    std::free(g_dlIf.pKeyName);
+    g_dlIf.pFileName = g_dlIf.pKeyName = nullptr;
+    std::memset(&g_threadmIf, 0, sizeof(g_threadmIf));
+    return 1;
+}
+
+int  THREADM_SetHwnd(HWND hWnd) { g_threadmIf.hNotifyWnd = hWnd; return 1; }
+HWND THREADM_GetHwnd(void) { return g_threadmIf.hNotifyWnd; }
+int  THREADM_IsNoWaitDownloading(void) { return g_bNoWaitRunning != 0; }
+
+int THREADM_Start_Download(const char* pFileName, int* pReadedSize, int* pFileSize, const char* pKeyName,
+                           int* pReturn, int pathType)
+{
+    CMN_ASSERT(g_threadmIf.bInit);
+    if (!g_threadmIf.bInit || !pFileName || !pReadedSize || !pFileSize || !pKeyName || !pReturn) return 0;
+    if (g_threadmIf.hDownloadThread && THREADM_CheckRunning_Download()) return 0;
+    std::free(g_dlIf.pFileName);
+    std::free(g_dlIf.pKeyName);
+    g_dlIf.pReturn = pReturn;
+    g_dlIf.pReadedSize = pReadedSize;
+    g_dlIf.pFileSize = pFileSize;
+    g_dlIf.pFileName = DupStr(pFileName);
+    g_dlIf.pKeyName = DupStr(pKeyName);
+    g_dlIf.pathType = pathType;
+    g_threadmIf.bFinishDownload = FALSE;
+    g_threadmIf.hDownloadThread = Create(Thread_Download, &g_dlIf);
+    if (!g_threadmIf.hDownloadThread) {
+        g_threadmIf.bFinishDownload = TRUE;
+        return 0;
+    }
+    return 1;
+}
+int THREADM_Stop_Download(void)
+{
+    return Stop("THREADM_CheckRunning_Download", &g_threadmIf.hDownloadThread, &g_threadmIf.bFinishDownload);
+}
+int THREADM_CheckRunning_Download(void)
+{
+    return CheckRunning("THREADM_CheckRunning_Download", &g_threadmIf.hDownloadThread);
+}
+
+int THREADM_Start_GetContentsList(int* pReadedSize, int* pFileSize, int* pReturn, int* pRet, char** pBuf,
+                                  int* pSize, const char* pUserId, const char* pPasswd)
+{
+    if (!pUserId || !pPasswd) return 0;
+    return StartPost(&g_contentsIf, &g_threadmIf.hGetContentsListThread, &g_threadmIf.bFinishGetContentsList,
+                     Thread_GetContentsList, "THREADM_CheckRunning_GetContentsList", pReadedSize, pFileSize,
+                     pReturn, pRet, pBuf, pSize, pUserId, pPasswd, nullptr);
+}
+int THREADM_Stop_GetContentsList(void)
+{
+    return Stop("THREADM_CheckRunning_GetContentsList", &g_threadmIf.hGetContentsListThread,
+                &g_threadmIf.bFinishGetContentsList);
+}
+int THREADM_CheckRunning_GetContentsList(void)
+{
+    return CheckRunning("THREADM_CheckRunning_GetContentsList", &g_threadmIf.hGetContentsListThread);
+}
+
+int THREADM_Start_ResignVelqa(int* pReadedSize, int* pFileSize, int* pReturn, int* pRet, char** pBuf,
+                              int* pSize, const char* pUserId, const char* pPassword)
+{
+    if (!pUserId || !pPassword) return 0;
+    return StartPost(&g_resignIf, &g_threadmIf.hResignVelqaThread, &g_threadmIf.bFinishResignVelqa,
+                     Thread_ResignVelqa, "THREADM_CheckRunning_ResignVelqa", pReadedSize, pFileSize, pReturn, pRet,
+                     pBuf, pSize, pUserId, pPassword, nullptr);
+}
+int THREADM_Stop_ResignVelqa(void)
+{
+    return Stop("THREADM_CheckRunning_ResignVelqa", &g_threadmIf.hResignVelqaThread, &g_threadmIf.bFinishResignVelqa);
+}
+int THREADM_CheckRunning_ResignVelqa(void)
+{
+    return CheckRunning("THREADM_CheckRunning_ResignVelqa", &g_threadmIf.hResignVelqaThread);
+}
+
+int THREADM_Start_GetZvqVersion(int* pReadedSize, int* pFileSize, int* pReturn, int* pRet, char** pBuf, int* pSize)
+{
+    return StartPost(&g_zvqIf, &g_threadmIf.hGetZvqVersionThread, &g_threadmIf.bFinishGetZvqVersion,
+                     Thread_GetZvqVersion, "THREADM_CheckRunning_GetZvqVersion", pReadedSize, pFileSize, pReturn,
+                     pRet, pBuf, pSize, nullptr, nullptr, HANTIV_GetAppPath());
+}
+int THREADM_Stop_GetZvqVersion(void)
+{
+    return Stop("THREADM_CheckRunning_GetZvqVersion", &g_threadmIf.hGetZvqVersionThread,
+                &g_threadmIf.bFinishGetZvqVersion);
+}
+int THREADM_CheckRunning_GetZvqVersion(void)
+{
+    return CheckRunning("THREADM_CheckRunning_GetZvqVersion", &g_threadmIf.hGetZvqVersionThread);
+}
+
+int THREADM_Start_NoWaitDownload(DlItemIf* pDlIf)
+{
+    CMN_ASSERT(pDlIf && pDlIf->cntType == eDMD_DT_NOWAIT_FILE);
+    if (!pDlIf || pDlIf->cntType != eDMD_DT_NOWAIT_FILE) return 0;
+    pDlIf->hThread = Create(Thread_NoWaitDownload, pDlIf);
+    return pDlIf->hThread != nullptr;
+}
