@@ -4,6 +4,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdio>
 #include <cstring>
 #include <string>
 #include <vector>
@@ -26,8 +27,9 @@ std::string Md5(const std::string& s)
     return hex;
 }
 
-// A member's store without records: the header, scrambled.
-void WriteStore(const std::string& path, const std::string& id, const std::string& pw)
+// A member's store: the header and nRecords records (each with only its
+// content id), scrambled.
+void WriteStore(const std::string& path, const std::string& id, const std::string& pw, int nRecords = 0)
 {
     CfhIf h;
     std::memset(&h, 0, sizeof(h));
@@ -35,9 +37,19 @@ void WriteStore(const std::string& path, const std::string& id, const std::strin
     std::strcpy(h.strUserId, id.c_str());
     std::strcpy(h.strPassword, pw.c_str());
     std::strcpy(h.strLastUpdate, "20261201");
-    std::vector<char> out(sizeof(h) + 1);
+    h.lCount = nRecords;
+    std::string plain(reinterpret_cast<const char*>(&h), sizeof(h));
+    for (int i = 0; i < nRecords; i++) {
+        ContIf c;
+        std::memset(&c, 0, sizeof(c));
+        std::memcpy(c.strCode, "tiv", 3);
+        std::snprintf(c.strContentsId, sizeof(c.strContentsId), "C%04d", i);
+        plain.append(reinterpret_cast<const char*>(&c), sizeof(c));
+    }
+    std::vector<char> out(plain.size() + 1);
     int n = 0;
-    ASSERT_EQ(CMNUTIL_Encode(&h, sizeof(h), CMNUTIL_KEY, out.data(), &n, static_cast<int>(out.size())), 1);
+    ASSERT_EQ(CMNUTIL_Encode(plain.data(), static_cast<int>(plain.size()), CMNUTIL_KEY, out.data(), &n,
+                             static_cast<int>(out.size())), 1);
     WriteAll(path, std::string(out.data(), n));
 }
 
@@ -87,10 +99,10 @@ struct Launcher : ::testing::Test {
         RegCloseKey(hKey);
     }
     std::string Member(const std::string& id) { return cnt + Md5(id) + "\\"; }
-    void AddMember(const std::string& id, const std::string& pw)
+    void AddMember(const std::string& id, const std::string& pw, int nRecords = 0)
     {
         CreateDirectoryA(Member(id).c_str(), nullptr);
-        WriteStore(Member(id) + "REG.DAT", id, pw);
+        WriteStore(Member(id) + "REG.DAT", id, pw, nRecords);
     }
     HANDLE Start(const std::string& args)
     {
@@ -160,12 +172,19 @@ TEST_F(Launcher, NoStoreEndsWithUserInformationMissing)
 
 TEST_F(Launcher, OneStoreOpensTheShapedWindowAndClosingSavesTheStore)
 {
-    AddMember("member01", "pass01");
+    AddMember("member01", "pass01", 2);
     // A file that merely carries the name is no store: passed over.
     CreateDirectoryA((cnt + "junk\\").c_str(), nullptr);
     WriteAll(cnt + "junk\\REG.DAT", "short");
     WriteAll(cnt + "junk\\Reg.Dat", "not searched");
     std::string member = Member("member01");
+    // An old time stamp: closing must write the store again.
+    HANDLE hf = CreateFileA((member + "REG.DAT").c_str(), FILE_WRITE_ATTRIBUTES, 0, nullptr, OPEN_EXISTING, 0, nullptr);
+    ASSERT_NE(hf, INVALID_HANDLE_VALUE);
+    FILETIME old = { 0x2AC18000, 0x01BF53EB };   // 2000-01-01
+    SetFileTime(hf, nullptr, nullptr, &old);
+    CloseHandle(hf);
+    std::string before = ReadAll(member + "REG.DAT");
 
     HANDLE h = Start("-start tiv,");
     HWND w = Probe_WaitWindow("TIV Launcher", nullptr, 60000);
@@ -193,6 +212,10 @@ TEST_F(Launcher, OneStoreOpensTheShapedWindowAndClosingSavesTheStore)
     EXPECT_EQ(Probe_WaitExit(h, 60000), 0);
     CloseHandle(h);
     EXPECT_EQ(StoreUser(member + "REG.DAT"), std::string("member01/pass01/2xpU"));
+    WIN32_FILE_ATTRIBUTE_DATA fa;
+    ASSERT_TRUE(GetFileAttributesExA((member + "REG.DAT").c_str(), GetFileExInfoStandard, &fa));
+    EXPECT_GT(CompareFileTime(&fa.ftLastWriteTime, &old), 0) << "the store was not saved";
+    EXPECT_EQ(ReadAll(member + "REG.DAT").size(), before.size()) << "two records in, two records out";
     std::string log = Log();
     EXPECT_NE(log.find("InitApp_LauncherMode::staring\n"), std::string::npos) << log;
     EXPECT_NE(log.rfind("WinMain::normal end\n"), std::string::npos) << "the log was cut or emptied";
