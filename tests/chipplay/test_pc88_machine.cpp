@@ -1,10 +1,11 @@
 // PC88Driver at run time: the host device and song requests, the song-data
 // copies, and the interrupt controller, driven by small Z80 programs of our
-// own. The programs are written out as bytes with their assembly beside
-// them.
+// own (z80/*.asm, assembled at build time into the headers included here).
 #include "pc88_fixture.h"
 
 #include "YM2608.h"
+#include "pc88_interrupts.h"
+#include "pc88_song_loop.h"
 #include "Z80.h"
 
 #include <gtest/gtest.h>
@@ -19,20 +20,6 @@ std::string Errors(TestSystem& sys)
     for (const std::string& e : sys.errors()) all += e;
     return all;
 }
-
-// The song loop of a patched game program: wait for a play request, fetch
-// the song code and ask for its chunk.
-const std::vector<uint8_t> kSongLoop = {
-    0xF3,              // 0000  di
-    0x31, 0x00, 0x80,  // 0001  ld sp,8000h
-    0xDB, 0x80,        // 0004  loop: in a,(80h)     ; host device
-    0xFE, 0x01,        // 0006  cp 1                 ; play request?
-    0x20, 0xFA,        // 0008  jr nz,loop
-    0xDB, 0x81,        // 000A  in a,(81h)           ; song code
-    0x32, 0x00, 0x70,  // 000C  ld (7000h),a
-    0xD3, 0x81,        // 000F  out (81h),a          ; copy its chunks
-    0x18, 0xF1,        // 0011  jr loop
-};
 
 TEST(Pc88Machine, HostDeviceTakesEachRequestOnce)
 {
@@ -79,7 +66,7 @@ TEST(Pc88Machine, SongRequestCopiesTheChunksThroughTheProgram)
     for (const char* name : {"pc88/opn", "pc88/opna"}) {
         sys->clear();
         Pc88Machine m;
-        m.archive.files["prog.bin"] = kSongLoop;
+        m.archive.files["prog.bin"] = k_pc88_song_loop;
         m.archive.files["song3.bin"] = Ramp(0x40, 0x10);
         m.archive.files["voice3.bin"] = Ramp(0x20, 0x80);
         m.archive.files["other.bin"] = Ramp(0x10, 0xC0);
@@ -151,83 +138,18 @@ TEST(Pc88Machine, BadSongCopiesCopyNothing)
     }
 }
 
-// The interrupt test program: IM 2 with the table at 1000h; each handler
-// logs its number at (HL) and opens the level again. The bytes at 000Eh
-// (port E6h), 0012h (port E4h) and 0016h (port 32h) are patched per case.
-// YM2608/YM2203 timer A runs with its interrupt enabled. A delay of about
-// 20 ms with interrupts off lets the 60 Hz and 600 Hz requests both wait.
-std::vector<uint8_t> InterruptProgram()
-{
-    std::vector<uint8_t> image(0x1010, 0);
-    const uint8_t main[] = {
-        0xF3,              // 0000  di
-        0x31, 0x00, 0x80,  // 0001  ld sp,8000h
-        0x21, 0x00, 0x70,  // 0004  ld hl,7000h        ; log
-        0x3E, 0x10,        // 0007  ld a,10h
-        0xED, 0x47,        // 0009  ld i,a
-        0xED, 0x5E,        // 000B  im 2
-        0x3E, 0x03,        // 000D  ld a,3             ; 60 Hz and 600 Hz enabled
-        0xD3, 0xE6,        // 000F  out (0E6h),a
-        0x3E, 0x08,        // 0011  ld a,8             ; level: every request
-        0xD3, 0xE4,        // 0013  out (0E4h),a
-        0x3E, 0x80,        // 0015  ld a,80h           ; sound interrupt masked
-        0xD3, 0x32,        // 0017  out (32h),a
-        0x3E, 0x24,        // 0019  ld a,24h           ; timer A high bits
-        0xD3, 0x44,        // 001B  out (44h),a
-        0x3E, 0x80,        // 001D  ld a,80h
-        0xD3, 0x45,        // 001F  out (45h),a
-        0x3E, 0x27,        // 0021  ld a,27h
-        0xD3, 0x44,        // 0023  out (44h),a
-        0x3E, 0x15,        // 0025  ld a,15h           ; load, enable, reset timer A
-        0xD3, 0x45,        // 0027  out (45h),a
-        0x0E, 0x30,        // 0029  ld c,30h
-        0x10, 0xFE,        // 002B  l: djnz l
-        0x0D,              // 002D  dec c
-        0x20, 0xFB,        // 002E  jr nz,l
-        0xFB,              // 0030  ei
-        0x18, 0xFE,        // 0031  jr $
-    };
-    memcpy(image.data(), main, sizeof main);
-    // Handlers at 0100h (60 Hz, logs 1), 0120h (600 Hz, logs 2), 0140h
-    // (sound, logs 4; resets the timer A flag first).
-    const uint8_t timer[] = {
-        0x36, 0x01,        // ld (hl),1
-        0x23,              // inc hl
-        0x3E, 0x08,        // ld a,8
-        0xD3, 0xE4,        // out (0E4h),a
-        0xFB,              // ei
-        0xED, 0x4D,        // reti
-    };
-    memcpy(&image[0x100], timer, sizeof timer);
-    memcpy(&image[0x120], timer, sizeof timer);
-    image[0x121] = 0x02;
-    const uint8_t sound[] = {
-        0x36, 0x04,        // ld (hl),4
-        0x23,              // inc hl
-        0x3E, 0x27,        // ld a,27h
-        0xD3, 0x44,        // out (44h),a
-        0x3E, 0x15,        // ld a,15h
-        0xD3, 0x45,        // out (45h),a
-        0x3E, 0x08,        // ld a,8
-        0xD3, 0xE4,        // out (0E4h),a
-        0xFB,              // ei
-        0xED, 0x4D,        // reti
-    };
-    memcpy(&image[0x140], sound, sizeof sound);
-    const uint8_t table[] = {0x00, 0x00, 0x00, 0x01, 0x20, 0x01, 0x00, 0x00, 0x40, 0x01};
-    memcpy(&image[0x1000], table, sizeof table);
-    return image;
-}
-
 struct Log {
     std::vector<int> order;
     int count[5] = {0, 0, 0, 0, 0};
 };
 
+// Runs z80/pc88_interrupts.asm, patched by `patch` ([patch] entries: the
+// level at 0012h, the enables at 000Eh, port 32h at 0016h, the 600 Hz
+// handler's level at 0124h), and reads back the handlers' log.
 Log RunInterrupts(const char* driver, const std::string& patch, int64_t micros, TestSystem& sys)
 {
     Pc88Machine m;
-    m.archive.files["int.bin"] = InterruptProgram();
+    m.archive.files["int.bin"] = k_pc88_interrupts;
     Log log;
     if (!m.load("[option]\n[file]\nname=int.bin,type=code,addr=0\n[patch]\n" + patch, driver)) {
         ADD_FAILURE() << Errors(sys);
