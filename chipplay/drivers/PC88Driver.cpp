@@ -2,6 +2,8 @@
 // device, song-data copies, monitor). Loading is in PC88DriverLoad.cpp.
 #include "PC88Driver.h"
 
+#include "PC88CompatDriver.h"
+
 #include "Bus.h"
 #include "Config.h"
 #include "DebugMonitor.h"
@@ -42,7 +44,7 @@ PC88Driver::PC88Driver(VM* vm, bool opna)
       mOpna(nullptr), mTimer1(nullptr), mTimer2(nullptr), mAdpcm(ADPCM_SIZE, 0), mRequests(0),
       mChipInterrupt(0x80), mPreviousSoundLevel(0x80), mInitPc(0), mBaseClock(7987200), mUsePcmX8(0),
       mIntDelay(4), mSkipIdle(1), mDebugMem(0), mVolumeFm(0), mVolumeSsg(0), mVolumeAdpcm(0),
-      mVolumeRhythm(0), mSongAttr(0), mSongAdpcm(0)
+      mVolumeRhythm(0), mMakeTimer1(true), mMakeTimer2(true), mSongAttr(0), mSongAdpcm(0)
 {
     memset(mRam, 0, sizeof(mRam));
     memset(mPorts, 0, sizeof(mPorts));
@@ -87,7 +89,7 @@ bool RegisterPC88Drivers()
 {
     bool ok = DriverBinder::registerFactory("pc88/opn", PC88Driver::create);
     ok = DriverBinder::registerFactory("pc88/opna", PC88Driver::create) && ok;
-    return ok;
+    return RegisterPC88CompatDrivers() && ok;
 }
 
 bool PC88Driver::play(int32_t code, ConfigEntry* _ent)

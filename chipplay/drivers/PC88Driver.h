@@ -85,18 +85,27 @@ protected:
     // Initialises the YM2608; a test stands in a failing one here.
     virtual bool initOpna(YM2608* chip);
 
+    // The machine shared with the compatible variant (PC88CompatDriver):
+    // buses, Z80, chip and the timers asked for by mMakeTimer1/mMakeTimer2.
+    bool buildMachine();
+    // Converts the ADPCM image to the bit-plane layout; false when the work
+    // buffer cannot be had (the image is then unchanged).
+    bool convertPcmX8();
+    // The host device differs between the variants; the interrupt
+    // controller does not.
+    virtual void writePort(uint8_t port, uint8_t value);
+    virtual uint8_t readPort(uint8_t port);
+    void checkSoundInterrupt();
+    void updateInterrupt();
+
 private:
     bool loadOption(Config* _config, Archive* _folder);
     bool loadFile(Config* _config, Archive* _folder);
     bool loadPatch(Config* _config, Archive* _folder);
-    bool buildMachine();
-
-    void writePort(uint8_t port, uint8_t value);
-    uint8_t readPort(uint8_t port);
     void loadSongData(uint8_t number);
-    void checkSoundInterrupt();
-    void updateInterrupt();
     void setConfiguredAddressLow(int32_t region, uint8_t lowPort);
+
+protected:
 
     bool mOpnaFlag;
     VM* mVM;
@@ -125,6 +134,8 @@ private:
     int32_t mVolumeAdpcm;
     int32_t mVolumeRhythm;
     int32_t mVolumeRhythmInstrument[6];
+    bool mMakeTimer1;   // the 60 Hz timer (id 1)
+    bool mMakeTimer2;   // the 600 Hz timer (id 2)
 
     uint32_t mRegionAddr[REGIONS];    // configured
     int32_t mRegionSize[REGIONS];     // configured
@@ -136,5 +147,6 @@ private:
     std::vector<std::vector<uint8_t>> mChunks[REGIONS];
 };
 
-// Registers "pc88/opn" and "pc88/opna" with the DriverBinder.
+// Registers "pc88/opn" and "pc88/opna", and the compatible variants
+// "pc88/opn/compat" and "pc88/opna/compat", with the DriverBinder.
 bool RegisterPC88Drivers();

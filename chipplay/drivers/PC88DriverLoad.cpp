@@ -110,11 +110,16 @@ bool PC88Driver::buildMachine()
         mVM->addChip(mOpn);
     }
 
-    mTimer1 = new (std::nothrow) Timer(mVM, onTimer, this, 16666, 1);
-    mTimer2 = new (std::nothrow) Timer(mVM, onTimer, this, 1666, 2);
-    if (mTimer1 == nullptr || mTimer2 == nullptr) return false;
-    mVM->addTimer(mTimer1);
-    mVM->addTimer(mTimer2);
+    if (mMakeTimer1) {
+        mTimer1 = new (std::nothrow) Timer(mVM, onTimer, this, 16666, 1);
+        if (mTimer1 == nullptr) return false;
+        mVM->addTimer(mTimer1);
+    }
+    if (mMakeTimer2) {
+        mTimer2 = new (std::nothrow) Timer(mVM, onTimer, this, 1666, 2);
+        if (mTimer2 == nullptr) return false;
+        mVM->addTimer(mTimer2);
+    }
     return true;
 }
 
@@ -220,24 +225,30 @@ bool PC88Driver::loadFile(Config* _config, Archive* _folder)
         file->close();
         delete file;
     }
-    if (mUsePcmX8 != 0) {
-        // Eight planes of 32768 bytes: plane b holds bit b of every image
-        // byte, eight consecutive image bytes per plane byte, LSB first.
-        std::vector<uint8_t> work;
-        try {
-            work.assign(ADPCM_SIZE, 0);
-        } catch (const std::bad_alloc&) {
-            System::error("[PC88]ADPCM変換用のバッファが確保できません\n");
-            return false;
-        }
-        for (int32_t i = 0; i < ADPCM_SIZE; i++) {
-            const uint8_t byte = mAdpcm[i];
-            for (int32_t b = 0; b < 8; b++) {
-                if (byte & (1u << b)) work[b * 32768 + i / 8] |= (uint8_t)(1u << (i % 8));
-            }
-        }
-        mAdpcm.swap(work);
+    if (mUsePcmX8 != 0 && !convertPcmX8()) {
+        System::error("[PC88]ADPCM変換用のバッファが確保できません\n");
+        return false;
     }
+    return true;
+}
+
+// Eight planes of 32768 bytes: plane b holds bit b of every image byte,
+// eight consecutive image bytes per plane byte, LSB first.
+bool PC88Driver::convertPcmX8()
+{
+    std::vector<uint8_t> work;
+    try {
+        work.assign(ADPCM_SIZE, 0);
+    } catch (const std::bad_alloc&) {
+        return false;
+    }
+    for (int32_t i = 0; i < ADPCM_SIZE; i++) {
+        const uint8_t byte = mAdpcm[i];
+        for (int32_t b = 0; b < 8; b++) {
+            if (byte & (1u << b)) work[b * 32768 + i / 8] |= (uint8_t)(1u << (i % 8));
+        }
+    }
+    mAdpcm.swap(work);
     return true;
 }
 

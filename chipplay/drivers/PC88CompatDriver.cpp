@@ -1,0 +1,278 @@
+// PC88CompatDriver: loading ([option], [file]), the host device and the
+// song-slot copies. The machine itself is built and run by PC88Driver.
+#include "PC88CompatDriver.h"
+
+#include "Archive.h"
+#include "Config.h"
+#include "File.h"
+#include "System.h"
+#include "Trace.h"
+#include "VM.h"
+#include "Z80.h"
+
+#include <cstring>
+#include <new>
+
+namespace {
+const char kSource[] = "drivers/PC88CompatDriver.cpp";
+
+// Reads up to `length` bytes of the file to `dest`; a short file leaves the
+// rest as it was.
+void ReadInto(File* file, uint8_t* dest, int64_t length)
+{
+    if (length > 0) file->read(dest, (int)length);
+}
+}  // namespace
+
+#define PC88C_CHECK(cond, ret)                                  \
+    do {                                                        \
+        if (!(cond)) {                                          \
+            System::assertFailed(kSource, __LINE__, #cond);     \
+            return ret;                                         \
+        }                                                       \
+    } while (0)
+
+PC88CompatDriver::PC88CompatDriver(VM* vm, bool opna)
+    : PC88Driver(vm, opna), mDataAddr(0x4000), mDataSize(0x2000), mFileSize(0x2000), mSlotCount(64),
+      mVoiceAddr(0xF000), mVoiceSize(0x400), mVoiceFileSize(0x400), mSongOffset(0)
+{
+    // The host device lives on ports 0x00-0x02; every request below level 7
+    // passes until the first acknowledge.
+    mPorts[0x00] = mPorts[0x01] = mPorts[0x02] = 0;
+    mPorts[0x32] = 0;
+    mPorts[0xE4] = 7;
+    mPorts[0xE6] = 0;
+    // The games' sound code reads which chip it drives here.
+    mRam[0x79D7] = opna ? '9' : '4';
+    mMakeTimer1 = false;
+    mMakeTimer2 = false;
+}
+
+Driver* PC88CompatDriver::create(VM* vm, const std::string& name)
+{
+    if (name == "pc88/opn/compat") return new PC88CompatDriver(vm, false);
+    if (name == "pc88/opna/compat") return new PC88CompatDriver(vm, true);
+    return nullptr;
+}
+
+bool RegisterPC88CompatDrivers()
+{
+    bool ok = DriverBinder::registerFactory("pc88/opn/compat", PC88CompatDriver::create);
+    ok = DriverBinder::registerFactory("pc88/opna/compat", PC88CompatDriver::create) && ok;
+    return ok;
+}
+
+bool PC88CompatDriver::load(Config* config, Archive* archive)
+{
+    if (!loadOption(config, archive)) {
+        System::error("[PC88C]オプションの設定に失敗しました\n");
+        return false;
+    }
+    if (!loadFile(config, archive)) {
+        System::error("[PC88C]ファイルのロードに失敗しました\n");
+        return false;
+    }
+    return buildMachine();
+}
+
+bool PC88CompatDriver::loadOption(Config* _config, Archive* _folder)
+{
+    PC88C_CHECK(_config != NULL, false);
+    PC88C_CHECK(_folder != NULL, false);
+    ConfigSection* section = _config->getSection("option");
+    if (section == nullptr) {
+        System::error("[PC88C]optionセクションが見つかりません\n");
+        return false;
+    }
+    mInitPc = section->getInt("init_pc", 0);
+    mDataAddr = section->getInt("mdata_addr", 0x4000);
+    mDataSize = section->getInt("mdata_size", 0x2000);
+    mFileSize = section->getInt("mfile_size", 0x2000);
+    mSlotCount = section->getInt("mdata_num", 64);
+    mVoiceAddr = section->getInt("vdata_addr", 0xF000);
+    mVoiceSize = section->getInt("vdata_size", 0x400);
+    mVoiceFileSize = section->getInt("vfile_size", 0x400);
+    mMakeTimer2 = section->getInt("use_rtc", 0) != 0;
+    mMakeTimer1 = section->getInt("use_vrtc", 0) != 0;
+    mUsePcmX8 = section->getInt("use_pcmx8", 0);
+    mIntDelay = section->getInt("int_delay", 4);
+    mDebugMem = section->getInt("debug_mem", 0);
+    // The monitor's "MDATA:" page shows RAM from the song address.
+    mRegionAddr[0] = (uint32_t)mDataAddr & 0xFFFF;
+
+    // Each array holds every slot and one copy length past the last; a
+    // negative copy length adds nothing (the copy itself refuses it). No
+    // slot, a negative slot size or an absurd total is a damaged
+    // configuration.
+    const int64_t songBytes = (int64_t)mSlotCount * mFileSize + (mDataSize > 0 ? mDataSize : 0);
+    const int64_t voiceBytes = (int64_t)mSlotCount * mVoiceFileSize + (mVoiceSize > 0 ? mVoiceSize : 0);
+    bool ok = mSlotCount > 0 && mFileSize >= 0 && mVoiceFileSize >= 0 && songBytes <= MAX_SLOT_BYTES &&
+              voiceBytes <= MAX_SLOT_BYTES;
+    if (ok) {
+        try {
+            mSongSlots.assign((size_t)songBytes, 0);
+            mVoiceSlots.assign((size_t)voiceBytes, 0);
+            mSongPresent.assign((size_t)mSlotCount, 0);
+            mVoicePresent.assign((size_t)mSlotCount, 0);
+        } catch (const std::bad_alloc&) {
+            ok = false;
+        }
+    }
+    if (!ok) {
+        System::error("[PC88C]曲データ領域の確保に失敗しました\n");
+        return false;
+    }
+    return true;
+}
+
+bool PC88CompatDriver::loadFile(Config* _config, Archive* _folder)
+{
+    PC88C_CHECK(_config != NULL, false);
+    PC88C_CHECK(_folder != NULL, false);
+    ConfigSection* section = _config->getSection("file");
+    if (section == nullptr) {
+        System::error("[PC88C]fileセクションが見つかりません\n");
+        return false;
+    }
+    for (ConfigEntry* ent : section->entries()) {
+        PC88C_CHECK(ent != NULL, false);
+        const std::string name = ent->getString("name", "");
+        const std::string type = ent->getString("type", "");
+        File* file = _folder->openFile(name, File::MODE_READ);
+        if (file == nullptr) {
+            System::error("[PC88C]ファイルのオープンに失敗しました(%s)\n", name.c_str());
+            continue;
+        }
+        const int64_t fileSize = file->size() > 0 ? file->size() : 0;
+        const int32_t offset = ent->getInt("offset", 0);
+        if (type == "code") {
+            if (offset < 0 || offset >= RAM_SIZE) {
+                System::error("[PC88C]コードのアドレスが範囲外です(%s: 0x%08x)\n", name.c_str(), (unsigned)offset);
+            } else {
+                int64_t length = fileSize;
+                if (offset + length > RAM_SIZE) length = RAM_SIZE - offset;
+                ReadInto(file, mRam + offset, length);
+            }
+        } else if (type == "bgm") {
+            if (offset < 0 || offset >= mSlotCount) {
+                System::error("[PC88C]曲番号が大きすぎます(%s:%d(最大:%d))\n", name.c_str(), (int)offset, (int)mSlotCount);
+            } else {
+                mSongPresent[offset] = 1;
+                ReadInto(file, mSongSlots.data() + (int64_t)offset * mFileSize, mFileSize);
+            }
+        } else if (type == "voice") {
+            if (offset < 0 || offset >= mSlotCount) {
+                System::error("[PC88C]音色番号が大きすぎます(%s:%d(最大:%d))\n", name.c_str(), (int)offset, (int)mSlotCount);
+            } else {
+                mVoicePresent[offset] = 1;
+                ReadInto(file, mVoiceSlots.data() + (int64_t)offset * mVoiceFileSize, mVoiceFileSize);
+            }
+        } else if (type == "adpcm") {
+            // Cut at the end of the sample memory, not only by length.
+            if (offset < 0 || offset >= ADPCM_SIZE) {
+                System::error("[PC88C]ADPCMのアドレスが範囲外です(%s: 0x%08x)\n", name.c_str(), (unsigned)offset);
+            } else {
+                int64_t length = fileSize;
+                if (offset + length > ADPCM_SIZE) length = ADPCM_SIZE - offset;
+                ReadInto(file, mAdpcm.data() + offset, length);
+            }
+        }
+        file->close();
+        delete file;
+    }
+    if (mUsePcmX8 != 0 && !convertPcmX8()) {
+        System::error("[PC88C]ADPCM変換用のバッファが確保できません\n");
+        return false;
+    }
+    return true;
+}
+
+bool PC88CompatDriver::play(int32_t code, ConfigEntry* _ent)
+{
+    PC88C_CHECK(_ent != NULL, false);
+    Trace("[PC88C]Play 0x%08x\n", (unsigned)code);
+    mPorts[0x00] = 1;
+    mPorts[0x01] = (uint8_t)code;
+    mPorts[0x80] = (uint8_t)_ent->getInt("attr", 0);
+    mSongOffset = _ent->getInt("offset", 0);
+    return true;
+}
+
+bool PC88CompatDriver::stop()
+{
+    Trace("[PC88C]Stop\n");
+    mPorts[0x00] = 2;
+    return true;
+}
+
+void PC88CompatDriver::writePort(uint8_t port, uint8_t value)
+{
+    switch (port) {
+    case 0x01:
+        loadSong(value);
+        return;
+    case 0x32:
+    case 0x44: case 0x45: case 0x46: case 0x47:
+    case 0x5C: case 0x5D: case 0x5E: case 0x5F:
+    case 0xE4: case 0xE6:
+        PC88Driver::writePort(port, value);
+        return;
+    default:
+        Trace("[PC88C]%04x OUT(%02x) : %02x\n", mCpu != nullptr ? mCpu->getRegister(6) : 0u, port, value);
+        mPorts[port] = value;
+        return;
+    }
+}
+
+uint8_t PC88CompatDriver::readPort(uint8_t port)
+{
+    switch (port) {
+    case 0x00:
+        mVM->idleCpu();
+        return mPorts[0x00];
+    case 0x44: case 0x45: case 0x46: case 0x47:
+    case 0xA8: case 0xA9: case 0xAA: case 0xAC: case 0xAD: case 0xE4: case 0xE6:
+        return PC88Driver::readPort(port);
+    default:
+        return mPorts[port];
+    }
+}
+
+// OUT 0x01,v: copy song slot v from the song offset to the song address,
+// and voice slot v to the voice address when it was given. Bounds are
+// checked in 64 bits: a configuration or song entry may give negative or
+// huge sizes, offsets and addresses, and those copy nothing.
+void PC88CompatDriver::loadSong(uint8_t number)
+{
+    if (number == 0xFF) {
+        mPorts[0x00] = 0;
+        return;
+    }
+    if (!isSongPresent(number)) return;
+
+    const int64_t offset = mSongOffset;
+    int64_t length = mDataSize;
+    if (length >= 0 && offset >= 0 && offset + length > mFileSize) length = mFileSize - offset;
+    if (length < 0 || offset < 0) {
+        System::error("[PC88C]曲データのサイズかオフセットが不正です(#%02x: size %d, offset %d)\n", number,
+                      (int)mDataSize, (int)mSongOffset);
+    } else if (mDataAddr < 0 || mDataAddr >= RAM_SIZE) {
+        System::error("[PC88C]曲データの転送先が範囲外です(0x%08x)\n", (unsigned)mDataAddr);
+    } else {
+        if (mDataAddr + length > RAM_SIZE) length = RAM_SIZE - mDataAddr;
+        memcpy(mRam + mDataAddr, mSongSlots.data() + (int64_t)number * mFileSize + offset, (size_t)length);
+        Trace("[PC88C]BGM #%02x Loaded\n", number);
+    }
+    mPorts[0x00] = 0;
+
+    if (!isVoicePresent(number)) return;
+    int64_t voiceLength = mVoiceSize;
+    if (voiceLength < 0) {
+        System::error("[PC88C]音色データのサイズが不正です(#%02x: size %d)\n", number, (int)mVoiceSize);
+    } else if (mVoiceAddr < 0 || mVoiceAddr >= RAM_SIZE) {
+        System::error("[PC88C]音色データの転送先が範囲外です(0x%08x)\n", (unsigned)mVoiceAddr);
+    } else {
+        if (mVoiceAddr + voiceLength > RAM_SIZE) voiceLength = RAM_SIZE - mVoiceAddr;
+        memcpy(mRam + mVoiceAddr, mVoiceSlots.data() + (int64_t)number * mVoiceFileSize, (size_t)voiceLength);
+    }
+}
