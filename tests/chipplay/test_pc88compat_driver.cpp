@@ -3,6 +3,7 @@
 // (z80/pc88compat_host.asm), and copies refused when their bounds are bad.
 #include "pc88_fixture.h"
 
+#include "DebugMonitor.h"
 #include "PC88CompatDriver.h"
 #include "YM2608.h"
 #include "pc88compat_host.h"
@@ -139,26 +140,36 @@ TEST(Pc88Compat, AdpcmDataIsCutAtTheEndOfTheSampleMemory)
 TEST(Pc88Compat, ProgramLoadsSongsAndAcknowledgesStops)
 {
     TestSystemScope sys;
-    for (const char* driver : {"pc88/opn/compat", "pc88/opna/compat"}) {
+    // Without a timer the CPU runs each span in one slice and a poll idles
+    // it to the span's end: a request is answered a few spans later.
+    struct Run {
+        const char* driver;
+        const char* timers;
+    } runs[] = {{"pc88/opn/compat", "use_vrtc=1\n"}, {"pc88/opna/compat", "use_rtc=1\n"}, {"pc88/opn/compat", ""}};
+    for (const Run& r : runs) {
+        const std::string driver = std::string(r.driver) + " " + r.timers;
         sys->clear();
         Pc88Machine m;
         m.archive.files["prog.bin"] = k_pc88compat_host;
         m.archive.files["song.bin"] = Ramp(0x40, 0x10);
         m.archive.files["voice.bin"] = Ramp(0x20, 0x80);
-        ASSERT_TRUE(m.load("[option]\nuse_vrtc=1\nmdata_size=0x30\nmfile_size=0x40\nvdata_size=0x10\n"
+        ASSERT_TRUE(m.load(std::string("[option]\n") + r.timers + "mdata_size=0x30\nmfile_size=0x40\nvdata_size=0x10\n"
                            "vfile_size=0x20\nvdata_addr=0xFFF8\n[file]\n"
                            "name=prog.bin,type=code,offset=0\n"
                            "name=song.bin,type=bgm,offset=3\nname=voice.bin,type=voice,offset=3\n"
                            "name=song.bin,type=bgm,offset=5\n",
-                           driver))
+                           r.driver))
             << Errors(*sys);
         PC88CompatDriver* d = Compat(m);
+        auto runSpans = [&m]() {
+            for (int i = 0; i < 4; i++) m.vm.run(10000);
+        };
         m.vm.run(2000);
 
         // Song 3 from offset 0x20: cut at the end of its 0x40-byte slot.
         auto song = Song({{"attr", "0x1C2"}, {"offset", "0x20"}});
         ASSERT_TRUE(d->play(3, song.get()));
-        m.vm.run(40000);
+        runSpans();
         const uint8_t* ram = d->getMemory();
         EXPECT_EQ(ram[0x7000], 3) << driver;
         EXPECT_EQ(ram[0x7002], 0xC2) << driver;
@@ -173,20 +184,20 @@ TEST(Pc88Compat, ProgramLoadsSongsAndAcknowledgesStops)
         // Song 5 has no voice: the voice area keeps song 3's.
         auto plain = Song({});
         ASSERT_TRUE(d->play(5, plain.get()));
-        m.vm.run(40000);
+        runSpans();
         EXPECT_EQ(ram[0x7000], 5) << driver;
         EXPECT_EQ(ram[0x402F], 0x3F) << driver;
         EXPECT_EQ(ram[0xFFF8], 0x80) << driver;
         EXPECT_EQ(d->getPorts()[0x00], 0) << driver;
 
         ASSERT_TRUE(d->stop());
-        m.vm.run(40000);
+        runSpans();
         EXPECT_EQ(ram[0x7001], 1) << driver;
         EXPECT_EQ(d->getPorts()[0x00], 0) << driver;
 
         // A song whose slot was never filled is not answered.
         ASSERT_TRUE(d->play(7, plain.get()));
-        m.vm.run(40000);
+        runSpans();
         EXPECT_EQ(ram[0x7000], 7) << driver;
         EXPECT_EQ(d->getPorts()[0x00], 1) << driver;
         EXPECT_EQ(ram[0x402F], 0x3F) << driver;
@@ -240,6 +251,22 @@ TEST(Pc88Compat, BadSongCopiesCopyNothing)
         EXPECT_EQ(Errors(*sys), c.error) << c.option << " offset " << c.offset;
         EXPECT_EQ(d->getPorts()[0x00], 0) << c.option;
     }
+}
+
+// Page 2 of the monitor shows RAM from the song address.
+TEST(Pc88Compat, MonitorShowsTheSongArea)
+{
+    TestSystemScope sys;
+    Pc88Machine m;
+    m.archive.files["code.bin"] = Ramp(0x10, 0xA0);
+    ASSERT_TRUE(m.load("[option]\nmdata_addr=0x4100\n[file]\nname=code.bin,type=code,offset=0x4100\n",
+                       "pc88/opn/compat"))
+        << Errors(*sys);
+    DebugMonitor page2;
+    EXPECT_FALSE(m.driver()->dump(&page2, 2));
+    std::string row(page2.getGrid() + 6 * 80, 80);
+    EXPECT_EQ(row.substr(1, 5 + 8), "4100:A0A1A2A3") << row;
+    EXPECT_EQ(std::string(page2.getGrid() + 5 * 80, 6), "MDATA:");
 }
 
 }  // namespace
