@@ -2,6 +2,8 @@
 // song-slot copies. The machine itself is built and run by PC88Driver.
 #include "PC88CompatDriver.h"
 
+#include "DriverLoad.h"
+
 #include "Archive.h"
 #include "Config.h"
 #include "File.h"
@@ -15,13 +17,6 @@
 
 namespace {
 const char kSource[] = "drivers/PC88CompatDriver.cpp";
-
-// Reads up to `length` bytes of the file to `dest`; a short file leaves the
-// rest as it was.
-void ReadInto(File* file, uint8_t* dest, int64_t length)
-{
-    if (length > 0) file->read(dest, (int)length);
-}
 }  // namespace
 
 #define PC88C_CHECK(cond, ret)                                  \
@@ -151,21 +146,21 @@ bool PC88CompatDriver::loadFile(Config* _config, Archive* _folder)
             } else {
                 int64_t length = fileSize;
                 if (offset + length > RAM_SIZE) length = RAM_SIZE - offset;
-                ReadInto(file, mRam + offset, length);
+                DriverReadInto(file, mRam + offset, length);
             }
         } else if (type == "bgm") {
             if (offset < 0 || offset >= mSlotCount) {
                 System::error("[PC88C]曲番号が大きすぎます(%s:%d(最大:%d))\n", name.c_str(), (int)offset, (int)mSlotCount);
             } else {
                 mSongPresent[offset] = 1;
-                ReadInto(file, mSongSlots.data() + (int64_t)offset * mFileSize, mFileSize);
+                DriverReadInto(file, mSongSlots.data() + (int64_t)offset * mFileSize, mFileSize);
             }
         } else if (type == "voice") {
             if (offset < 0 || offset >= mSlotCount) {
                 System::error("[PC88C]音色番号が大きすぎます(%s:%d(最大:%d))\n", name.c_str(), (int)offset, (int)mSlotCount);
             } else {
                 mVoicePresent[offset] = 1;
-                ReadInto(file, mVoiceSlots.data() + (int64_t)offset * mVoiceFileSize, mVoiceFileSize);
+                DriverReadInto(file, mVoiceSlots.data() + (int64_t)offset * mVoiceFileSize, mVoiceFileSize);
             }
         } else if (type == "adpcm") {
             // Cut at the end of the sample memory, not only by length.
@@ -174,7 +169,7 @@ bool PC88CompatDriver::loadFile(Config* _config, Archive* _folder)
             } else {
                 int64_t length = fileSize;
                 if (offset + length > ADPCM_SIZE) length = ADPCM_SIZE - offset;
-                ReadInto(file, mAdpcm.data() + offset, length);
+                DriverReadInto(file, mAdpcm.data() + offset, length);
             }
         }
         file->close();

@@ -15,23 +15,12 @@
 #include <cstring>
 #include <new>
 
+#include "DriverLoad.h"
+
 namespace {
 const char kSource[] = "drivers/PC88DriverLoad.cpp";
 
-int HexDigit(char c)
-{
-    if (c >= '0' && c <= '9') return c - '0';
-    if (c >= 'A' && c <= 'F') return c - 'A' + 10;
-    if (c >= 'a' && c <= 'f') return c - 'a' + 10;
-    return -1;
-}
 
-// Reads up to `length` bytes of the file to `dest`; a short file leaves the
-// rest as it was.
-void ReadInto(File* file, uint8_t* dest, int64_t length)
-{
-    if (length > 0) file->read(dest, (int)length);
-}
 }  // namespace
 
 #define PC88_CHECK(cond, ret)                                   \
@@ -192,7 +181,7 @@ bool PC88Driver::loadFile(Config* _config, Archive* _folder)
             const int64_t address = addr & 0xFFFF;
             int64_t length = fileSize;
             if (address + length > destSize) length = destSize - address;
-            ReadInto(file, dest + (address < destSize ? address : 0), length);
+            DriverReadInto(file, dest + (address < destSize ? address : 0), length);
         } else if (table >= 0) {
             const int32_t n = ent->getInt("no", 0);
             const int32_t offset = ent->getInt("offset", 0);
@@ -208,7 +197,7 @@ bool PC88Driver::loadFile(Config* _config, Archive* _folder)
                 if ((size_t)n >= chunks.size()) chunks.resize((size_t)n + 1);
                 std::vector<uint8_t>& chunk = chunks[n];
                 chunk.resize((size_t)(offset + fileSize), 0);
-                ReadInto(file, chunk.data() + offset, fileSize);
+                DriverReadInto(file, chunk.data() + offset, fileSize);
             }
         } else if (type == "adpcm") {
             const int32_t addr = ent->getInt("addr", 0);
@@ -217,7 +206,7 @@ bool PC88Driver::loadFile(Config* _config, Archive* _folder)
             } else {
                 int64_t length = fileSize;
                 if (addr + length > ADPCM_SIZE) length = ADPCM_SIZE - addr;
-                ReadInto(file, mAdpcm.data() + addr, length);
+                DriverReadInto(file, mAdpcm.data() + addr, length);
             }
         } else {
             System::error("[PC88]無効なファイルタイプです(%s)\n", type.c_str());
@@ -278,22 +267,7 @@ bool PC88Driver::loadPatch(Config* _config, Archive* _folder)
             System::error("[PC88]不明なpatchのtargetです(%s)\n", target.c_str());
             continue;
         }
-        uint32_t addr = (uint32_t)ent->getInt("addr", 0);
-        if (type == "binary") {
-            for (size_t at = 0; addr < size && at < data.size(); at += 2) {
-                const int hi = HexDigit(data[at]);
-                const int lo = at + 1 < data.size() ? HexDigit(data[at + 1]) : -1;
-                if (hi < 0 || lo < 0) {
-                    System::error("[PC88]16進数として無効な文字が指定されました\n");
-                    break;
-                }
-                dest[addr++] = (uint8_t)(hi * 16 + lo);
-            }
-        } else if (type == "string") {
-            for (size_t at = 0; addr < size && at <= data.size(); at++) dest[addr++] = (uint8_t)data.c_str()[at];
-        } else {
-            System::error("[PC88]不明なpatchのtypeです(%s)\n", type.c_str());
-        }
+        DriverApplyPatch(dest, size, (uint32_t)ent->getInt("addr", 0), type, data, "[PC88]");
     }
     return true;
 }

@@ -14,21 +14,12 @@
 
 #include <new>
 
+#include "DriverLoad.h"
+
 namespace {
 const char kSource[] = "drivers/x1.cpp";
 
-int HexDigit(char c)
-{
-    if (c >= '0' && c <= '9') return c - '0';
-    if (c >= 'A' && c <= 'F') return c - 'A' + 10;
-    if (c >= 'a' && c <= 'f') return c - 'a' + 10;
-    return -1;
-}
 
-void ReadInto(File* file, uint8_t* dest, int64_t length)
-{
-    if (length > 0) file->read(dest, (int)length);
-}
 }  // namespace
 
 #define X1_CHECK(cond, ret)                                     \
@@ -158,7 +149,7 @@ bool X1Driver::loadFile(Config* _config, Archive* _folder)
             const int64_t address = addr & 0xFFFF;
             int64_t length = fileSize;
             if (address + length > 0x10000) length = 0x10000 - address;
-            ReadInto(file, dest + address, length);
+            DriverReadInto(file, dest + address, length);
         } else if (table >= 0) {
             const int32_t n = ent->getInt("no", 0);
             const int32_t offset = ent->getInt("offset", 0);
@@ -174,7 +165,7 @@ bool X1Driver::loadFile(Config* _config, Archive* _folder)
                 if ((size_t)n >= chunks.size()) chunks.resize((size_t)n + 1);
                 std::vector<uint8_t>& chunk = chunks[n];
                 if (chunk.size() < (size_t)(offset + fileSize)) chunk.resize((size_t)(offset + fileSize), 0);
-                ReadInto(file, chunk.data() + offset, fileSize);
+                DriverReadInto(file, chunk.data() + offset, fileSize);
             }
         } else {
             System::error("[X1]無効なファイルタイプです(%s)\n", type.c_str());
@@ -205,22 +196,7 @@ bool X1Driver::loadPatch(Config* _config, Archive* _folder)
             System::error("[X1]不明なpatchのtargetです(%s)\n", target.c_str());
             continue;
         }
-        uint32_t addr = (uint32_t)ent->getInt("addr", 0);
-        if (type == "binary") {
-            for (size_t at = 0; addr < 0x10000 && at < data.size(); at += 2) {
-                const int hi = HexDigit(data[at]);
-                const int lo = at + 1 < data.size() ? HexDigit(data[at + 1]) : -1;
-                if (hi < 0 || lo < 0) {
-                    System::error("[X1]16進数として無効な文字が指定されました\n");
-                    break;
-                }
-                dest[addr++] = (uint8_t)(hi * 16 + lo);
-            }
-        } else if (type == "string") {
-            for (size_t at = 0; addr < 0x10000 && at <= data.size(); at++) dest[addr++] = (uint8_t)data.c_str()[at];
-        } else {
-            System::error("[X1]不明なpatchのtypeです(%s)\n", type.c_str());
-        }
+        DriverApplyPatch(dest, 0x10000, (uint32_t)ent->getInt("addr", 0), type, data, "[X1]");
     }
     return true;
 }
