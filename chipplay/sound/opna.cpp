@@ -34,6 +34,18 @@ int32_t Clamp16(int32_t v)
     return v > 32767 ? 32767 : v < -32768 ? -32768 : v;
 }
 
+// Rhythm volume offset: -(2 * min(v, 20)) / 3 attenuation steps. Computed
+// in 64 bits, since a configuration may give any 32-bit value; an offset of
+// 128 or more already silences the rhythm (the master) or reaches the last
+// gain step (an instrument, whose sum is clamped at 127 even with the other
+// terms at their lowest), so 255 stands for everything beyond and keeps that
+// sum far from overflowing.
+int32_t RhythmOffset(int32_t v)
+{
+    const int64_t offset = -(2 * (int64_t)(v < 20 ? v : 20)) / 3;
+    return offset > 255 ? 255 : (int32_t)offset;
+}
+
 int32_t VolumeFactor(int32_t v, double unity)
 {
     if (v > 20)
@@ -329,13 +341,13 @@ void OpnaCore::setVolumeAdpcm(int32_t v)
 
 void OpnaCore::setVolumeRhythm(int32_t v)
 {
-    m_rhythmMasterOffset = -(2 * (v < 20 ? v : 20)) / 3;
+    m_rhythmMasterOffset = RhythmOffset(v);
 }
 
 void OpnaCore::setVolumeRhythmInstrument(int i, int32_t v)
 {
     if (i >= 0 && i < 6)
-        m_rhythm[i].volumeOffset = -(2 * (v < 20 ? v : 20)) / 3;
+        m_rhythm[i].volumeOffset = RhythmOffset(v);
 }
 
 void OpnaCore::setAdpcmReg(uint32_t r, uint32_t data)

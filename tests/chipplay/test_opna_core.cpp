@@ -402,6 +402,30 @@ TEST(OpnaRhythm, LevelsAttenuationAndPan)
     EXPECT_GT(NonZero(RightOf(buf)), 1000);
 }
 
+// A configuration may give any 32-bit volume: the most negative ones are
+// as quiet as any other far below the range (the master silences, an
+// instrument sits on the last gain step), never a doubling that overflows
+// back to full volume.
+TEST(OpnaRhythm, MostNegativeVolumesAreTheQuietest)
+{
+    auto render = [](int32_t master, int32_t instrument) {
+        Opna o;
+        o.core.setVolumeRhythm(master);
+        o.core.setVolumeRhythmInstrument(0, instrument);
+        o.w()(0x11, 0x3F);
+        o.w()(0x18, 0xDF);
+        o.w()(0x10, 0x01);
+        return o.render(3000);
+    };
+    const std::vector<int32_t> loud = render(0, 0);
+    ASSERT_GT(Rms(LeftOf(loud), 0, 3000), 100.0) << "the instrument sounds at volume 0";
+    const double masterRms = Rms(LeftOf(render(INT32_MIN, 0)), 0, 3000);
+    EXPECT_EQ(0.0, masterRms) << "master volume INT32_MIN: expected silence, actual RMS " << masterRms;
+    EXPECT_EQ(Digest(render(0, -300)), Digest(render(0, INT32_MIN)))
+        << "instrument volume INT32_MIN sounds as -300 does (the last gain step)";
+    EXPECT_EQ(Digest(render(-300, 0)), Digest(render(INT32_MIN + 1, 0)));
+}
+
 namespace {
 
 struct OpnaProbe : OpnaCore {
