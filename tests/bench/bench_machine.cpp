@@ -1,0 +1,124 @@
+// Real-time factor of the whole sound machine: the busy YM2608 song
+// (busy_opna/, the project's own Z80 program on "pc88/opna": six FM
+// channels, SSG, ADPCM and rhythm all sounding, paced by the PC-8801's
+// interrupt timers) loaded through VM::load and rendered in the player's
+// 32-ms blocks. Prints emulated seconds per wall second and per CPU second.
+//
+//   bench_machine [emulated-seconds [archive-folder]]   (default 60 s, the song built beside it)
+//
+// Before the figure counts for anything the run must really sound
+// everything: it counts the key-ons of each of the chip's 16 channels (FM
+// 1-6, SSG 1-3, ADPCM, rhythm 1-6) and the output's level, and fails
+// (exit status 1) when a channel never keyed or the output is silent.
+#include <math.h>
+#include <stdio.h>
+#include <stdlib.h>
+
+#include <chrono>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "Chip.h"
+#include "Config.h"
+#include "File.h"
+#include "FolderArchive.h"
+#include "PC88Driver.h"
+#include "VM.h"
+#include "cputime.h"
+#include "test_system.h"
+
+namespace {
+
+const char* const kChannelNames[16] = {"FM1", "FM2", "FM3", "FM4", "FM5",   "FM6",   "SSG1",  "SSG2",
+                                       "SSG3", "ADPCM", "BD", "SD", "TOP", "HH", "TOM", "RIM"};
+
+void PrintErrors(TestSystem* sys)
+{
+    for (const std::string& e : sys->errors()) fputs(e.c_str(), stderr);
+}
+
+}  // namespace
+
+int main(int argc, char** argv)
+{
+    const double seconds = argc > 1 ? atof(argv[1]) : 60.0;
+    const std::string folder = argc > 2 ? argv[2] : BUSY_OPNA_DIR;
+    if (!(seconds > 0)) {
+        fprintf(stderr, "usage: bench_machine [emulated-seconds [archive-folder]]\n");
+        return 2;
+    }
+    TestSystem* sys = TestSystem::install();
+    RegisterPC88Drivers();
+
+    FolderArchive archive(folder);
+    std::unique_ptr<File> file(archive.openFile("config.txt", File::MODE_READ));
+    Config config;
+    if (file == nullptr || !config.load(file.get())) {
+        fprintf(stderr, "bench_machine: no readable config.txt in %s\n", folder.c_str());
+        PrintErrors(sys);
+        return 1;
+    }
+    std::unique_ptr<VM> vm(new VM());
+    if (!vm->load(&config, &archive)) {
+        fprintf(stderr, "bench_machine: %s does not load\n", folder.c_str());
+        PrintErrors(sys);
+        return 1;
+    }
+    const std::vector<ConfigEntry*>* titles = config.getEntries("title");
+    if (titles == nullptr || titles->empty()) {
+        fprintf(stderr, "bench_machine: %s has no song\n", folder.c_str());
+        return 1;
+    }
+    ConfigEntry* song = titles->front();
+    vm->play(song->getInt("code", 0), song);
+
+    // The player's block: 32 ms of output, 1411 frames at 44100 Hz.
+    const int32_t block = 1411;
+    const long blocks = (long)ceil(seconds * VM::RATE / block);
+    std::vector<int32_t> buffer(2 * block);
+    long keyOns[16] = {0};
+    double energy = 0;
+    long frames = 0;
+
+    const double cpu0 = ProcessCpuSeconds();
+    const auto wall0 = std::chrono::steady_clock::now();
+    for (long b = 0; b < blocks; b++) {
+        vm->run(vm->samplesToTime(block, VM::RATE));
+        int32_t written = 0;
+        vm->render(buffer.data(), block, &written);
+        for (int32_t i = 0; i < 2 * written; i++) energy += (double)buffer[i] * buffer[i];
+        frames += written;
+        // A key-on sets the channel's level to 255; taking bit 7 away here
+        // lets the next block see the next key-on.
+        for (int32_t c = 0; c < 16; c++) {
+            ChannelStatus* s = vm->getChannel(c);
+            if (s != nullptr && (s->level & 0x80)) {
+                keyOns[c]++;
+                s->level &= 0x7F;
+            }
+        }
+    }
+    const double wall = std::chrono::duration<double>(std::chrono::steady_clock::now() - wall0).count();
+    const double cpu = ProcessCpuSeconds() - cpu0;
+    const double emulated = vm->getTime() / 1e6;
+
+    const double rms = frames > 0 ? sqrt(energy / (2.0 * frames)) : 0;
+    printf("busy YM2608 song on pc88/opna: %.1f emulated s in %.3f wall s (%.3f CPU s)\n", emulated, wall, cpu);
+    printf("x real time: %.1f (wall)  %.1f (CPU)\n", wall > 0 ? emulated / wall : 0.0, cpu > 0 ? emulated / cpu : 0.0);
+    printf("output RMS %.0f; key-on blocks per channel:", rms);
+    bool ok = rms > 500;
+    for (int32_t c = 0; c < 16; c++) {
+        printf(" %s %ld", kChannelNames[c], keyOns[c]);
+        if (keyOns[c] == 0) ok = false;
+    }
+    printf("\n");
+    if (!ok) {
+        fprintf(stderr, "bench_machine: the song does not sound everything (a channel without key-on, or RMS %.0f <= 500)\n",
+                rms);
+        return 1;
+    }
+    vm.reset();
+    System::terminate();
+    return 0;
+}
