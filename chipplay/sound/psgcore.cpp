@@ -155,6 +155,11 @@ void PsgCore::setVolume(int32_t v)
 {
     // 1.5 dB per level step, two table entries per register step; the
     // product runs on the unrounded double and is truncated when stored.
+    // The driver's option may hold any 32-bit value: above +60 dB (120) the
+    // sums of three channels and four sub-samples, and from about +112 dB
+    // the level itself, would no longer fit 32 bits, so more counts as 120.
+    if (v > 120)
+        v = 120;
     double d = pow(10.0, v * 0.025) * 5461.333333333333;
     s_levelTable[0] = s_levelTable[1] = 0;
     for (int i = 31; i >= 2; i--) {

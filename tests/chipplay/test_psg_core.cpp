@@ -6,6 +6,8 @@
 #include <gtest/gtest.h>
 #include <math.h>
 
+#include <algorithm>
+
 namespace {
 
 const int kRate = 44100;
@@ -228,6 +230,31 @@ TEST(PsgLevel, DisabledChannelHoldsNegativeLevelAndVolumeZeroIs5461)
         const std::vector<int32_t> buf = Render(psg, 64);
         EXPECT_EQ(c.expected, buf[100]) << "volume " << c.vol << " register " << c.reg;
         EXPECT_EQ(c.expected, buf[101]) << "right equals left";
+    }
+    PsgCore restore;
+    restore.setVolume(0);
+}
+
+// A configuration may give any 32-bit volume: above +60 dB (120) it counts
+// as 120, so the level stays an integer and three loud channels still sum
+// inside 32 bits (the sanitizer build would report an overflow).
+TEST(PsgLevel, VolumesAboveSixtyDecibelsCountAsSixty)
+{
+    const int32_t top = (int32_t)(pow(10.0, 3.0) * 5461.333333333333);
+    for (int32_t vol : {120, 121, 1000, 2147483647}) {
+        PsgCore psg;
+        psg.setVolume(vol);
+        psg.init(998400, kRate, false);
+        Write(psg, {{7, 0x3F}, {8, 15}});
+        const std::vector<int32_t> held = Render(psg, 64);
+        EXPECT_EQ(-top, held[100]) << "volume " << vol << ": expected level " << -top << ", actual " << held[100];
+        SetTone(psg, 0, 100);
+        SetTone(psg, 1, 150);
+        SetTone(psg, 2, 200);
+        Write(psg, {{7, 0x38}, {8, 15}, {9, 15}, {10, 15}});
+        double peak = 0;
+        for (double x : LeftOf(Render(psg, 4410))) peak = std::max(peak, fabs(x));
+        EXPECT_EQ(3.0 * top, peak) << "volume " << vol << ": three channels at the top level";
     }
     PsgCore restore;
     restore.setVolume(0);
