@@ -71,6 +71,7 @@ const std::vector<Case>& Cases()
           "[PC88]データのオフセットかサイズが範囲外です(d.bin: offset -1, size 64)\n"}},
         {"pc88-extreme-volumes", true, {}},
         {"pc88-extreme-volumes-opn", true, {}},
+        {"pc88-loud-busy-song", true, {}},
         {"pc88-missing-option", false,
          {"[PC88]optionセクションが見つかりません\n", "[PC88]オプションの設定に失敗しました\n",
           "[VM]ドライバの初期化に失敗しました(pc88/opna)\n"}},
