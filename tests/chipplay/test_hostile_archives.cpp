@@ -20,6 +20,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cstring>
 #include <filesystem>
 #include <functional>
 #include <memory>
@@ -309,6 +310,46 @@ TEST(HostileArchives, EveryFolderHasItsCase)
     std::sort(folders.begin(), folders.end());
     std::sort(named.begin(), named.end());
     EXPECT_EQ(folders, named);
+}
+
+// The monitor's memory windows that start near the end of an array wrap to
+// its start. The PC-8801 driver keeps RAM and ports as arrays inside the
+// driver object, where AddressSanitizer cannot see a read running past
+// one into the next, so the drawn bytes are checked (the X1 driver's are
+// heap blocks of their own, which the sanitizer guards).
+TEST(HostileArchives, MonitorWindowsWrapAtTheTopOfMemory)
+{
+    struct Row {
+        const char* name;
+        int32_t page;
+        int32_t row;      // of the 16 rows of the window
+        int32_t column;   // 1 left window, 41 right window
+        const char* text;
+    } rows[] = {
+        // RAM from FFF8h: the song's first bytes at FFF0h-FFFFh, then the
+        // song loop's code from 0000h (z80/pc88_song_loop.asm).
+        {"pc88-debug-wrap-ram", 1, 0, 1, "FFF8:08090A0B0C0D0E0FF3310080DB80FE01"},
+        {"pc88-debug-wrap-ram", 2, 0, 1, "FFF0:000102030405060708090A0B0C0D0E0F"},
+        {"pc88-debug-wrap-ram", 2, 1, 1, "0000:F3310080DB80FE0120FADB81320070D3"},
+        // "debug_mem" 1FFFFh is FFFFh; the song area in the ports from F8h
+        // wraps to ports 00h-07h (FFh since the start).
+        {"pc88-debug-wrap-ports", 1, 0, 1, "FFFF:00F3310080DB80FE0120FADB81320070"},
+        {"pc88-debug-wrap-ports", 2, 0, 1, "00F8:0000000000000000FFFFFFFFFFFFFFFF"},
+        // The compatible driver's song copy cut at FFFFh, then its host
+        // loop (z80/pc88compat_host.asm).
+        {"compat-debug-wrap", 1, 0, 1, "FFFF:07F3310080DB00FE01280EFE0220F63E"},
+        {"compat-debug-wrap", 2, 0, 1, "FFF8:0001020304050607F3310080DB00FE01"},
+    };
+    for (const Row& r : rows) {
+        std::string drawn;
+        const Outcome out = PlayArchive(std::string(HOSTILE_DIR) + "/" + r.name, [&](VM& vm) {
+            DebugMonitor monitor;
+            vm.dump(&monitor, r.page);
+            drawn.assign(monitor.getGrid() + (6 + r.row) * DebugMonitor::COLUMNS + r.column, strlen(r.text));
+        });
+        ASSERT_TRUE(out.plays) << r.name << Join(out.messages);
+        EXPECT_EQ(std::string(r.text), drawn) << r.name << " page " << r.page << " row " << r.row;
+    }
 }
 
 // The fastest CTC channel (counter mode, time constant 1: half a
