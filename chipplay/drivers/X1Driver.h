@@ -22,6 +22,10 @@
 //
 // An address of a region, a "code" file or a song is 32 bits: the low 16
 // address a byte, bit 31 selects the I/O space instead of memory.
+//
+// The machine (memory, I/O space, chips, CTC, interrupts, monitor pages) is
+// shared with the compatible variant X1CompatDriver, which derives from this
+// class and brings its own host device through writeHostPort/readHostPort.
 #pragma once
 
 #include "Driver.h"
