@@ -2,6 +2,8 @@
 // copies, monitor). Loading is in X1DriverLoad.cpp.
 #include "X1Driver.h"
 
+#include "X1CompatDriver.h"
+
 #include "AY38910.h"
 #include "Bus.h"
 #include "Config.h"
@@ -78,7 +80,7 @@ bool RegisterX1Drivers()
 {
     bool ok = DriverBinder::registerFactory("x1/psg", X1Driver::create);
     ok = DriverBinder::registerFactory("x1/opm", X1Driver::create) && ok;
-    return ok;
+    return RegisterX1CompatDrivers() && ok;
 }
 
 bool X1Driver::play(int32_t code, ConfigEntry* _ent)
@@ -144,20 +146,55 @@ void X1Driver::setOptionAddressLow(int32_t region, uint16_t lowPort)
 
 void X1Driver::writePort(uint16_t address, uint8_t value)
 {
+    if (!writeMachinePort(address, value)) writeHostPort(address, value);
+}
+
+uint8_t X1Driver::readPort(uint16_t address)
+{
+    uint8_t value;
+    return readMachinePort(address, &value) ? value : readHostPort(address);
+}
+
+bool X1Driver::writeMachinePort(uint16_t address, uint8_t value)
+{
     if (address >= 0x1B00 && address <= 0x1CFF) {
         if (mPsg != nullptr) mPsg->write((uint8_t)(address >> 8), value);
-        return;
+        return true;
     }
     if (address >= 0x1FA0 && address <= 0x1FA3) {
         ctcWrite(address & 3, value);
-        return;
+        return true;
     }
     if (address == 0x0700 || address == 0x0701 || (address >= 0x0704 && address <= 0x0707)) {
-        if (mVariant == 0) return;
+        if (mVariant == 0) return true;
         if (address >= 0x0704) ctcWrite(address & 3, value);
         else if (mOpm != nullptr) mOpm->write(address & 1, value);
-        return;
+        return true;
     }
+    return false;
+}
+
+bool X1Driver::readMachinePort(uint16_t address, uint8_t* value)
+{
+    if (address >= 0x1B00 && address <= 0x1CFF) {
+        *value = mPsg != nullptr ? mPsg->read((uint8_t)(address >> 8)) : 0;
+        return true;
+    }
+    if (address >= 0x1FA0 && address <= 0x1FA3) {
+        *value = ctcRead(address & 3);
+        return true;
+    }
+    if (address == 0x0700 || address == 0x0701 || (address >= 0x0704 && address <= 0x0707)) {
+        if (mVariant == 0) *value = 0;
+        else if (address >= 0x0704) *value = ctcRead(address & 3);
+        else *value = mOpm != nullptr ? mOpm->read(address & 1) : 0;
+        return true;
+    }
+    return false;
+}
+
+void X1Driver::writeHostPort(uint16_t address, uint8_t value)
+{
     switch (address) {
     case 0x80:
     case 0x88: case 0x89: case 0x8A: case 0x8B: case 0x8C: case 0x8D: case 0x8E: case 0x8F:
@@ -187,15 +224,8 @@ void X1Driver::writePort(uint16_t address, uint8_t value)
     }
 }
 
-uint8_t X1Driver::readPort(uint16_t address)
+uint8_t X1Driver::readHostPort(uint16_t address)
 {
-    if (address >= 0x1B00 && address <= 0x1CFF) return mPsg != nullptr ? mPsg->read((uint8_t)(address >> 8)) : 0;
-    if (address >= 0x1FA0 && address <= 0x1FA3) return ctcRead(address & 3);
-    if (address == 0x0700 || address == 0x0701 || (address >= 0x0704 && address <= 0x0707)) {
-        if (mVariant == 0) return 0;
-        if (address >= 0x0704) return ctcRead(address & 3);
-        return mOpm != nullptr ? mOpm->read(address & 1) : 0;
-    }
     switch (address) {
     case 0x80: {
         const uint8_t v = mPorts[0x80];

@@ -22,6 +22,10 @@
 //
 // An address of a region, a "code" file or a song is 32 bits: the low 16
 // address a byte, bit 31 selects the I/O space instead of memory.
+//
+// The machine (memory, I/O space, chips, CTC, interrupts, monitor pages) is
+// shared with the compatible variant X1CompatDriver, which derives from this
+// class and brings its own host device through writeHostPort/readHostPort.
 #pragma once
 
 #include "Driver.h"
@@ -70,6 +74,7 @@ public:
     int32_t getRegionSize(int32_t k) const { return mRegionSize[k]; }
     int64_t getCtcPeriod(int32_t channel) const;
     uint8_t getPending() const { return mCtcPending; }
+    int32_t getIntDelay() const { return mIntDelay; }
 
     // The handlers the machine calls (context: the driver).
     static void onWrite(uint32_t address, uint32_t value, void* _param);
@@ -77,7 +82,7 @@ public:
     static void onAcknowledge(void* _param, int32_t vector);
     static void onTimer(void* _param, int32_t id);
 
-private:
+protected:
     struct CtcChannel {
         uint8_t control;
         uint16_t constant;
@@ -86,20 +91,27 @@ private:
         int64_t lastTick;
     };
 
-    bool loadOption(Config* _config, Archive* _folder);
-    bool loadFile(Config* _config, Archive* _folder);
-    bool loadPatch(Config* _config, Archive* _folder);
-    bool buildMachine();
+    // The handlers buildMachine installs on the I/O bus, the Z80 and the
+    // CTC's timers; a variant passes its own so that a missing context is
+    // reported under its name. Each must reach this driver's writePort,
+    // readPort, onAcknowledge and onTimer.
+    struct MachineHandlers {
+        void (*write)(uint32_t address, uint32_t value, void* context);
+        uint32_t (*read)(uint32_t address, void* context);
+        void (*acknowledge)(void* context, int32_t vector);
+        void (*timer)(void* context, int32_t id);
+    };
 
+    // The machine the X1 variants share: buses, Z80 (clock mBaseClock, PC
+    // mInitPc), YM2151 in variant 1, AY-3-8910 and the CTC's four timers.
+    bool buildMachine(const MachineHandlers& handlers);
+
+    // Port decoding: the chips and the CTC are the same in every variant;
+    // every other address belongs to the variant's host device.
     void writePort(uint16_t address, uint8_t value);
     uint8_t readPort(uint16_t address);
-    void storeRegionWords(int32_t at);
-    void loadSongData(uint8_t number);
-    void setOptionAddressLow(int32_t region, uint16_t lowPort);
-    void ctcWrite(int32_t channel, uint8_t value);
-    uint8_t ctcRead(int32_t channel);
-    void ctcTick(int32_t channel);
-    void updateInterrupt();
+    virtual void writeHostPort(uint16_t address, uint8_t value);
+    virtual uint8_t readHostPort(uint16_t address);
 
     int32_t mVariant;
     VM* mVM;
@@ -113,7 +125,7 @@ private:
 
     int32_t mInitPc;
     int32_t mBaseClock;
-    uint32_t mRegionAddr[REGIONS];   // options
+    uint32_t mRegionAddr[REGIONS];   // options; the monitor's "MDATA:" page shows region 0
     int32_t mRegionSize[REGIONS];    // options
     int32_t mAttr;
     int32_t mIntDelay;
@@ -122,6 +134,21 @@ private:
     uint16_t mDebugIo;
     int32_t mVolumeFm;
     int32_t mVolumePsg;
+
+private:
+    bool loadOption(Config* _config, Archive* _folder);
+    bool loadFile(Config* _config, Archive* _folder);
+    bool loadPatch(Config* _config, Archive* _folder);
+
+    bool writeMachinePort(uint16_t address, uint8_t value);
+    bool readMachinePort(uint16_t address, uint8_t* value);
+    void storeRegionWords(int32_t at);
+    void loadSongData(uint8_t number);
+    void setOptionAddressLow(int32_t region, uint16_t lowPort);
+    void ctcWrite(int32_t channel, uint8_t value);
+    uint8_t ctcRead(int32_t channel);
+    void ctcTick(int32_t channel);
+    void updateInterrupt();
 
     int32_t mSongAttr;
     uint32_t mSongAddr[REGIONS];
@@ -134,5 +161,6 @@ private:
     uint8_t mCtcPending;
 };
 
-// Registers "x1/psg" and "x1/opm" with the DriverBinder.
+// Registers "x1/psg" and "x1/opm", and the compatible variants
+// "x1/psg/compat" and "x1/opm/compat", with the DriverBinder.
 bool RegisterX1Drivers();

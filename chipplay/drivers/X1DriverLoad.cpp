@@ -41,18 +41,18 @@ bool X1Driver::load(Config* config, Archive* archive)
         return false;
     }
     loadPatch(config, archive);
-    return buildMachine();
+    return buildMachine(MachineHandlers{onWrite, onRead, onAcknowledge, onTimer});
 }
 
-bool X1Driver::buildMachine()
+bool X1Driver::buildMachine(const MachineHandlers& handlers)
 {
     X1_CHECK(mVM != NULL, false);
     mMemoryBus = new (std::nothrow) Bus(16, 16);
     mIoBus = new (std::nothrow) Bus(16, 16);
     if (mMemoryBus == nullptr || mIoBus == nullptr) return false;
     mMemoryBus->mapMemory(0, 0xFFFF, mMemory.data(), true);
-    mIoBus->mapWrite(0, 0xFFFF, onWrite, this);
-    mIoBus->mapRead(0, 0xFFFF, onRead, this);
+    mIoBus->mapWrite(0, 0xFFFF, handlers.write, this);
+    mIoBus->mapRead(0, 0xFFFF, handlers.read, this);
 
     mCpu = new (std::nothrow) Z80(mVM);
     if (mCpu == nullptr) return false;
@@ -60,7 +60,7 @@ bool X1Driver::buildMachine()
     mCpu->setParam(Cpu::PARAM_MEMORY_BUS, (uintptr_t)mMemoryBus);
     mCpu->setParam(Cpu::PARAM_IO_BUS, (uintptr_t)mIoBus);
     mCpu->setRegister(6, (uint16_t)mInitPc);
-    mCpu->setInterruptHandler(onAcknowledge, this);
+    mCpu->setInterruptHandler(handlers.acknowledge, this);
     mVM->setCpu(mCpu);
 
     if (mVariant == 1) {
@@ -75,7 +75,7 @@ bool X1Driver::buildMachine()
     mVM->addChip(mPsg);
 
     for (int32_t i = 0; i < CTC_CHANNELS; i++) {
-        mCtc[i].timer = new (std::nothrow) Timer(mVM, onTimer, this, 16384, i + 1);
+        mCtc[i].timer = new (std::nothrow) Timer(mVM, handlers.timer, this, 16384, i + 1);
         if (mCtc[i].timer == nullptr) return false;
         mVM->addTimer(mCtc[i].timer);
     }

@@ -16,61 +16,22 @@
 // Channel records: FM 1-3, SSG 1-3.
 #pragma once
 
-#include "Chip.h"
-#include "ChipTimer.h"
-#include "PsgState.h"
+#include "OpnFamilyChip.h"
 #include "opn.h"
 
 #include <cstdint>
 
-class SoundStream;
 class VM;
 
-class YM2203 : public Chip {
+class YM2203 : public OpnFamilyChip<OpnCore, 6, 256> {
 public:
     explicit YM2203(VM* vm);
-    ~YM2203() override;
 
     bool init(uint32_t clock, uint32_t rate);
-    void reset();
     void write(uint8_t port, uint8_t data);
     uint8_t read(uint8_t port);
-    const uint8_t* getRegisters() const { return mRegs; }
-
-    bool generate(int32_t* _buffer, int32_t frames) override;
-    ChipInfo* getState() override { return &mInfo; }
-    int32_t getChannelCount() override { return 6; }
-    ChannelStatus* getChannel(int32_t i) override;
     bool setMask(uint32_t mask) override;
-    bool attach(ChipInterruptCallback callback, void* context, int32_t argument);
-    void setVolumeFm(int32_t v) { mCore.setVolumeFm(v); }
-    void setVolumeSsg(int32_t v) { mCore.setVolumeSsg(v); }
-
-    bool getInterruptLine() const { return mLine.line; }
-    ChipTimer& getTimer() { return mTimer; }
-    uint32_t getPrescaler() const { return mPrescaler; }
-    PsgState& getPsgState() { return mPsgState; }
-    SoundStream* getStream() { return mStream; }
 
 private:
-    struct Core : OpnCore {
-        ChipInterruptLine* line = nullptr;
-        void intr(bool on) override { line->set(on); }
-    };
-    void buildNoteTable(uint32_t prescaler);
-    void updateStatus(uint32_t reg, uint8_t data);
-
-    VM* mVM;
-    SoundStream* mStream;
-    Core mCore;
-    ChipInterruptLine mLine;
-    ChipTimer mTimer;
-    uint8_t mLatch;
-    uint8_t mRegs[256];
-    ChipInfo mInfo;
-    ChannelStatus mChannels[6];
-    uint32_t mClock;
-    uint32_t mPrescaler;
-    uint8_t mNotes[16384];
-    PsgState mPsgState;
+    void updateStatus(uint32_t reg, uint8_t data) override;
 };
