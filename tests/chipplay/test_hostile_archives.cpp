@@ -159,6 +159,36 @@ const std::vector<Case>& Cases()
         {"x1-no-patch-section", true,
          {"[X1]ファイルのオープンに失敗しました(absent.bin)\n", "[X1]無効なファイルタイプです(adpcm)\n"}},
         {"x1-code-1mb", true, {"[X1]データのオフセットかサイズが範囲外です(big1m.bin: offset 0, size 1048577)\n"}},
+        // ---- x1/psg/compat, x1/opm/compat
+        {"x1c-slot-below-zero", true,
+         {"[X1C]曲番号が大きすぎます(s.bin:-1(最大:64))\n", "[X1C]音色番号が大きすぎます(v.bin:-2(最大:64))\n",
+          "[X1C]曲番号が大きすぎます(s.bin:-2147483648(最大:64))\n"}},
+        {"x1c-slot-count-zero", false,
+         {"[X1C]曲データ領域の確保に失敗しました\n", "[X1C]オプションの設定に失敗しました\n",
+          "[VM]ドライバの初期化に失敗しました(x1/opm/compat)\n"}},
+        {"x1c-slot-count-negative", false,
+         {"[X1C]曲データ領域の確保に失敗しました\n", "[X1C]オプションの設定に失敗しました\n",
+          "[VM]ドライバの初期化に失敗しました(x1/psg/compat)\n"}},
+        {"x1c-slot-bytes-overflow", false,
+         {"[X1C]曲データ領域の確保に失敗しました\n", "[X1C]オプションの設定に失敗しました\n",
+          "[VM]ドライバの初期化に失敗しました(x1/opm/compat)\n"}},
+        {"x1c-negative-sizes", false,
+         {"[X1C]曲データ領域の確保に失敗しました\n", "[X1C]オプションの設定に失敗しました\n",
+          "[VM]ドライバの初期化に失敗しました(x1/psg/compat)\n"}},
+        {"x1c-addresses-out-of-memory", true,
+         {"[X1C]コードのアドレスが範囲外です(x1compat_host.bin: 0xffffffff)\n",
+          "[X1C]コードのアドレスが範囲外です(x1compat_host.bin: 0x00010000)\n",
+          "[X1C]曲データの転送先が範囲外です(0xffffffff)\n", "[X1C]音色データの転送先が範囲外です(0x00010000)\n"}},
+        {"x1c-copies-at-the-top", true, {}},
+        {"x1c-debug-wrap", true, {}},
+        {"x1c-huge-numbers", true, {"[X1C]曲番号が大きすぎます(s.bin:-1(最大:64))\n"}},
+        {"x1c-code-1mb", true, {}},
+        {"x1c-missing-option", false,
+         {"[X1C]optionセクションが見つかりません\n", "[X1C]オプションの設定に失敗しました\n",
+          "[VM]ドライバの初期化に失敗しました(x1/psg/compat)\n"}},
+        {"x1c-missing-file", false,
+         {"[X1C]fileセクションが見つかりません\n", "[X1C]ファイルのロードに失敗しました\n",
+          "[VM]ドライバの初期化に失敗しました(x1/opm/compat)\n"}},
         // ---- damaged config.txt files (the player stops before the VM when
         // the file does not parse)
         {"config-unterminated-section", false, {"[Config]セクションの定義に誤りがあります(line 3)\n"}},
@@ -290,6 +320,11 @@ TEST(HostileArchives, Pc88Compat)
 TEST(HostileArchives, X1)
 {
     CheckCases("x1-");
+}
+
+TEST(HostileArchives, X1Compat)
+{
+    CheckCases("x1c-");
 }
 
 TEST(HostileArchives, DamagedConfigs)
