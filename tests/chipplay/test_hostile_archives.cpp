@@ -3,7 +3,8 @@
 // port array, slots below zero, oversized files, the fastest CTC, debug
 // windows at the top of memory, broken config.txt files). Each is loaded as
 // the player loads it (FolderArchive, Config, VM::load), every song is
-// played and rendered, then stopped, and every monitor page is drawn. The
+// played and rendered (at tempo 0, +100 and -100 in turn), then stopped,
+// and every monitor page is drawn. The
 // outcome is either the failed load with its exact messages or a playback
 // with exactly the messages listed here; never a crash, and in the native
 // build never a report of AddressSanitizer or UBSan (both end the process).
@@ -261,10 +262,18 @@ Outcome PlayArchive(const std::string& folder, const std::function<void(VM&)>& i
                     songs.push_back(made.back().get());
                 }
             }
-            for (ConfigEntry* song : songs) {
-                vm.play(song->getInt("code", 0), song);
+            // The first song at the normal tempo with every channel, the
+            // next ones at the extreme tempos and with half the channels
+            // masked; the stop at the normal tempo again.
+            static const int32_t kTempo[3] = {0, 100, -100};
+            for (size_t i = 0; i < songs.size(); i++) {
+                vm.setSpeed(kTempo[i % 3]);
+                vm.setMask(i == 0 ? 0 : 0x5555);
+                vm.play(songs[i]->getInt("code", 0), songs[i]);
                 RunBlocks(vm, 16, buffer);
             }
+            vm.setSpeed(0);
+            vm.setMask(0);
             vm.stop();
             RunBlocks(vm, 16, buffer);
             DebugMonitor monitor;
@@ -300,7 +309,7 @@ void CheckCases(const std::string& prefix)
                                             << Join(out.messages);
         EXPECT_TRUE(out.assertions.empty()) << c.name << ": assertions\n" << Join(out.assertions);
         if (c.plays) {
-            // Every song ran half a second and the stop another half.
+            // The first song ran half a second and the stop another half.
             EXPECT_GE(out.vmTime, 1000000) << c.name;
         }
     }
