@@ -1,5 +1,7 @@
 // FolderArchive: a folder on disk as a data source. Names are joined to the
-// folder's path as given (no case folding, no separator conversion).
+// folder's path as given (no case folding, no separator conversion). A name
+// that would lead outside the folder (absolute, a drive, "..") opens nothing:
+// the names come from the archive's own configuration.
 //
 //   FolderArchive a("data");   // "a.bin" opens data/a.bin; "data\" adds no separator
 #pragma once

@@ -6,11 +6,6 @@
 
 namespace {
 
-// Shared by every PsgCore of the process.
-int32_t s_levelTable[32];
-int32_t s_envTable[16][64];
-uint32_t s_noiseTable[2048];
-bool s_firstBuilt = false;
 
 // Segment kinds: 0 stays at 0, 1 rises, 2 falls, 3 stays at 31.
 const uint8_t kShapeSegments[16][2] = {
@@ -18,34 +13,37 @@ const uint8_t kShapeSegments[16][2] = {
     {2, 2}, {2, 0}, {2, 1}, {2, 3}, {1, 1}, {1, 3}, {1, 2}, {1, 0},
 };
 
-void BuildNoiseTable()
-{
-    // 17-bit LFSR, taps at bits 0 and 2; words collect 32 output bits,
-    // the first in bit 31.
-    uint32_t lfsr = 14321;
-    for (int w = 0; w < 2048; w++) {
-        uint32_t word = 0;
-        for (int b = 0; b < 32; b++) {
-            const uint32_t out = lfsr & 1;
-            word = (word << 1) | out;
-            lfsr = (lfsr >> 1) | (((lfsr ^ (lfsr >> 2)) & 1) << 16);
+// The noise sequence is the same for every chip: built once, before any
+// thread runs. Levels and envelopes depend on each chip's volume and so
+// belong to the chip.
+struct NoiseTable {
+    uint32_t word[2048];
+    NoiseTable()
+    {
+        // 17-bit LFSR, taps at bits 0 and 2; words collect 32 output bits,
+        // the first in bit 31.
+        uint32_t lfsr = 14321;
+        for (int w = 0; w < 2048; w++) {
+            uint32_t bits = 0;
+            for (int b = 0; b < 32; b++) {
+                const uint32_t out = lfsr & 1;
+                bits = (bits << 1) | out;
+                lfsr = (lfsr >> 1) | (((lfsr ^ (lfsr >> 2)) & 1) << 16);
+            }
+            word[w] = bits;
         }
-        s_noiseTable[w] = word;
     }
-}
+};
+const NoiseTable s_noise;
 
 }  // namespace
 
 PsgCore::PsgCore()
 {
-    if (!s_firstBuilt) {
-        s_firstBuilt = true;
-        memset(s_noiseTable, 0, sizeof(s_noiseTable));
-        memset(s_envTable, 0, sizeof(s_envTable));
-        BuildNoiseTable();
-    }
+    memset(m_levelTable, 0, sizeof(m_levelTable));
+    memset(m_envTable, 0, sizeof(m_envTable));
     memset(m_reg, 0, sizeof(m_reg));
-    m_envPtr = s_envTable[0];
+    m_envPtr = m_envTable[0];
     for (int c = 0; c < 3; c++) {
         m_level[c] = 0;
         m_toneCount[c] = 0;
@@ -136,7 +134,7 @@ void PsgCore::setReg(uint8_t reg, uint8_t data)
         break;
     case 8: case 9: case 10: {
         const int c = reg - 8;
-        m_level[c] = (m_enabled & (1u << c)) ? s_levelTable[(data & 15) * 2 + 1] : 0;
+        m_level[c] = (m_enabled & (1u << c)) ? m_levelTable[(data & 15) * 2 + 1] : 0;
         break;
     }
     case 11: case 12:
@@ -144,7 +142,7 @@ void PsgCore::setReg(uint8_t reg, uint8_t data)
         break;
     case 13:
         m_envCount = 0;
-        m_envPtr = s_envTable[data & 15];
+        m_envPtr = m_envTable[data & 15];
         break;
     default:
         break;
@@ -161,9 +159,9 @@ void PsgCore::setVolume(int32_t v)
     if (v > 120)
         v = 120;
     double d = pow(10.0, v * 0.025) * 5461.333333333333;
-    s_levelTable[0] = s_levelTable[1] = 0;
+    m_levelTable[0] = m_levelTable[1] = 0;
     for (int i = 31; i >= 2; i--) {
-        s_levelTable[i] = (int32_t)d;
+        m_levelTable[i] = (int32_t)d;
         d *= 0.8408964152556385;
     }
     for (int shape = 0; shape < 16; shape++) {
@@ -171,7 +169,7 @@ void PsgCore::setVolume(int32_t v)
             const int kind = kShapeSegments[shape][seg];
             for (int i = 0; i < 32; i++) {
                 const int level = kind == 0 ? 0 : kind == 1 ? i : kind == 2 ? 31 - i : 31;
-                s_envTable[shape][seg * 32 + i] = s_levelTable[level];
+                m_envTable[shape][seg * 32 + i] = m_levelTable[level];
             }
         }
     }
@@ -182,7 +180,7 @@ void PsgCore::setMask(uint32_t mask)
 {
     m_enabled = ~mask;
     for (int c = 0; c < 3; c++)
-        m_level[c] = (m_enabled & (1u << c)) ? s_levelTable[(m_reg[8 + c] & 15) * 2 + 1] : 0;
+        m_level[c] = (m_enabled & (1u << c)) ? m_levelTable[(m_reg[8 + c] & 15) * 2 + 1] : 0;
 }
 
 // Makes n internal samples into out. Mode 0: tones only; 1: noise, no
@@ -219,7 +217,7 @@ void PsgCore::generate(int32_t* out, int32_t n, const uint32_t* toneFlag, const 
             uint32_t nb = 0;
             if (Mode >= 1) {
                 const uint32_t k = nc >> 17;
-                nb = (s_noiseTable[k >> 5] >> (k & 31)) & 1;
+                nb = (s_noise.word[k >> 5] >> (k & 31)) & 1;
                 nc += ns;
             }
             const uint32_t b0 = (((tc0 >> 26) & tf0) | (nf0 & nb));

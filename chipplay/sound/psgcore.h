@@ -31,6 +31,9 @@
 class PsgCore {
 public:
     PsgCore();
+    // The envelope pointer points into this chip's own tables.
+    PsgCore(const PsgCore&) = delete;
+    PsgCore& operator=(const PsgCore&) = delete;
 
     void init(uint32_t clock, int32_t rate, bool resample);
     void reset();
@@ -55,6 +58,8 @@ private:
     void updateEnvStep();
 
     uint8_t m_reg[16];
+    int32_t m_levelTable[32];
+    int32_t m_envTable[16][64];
     const int32_t* m_envPtr;
     int32_t m_level[3];
     uint32_t m_toneCount[3];

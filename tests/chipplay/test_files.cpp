@@ -137,6 +137,49 @@ TEST(FolderArchive, JoinsNamesToThePath)
     EXPECT_EQ(a.openArchive("nothing"), nullptr);
 }
 
+// Member names come from the archive's configuration: none of them may
+// reach a file outside the folder, while names that only look alike open.
+TEST(FolderArchive, NamesNeverLeadOutsideTheFolder)
+{
+    TestSystemScope sys;
+    TestDir dir;
+    std::filesystem::create_directories("data/sub");
+    WriteAll("secret.bin", "outside");
+    WriteAll("data/sub/b.bin", "sub b");
+    WriteAll("data/..b", "dots in a name");
+#ifndef _WIN32
+    // "ソ.." ends in the trail byte 0x5C: read byte by byte it would be a
+    // folder "\x83" and "..". Windows cannot keep such a folder (it drops
+    // trailing dots), so only the native build has one to open.
+    std::filesystem::create_directories("data/\x83\x5C..");
+    WriteAll("data/\x83\x5C../c.bin", "trail byte then dots");
+#endif
+    const std::string abs = std::filesystem::absolute("secret.bin").string();
+
+    FolderArchive a("data");
+    for (const std::string name : {std::string("../secret.bin"), std::string("sub/../../secret.bin"),
+                                   std::string("..\\secret.bin"), std::string(".../secret.bin"),
+                                   std::string(". ./secret.bin"), std::string("sub/.."), abs,
+                                   std::string("C:secret.bin"), std::string(""), std::string("..")}) {
+        std::unique_ptr<File> f(a.openFile(name, 1));
+        EXPECT_EQ(f, nullptr) << "name \"" << name << "\" opened a file";
+        std::unique_ptr<Archive> sub(a.openArchive(name));
+        EXPECT_EQ(sub, nullptr) << "name \"" << name << "\" opened an archive";
+    }
+    const struct { const char* name; const char* content; } inside[] = {
+        {"sub/b.bin", "sub b"},
+        {"..b", "dots in a name"},
+#ifndef _WIN32
+        {"\x83\x5C../c.bin", "trail byte then dots"},
+#endif
+    };
+    for (auto& r : inside) {
+        std::unique_ptr<File> f(a.openFile(r.name, 1));
+        ASSERT_TRUE(f) << r.name;
+        EXPECT_EQ(ReadWhole(f.get()), r.content);
+    }
+}
+
 class ZipArchiveTest : public ::testing::Test {
 protected:
     void SetUp() override

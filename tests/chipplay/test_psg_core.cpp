@@ -231,8 +231,6 @@ TEST(PsgLevel, DisabledChannelHoldsNegativeLevelAndVolumeZeroIs5461)
         EXPECT_EQ(c.expected, buf[100]) << "volume " << c.vol << " register " << c.reg;
         EXPECT_EQ(c.expected, buf[101]) << "right equals left";
     }
-    PsgCore restore;
-    restore.setVolume(0);
 }
 
 // A configuration may give any 32-bit volume: above +60 dB (120) it counts
@@ -256,8 +254,6 @@ TEST(PsgLevel, VolumesAboveSixtyDecibelsCountAsSixty)
         for (double x : LeftOf(Render(psg, 4410))) peak = std::max(peak, fabs(x));
         EXPECT_EQ(3.0 * top, peak) << "volume " << vol << ": three channels at the top level";
     }
-    PsgCore restore;
-    restore.setVolume(0);
 }
 
 TEST(PsgMix, SilentChipLeavesTheBufferAlone)
@@ -304,4 +300,20 @@ TEST(PsgMix, RenderDigestIsTheSameOnEveryHost)
         psg.setReg(0, (uint8_t)(block * 7));
     }
     EXPECT_EQ(0xe32931ffd3ec7f13ull, Digest(all)) << std::hex << Digest(all);
+}
+
+// Each chip keeps its own volume: a second chip set louder or quieter later
+// does not change what the first one plays.
+TEST(PsgLevel, EachChipKeepsItsOwnVolume)
+{
+    PsgCore quiet;
+    quiet.setVolume(-12);
+    quiet.init(998400, kRate, false);
+    PsgCore loud;
+    loud.setVolume(40);
+    loud.init(998400, kRate, false);
+    Write(quiet, {{7, 0x3F}, {8, 15}});
+    const int32_t expected = -(int32_t)(pow(10.0, -0.3) * 5461.333333333333);
+    const std::vector<int32_t> buf = Render(quiet, 64);
+    EXPECT_EQ(expected, buf[100]) << "expected the quiet chip's level " << expected << ", actual " << buf[100];
 }
