@@ -1,7 +1,7 @@
 #!/usr/bin/env python3
 """Writes a sine as YM2608 ADPCM-B data in pasmo source (db lines).
 
-    python3 adpcm_sine.py <period in samples> <samples> <amplitude> > sine.asm
+    python3 adpcm_sine.py <period in samples> <samples> <amplitude> > adpcm_sine.inc
 
 The encoder mirrors the chip's decoder: x += (2 |n| + 1) * step / 8 with the
 sign of bit 3, step = step * T[n & 7] / 64 within 127..24576, starting at

@@ -18,25 +18,7 @@
         ld a,80h        ; the chip's own interrupt stays masked
         out (32h),a
         ei
-main:   in a,(80h)      ; host device: 1 play, 2 stop, 0 nothing
-        cp 1
-        jr z,play
-        cp 2
-        jr nz,main
-        di
-        call seq_stop
-        call silence
-        ei
-        jr main
-play:   di
-        call seq_stop
-        call silence
-        in a,(81h)      ; the song code
-        out (81h),a     ; its chunks to their regions
-        ld hl,4000h
-        call seq_start
-        ei
-        jr main
+main:   jr main         ; everything happens in the timer's interrupt
 
 silence:
         ld hl,quiet
@@ -48,6 +30,7 @@ tick:   push af
         call seq_tick
         ld a,8          ; taking the interrupt closed the level: open it
         out (0E4h),a
+        call host_poll
         pop hl
         pop de
         pop af
@@ -55,6 +38,7 @@ tick:   push af
         reti
 
         include "seq.inc"
+        include "host88.inc"
 
 quiet:  FMOFF 0
         FMOFF 1

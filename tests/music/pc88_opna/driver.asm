@@ -22,25 +22,7 @@
         xor a           ; the chip's interrupt reaches the controller
         out (32h),a
         ei
-main:   in a,(80h)      ; host device: 1 play, 2 stop, 0 nothing
-        cp 1
-        jr z,play
-        cp 2
-        jr nz,main
-        di
-        call seq_stop
-        call silence
-        ei
-        jr main
-play:   di
-        call seq_stop
-        call silence
-        in a,(81h)      ; the song code
-        out (81h),a     ; its chunks to their regions, its ADPCM to the chip
-        ld hl,4000h
-        call seq_start
-        ei
-        jr main
+main:   jr main         ; everything happens in the timer's interrupt
 
 silence:
         ld hl,quiet
@@ -56,6 +38,7 @@ tick:   push af
         out (45h),a
         ld a,8          ; taking the interrupt closed the level: open it
         out (0E4h),a
+        call host_poll
         pop hl
         pop de
         pop af
@@ -63,6 +46,7 @@ tick:   push af
         reti
 
         include "seq.inc"
+        include "host88.inc"
 
 setup:  OPN 29h, 81h    ; six FM channels; only timer A interrupts
         OPN 24h, 0E4h   ; timer A: 1024 - (228 x 4 + 1) = 111 steps
