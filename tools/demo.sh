@@ -51,3 +51,13 @@ tools/bench.sh build/demo bash -c '
     sleep 2   # what is still running ends with the bench
   fi
 '
+
+# A song of one of the project's own music archives, played by the music
+# player's machine (Z80, YM2608, the PC-8801's ports) into a WAV file.
+tools/bench.sh build/demo bash -c '
+  set -e
+  echo
+  echo "== a song of the music archive pc88_opna (songrender.exe, song 3, 10 s)"
+  wine build/win32/tools/songrender/songrender.exe build/win32/tests/music/kzd/pc88_opna.kzd 3 10 build/demo/song.wav
+  echo "written: build/demo/song.wav"
+'

@@ -63,9 +63,11 @@ int64_t Z80::execute(int64_t target)
     while (mCycles < target && mRunState == kRunning) {
         const int32_t n = Z80Core_Step(&mCore);
         mCycles += n;
+        bool taken = false;
         if (mNmiPending) {
             mCycles += Z80Core_Interrupt(&mCore, Z80_NMI_VECTOR);
             mNmiPending = false;
+            taken = true;
         } else if (mLine) {
             if (mDelay != 0) {
                 // Not even tried in the iteration that uses the delay up.
@@ -74,9 +76,16 @@ int64_t Z80::execute(int64_t target)
             } else {
                 const int32_t r = Z80Core_Interrupt(&mCore, mVector & 0xFFFF);
                 mCycles += r;
-                if (r != 0 && mAcknowledge != nullptr) mAcknowledge(mAcknowledgeContext, (int32_t)mVector);
+                taken = r != 0;
+                if (taken && mAcknowledge != nullptr) mAcknowledge(mAcknowledgeContext, (int32_t)mVector);
             }
         }
+        // An idle poll skips the rest of the slice on the promise that
+        // nothing happens before the next timer. An interrupt just taken,
+        // or one waiting on the line, breaks the promise: skipping would run
+        // its handler a whole slice late, where the next request merges
+        // with it and a tick is lost. The poll then counts as a plain read.
+        if (mRunState == kIdleRequested && (taken || mLine)) mRunState = kRunning;
     }
     if (mRunState == kIdleRequested && mCycles < target) mCycles = target;
 

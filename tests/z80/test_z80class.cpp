@@ -97,6 +97,39 @@ TEST(Z80Slice, IdleAndStopFromAPortHandler)
     EXPECT_EQ(1012 + 11 + 12 + 11, m.cpu.execute(1040));
 }
 
+// An idle poll (the host device found nothing) skips the rest of the slice
+// only when nothing is due: an interrupt accepted right after the poll, or
+// one raised and waiting out its delay, runs its handler in this slice.
+// Skipping would start the handler a whole timer period late, where the
+// next request merges with it.
+TEST(Z80Slice, AnIdlePollDoesNotSkipAPendingInterrupt)
+{
+    TestSystemScope sys;
+    struct Case {
+        const char* what;
+        int64_t delay;   // of the line raised with the CPU at the IN
+    };
+    const Case cases[] = {
+        {"delay used up by the instruction before the poll", 4},
+        {"delay still running when the poll idles", 20},
+    };
+    for (const Case& c : cases) {
+        Machine m;
+        m.dropLineOnAcknowledge = true;
+        // IM 1; EI; 3: IN A,(10h); JP 3. At 38h: LD A,1; LD (8000h),A; JR $.
+        m.load(0x0000, { 0xED, 0x56, 0xFB, 0xDB, 0x10, 0xC3, 0x03, 0x00 });
+        m.load(0x0038, { 0x3E, 0x01, 0x32, 0x00, 0x80, 0x18, 0xFE });
+        m.onIn = [&](uint32_t) { m.cpu.idle(); return (uint8_t)0; };
+        EXPECT_EQ(100, m.cpu.execute(100)) << c.what << ": the first poll idles";
+        m.cpu.setRegister(6, c.delay == 4 ? 0x0005 : 0x0003);   // at JP 3 or at the IN
+        m.cpu.setInterrupt(0xFF, true, c.delay);
+        m.cpu.execute(10000);
+        EXPECT_EQ(1u, m.acknowledged.size()) << c.what << ": interrupts taken";
+        EXPECT_EQ(1, m.mem[0x8000]) << c.what << ": the handler ran in the slice";
+        EXPECT_EQ(0x003D, m.cpu.getRegister(6)) << c.what << ": PC spinning at the handler's end";
+    }
+}
+
 // Interrupt delay: the line is tried in the iteration after the one that
 // brings the remaining delay to 0.
 TEST(Z80Slice, InterruptDelayTable)

@@ -1,0 +1,44 @@
+#include "music_table.h"
+
+namespace {
+
+// PC-8801 timers as the driver makes them.
+const double k600HzUs = 1666;
+const double k60HzUs = 16666;
+// YM2608 timer A of 111 steps of 72 clocks at 3993600 Hz (the OPNA's
+// 7987200 Hz halved).
+const double kTimerA111Us = 111 * 72 / 3.9936;
+// The ADPCM sine of pc88_opna: 32 samples a period at delta-N 0x4000 of
+// the chip's 7987200 / 2 / 72 Hz.
+const double kAdpcmSineHz = 7987200.0 / 2 / 72 * 0x4000 / 65536 / 32;
+
+}  // namespace
+
+const std::vector<ArchiveSpec>& MusicArchives()
+{
+    // Channels: YM2203 FM 0-2, SSG 3-5; YM2608 FM 0-5, SSG 6-8, ADPCM 9,
+    // rhythm 10-15.
+    static const std::vector<ArchiveSpec> table = {
+        // A song's first step comes a tick after the tick that takes the
+        // request, its first note a tick later: tick 3 from the start.
+        {"pc88_opn", "pc88/opn", k600HzUs, true,
+         {{1, {{3, SsgHz(284), 3, 123}, {0, FmHz(4, 1040), 153, 273}, {3, SsgHz(239), 303, 423},
+               {0, FmHz(5, 779), 453, 573}}},
+          {2, {{1, FmHz(3, 1040), 3, 123}, {4, SsgHz(142), 153, 273}, {2, FmHz(4, 780), 303, 423},
+               {5, SsgHz(425), 453, 573}, {1, FmHz(3, 1040), 603, 723}}}}},
+        {"pc88_opna", "pc88/opna", kTimerA111Us, true,
+         {{1, {{3, FmHz(4, 1040), 3, 103}, {6, SsgHz(284), 128, 228}, {0, FmHz(5, 779), 253, 353},
+               {10, 0, 378, 428}}},
+          {2, {{9, kAdpcmSineHz, 3, 103}, {4, FmHz(3, 1040), 128, 228}, {7, SsgHz(142), 253, 353},
+               {2, FmHz(4, 780), 378, 478}, {9, kAdpcmSineHz, 503, 603}}}}},
+        {"pc88_opn_compat", "pc88/opn/compat", k600HzUs, false,
+         {{1, {{5, SsgHz(425), 3, 93}, {0, FmHz(4, 1040), 123, 213}, {5, SsgHz(212), 243, 333}}},
+          {2, {{1, FmHz(4, 618), 3, 93}, {3, SsgHz(179), 123, 213}, {2, FmHz(5, 618), 243, 333},
+               {1, FmHz(4, 618), 363, 453}}}}},
+        {"pc88_opna_compat", "pc88/opna/compat", k60HzUs, false,
+         {{1, {{9, kAdpcmSineHz, 3, 15}, {5, FmHz(4, 1040), 18, 30}, {7, SsgHz(239), 33, 45}, {11, 0, 48, 51}}},
+          {2, {{0, FmHz(3, 1040), 3, 15}, {8, SsgHz(284), 18, 30}, {9, kAdpcmSineHz, 33, 45},
+               {3, FmHz(5, 779), 48, 60}, {0, FmHz(3, 1040), 63, 75}}}}},
+    };
+    return table;
+}
