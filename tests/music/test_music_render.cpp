@@ -389,8 +389,9 @@ TEST(MusicRender, HostileArchivesEndCleanlyWithTheirMessages)
     }
 }
 
-// Archives that do not load: exit code 1, the machine's and the driver's
-// messages on standard error byte for byte (Shift-JIS), no WAV left.
+// Archives that do not load, and files that fail: exit code 1, the
+// machine's and the driver's messages on standard error byte for byte
+// (Shift-JIS), no WAV left.
 TEST(MusicRender, ArchivesThatDoNotLoadExitOneWithTheirMessages)
 {
     TestDir dir;
@@ -416,7 +417,13 @@ TEST(MusicRender, ArchivesThatDoNotLoadExitOneWithTheirMessages)
         {"song past the title list", "[info]\ndriver=pc88/opn\n" + title + "[option]\n[file]\n[patch]\n",
          {"bad", "3"}, "songrender: no song 3 in section title (2 songs)\n"},
         {"no archive", "", {"missing", "1"}, "songrender: cannot open the archive missing\n"},
+        {"a .kzd that is no zip", "", {"junk.kzd", "1"}, "songrender: junk.kzd has no config.txt\n"},
+        {"a WAV that cannot be written",
+         "[info]\ndriver=pc88/opn\n" + title + "[option]\n[file]\nname=x.bin,type=code,addr=0\n[patch]\naddr=0x7E00,data=00\n",
+         {"bad", "1", "1", "no-folder/out.wav"},
+         "songrender: cannot write no-folder/out.wav\n"},
     };
+    WriteAll("junk.kzd", std::string(100, 'x'));
     for (const Case& c : cases) {
         if (!c.config.empty()) {
             std::string folder = dir.file("bad");
@@ -426,7 +433,7 @@ TEST(MusicRender, ArchivesThatDoNotLoadExitOneWithTheirMessages)
             WriteAll(folder + "/x.bin", std::string(16, '\0'));
         }
         std::vector<std::string> args = c.args;
-        args.insert(args.end(), {"1", "out.wav"});
+        if (args.size() == 2) args.insert(args.end(), {"1", "out.wav"});
         Render r = RunSongrender(args);
         EXPECT_EQ(r.run.exitCode, 1) << c.what << ": " << r.run.err;
         EXPECT_EQ(r.run.err, c.err) << c.what;
