@@ -26,6 +26,11 @@ const std::vector<ArchiveSpec>& MusicArchives()
                {0, FmHz(5, 779), 453, 573}}},
           {2, {{1, FmHz(3, 1040), 3, 123}, {4, SsgHz(142), 153, 273}, {2, FmHz(4, 780), 303, 423},
                {5, SsgHz(425), 453, 573}, {1, FmHz(3, 1040), 603, 723}}}}},
+        // The pitch is 24 or 12 times the count of 600 Hz interrupts the
+        // Z80 took in each 60 Hz period: ten of them.
+        {"pc88_opn_irq", "pc88/opn", k60HzUs, true,
+         {{1, {{3, SsgHz(240), 3, 33}, {3, SsgHz(240), 39, 69}, {3, SsgHz(240), 75, 105}}},
+          {2, {{4, SsgHz(120), 3, 33}, {4, SsgHz(120), 39, 69}, {4, SsgHz(120), 75, 105}, {4, SsgHz(120), 111, 141}}}}},
         {"pc88_opna", "pc88/opna", kTimerA111Us, true,
          {{1, {{3, FmHz(4, 1040), 3, 103}, {6, SsgHz(284), 128, 228}, {0, FmHz(5, 779), 253, 353},
                {10, 0, 378, 428}}},

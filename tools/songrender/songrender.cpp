@@ -384,18 +384,16 @@ int Render(const Options& o)
         }
         int64_t upTo = std::min(total, written + kStepFrames);
         if (nextEvent < o.events.size()) upTo = std::min(upTo, o.events[nextEvent].frame);
-        const int64_t target = vm.samplesToTime(static_cast<int32_t>(upTo), VM::RATE);
+        int64_t target = vm.samplesToTime(static_cast<int32_t>(upTo), VM::RATE);
         const int64_t now = vm.getTime();
-        if (target > now) vm.run(target - now);
+        // A CPU that overshot may already stand past the step: run on by a
+        // frame's time all the same, or the render would find nothing due
+        // (each pass then moves the machine, so the loop always ends).
+        if (target <= now) target = now + std::max<int64_t>(1, vm.samplesToTime(1, VM::RATE));
+        vm.run(target - now);
         int32_t got = 0;
         vm.render(buffer.data(), static_cast<int32_t>(upTo - written), &got);
-        if (got <= 0) {
-            // The machine stands at or past the step already: nothing new
-            // was due. Take the frames the streams hold by running a hair on.
-            vm.run(1);
-            vm.render(buffer.data(), static_cast<int32_t>(upTo - written), &got);
-            if (got <= 0) continue;
-        }
+        if (got <= 0) continue;
         wav.write(buffer.data(), got);
         written += got;
     }

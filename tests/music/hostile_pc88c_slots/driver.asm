@@ -1,0 +1,2 @@
+; Hostile archive: see config.txt.
+        include "probe88c.inc"
