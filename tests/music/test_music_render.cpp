@@ -10,6 +10,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
@@ -347,42 +348,31 @@ TEST(MusicRender, SkipIdleOnAndOffPlayTheSameNotes)
     }
 }
 
-// Hostile archives (the folders hostile_*): negative, huge and overflowing
-// numbers wherever a load or a song-data copy takes one. Under the native
-// build's AddressSanitizer and UBSan every song of each ends cleanly, played
-// (0) or refused at load (1), with the drivers' messages and no sanitizer
-// report or failed assertion. A new hostile archive adds a row here.
-TEST(MusicRender, HostileArchivesEndCleanlyWithTheirMessages)
+// The damaged archives of tests/chipplay/hostile through the whole program:
+// each ends cleanly, played (0) or refused at load (1), with no sanitizer
+// report or failed assertion (the native build runs under AddressSanitizer
+// and UBSan). Their exact messages are checked where they are loaded in
+// process; here the renderer's own handling of them is what counts.
+TEST(MusicRender, HostileArchivesEndCleanly)
 {
     TestDir dir;
-    struct Row {
-        std::string archive;
-        int exitCode;
-        std::string message;   // one of the lines on standard error
-    };
-    const std::vector<Row> rows = {
-        {"hostile_pc88_lengths", 0, "[PC88]データ番号が範囲外です(blob.bin: 256)\n"},
-        {"hostile_pc88c_slots", 0, "[PC88C]曲番号が大きすぎます(blob.bin:-1(最大:4))\n"},
-        {"hostile_pc88c_no_slots", 1, "[PC88C]曲データ領域の確保に失敗しました\n"},
-        {"hostile_pc88c_negative_slots", 1, "[PC88C]曲データ領域の確保に失敗しました\n"},
-    };
-    std::vector<std::string> found;
-    for (const auto& e : std::filesystem::directory_iterator(HostPath(MUSIC_DIR))) {
-        const std::string name = e.path().filename().string();
-        if (e.is_directory() && name.compare(0, 8, "hostile_") == 0) found.push_back(name);
-    }
-    EXPECT_EQ(found.size(), rows.size()) << "every hostile archive has its row";
-    for (const Row& row : rows) {
-        const std::string config = ReadAll(MusicPath(row.archive + "/config.txt"));
+    std::vector<std::string> cases;
+    for (const auto& e : std::filesystem::directory_iterator(HostPath(HOSTILE_DIR)))
+        if (e.is_directory()) cases.push_back(e.path().filename().string());
+    std::sort(cases.begin(), cases.end());
+    ASSERT_GT(cases.size(), 50u) << "the hostile archives were not built";
+    for (const std::string& name : cases) {
+        const std::string folder = HostPath(std::string(HOSTILE_DIR) + "/" + name);
+        const std::string config = ReadAll(folder + "/config.txt");
+        // Every song of the title list, and song 1 where the list is
+        // missing or damaged (then the renderer refuses it itself).
         int songs = 0;
         for (size_t at = config.find("\ntitle="); at != std::string::npos; at = config.find("\ntitle=", at + 1))
             songs++;
-        ASSERT_GT(songs, 0) << row.archive << ": no songs in its config.txt";
-        for (int song = 1; song <= songs; song++) {
-            Render r = RunSongrender({MusicPath(row.archive), std::to_string(song), "0.5", "out.wav", "--stop", "0.3"});
-            const std::string what = row.archive + " song " + std::to_string(song);
-            EXPECT_EQ(r.run.exitCode, row.exitCode) << what << ": " << r.run.err;
-            EXPECT_NE(r.run.err.find(row.message), std::string::npos) << what << ": message missing; stderr: " << r.run.err;
+        for (int song = 1; song <= std::max(songs, 1); song++) {
+            Render r = RunSongrender({folder, std::to_string(song), "0.4", "out.wav", "--stop", "0.2"});
+            const std::string what = name + " song " + std::to_string(song);
+            EXPECT_TRUE(r.run.exitCode == 0 || r.run.exitCode == 1) << what << ": exit " << r.run.exitCode << "; " << r.run.err;
             for (const char* marker : {"AddressSanitizer", "LeakSanitizer", "runtime error", "ASSERTION FAILED"})
                 EXPECT_EQ(r.run.err.find(marker), std::string::npos) << what << ": " << marker << " in " << r.run.err;
         }

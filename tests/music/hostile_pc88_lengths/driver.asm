@@ -1,2 +1,0 @@
-; Hostile archive: see config.txt.
-        include "probe88.inc"
