@@ -2,6 +2,8 @@
 
 #include "System.h"
 
+#include <new>
+
 namespace {
 
 int HexDigit(char c)
@@ -32,4 +34,54 @@ void DriverApplyPatch(uint8_t* dest, uint32_t size, uint32_t addr, const std::st
     } else {
         System::error("%s不明なpatchのtypeです(%s)\n", tag, type.c_str());
     }
+}
+
+bool DriverSlots::allocate()
+{
+    const int64_t songBytes = (int64_t)count * fileSize + (dataSize > 0 ? dataSize : 0);
+    const int64_t voiceBytes = (int64_t)count * voiceFileSize + (voiceSize > 0 ? voiceSize : 0);
+    if (count <= 0 || fileSize < 0 || voiceFileSize < 0 || songBytes > MAX_BYTES || voiceBytes > MAX_BYTES)
+        return false;
+    try {
+        song.assign((size_t)songBytes, 0);
+        voice.assign((size_t)voiceBytes, 0);
+        songPresent.assign((size_t)count, 0);
+        voicePresent.assign((size_t)count, 0);
+    } catch (const std::bad_alloc&) {
+        song.clear();
+        voice.clear();
+        songPresent.clear();
+        voicePresent.clear();
+        return false;
+    }
+    return true;
+}
+
+void DriverSlots::fill(bool isVoice, File* file, int32_t n, const std::string& name, const char* tag)
+{
+    // A slot number is an index: below 0 is as wrong as past the end.
+    if (n < 0 || n >= count) {
+        System::error(isVoice ? "%s音色番号が大きすぎます(%s:%d(最大:%d))\n" : "%s曲番号が大きすぎます(%s:%d(最大:%d))\n",
+                      tag, name.c_str(), (int)n, (int)count);
+        return;
+    }
+    if (isVoice) {
+        voicePresent[n] = 1;
+        DriverReadInto(file, voice.data() + (int64_t)n * voiceFileSize, voiceFileSize);
+    } else {
+        songPresent[n] = 1;
+        DriverReadInto(file, song.data() + (int64_t)n * fileSize, fileSize);
+    }
+}
+
+void DriverReadCode(File* file, uint8_t* memory, int64_t memorySize, int32_t offset, const std::string& name,
+                    const char* tag)
+{
+    if (offset < 0 || offset >= memorySize) {
+        System::error("%sコードのアドレスが範囲外です(%s: 0x%08x)\n", tag, name.c_str(), (unsigned)offset);
+        return;
+    }
+    int64_t length = file->size() > 0 ? file->size() : 0;
+    if (offset + length > memorySize) length = memorySize - offset;
+    DriverReadInto(file, memory + offset, length);
 }

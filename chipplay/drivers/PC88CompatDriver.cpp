@@ -28,8 +28,7 @@ const char kSource[] = "drivers/PC88CompatDriver.cpp";
     } while (0)
 
 PC88CompatDriver::PC88CompatDriver(VM* vm, bool opna)
-    : PC88Driver(vm, opna), mDataAddr(0x4000), mDataSize(0x2000), mFileSize(0x2000), mSlotCount(64),
-      mVoiceAddr(0xF000), mVoiceSize(0x400), mVoiceFileSize(0x400), mSongOffset(0)
+    : PC88Driver(vm, opna), mSlots{0x4000, 0x2000, 0x2000, 64, 0xF000, 0x400, 0x400, {}, {}, {}, {}}, mSongOffset(0)
 {
     // The host device lives on ports 0x00-0x02; every request below level 7
     // passes until the first acknowledge.
@@ -80,40 +79,22 @@ bool PC88CompatDriver::loadOption(Config* _config, Archive* _folder)
         return false;
     }
     mInitPc = section->getInt("init_pc", 0);
-    mDataAddr = section->getInt("mdata_addr", 0x4000);
-    mDataSize = section->getInt("mdata_size", 0x2000);
-    mFileSize = section->getInt("mfile_size", 0x2000);
-    mSlotCount = section->getInt("mdata_num", 64);
-    mVoiceAddr = section->getInt("vdata_addr", 0xF000);
-    mVoiceSize = section->getInt("vdata_size", 0x400);
-    mVoiceFileSize = section->getInt("vfile_size", 0x400);
+    mSlots.dataAddr = section->getInt("mdata_addr", 0x4000);
+    mSlots.dataSize = section->getInt("mdata_size", 0x2000);
+    mSlots.fileSize = section->getInt("mfile_size", 0x2000);
+    mSlots.count = section->getInt("mdata_num", 64);
+    mSlots.voiceAddr = section->getInt("vdata_addr", 0xF000);
+    mSlots.voiceSize = section->getInt("vdata_size", 0x400);
+    mSlots.voiceFileSize = section->getInt("vfile_size", 0x400);
     mMakeTimer2 = section->getInt("use_rtc", 0) != 0;
     mMakeTimer1 = section->getInt("use_vrtc", 0) != 0;
     mUsePcmX8 = section->getInt("use_pcmx8", 0);
     mIntDelay = section->getInt("int_delay", 4);
     mDebugMem = section->getInt("debug_mem", 0);
     // The monitor's "MDATA:" page shows RAM from the song address.
-    mRegionAddr[0] = (uint32_t)mDataAddr & 0xFFFF;
+    mRegionAddr[0] = (uint32_t)mSlots.dataAddr & 0xFFFF;
 
-    // Each array holds every slot and one copy length past the last; a
-    // negative copy length adds nothing (the copy itself refuses it). No
-    // slot, a negative slot size or an absurd total is a damaged
-    // configuration.
-    const int64_t songBytes = (int64_t)mSlotCount * mFileSize + (mDataSize > 0 ? mDataSize : 0);
-    const int64_t voiceBytes = (int64_t)mSlotCount * mVoiceFileSize + (mVoiceSize > 0 ? mVoiceSize : 0);
-    bool ok = mSlotCount > 0 && mFileSize >= 0 && mVoiceFileSize >= 0 && songBytes <= MAX_SLOT_BYTES &&
-              voiceBytes <= MAX_SLOT_BYTES;
-    if (ok) {
-        try {
-            mSongSlots.assign((size_t)songBytes, 0);
-            mVoiceSlots.assign((size_t)voiceBytes, 0);
-            mSongPresent.assign((size_t)mSlotCount, 0);
-            mVoicePresent.assign((size_t)mSlotCount, 0);
-        } catch (const std::bad_alloc&) {
-            ok = false;
-        }
-    }
-    if (!ok) {
+    if (!mSlots.allocate()) {
         System::error("[PC88C]曲データ領域の確保に失敗しました\n");
         return false;
     }
@@ -138,36 +119,17 @@ bool PC88CompatDriver::loadFile(Config* _config, Archive* _folder)
             System::error("[PC88C]ファイルのオープンに失敗しました(%s)\n", name.c_str());
             continue;
         }
-        const int64_t fileSize = file->size() > 0 ? file->size() : 0;
         const int32_t offset = ent->getInt("offset", 0);
         if (type == "code") {
-            if (offset < 0 || offset >= RAM_SIZE) {
-                System::error("[PC88C]コードのアドレスが範囲外です(%s: 0x%08x)\n", name.c_str(), (unsigned)offset);
-            } else {
-                int64_t length = fileSize;
-                if (offset + length > RAM_SIZE) length = RAM_SIZE - offset;
-                DriverReadInto(file, mRam + offset, length);
-            }
-        } else if (type == "bgm") {
-            if (offset < 0 || offset >= mSlotCount) {
-                System::error("[PC88C]曲番号が大きすぎます(%s:%d(最大:%d))\n", name.c_str(), (int)offset, (int)mSlotCount);
-            } else {
-                mSongPresent[offset] = 1;
-                DriverReadInto(file, mSongSlots.data() + (int64_t)offset * mFileSize, mFileSize);
-            }
-        } else if (type == "voice") {
-            if (offset < 0 || offset >= mSlotCount) {
-                System::error("[PC88C]音色番号が大きすぎます(%s:%d(最大:%d))\n", name.c_str(), (int)offset, (int)mSlotCount);
-            } else {
-                mVoicePresent[offset] = 1;
-                DriverReadInto(file, mVoiceSlots.data() + (int64_t)offset * mVoiceFileSize, mVoiceFileSize);
-            }
+            DriverReadCode(file, mRam, RAM_SIZE, offset, name, "[PC88C]");
+        } else if (type == "bgm" || type == "voice") {
+            mSlots.fill(type == "voice", file, offset, name, "[PC88C]");
         } else if (type == "adpcm") {
             // Cut at the end of the sample memory, not only by length.
             if (offset < 0 || offset >= ADPCM_SIZE) {
                 System::error("[PC88C]ADPCMのアドレスが範囲外です(%s: 0x%08x)\n", name.c_str(), (unsigned)offset);
             } else {
-                int64_t length = fileSize;
+                int64_t length = file->size() > 0 ? file->size() : 0;
                 if (offset + length > ADPCM_SIZE) length = ADPCM_SIZE - offset;
                 DriverReadInto(file, mAdpcm.data() + offset, length);
             }
@@ -246,28 +208,28 @@ void PC88CompatDriver::loadSong(uint8_t number)
     if (!isSongPresent(number)) return;
 
     const int64_t offset = mSongOffset;
-    int64_t length = mDataSize;
-    if (length >= 0 && offset >= 0 && offset + length > mFileSize) length = mFileSize - offset;
+    int64_t length = mSlots.dataSize;
+    if (length >= 0 && offset >= 0 && offset + length > mSlots.fileSize) length = mSlots.fileSize - offset;
     if (length < 0 || offset < 0) {
         System::error("[PC88C]曲データのサイズかオフセットが不正です(#%02x: size %d, offset %d)\n", number,
-                      (int)mDataSize, (int)mSongOffset);
-    } else if (mDataAddr < 0 || mDataAddr >= RAM_SIZE) {
-        System::error("[PC88C]曲データの転送先が範囲外です(0x%08x)\n", (unsigned)mDataAddr);
+                      (int)mSlots.dataSize, (int)mSongOffset);
+    } else if (mSlots.dataAddr < 0 || mSlots.dataAddr >= RAM_SIZE) {
+        System::error("[PC88C]曲データの転送先が範囲外です(0x%08x)\n", (unsigned)mSlots.dataAddr);
     } else {
-        if (mDataAddr + length > RAM_SIZE) length = RAM_SIZE - mDataAddr;
-        memcpy(mRam + mDataAddr, mSongSlots.data() + (int64_t)number * mFileSize + offset, (size_t)length);
+        if (mSlots.dataAddr + length > RAM_SIZE) length = RAM_SIZE - mSlots.dataAddr;
+        memcpy(mRam + mSlots.dataAddr, mSlots.songSlot(number) + offset, (size_t)length);
         Trace("[PC88C]BGM #%02x Loaded\n", number);
     }
     mPorts[0x00] = 0;
 
     if (!isVoicePresent(number)) return;
-    int64_t voiceLength = mVoiceSize;
+    int64_t voiceLength = mSlots.voiceSize;
     if (voiceLength < 0) {
-        System::error("[PC88C]音色データのサイズが不正です(#%02x: size %d)\n", number, (int)mVoiceSize);
-    } else if (mVoiceAddr < 0 || mVoiceAddr >= RAM_SIZE) {
-        System::error("[PC88C]音色データの転送先が範囲外です(0x%08x)\n", (unsigned)mVoiceAddr);
+        System::error("[PC88C]音色データのサイズが不正です(#%02x: size %d)\n", number, (int)mSlots.voiceSize);
+    } else if (mSlots.voiceAddr < 0 || mSlots.voiceAddr >= RAM_SIZE) {
+        System::error("[PC88C]音色データの転送先が範囲外です(0x%08x)\n", (unsigned)mSlots.voiceAddr);
     } else {
-        if (mVoiceAddr + voiceLength > RAM_SIZE) voiceLength = RAM_SIZE - mVoiceAddr;
-        memcpy(mRam + mVoiceAddr, mVoiceSlots.data() + (int64_t)number * mVoiceFileSize, (size_t)voiceLength);
+        if (mSlots.voiceAddr + voiceLength > RAM_SIZE) voiceLength = RAM_SIZE - mSlots.voiceAddr;
+        memcpy(mRam + mSlots.voiceAddr, mSlots.voiceSlot(number), (size_t)voiceLength);
     }
 }

@@ -14,6 +14,7 @@
 #pragma once
 
 #include "PC88Driver.h"
+#include "DriverLoad.h"
 
 #include <cstdint>
 #include <string>
@@ -21,9 +22,6 @@
 
 class PC88CompatDriver : public PC88Driver {
 public:
-    // Slot arrays beyond this are a damaged configuration, not song data.
-    enum { MAX_SLOT_BYTES = 0x4000000 };
-
     PC88CompatDriver(VM* vm, bool opna);
 
     // The factory for "pc88/opn/compat" and "pc88/opna/compat"; null for
@@ -35,10 +33,10 @@ public:
     bool stop() override;
 
     // State for tests.
-    const std::vector<uint8_t>& getSongSlots() const { return mSongSlots; }
-    const std::vector<uint8_t>& getVoiceSlots() const { return mVoiceSlots; }
-    bool isSongPresent(int32_t n) const { return n >= 0 && n < (int32_t)mSongPresent.size() && mSongPresent[n]; }
-    bool isVoicePresent(int32_t n) const { return n >= 0 && n < (int32_t)mVoicePresent.size() && mVoicePresent[n]; }
+    const std::vector<uint8_t>& getSongSlots() const { return mSlots.song; }
+    const std::vector<uint8_t>& getVoiceSlots() const { return mSlots.voice; }
+    bool isSongPresent(int32_t n) const { return mSlots.hasSong(n); }
+    bool isVoicePresent(int32_t n) const { return mSlots.hasVoice(n); }
     bool hasTimer1() const { return mTimer1 != nullptr; }
     bool hasTimer2() const { return mTimer2 != nullptr; }
 
@@ -51,18 +49,8 @@ private:
     bool loadFile(Config* _config, Archive* _folder);
     void loadSong(uint8_t number);
 
-    int32_t mDataAddr;
-    int32_t mDataSize;
-    int32_t mFileSize;
-    int32_t mSlotCount;
-    int32_t mVoiceAddr;
-    int32_t mVoiceSize;
-    int32_t mVoiceFileSize;
+    DriverSlots mSlots;
     int32_t mSongOffset;
-    std::vector<uint8_t> mSongSlots;
-    std::vector<uint8_t> mSongPresent;
-    std::vector<uint8_t> mVoiceSlots;
-    std::vector<uint8_t> mVoicePresent;
 };
 
 // Registers "pc88/opn/compat" and "pc88/opna/compat" with the DriverBinder

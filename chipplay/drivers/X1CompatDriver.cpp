@@ -28,8 +28,7 @@ const char kSource[] = "drivers/x1compat.cpp";
     } while (0)
 
 X1CompatDriver::X1CompatDriver(VM* vm, int32_t variant)
-    : X1Driver(vm, variant), mDataAddr(0x4000), mDataSize(0x2000), mFileSize(0x2000), mSlotCount(64),
-      mVoiceAddr(0xE000), mVoiceSize(0x400), mVoiceFileSize(0x400)
+    : X1Driver(vm, variant), mSlots{0x4000, 0x2000, 0x2000, 64, 0xE000, 0x400, 0x400, {}, {}, {}, {}}
 {
     // The games' sound programs were written for a 4 MHz Z80 that takes an
     // interrupt at once; the chips keep their default volumes.
@@ -37,7 +36,7 @@ X1CompatDriver::X1CompatDriver(VM* vm, int32_t variant)
     mIntDelay = 0;
     mVolumeFm = 0;
     mVolumePsg = 0;
-    mRegionAddr[0] = (uint32_t)mDataAddr;
+    mRegionAddr[0] = (uint32_t)mSlots.dataAddr;
 }
 
 Driver* X1CompatDriver::create(VM* vm, const std::string& name)
@@ -78,39 +77,23 @@ bool X1CompatDriver::loadOption(Config* _config, Archive* _folder)
         System::error("[X1C]optionセクションが見つかりません\n");
         return false;
     }
-    mDataAddr = section->getInt("mdata_addr", mDataAddr);
-    mDataSize = section->getInt("mdata_size", mDataSize);
-    mFileSize = section->getInt("mfile_size", mFileSize);
-    mSlotCount = section->getInt("mdata_num", mSlotCount);
-    mVoiceAddr = section->getInt("vdata_addr", mVoiceAddr);
-    mVoiceSize = section->getInt("vdata_size", mVoiceSize);
-    mVoiceFileSize = section->getInt("vfile_size", mVoiceFileSize);
+    mSlots.dataAddr = section->getInt("mdata_addr", mSlots.dataAddr);
+    mSlots.dataSize = section->getInt("mdata_size", mSlots.dataSize);
+    mSlots.fileSize = section->getInt("mfile_size", mSlots.fileSize);
+    mSlots.count = section->getInt("mdata_num", mSlots.count);
+    mSlots.voiceAddr = section->getInt("vdata_addr", mSlots.voiceAddr);
+    mSlots.voiceSize = section->getInt("vdata_size", mSlots.voiceSize);
+    mSlots.voiceFileSize = section->getInt("vfile_size", mSlots.voiceFileSize);
     mInitPc = section->getInt("init_pc", mInitPc);
     mDebugMem = (uint16_t)section->getInt("debug_mem", mDebugMem);
     mDebugIo = (uint16_t)section->getInt("debug_io", mDebugIo);
     // The monitor's "MDATA:" page shows memory from the song address; no
     // address bit selects the I/O space here.
-    mRegionAddr[0] = (uint32_t)mDataAddr & 0xFFFF;
+    mRegionAddr[0] = (uint32_t)mSlots.dataAddr & 0xFFFF;
 
-    // Each array holds every slot and one copy length past the last, so
-    // that a copy from the last slot stays inside it. No slot, a negative
-    // size or an absurd total is a damaged configuration; the sums are
-    // taken in 64 bits so that they cannot wrap.
-    const int64_t songBytes = (int64_t)mSlotCount * mFileSize + mDataSize;
-    const int64_t voiceBytes = (int64_t)mSlotCount * mVoiceFileSize + mVoiceSize;
-    bool ok = mSlotCount > 0 && mDataSize >= 0 && mFileSize >= 0 && mVoiceSize >= 0 && mVoiceFileSize >= 0 &&
-              songBytes <= MAX_SLOT_BYTES && voiceBytes <= MAX_SLOT_BYTES;
-    if (ok) {
-        try {
-            mSongSlots.assign((size_t)songBytes, 0);
-            mVoiceSlots.assign((size_t)voiceBytes, 0);
-            mSongPresent.assign((size_t)mSlotCount, 0);
-            mVoicePresent.assign((size_t)mSlotCount, 0);
-        } catch (const std::bad_alloc&) {
-            ok = false;
-        }
-    }
-    if (!ok) {
+    // Negative copy sizes are refused here already: this layout has no
+    // song offset that could make them meaningful.
+    if (mSlots.dataSize < 0 || mSlots.voiceSize < 0 || !mSlots.allocate()) {
         System::error("[X1C]曲データ領域の確保に失敗しました\n");
         return false;
     }
@@ -135,32 +118,11 @@ bool X1CompatDriver::loadFile(Config* _config, Archive* _folder)
             System::error("[X1C]ファイルのオープンに失敗しました(%s)\n", name.c_str());
             continue;
         }
-        const int64_t fileSize = file->size() > 0 ? file->size() : 0;
         const int32_t offset = ent->getInt("offset", 0);
-        if (type == "code") {
-            if (offset < 0 || offset >= MEMORY_SIZE) {
-                System::error("[X1C]コードのアドレスが範囲外です(%s: 0x%08x)\n", name.c_str(), (unsigned)offset);
-            } else {
-                int64_t length = fileSize;
-                if (offset + length > MEMORY_SIZE) length = MEMORY_SIZE - offset;
-                DriverReadInto(file, mMemory.data() + offset, length);
-            }
-        } else if (type == "bgm") {
-            // A slot number is an index: below 0 is as wrong as past the end.
-            if (offset < 0 || offset >= mSlotCount) {
-                System::error("[X1C]曲番号が大きすぎます(%s:%d(最大:%d))\n", name.c_str(), (int)offset, (int)mSlotCount);
-            } else {
-                mSongPresent[offset] = 1;
-                DriverReadInto(file, mSongSlots.data() + (int64_t)offset * mFileSize, mFileSize);
-            }
-        } else if (type == "voice") {
-            if (offset < 0 || offset >= mSlotCount) {
-                System::error("[X1C]音色番号が大きすぎます(%s:%d(最大:%d))\n", name.c_str(), (int)offset, (int)mSlotCount);
-            } else {
-                mVoicePresent[offset] = 1;
-                DriverReadInto(file, mVoiceSlots.data() + (int64_t)offset * mVoiceFileSize, mVoiceFileSize);
-            }
-        }
+        if (type == "code")
+            DriverReadCode(file, mMemory.data(), MEMORY_SIZE, offset, name, "[X1C]");
+        else if (type == "bgm" || type == "voice")
+            mSlots.fill(type == "voice", file, offset, name, "[X1C]");
         file->close();
         delete file;
     }
@@ -258,13 +220,13 @@ void X1CompatDriver::loadSong(uint8_t number)
         return;
     }
     if (!isSongPresent(number)) return;
-    if (CopyToMemory(mMemory.data(), mDataAddr, mDataSize, mSongSlots.data() + (int64_t)number * mFileSize))
+    if (CopyToMemory(mMemory.data(), mSlots.dataAddr, mSlots.dataSize, mSlots.songSlot(number)))
         Trace("[X1C]BGM #%02x Loaded\n", number);
     else
-        System::error("[X1C]曲データの転送先が範囲外です(0x%08x)\n", (unsigned)mDataAddr);
+        System::error("[X1C]曲データの転送先が範囲外です(0x%08x)\n", (unsigned)mSlots.dataAddr);
     mPorts[0x0000] = 0;
 
     if (!isVoicePresent(number)) return;
-    if (!CopyToMemory(mMemory.data(), mVoiceAddr, mVoiceSize, mVoiceSlots.data() + (int64_t)number * mVoiceFileSize))
-        System::error("[X1C]音色データの転送先が範囲外です(0x%08x)\n", (unsigned)mVoiceAddr);
+    if (!CopyToMemory(mMemory.data(), mSlots.voiceAddr, mSlots.voiceSize, mSlots.voiceSlot(number)))
+        System::error("[X1C]音色データの転送先が範囲外です(0x%08x)\n", (unsigned)mSlots.voiceAddr);
 }

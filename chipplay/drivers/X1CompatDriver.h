@@ -20,6 +20,7 @@
 #pragma once
 
 #include "X1Driver.h"
+#include "DriverLoad.h"
 
 #include <cstdint>
 #include <string>
@@ -27,9 +28,6 @@
 
 class X1CompatDriver : public X1Driver {
 public:
-    // Slot arrays beyond this are a damaged configuration, not song data.
-    enum { MAX_SLOT_BYTES = 0x4000000 };
-
     X1CompatDriver(VM* vm, int32_t variant);
 
     // The factory for "x1/psg/compat" and "x1/opm/compat"; null for any
@@ -41,10 +39,10 @@ public:
     bool stop() override;
 
     // State for tests.
-    const std::vector<uint8_t>& getSongSlots() const { return mSongSlots; }
-    const std::vector<uint8_t>& getVoiceSlots() const { return mVoiceSlots; }
-    bool isSongPresent(int32_t n) const { return n >= 0 && n < (int32_t)mSongPresent.size() && mSongPresent[n]; }
-    bool isVoicePresent(int32_t n) const { return n >= 0 && n < (int32_t)mVoicePresent.size() && mVoicePresent[n]; }
+    const std::vector<uint8_t>& getSongSlots() const { return mSlots.song; }
+    const std::vector<uint8_t>& getVoiceSlots() const { return mSlots.voice; }
+    bool isSongPresent(int32_t n) const { return mSlots.hasSong(n); }
+    bool isVoicePresent(int32_t n) const { return mSlots.hasVoice(n); }
 
     // The handlers the machine calls (context: the driver); they report a
     // missing context under this driver's name and go on as X1Driver's.
@@ -62,17 +60,7 @@ private:
     bool loadFile(Config* _config, Archive* _folder);
     void loadSong(uint8_t number);
 
-    int32_t mDataAddr;
-    int32_t mDataSize;
-    int32_t mFileSize;
-    int32_t mSlotCount;
-    int32_t mVoiceAddr;
-    int32_t mVoiceSize;
-    int32_t mVoiceFileSize;
-    std::vector<uint8_t> mSongSlots;
-    std::vector<uint8_t> mSongPresent;
-    std::vector<uint8_t> mVoiceSlots;
-    std::vector<uint8_t> mVoicePresent;
+    DriverSlots mSlots;
 };
 
 // Registers "x1/psg/compat" and "x1/opm/compat" with the DriverBinder
