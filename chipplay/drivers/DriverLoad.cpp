@@ -74,11 +74,11 @@ void DriverSlots::fill(bool isVoice, File* file, int32_t n, const std::string& n
     }
 }
 
-void DriverReadCode(File* file, uint8_t* memory, int64_t memorySize, int32_t offset, const std::string& name,
-                    const char* tag)
+void DriverReadAt(File* file, uint8_t* memory, int64_t memorySize, int32_t offset, const std::string& name,
+                  const char* tag, const char* what)
 {
     if (offset < 0 || offset >= memorySize) {
-        System::error("%sコードのアドレスが範囲外です(%s: 0x%08x)\n", tag, name.c_str(), (unsigned)offset);
+        System::error("%s%sのアドレスが範囲外です(%s: 0x%08x)\n", tag, what, name.c_str(), (unsigned)offset);
         return;
     }
     int64_t length = file->size() > 0 ? file->size() : 0;

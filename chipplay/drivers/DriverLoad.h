@@ -5,7 +5,10 @@
 #include <string>
 #include <vector>
 
+#include "Archive.h"
+#include "Config.h"
 #include "File.h"
+#include "System.h"
 
 // Reads up to `length` bytes of the file to `dest`; a short file leaves the
 // rest as it was.
@@ -57,8 +60,40 @@ struct DriverSlots {
     const uint8_t* voiceSlot(int32_t n) const { return voice.data() + (int64_t)n * voiceFileSize; }
 };
 
-// A "code" entry of a compatible driver: the whole file at `offset` of the
-// memory, cut at its end; an offset outside the memory reads nothing and is
-// reported with the driver's tag.
-void DriverReadCode(File* file, uint8_t* memory, int64_t memorySize, int32_t offset, const std::string& name,
-                    const char* tag);
+// A file read whole to `offset` of a memory ("code" into the Z80's, "adpcm"
+// into the sample RAM), cut at its end; an offset outside the memory reads
+// nothing and is reported as "%s<what>のアドレスが範囲外です(%s: 0x%08x)".
+void DriverReadAt(File* file, uint8_t* memory, int64_t memorySize, int32_t offset, const std::string& name,
+                  const char* tag, const char* what);
+
+// Section "file" as every driver walks it: `each`(entry, name, type, file)
+// runs for every entry whose member "name" opens; one that does not is
+// reported ("%sファイルのオープンに失敗しました(%s)") and skipped. The file is
+// closed after each entry. False, reported, when the section is missing.
+// `source` names the driver's unit for a missing-entry assertion.
+template <class Each>
+bool DriverForEachFile(Config* config, Archive* folder, const char* tag, const char* source, Each each)
+{
+    ConfigSection* section = config->getSection("file");
+    if (section == nullptr) {
+        System::error("%sfileセクションが見つかりません\n", tag);
+        return false;
+    }
+    for (ConfigEntry* ent : section->entries()) {
+        if (ent == NULL) {
+            System::assertFailed(source, __LINE__, "ent != NULL");
+            return false;
+        }
+        const std::string name = ent->getString("name", "");
+        const std::string type = ent->getString("type", "");
+        File* file = folder->openFile(name, File::MODE_READ);
+        if (file == nullptr) {
+            System::error("%sファイルのオープンに失敗しました(%s)\n", tag, name.c_str());
+            continue;
+        }
+        each(ent, name, type, file);
+        file->close();
+        delete file;
+    }
+    return true;
+}

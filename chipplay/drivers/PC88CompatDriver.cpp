@@ -105,38 +105,20 @@ bool PC88CompatDriver::loadFile(Config* _config, Archive* _folder)
 {
     PC88C_CHECK(_config != NULL, false);
     PC88C_CHECK(_folder != NULL, false);
-    ConfigSection* section = _config->getSection("file");
-    if (section == nullptr) {
-        System::error("[PC88C]fileセクションが見つかりません\n");
-        return false;
-    }
-    for (ConfigEntry* ent : section->entries()) {
-        PC88C_CHECK(ent != NULL, false);
-        const std::string name = ent->getString("name", "");
-        const std::string type = ent->getString("type", "");
-        File* file = _folder->openFile(name, File::MODE_READ);
-        if (file == nullptr) {
-            System::error("[PC88C]ファイルのオープンに失敗しました(%s)\n", name.c_str());
-            continue;
-        }
-        const int32_t offset = ent->getInt("offset", 0);
-        if (type == "code") {
-            DriverReadCode(file, mRam, RAM_SIZE, offset, name, "[PC88C]");
-        } else if (type == "bgm" || type == "voice") {
-            mSlots.fill(type == "voice", file, offset, name, "[PC88C]");
-        } else if (type == "adpcm") {
-            // Cut at the end of the sample memory, not only by length.
-            if (offset < 0 || offset >= ADPCM_SIZE) {
-                System::error("[PC88C]ADPCMのアドレスが範囲外です(%s: 0x%08x)\n", name.c_str(), (unsigned)offset);
-            } else {
-                int64_t length = file->size() > 0 ? file->size() : 0;
-                if (offset + length > ADPCM_SIZE) length = ADPCM_SIZE - offset;
-                DriverReadInto(file, mAdpcm.data() + offset, length);
+    const bool found = DriverForEachFile(
+        _config, _folder, "[PC88C]", kSource,
+        [&](ConfigEntry* ent, const std::string& name, const std::string& type, File* file) {
+            const int32_t offset = ent->getInt("offset", 0);
+            if (type == "code") {
+                DriverReadAt(file, mRam, RAM_SIZE, offset, name, "[PC88C]", "コード");
+            } else if (type == "bgm" || type == "voice") {
+                mSlots.fill(type == "voice", file, offset, name, "[PC88C]");
+            } else if (type == "adpcm") {
+                // Cut at the end of the sample memory, not only by length.
+                DriverReadAt(file, mAdpcm.data(), ADPCM_SIZE, offset, name, "[PC88C]", "ADPCM");
             }
-        }
-        file->close();
-        delete file;
-    }
+        });
+    if (!found) return false;
     if (mUsePcmX8 != 0 && !convertPcmX8()) {
         System::error("[PC88C]ADPCM変換用のバッファが確保できません\n");
         return false;

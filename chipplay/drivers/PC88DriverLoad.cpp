@@ -152,68 +152,49 @@ bool PC88Driver::loadFile(Config* _config, Archive* _folder)
 {
     PC88_CHECK(_config != NULL, false);
     PC88_CHECK(_folder != NULL, false);
-    ConfigSection* section = _config->getSection("file");
-    if (section == nullptr) {
-        System::error("[PC88]fileセクションが見つかりません\n");
-        return false;
-    }
-    for (ConfigEntry* ent : section->entries()) {
-        PC88_CHECK(ent != NULL, false);
-        const std::string name = ent->getString("name", "");
-        const std::string type = ent->getString("type", "");
-        File* file = _folder->openFile(name, File::MODE_READ);
-        if (file == nullptr) {
-            System::error("[PC88]ファイルのオープンに失敗しました(%s)\n", name.c_str());
-            continue;
-        }
-        const int64_t fileSize = file->size() > 0 ? file->size() : 0;
-        int32_t table = -1;
-        if (type == "data") table = 0;
-        else if (type == "data2") table = 1;
-        else if (type == "data3") table = 2;
-        else if (type == "adpcm2") table = 3;
+    const bool found = DriverForEachFile(
+        _config, _folder, "[PC88]", kSource,
+        [&](ConfigEntry* ent, const std::string& name, const std::string& type, File* file) {
+            const int64_t fileSize = file->size() > 0 ? file->size() : 0;
+            int32_t table = -1;
+            if (type == "data") table = 0;
+            else if (type == "data2") table = 1;
+            else if (type == "data3") table = 2;
+            else if (type == "adpcm2") table = 3;
 
-        if (type == "code") {
-            const uint32_t addr = (uint32_t)ent->getInt("addr", 0);
-            const bool toPorts = (addr & 0x80000000u) != 0;
-            uint8_t* dest = toPorts ? mPorts : mRam;
-            const int64_t destSize = toPorts ? PORT_COUNT : RAM_SIZE;
-            const int64_t address = addr & 0xFFFF;
-            int64_t length = fileSize;
-            if (address + length > destSize) length = destSize - address;
-            DriverReadInto(file, dest + (address < destSize ? address : 0), length);
-        } else if (table >= 0) {
-            const int32_t n = ent->getInt("no", 0);
-            const int32_t offset = ent->getInt("offset", 0);
-            // OUT 0x81 can name chunks 0-255 only; a negative number or
-            // offset, or a chunk beyond the cap, is a damaged entry.
-            if (n < 0 || n > MAX_CHUNK_NUMBER) {
-                System::error("[PC88]データ番号が範囲外です(%s: %d)\n", name.c_str(), (int)n);
-            } else if (offset < 0 || (int64_t)offset + fileSize > MAX_CHUNK_SIZE) {
-                System::error("[PC88]データのオフセットかサイズが範囲外です(%s: offset %d, size %lld)\n",
-                              name.c_str(), (int)offset, (long long)fileSize);
-            } else {
-                std::vector<std::vector<uint8_t>>& chunks = mChunks[table];
-                if ((size_t)n >= chunks.size()) chunks.resize((size_t)n + 1);
-                std::vector<uint8_t>& chunk = chunks[n];
-                chunk.resize((size_t)(offset + fileSize), 0);
-                DriverReadInto(file, chunk.data() + offset, fileSize);
-            }
-        } else if (type == "adpcm") {
-            const int32_t addr = ent->getInt("addr", 0);
-            if (addr < 0 || addr >= ADPCM_SIZE) {
-                System::error("[PC88]ADPCMのアドレスが範囲外です(%s: 0x%08x)\n", name.c_str(), (unsigned)addr);
-            } else {
+            if (type == "code") {
+                const uint32_t addr = (uint32_t)ent->getInt("addr", 0);
+                const bool toPorts = (addr & 0x80000000u) != 0;
+                uint8_t* dest = toPorts ? mPorts : mRam;
+                const int64_t destSize = toPorts ? PORT_COUNT : RAM_SIZE;
+                const int64_t address = addr & 0xFFFF;
                 int64_t length = fileSize;
-                if (addr + length > ADPCM_SIZE) length = ADPCM_SIZE - addr;
-                DriverReadInto(file, mAdpcm.data() + addr, length);
+                if (address + length > destSize) length = destSize - address;
+                DriverReadInto(file, dest + (address < destSize ? address : 0), length);
+            } else if (table >= 0) {
+                const int32_t n = ent->getInt("no", 0);
+                const int32_t offset = ent->getInt("offset", 0);
+                // OUT 0x81 can name chunks 0-255 only; a negative number or
+                // offset, or a chunk beyond the cap, is a damaged entry.
+                if (n < 0 || n > MAX_CHUNK_NUMBER) {
+                    System::error("[PC88]データ番号が範囲外です(%s: %d)\n", name.c_str(), (int)n);
+                } else if (offset < 0 || (int64_t)offset + fileSize > MAX_CHUNK_SIZE) {
+                    System::error("[PC88]データのオフセットかサイズが範囲外です(%s: offset %d, size %lld)\n",
+                                  name.c_str(), (int)offset, (long long)fileSize);
+                } else {
+                    std::vector<std::vector<uint8_t>>& chunks = mChunks[table];
+                    if ((size_t)n >= chunks.size()) chunks.resize((size_t)n + 1);
+                    std::vector<uint8_t>& chunk = chunks[n];
+                    chunk.resize((size_t)(offset + fileSize), 0);
+                    DriverReadInto(file, chunk.data() + offset, fileSize);
+                }
+            } else if (type == "adpcm") {
+                DriverReadAt(file, mAdpcm.data(), ADPCM_SIZE, ent->getInt("addr", 0), name, "[PC88]", "ADPCM");
+            } else {
+                System::error("[PC88]無効なファイルタイプです(%s)\n", type.c_str());
             }
-        } else {
-            System::error("[PC88]無効なファイルタイプです(%s)\n", type.c_str());
-        }
-        file->close();
-        delete file;
-    }
+        });
+    if (!found) return false;
     if (mUsePcmX8 != 0 && !convertPcmX8()) {
         System::error("[PC88]ADPCM変換用のバッファが確保できません\n");
         return false;

@@ -104,29 +104,16 @@ bool X1CompatDriver::loadFile(Config* _config, Archive* _folder)
 {
     X1C_CHECK(_config != NULL, false);
     X1C_CHECK(_folder != NULL, false);
-    ConfigSection* section = _config->getSection("file");
-    if (section == nullptr) {
-        System::error("[X1C]fileセクションが見つかりません\n");
-        return false;
-    }
-    for (ConfigEntry* ent : section->entries()) {
-        X1C_CHECK(ent != NULL, false);
-        const std::string name = ent->getString("name", "");
-        const std::string type = ent->getString("type", "");
-        File* file = _folder->openFile(name, File::MODE_READ);
-        if (file == nullptr) {
-            System::error("[X1C]ファイルのオープンに失敗しました(%s)\n", name.c_str());
-            continue;
-        }
-        const int32_t offset = ent->getInt("offset", 0);
-        if (type == "code")
-            DriverReadCode(file, mMemory.data(), MEMORY_SIZE, offset, name, "[X1C]");
-        else if (type == "bgm" || type == "voice")
-            mSlots.fill(type == "voice", file, offset, name, "[X1C]");
-        file->close();
-        delete file;
-    }
-    return true;
+    const bool found = DriverForEachFile(
+        _config, _folder, "[X1C]", kSource,
+        [&](ConfigEntry* ent, const std::string& name, const std::string& type, File* file) {
+            const int32_t offset = ent->getInt("offset", 0);
+            if (type == "code")
+                DriverReadAt(file, mMemory.data(), MEMORY_SIZE, offset, name, "[X1C]", "コード");
+            else if (type == "bgm" || type == "voice")
+                mSlots.fill(type == "voice", file, offset, name, "[X1C]");
+        });
+    return found;
 }
 
 bool X1CompatDriver::play(int32_t code, ConfigEntry* _ent)

@@ -123,57 +123,44 @@ bool X1Driver::loadFile(Config* _config, Archive* _folder)
 {
     X1_CHECK(_config != NULL, false);
     X1_CHECK(_folder != NULL, false);
-    ConfigSection* section = _config->getSection("file");
-    if (section == nullptr) {
-        System::error("[X1]fileセクションが見つかりません\n");
-        return false;
-    }
-    for (ConfigEntry* ent : section->entries()) {
-        X1_CHECK(ent != NULL, false);
-        const std::string name = ent->getString("name", "");
-        const std::string type = ent->getString("type", "");
-        File* file = _folder->openFile(name, File::MODE_READ);
-        if (file == nullptr) {
-            System::error("[X1]ファイルのオープンに失敗しました(%s)\n", name.c_str());
-            continue;
-        }
-        const int64_t fileSize = file->size() > 0 ? file->size() : 0;
-        int32_t table = -1;
-        if (type == "data") table = 0;
-        else if (type == "data2") table = 1;
-        else if (type == "data3") table = 2;
+    const bool found = DriverForEachFile(
+        _config, _folder, "[X1]", kSource,
+        [&](ConfigEntry* ent, const std::string& name, const std::string& type, File* file) {
+            const int64_t fileSize = file->size() > 0 ? file->size() : 0;
+            int32_t table = -1;
+            if (type == "data") table = 0;
+            else if (type == "data2") table = 1;
+            else if (type == "data3") table = 2;
 
-        if (type == "code") {
-            const uint32_t addr = (uint32_t)ent->getInt("addr", 0);
-            uint8_t* dest = (addr & 0x80000000u) ? mPorts.data() : mMemory.data();
-            const int64_t address = addr & 0xFFFF;
-            int64_t length = fileSize;
-            if (address + length > 0x10000) length = 0x10000 - address;
-            DriverReadInto(file, dest + address, length);
-        } else if (table >= 0) {
-            const int32_t n = ent->getInt("no", 0);
-            const int32_t offset = ent->getInt("offset", 0);
-            // OUT 0x81 can name chunks 0-255 only; a negative number or
-            // offset, or a chunk beyond the cap, is a damaged entry.
-            if (n < 0 || n > MAX_CHUNK_NUMBER) {
-                System::error("[X1]データ番号が範囲外です(%s: %d)\n", name.c_str(), (int)n);
-            } else if (offset < 0 || (int64_t)offset + fileSize > MAX_CHUNK_SIZE) {
-                System::error("[X1]データのオフセットかサイズが範囲外です(%s: offset %d, size %lld)\n", name.c_str(),
-                              (int)offset, (long long)fileSize);
+            if (type == "code") {
+                const uint32_t addr = (uint32_t)ent->getInt("addr", 0);
+                uint8_t* dest = (addr & 0x80000000u) ? mPorts.data() : mMemory.data();
+                const int64_t address = addr & 0xFFFF;
+                int64_t length = fileSize;
+                if (address + length > 0x10000) length = 0x10000 - address;
+                DriverReadInto(file, dest + address, length);
+            } else if (table >= 0) {
+                const int32_t n = ent->getInt("no", 0);
+                const int32_t offset = ent->getInt("offset", 0);
+                // OUT 0x81 can name chunks 0-255 only; a negative number or
+                // offset, or a chunk beyond the cap, is a damaged entry.
+                if (n < 0 || n > MAX_CHUNK_NUMBER) {
+                    System::error("[X1]データ番号が範囲外です(%s: %d)\n", name.c_str(), (int)n);
+                } else if (offset < 0 || (int64_t)offset + fileSize > MAX_CHUNK_SIZE) {
+                    System::error("[X1]データのオフセットかサイズが範囲外です(%s: offset %d, size %lld)\n", name.c_str(),
+                                  (int)offset, (long long)fileSize);
+                } else {
+                    std::vector<std::vector<uint8_t>>& chunks = mChunks[table];
+                    if ((size_t)n >= chunks.size()) chunks.resize((size_t)n + 1);
+                    std::vector<uint8_t>& chunk = chunks[n];
+                    if (chunk.size() < (size_t)(offset + fileSize)) chunk.resize((size_t)(offset + fileSize), 0);
+                    DriverReadInto(file, chunk.data() + offset, fileSize);
+                }
             } else {
-                std::vector<std::vector<uint8_t>>& chunks = mChunks[table];
-                if ((size_t)n >= chunks.size()) chunks.resize((size_t)n + 1);
-                std::vector<uint8_t>& chunk = chunks[n];
-                if (chunk.size() < (size_t)(offset + fileSize)) chunk.resize((size_t)(offset + fileSize), 0);
-                DriverReadInto(file, chunk.data() + offset, fileSize);
+                System::error("[X1]無効なファイルタイプです(%s)\n", type.c_str());
             }
-        } else {
-            System::error("[X1]無効なファイルタイプです(%s)\n", type.c_str());
-        }
-        file->close();
-        delete file;
-    }
-    return true;
+        });
+    return found;
 }
 
 bool X1Driver::loadPatch(Config* _config, Archive* _folder)
