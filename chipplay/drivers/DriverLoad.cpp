@@ -36,6 +36,17 @@ void DriverApplyPatch(uint8_t* dest, uint32_t size, uint32_t addr, const std::st
     }
 }
 
+void DriverSlots::readOptions(ConfigSection* section)
+{
+    dataAddr = section->getInt("mdata_addr", dataAddr);
+    dataSize = section->getInt("mdata_size", dataSize);
+    fileSize = section->getInt("mfile_size", fileSize);
+    count = section->getInt("mdata_num", count);
+    voiceAddr = section->getInt("vdata_addr", voiceAddr);
+    voiceSize = section->getInt("vdata_size", voiceSize);
+    voiceFileSize = section->getInt("vfile_size", voiceFileSize);
+}
+
 bool DriverSlots::allocate()
 {
     const int64_t songBytes = (int64_t)count * fileSize + (dataSize > 0 ? dataSize : 0);

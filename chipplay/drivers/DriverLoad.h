@@ -44,6 +44,10 @@ struct DriverSlots {
     std::vector<uint8_t> songPresent;
     std::vector<uint8_t> voicePresent;
 
+    // Reads "mdata_addr", "mdata_size", "mfile_size", "mdata_num",
+    // "vdata_addr", "vdata_size" and "vfile_size", the current values as
+    // the defaults.
+    void readOptions(ConfigSection* section);
     // Makes the zero-filled arrays, each with one copy length past its last
     // slot so that a copy from the last slot stays inside it (a negative
     // copy length adds nothing; the copy refuses it). False, keeping

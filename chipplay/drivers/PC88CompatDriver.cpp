@@ -79,13 +79,7 @@ bool PC88CompatDriver::loadOption(Config* _config, Archive* _folder)
         return false;
     }
     mInitPc = section->getInt("init_pc", 0);
-    mSlots.dataAddr = section->getInt("mdata_addr", 0x4000);
-    mSlots.dataSize = section->getInt("mdata_size", 0x2000);
-    mSlots.fileSize = section->getInt("mfile_size", 0x2000);
-    mSlots.count = section->getInt("mdata_num", 64);
-    mSlots.voiceAddr = section->getInt("vdata_addr", 0xF000);
-    mSlots.voiceSize = section->getInt("vdata_size", 0x400);
-    mSlots.voiceFileSize = section->getInt("vfile_size", 0x400);
+    mSlots.readOptions(section);
     mMakeTimer2 = section->getInt("use_rtc", 0) != 0;
     mMakeTimer1 = section->getInt("use_vrtc", 0) != 0;
     mUsePcmX8 = section->getInt("use_pcmx8", 0);

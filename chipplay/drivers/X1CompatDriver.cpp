@@ -77,13 +77,7 @@ bool X1CompatDriver::loadOption(Config* _config, Archive* _folder)
         System::error("[X1C]optionセクションが見つかりません\n");
         return false;
     }
-    mSlots.dataAddr = section->getInt("mdata_addr", mSlots.dataAddr);
-    mSlots.dataSize = section->getInt("mdata_size", mSlots.dataSize);
-    mSlots.fileSize = section->getInt("mfile_size", mSlots.fileSize);
-    mSlots.count = section->getInt("mdata_num", mSlots.count);
-    mSlots.voiceAddr = section->getInt("vdata_addr", mSlots.voiceAddr);
-    mSlots.voiceSize = section->getInt("vdata_size", mSlots.voiceSize);
-    mSlots.voiceFileSize = section->getInt("vfile_size", mSlots.voiceFileSize);
+    mSlots.readOptions(section);
     mInitPc = section->getInt("init_pc", mInitPc);
     mDebugMem = (uint16_t)section->getInt("debug_mem", mDebugMem);
     mDebugIo = (uint16_t)section->getInt("debug_io", mDebugIo);
