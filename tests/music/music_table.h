@@ -42,7 +42,8 @@ inline double AyHz(int tp) { return 2000000.0 / (16.0 * tp); }
 // The YM2151 at the X1's 4 MHz: the data sheet's scale, key code 4Ah being
 // A at 440 Hz on a 3579545 Hz chip, in proportion to the clock; note codes
 // 0-14 run C# to C, the unused 3, 7, 11, 15 playing as the next code up;
-// the key fraction in 1/64 semitone.
+// the key fraction in 1/64 semitone. (Our OPM core's phase steps sound
+// about 4 cents below this scale on every key code; the tables allow 5.)
 inline double OpmHz(int kc, int kf)
 {
     static const int kSemitone[16] = {1, 2, 3, 3, 4, 5, 6, 6, 7, 8, 9, 9, 10, 11, 12, 12};

@@ -31,9 +31,9 @@ silence:
         ld hl,quiet
         jp exec_list
 
-; The main loop keeps nothing in registers: the routine saves none, so
-; that a poll which idles the CPU leaves only EI and RETI to run when the
-; next interrupt is due, as close to a halted CPU's answer as can be.
+; The main loop keeps nothing in registers, so the routine saves none: a
+; poll that idles the CPU leaves only RET, EI and RETI to run when the next
+; interrupt is due, nearly as quick an answer as the halted CPU's.
 tick:   call seq_tick
         call host_poll
         ei
