@@ -38,6 +38,7 @@ tick:   push af
         reti
 
         include "seq.inc"
+        include "opnio.inc"
         include "host88.inc"
 
 quiet:  FMOFF 0

@@ -40,6 +40,7 @@ tick:   push af
         reti
 
         include "seq.inc"
+        include "opnio.inc"
         include "host88c.inc"
 
 quiet:  FMOFF 0

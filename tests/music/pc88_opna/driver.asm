@@ -46,6 +46,7 @@ tick:   push af
         reti
 
         include "seq.inc"
+        include "opnio.inc"
         include "host88.inc"
 
 setup:  OPN 29h, 81h    ; six FM channels; only timer A interrupts

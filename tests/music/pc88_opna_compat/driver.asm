@@ -42,6 +42,7 @@ tick:   push af
         reti
 
         include "seq.inc"
+        include "opnio.inc"
         include "host88c.inc"
 
 setup:  OPN 29h, 80h    ; six FM channels, no interrupt of the chip's own

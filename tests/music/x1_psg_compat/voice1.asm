@@ -1,0 +1,6 @@
+; Voice slot 1, run by song 1 from 0E000h: the mixer with the three tones
+; on and the noise off. Without it the song stays silent.
+        include "x1song.inc"
+        org 0E000h
+        PSG 07h, 38h
+        SONGEND
