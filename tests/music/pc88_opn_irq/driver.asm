@@ -84,6 +84,7 @@ period: xor a
         reti
 
         include "seq.inc"
+        include "opnio.inc"
         include "host88.inc"
 
 quiet:  OPN 07h, 3Fh
