@@ -20,8 +20,9 @@ if [ "$what" = all ] || [ "$what" = native ]; then
   build/bench-native/tests/bench/bench_slide
 fi
 if [ "$what" = all ] || [ "$what" = wine ]; then
-  cmake --no-warn-unused-cli -S . -B build/win32 -G Ninja -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-i686.cmake >/dev/null
-  cmake --build build/win32 -j "$jobs" --target bench_slide >/dev/null
-  echo "== win32 under Wine, plain"
-  tools/bench.sh build/win32 wine build/win32/tests/bench/bench_slide.exe
+  . tools/wine-arch.sh
+  wine_pick_arch
+  windows_build "$wine_arch" "$jobs" -- bench_slide >/dev/null
+  echo "== $wine_arch under Wine, plain ($wine_arch_why)"
+  TIV_WINE_ARCH=$wine_arch tools/bench.sh "build/$wine_arch" wine "build/$wine_arch/tests/bench/bench_slide.exe"
 fi

@@ -14,7 +14,8 @@ cmake --no-warn-unused-cli -S . -B build/bench-native -G Ninja -DCMAKE_BUILD_TYP
 cmake --build build/bench-native --target bench_machine >/dev/null
 build/bench-native/tests/bench/bench_machine "$secs"
 
-echo "== Windows build under Wine (build/win32)"
-cmake --no-warn-unused-cli -S . -B build/win32 -G Ninja -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-i686.cmake >/dev/null
-cmake --build build/win32 --target bench_machine >/dev/null
-tools/bench.sh build/win32 wine build/win32/tests/bench/bench_machine.exe "$secs"
+. tools/wine-arch.sh
+wine_pick_arch
+echo "== Windows build under Wine (build/$wine_arch: $wine_arch_why)"
+windows_build "$wine_arch" "$(nproc)" -- bench_machine >/dev/null
+TIV_WINE_ARCH=$wine_arch tools/bench.sh "build/$wine_arch" wine "build/$wine_arch/tests/bench/bench_machine.exe" "$secs"

@@ -12,23 +12,11 @@ jobs=${JOBS:-$(nproc)}
 
 bash tools/setup.sh
 . tools/wine-arch.sh
-if [ -n "${TIV_WINE_ARCH:-}" ]; then
-  wine_runs "$TIV_WINE_ARCH" || { echo "demo: TIV_WINE_ARCH=$TIV_WINE_ARCH cannot run here: $wine_why" >&2; exit 1; }
-  arch=$TIV_WINE_ARCH
-  echo "demo: the $arch programs (TIV_WINE_ARCH=$arch)"
-elif wine_runs win32; then
-  arch=win32
-  echo "demo: the 32-bit programs"
-else
-  arch=win64
-  echo "demo: the 64-bit build of the programs (this host runs no 32-bit programs: $wine_why)"
-fi
-export TIV_WINE_ARCH=$arch
-case "$arch" in win32) toolchain=mingw-i686 ;; *) toolchain=mingw-x86_64 ;; esac
-win="build/$arch"
-cmake --no-warn-unused-cli -S . -B "$win" -G Ninja -DCMAKE_TOOLCHAIN_FILE="cmake/$toolchain.cmake" \
-  -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
-cmake --build "$win" -j "$jobs"
+wine_pick_arch
+echo "demo: $wine_arch_why"
+export TIV_WINE_ARCH=$wine_arch
+win="build/$wine_arch"
+windows_build "$wine_arch" "$jobs" -DCMAKE_BUILD_TYPE=RelWithDebInfo
 export TIV_DEMO_WIN="$win"
 
 # The stand-in service on 127.0.0.1:80 (port 80 needs root; without it the

@@ -31,9 +31,12 @@ char* page_SystemToday()
     std::time_t t = std::time(nullptr);
     std::tm* pTm = std::gmtime(&t);
     if (pTm == nullptr) return nullptr;
-    char* p = static_cast<char*>(std::malloc(16));
+    // "YYYYMMDD"; room for three whole ints, which is what the compiler
+    // can prove of struct tm's fields.
+    const size_t nSize = 3 * 11 + 1;
+    char* p = static_cast<char*>(std::malloc(nSize));
     if (p == nullptr) return nullptr;
-    std::snprintf(p, 16, "%04d%02d%02d", pTm->tm_year + 1900, pTm->tm_mon + 1, pTm->tm_mday);
+    std::snprintf(p, nSize, "%04d%02d%02d", pTm->tm_year + 1900, pTm->tm_mon + 1, pTm->tm_mday);
     return p;
 }
 
