@@ -5,6 +5,13 @@
 // running request, posts its result to the window, removes it and starts the
 // next one on a later tick. UI thread only.
 //
+// The progress window of a running request belongs to the program above: it
+// hands its operations down in a DmHostIf (any field may be null; without a
+// table there is no window), the way THREADM_SetHost hands down the folders.
+//
+//   static int ProgressCreate(HWND hParent, int nMax) { return DLWND_Create(hInst, hParent, nMax); }
+//   DmHostIf host = { ProgressCreate, DLWND_SetMax, DLWND_SetPos, DLWND_Destroy, DLWND_IsExist };
+//   DOWNLOADMN_SetHost(&host);               // once; Init and Term keep it
 //   DOWNLOADMN_Init();
 //   DOWNLOADMN_Add_GetContentsList(USERM_GetId());
 //   every second: DOWNLOADMN_FrameMove(hWnd, WMU_RECV_BUYINFO, WMU_RECV_CONTENTS,
@@ -69,6 +76,21 @@ struct DmIf {
 };
 extern DmIf g_dmIf;
 
+// The progress window of the running request, on the window of the last
+// FrameMove. Every field may be null: a missing operation does nothing and a
+// missing IsExist answers 0.
+struct DmHostIf {
+    int (*pfnProgressCreate)(HWND hParent, int nMax);
+    int (*pfnProgressSetMax)(int nMax);
+    int (*pfnProgressSetPos)(int nPos);
+    int (*pfnProgressDestroy)(void);
+    int (*pfnProgressIsExist)(void);
+};
+
+// Keeps a copy of *pHost (null: no progress window). DOWNLOADMN_Init and
+// DOWNLOADMN_Term leave it as it is.
+int DOWNLOADMN_SetHost(const DmHostIf* pHost);
+
 int DOWNLOADMN_Init(void);
 int DOWNLOADMN_Term(void);
 int DOWNLOADMN_Add(const char* pDownloadPath, const char* pKeyName, int pathType);
@@ -102,12 +124,3 @@ int DOWNLOADMN_StartResign(DtIf* pDtIf);
 int DOWNLOADMN_StartGetZvqVersion(DtIf* pDtIf);
 int DOWNLOADMN_StartNext_NoWait(void);
 int DOWNLOADMN_StopTopThread(void);
-
-// Provided by the launcher's screens: the progress window and the folders.
-int DLWND_Create(HINSTANCE hInst, HWND hParent, int nMax);
-int DLWND_SetMax(int nMax);
-int DLWND_SetPos(int nPos);
-int DLWND_Destroy(void);
-int DLWND_IsExist(void);
-const char* HANTIV_GetAppPath(void);
-const char* HANTIV_GetUserPath(void);
