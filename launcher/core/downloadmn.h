@@ -22,6 +22,12 @@
 //         leave         msgResign     wParam 0, lParam new ResignResultIf
 //         version       msgVersion    wParam finished word, lParam 0
 // The receiver frees what lParam points at (free()).
+//
+// A request whose worker cannot be made never counts as running: StartNext
+// returns 0, opens no progress window and leaves the request in state
+// eDMD_DLT_ERROR with a failure already in the finished word (file and
+// version requests 1, catalogue and leave no reply); the same FrameMove posts
+// that failure and removes the request, and the queue goes on.
 #pragma once
 
 #include <windows.h>
@@ -117,6 +123,8 @@ int       DOWNLOADMN_RemoveListTop(void);
 int       DOWNLOADMN_RemoveListTop_NoWait(void);
 int       DOWNLOADMN_RemoveFinished(void);
 
+// 1 when the first request's worker runs, 0 when the queue is empty or the
+// worker could not be made (the request is then failed, see above).
 int DOWNLOADMN_StartNext(DtIf* pDtIf);
 int DOWNLOADMN_StartDownload(DtIf* pDtIf);
 int DOWNLOADMN_StartGetContentsList(DtIf* pDtIf);

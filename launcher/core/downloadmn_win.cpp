@@ -17,9 +17,9 @@ HWND g_hMainWnd;   // the window of the last FrameMove: the progress window's pa
 DmHostIf g_host;   // outside g_dmIf: DOWNLOADMN_Init and DOWNLOADMN_Term keep it
 
 // The progress window through the host's table; a missing operation does nothing.
-int ProgressCreate(HWND hParent, int nMax)
+void ProgressCreate(HWND hParent, int nMax)
 {
-    return g_host.pfnProgressCreate ? g_host.pfnProgressCreate(hParent, nMax) : 1;
+    if (g_host.pfnProgressCreate) g_host.pfnProgressCreate(hParent, nMax);
 }
 void ProgressSetMax(int nMax)
 {
@@ -93,9 +93,17 @@ int NoWaitState(void)
     return p ? __atomic_load_n(&p->dlType, __ATOMIC_ACQUIRE) : -1;
 }
 
+int TopState(void)
+{
+    DlItemIf* p = DOWNLOADMN_GetListTop();
+    return p ? p->dlType : -1;
+}
+
+// A request runs only once its worker exists; one whose worker was refused is
+// failed at once, so nobody waits for a thread that never came.
 int MarkStarted(DlItemIf* p, int bStarted)
 {
-    p->dlType = eDMD_DLT_DONWLOADING;
+    p->dlType = bStarted ? eDMD_DLT_DONWLOADING : eDMD_DLT_ERROR;
     return bStarted;
 }
 
@@ -351,15 +359,19 @@ int DOWNLOADMN_StartNext(DtIf* pDtIf)
     case eDMD_DT_ZVQVERSION: bStarted = DOWNLOADMN_StartGetZvqVersion(pDtIf); break;
     default: CMN_ASSERT(!"unknown request kind"); break;
     }
-    // A worker that could not start would leave the request running for ever:
-    // end it here with a failure the main window understands.
-    if (!bStarted && pDtIf->nReturn == -1) {
-        p->dlType = eDMD_DLT_DONWLOADING;
+    if (!bStarted) {
+        // Nothing runs for this request: it ends here, failed, with a code the
+        // main window already knows (file and version requests 1, no reply
+        // for the others); FrameMove posts it on this same tick. No progress
+        // window: there is no progress to show.
+        p->dlType = eDMD_DLT_ERROR;
         int code = p->cntType == eDMD_DT_FILE || p->cntType == eDMD_DT_ZVQVERSION ? 1 : 0;
         LOG_Write("DOWNLOADMN_StartNext::the worker did not start\n");
         THREADM_PublishFinished(&pDtIf->nReturn, code);
+        return 0;
     }
-    return ProgressCreate(g_hMainWnd, 100);
+    ProgressCreate(g_hMainWnd, 100);
+    return 1;
 }
 
 int DOWNLOADMN_StartNext_NoWait(void)
@@ -400,11 +412,13 @@ int DOWNLOADMN_FrameMove(HWND hWnd, UINT msgContentsList, UINT msgDownload, UINT
         ProgressSetMax(__atomic_load_n(&pDtIf->nFileSize, __ATOMIC_RELAXED));
         ProgressSetPos(__atomic_load_n(&pDtIf->nReadedSize, __ATOMIC_RELAXED));
     }
-    if (!DOWNLOADMN_IsDownloading() && DOWNLOADMN_GetCnt() > 0) {
+    if (!DOWNLOADMN_IsDownloading() && TopState() == eDMD_DLT_NONE) {
         LOG_Write("DL待ちをリストから発見\n");
         DOWNLOADMN_StartNext(pDtIf);
     }
-    if (DOWNLOADMN_IsDownloading()) {
+    // A running request, or one whose worker was refused (its failure is
+    // already in the finished word).
+    if (DOWNLOADMN_IsDownloading() || TopState() == eDMD_DLT_ERROR) {
         int nFinished = THREADM_LoadFinished(&pDtIf->nReturn);
         if (nFinished != -1) {
             if (ProgressIsExist()) ProgressDestroy();

@@ -28,6 +28,11 @@ std::string g_appPath, g_userPath;
 // The folders the queue's host hands down.
 const char* AppPath(void) { return g_appPath.c_str(); }
 const char* UserPath(void) { return g_userPath.c_str(); }
+HANDLE RefuseThread(LPTHREAD_START_ROUTINE, void*)
+{
+    SetLastError(ERROR_NOT_ENOUGH_MEMORY);
+    return nullptr;
+}
 const ThreadmHostIf kFolders = { AppPath, UserPath, nullptr };
 
 // A progress window that records what the queue asks of it.
@@ -562,6 +567,87 @@ TEST_F(Queue, ProgressWindowFollowsAPackDownload)
     ASSERT_EQ(posted.size(), 1u);
     EXPECT_EQ(static_cast<int>(posted[0].w), 0);
     EXPECT_EQ(ReadAll(dir.file("progress.txt")).size(), 1200000u);   // into the member's folder
+    CONTENTSLIST_Free();
+}
+
+// A worker that cannot be made: StartNext says so, nothing counts as running,
+// no progress window opens, and the same tick posts the failure. The kind is
+// free again afterwards: the same request then runs.
+TEST_F(Queue, RefusedWorkerIsNoStartAndFailsItsRequestAtOnce)
+{
+    ASSERT_EQ(CONTENTSLIST_Init("tiv,,name,R0001,,,,,,,,,,,,,,,,,,,,,"), 1);
+    WriteAll(SitePath("root/dl/refused.pack"), Pack("CNPFVR05", { { "refused.txt", "r" } }));
+    CreateDirectoryA(SitePath("root/refusedver").c_str(), nullptr);
+    WriteAll(SitePath("root/refusedver/ver.bin"), Pack("CNPFVR05", { { "refusedver.txt", "v" } }, false));
+    WriteEnv("/cgi-bin/list.cgi", "/cgi-bin/resign.cgi", Addr() + "/refusedver/");
+    struct Case {
+        const char* name;
+        int (*add)(void);
+        UINT msg;
+        int code;                 // wParam of a file or version result
+        int (*running)(void);
+    } cases[] = {
+        { "file", [] { return DOWNLOADMN_Add("refused.pack", "R0001", 0); }, kMsgContents, 1,
+          THREADM_CheckRunning_Download },
+        { "catalogue", [] { return DOWNLOADMN_Add_GetContentsList("taro"); }, kMsgBuy, 0,
+          THREADM_CheckRunning_GetContentsList },
+        { "leave", [] { return DOWNLOADMN_Add_Resign("taro"); }, kMsgResign, 0, THREADM_CheckRunning_ResignVelqa },
+        { "version", [] { return DOWNLOADMN_Add_GetZvqVersion(); }, kMsgVersion, 1,
+          THREADM_CheckRunning_GetZvqVersion },
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        ThreadmHostIf refuse = kFolders;
+        refuse.pfnCreateThread = RefuseThread;
+        THREADM_SetHost(&refuse);
+        g_progress.clear();
+        ASSERT_EQ(c.add(), 1);
+        EXPECT_EQ(DOWNLOADMN_StartNext(&dt), 0) << "reported a start without a worker";
+        EXPECT_FALSE(DOWNLOADMN_IsDownloading());
+        EXPECT_EQ(DOWNLOADMN_GetListTop()->dlType, eDMD_DLT_ERROR);
+        EXPECT_EQ(DOWNLOADMN_GetDownloadingKeyName(), nullptr);
+        EXPECT_EQ(THREADM_LoadFinished(&dt.nReturn), c.code) << "the failure is in the finished word";
+        EXPECT_FALSE(c.running());
+        EXPECT_TRUE(g_progress.empty()) << Show(g_progress);
+
+        Tick();   // posted at once, not after a wait
+        EXPECT_EQ(DOWNLOADMN_GetCnt(), 0);
+        ASSERT_EQ(posted.size(), 1u);
+        EXPECT_EQ(posted[0].msg, c.msg);
+        EXPECT_EQ(static_cast<int>(posted[0].w), c.code);
+        if (c.msg == static_cast<UINT>(kMsgBuy)) {
+            EXPECT_EQ(posted[0].l, 0);
+        }
+        if (c.msg == static_cast<UINT>(kMsgResign)) {
+            auto* r = reinterpret_cast<ResignResultIf*>(posted[0].l);
+            ASSERT_NE(r, nullptr);
+            EXPECT_EQ(r->nSize, 0);
+            EXPECT_EQ(r->pBuf, nullptr);
+        }
+        EXPECT_TRUE(g_progress.empty()) << Show(g_progress);
+
+        THREADM_SetHost(&kFolders);
+        ASSERT_EQ(c.add(), 1);
+        ASSERT_TRUE(RunUntilIdle(15000));
+        ASSERT_EQ(posted.size(), 2u);
+        EXPECT_EQ(posted[1].msg, c.msg);
+        if (c.msg == static_cast<UINT>(kMsgBuy)) {
+            EXPECT_GT(static_cast<int>(posted[1].w), 3);
+        } else if (c.msg == static_cast<UINT>(kMsgResign)) {
+            EXPECT_GT(reinterpret_cast<ResignResultIf*>(posted[1].l)->nSize, 3);
+        } else {
+            EXPECT_EQ(static_cast<int>(posted[1].w), 0);
+        }
+        EXPECT_EQ(g_progress.front().op, 'c');
+        EXPECT_EQ(g_progress.back().op, 'd');
+        for (auto& q : posted) {
+            if (q.msg == static_cast<UINT>(kMsgResign) && q.l) std::free(reinterpret_cast<ResignResultIf*>(q.l)->pBuf);
+            std::free(reinterpret_cast<void*>(q.l));
+        }
+        posted.clear();
+    }
+    EXPECT_EQ(ReadAll(dir.file("refused.txt")), "r");
+    EXPECT_EQ(ReadAll(dir.file("refusedver.txt")), "v");
     CONTENTSLIST_Free();
 }
 
