@@ -5,6 +5,13 @@
 // running request, posts its result to the window, removes it and starts the
 // next one on a later tick. UI thread only.
 //
+// The progress window of a running request belongs to the program above: it
+// hands its operations down in a DmHostIf (any field may be null; without a
+// table there is no window), the way THREADM_SetHost hands down the folders.
+//
+//   static int ProgressCreate(HWND hParent, int nMax) { return DLWND_Create(hInst, hParent, nMax); }
+//   DmHostIf host = { ProgressCreate, DLWND_SetMax, DLWND_SetPos, DLWND_Destroy, DLWND_IsExist };
+//   DOWNLOADMN_SetHost(&host);               // once; Init and Term keep it
 //   DOWNLOADMN_Init();
 //   DOWNLOADMN_Add_GetContentsList(USERM_GetId());
 //   every second: DOWNLOADMN_FrameMove(hWnd, WMU_RECV_BUYINFO, WMU_RECV_CONTENTS,
@@ -15,6 +22,12 @@
 //         leave         msgResign     wParam 0, lParam new ResignResultIf
 //         version       msgVersion    wParam finished word, lParam 0
 // The receiver frees what lParam points at (free()).
+//
+// A request whose worker cannot be made never counts as running: StartNext
+// returns 0, opens no progress window and leaves the request in state
+// eDMD_DLT_ERROR with a failure already in the finished word (file and
+// version requests 1, catalogue and leave no reply); the same FrameMove posts
+// that failure and removes the request, and the queue goes on.
 #pragma once
 
 #include <windows.h>
@@ -69,6 +82,21 @@ struct DmIf {
 };
 extern DmIf g_dmIf;
 
+// The progress window of the running request, on the window of the last
+// FrameMove. Every field may be null: a missing operation does nothing and a
+// missing IsExist answers 0.
+struct DmHostIf {
+    int (*pfnProgressCreate)(HWND hParent, int nMax);
+    int (*pfnProgressSetMax)(int nMax);
+    int (*pfnProgressSetPos)(int nPos);
+    int (*pfnProgressDestroy)(void);
+    int (*pfnProgressIsExist)(void);
+};
+
+// Keeps a copy of *pHost (null: no progress window). DOWNLOADMN_Init and
+// DOWNLOADMN_Term leave it as it is.
+int DOWNLOADMN_SetHost(const DmHostIf* pHost);
+
 int DOWNLOADMN_Init(void);
 int DOWNLOADMN_Term(void);
 int DOWNLOADMN_Add(const char* pDownloadPath, const char* pKeyName, int pathType);
@@ -95,6 +123,8 @@ int       DOWNLOADMN_RemoveListTop(void);
 int       DOWNLOADMN_RemoveListTop_NoWait(void);
 int       DOWNLOADMN_RemoveFinished(void);
 
+// 1 when the first request's worker runs, 0 when the queue is empty or the
+// worker could not be made (the request is then failed, see above).
 int DOWNLOADMN_StartNext(DtIf* pDtIf);
 int DOWNLOADMN_StartDownload(DtIf* pDtIf);
 int DOWNLOADMN_StartGetContentsList(DtIf* pDtIf);
@@ -102,12 +132,3 @@ int DOWNLOADMN_StartResign(DtIf* pDtIf);
 int DOWNLOADMN_StartGetZvqVersion(DtIf* pDtIf);
 int DOWNLOADMN_StartNext_NoWait(void);
 int DOWNLOADMN_StopTopThread(void);
-
-// Provided by the launcher's screens: the progress window and the folders.
-int DLWND_Create(HINSTANCE hInst, HWND hParent, int nMax);
-int DLWND_SetMax(int nMax);
-int DLWND_SetPos(int nPos);
-int DLWND_Destroy(void);
-int DLWND_IsExist(void);
-const char* HANTIV_GetAppPath(void);
-const char* HANTIV_GetUserPath(void);

@@ -14,6 +14,26 @@ DmIf g_dmIf;
 namespace {
 
 HWND g_hMainWnd;   // the window of the last FrameMove: the progress window's parent
+DmHostIf g_host;   // outside g_dmIf: DOWNLOADMN_Init and DOWNLOADMN_Term keep it
+
+// The progress window through the host's table; a missing operation does nothing.
+void ProgressCreate(HWND hParent, int nMax)
+{
+    if (g_host.pfnProgressCreate) g_host.pfnProgressCreate(hParent, nMax);
+}
+void ProgressSetMax(int nMax)
+{
+    if (g_host.pfnProgressSetMax) g_host.pfnProgressSetMax(nMax);
+}
+void ProgressSetPos(int nPos)
+{
+    if (g_host.pfnProgressSetPos) g_host.pfnProgressSetPos(nPos);
+}
+void ProgressDestroy(void)
+{
+    if (g_host.pfnProgressDestroy) g_host.pfnProgressDestroy();
+}
+bool ProgressIsExist(void) { return g_host.pfnProgressIsExist && g_host.pfnProgressIsExist(); }
 
 char* DupStr(const char* p)
 {
@@ -73,7 +93,28 @@ int NoWaitState(void)
     return p ? __atomic_load_n(&p->dlType, __ATOMIC_ACQUIRE) : -1;
 }
 
+int TopState(void)
+{
+    DlItemIf* p = DOWNLOADMN_GetListTop();
+    return p ? p->dlType : -1;
+}
+
+// A request runs only once its worker exists; one whose worker was refused is
+// failed at once, so nobody waits for a thread that never came.
+int MarkStarted(DlItemIf* p, int bStarted)
+{
+    p->dlType = bStarted ? eDMD_DLT_DONWLOADING : eDMD_DLT_ERROR;
+    return bStarted;
+}
+
 }  // namespace
+
+int DOWNLOADMN_SetHost(const DmHostIf* pHost)
+{
+    if (pHost) g_host = *pHost;
+    else std::memset(&g_host, 0, sizeof(g_host));
+    return 1;
+}
 
 int DOWNLOADMN_Init(void)
 {
@@ -271,12 +312,11 @@ int DOWNLOADMN_StartDownload(DtIf* pDtIf)
         DlItemIf* p = DOWNLOADMN_GetListAt(i);
         CMN_ASSERT(p->dlType != eDMD_DLT_FINISHED);
         if (p->dlType != eDMD_DLT_NONE) continue;
-        p->dlType = eDMD_DLT_DONWLOADING;
         LOG_Write("DOWNLOADMN_StartDownload::start\n");
         LOG_Write("path is ..\n");
         LOG_WriteLine(p->pPath);
-        return THREADM_Start_Download(p->pPath, &pDtIf->nReadedSize, &pDtIf->nFileSize, p->pKeyName,
-                                      &pDtIf->nReturn, p->pathType);
+        return MarkStarted(p, THREADM_Start_Download(p->pPath, &pDtIf->nReadedSize, &pDtIf->nFileSize,
+                                                     p->pKeyName, &pDtIf->nReturn, p->pathType));
     }
     return FALSE;
 }
@@ -284,26 +324,24 @@ int DOWNLOADMN_StartDownload(DtIf* pDtIf)
 int DOWNLOADMN_StartGetContentsList(DtIf* pDtIf)
 {
     DlItemIf* p = DOWNLOADMN_GetListTop();
-    p->dlType = eDMD_DLT_DONWLOADING;
-    return THREADM_Start_GetContentsList(&pDtIf->nReadedSize, &pDtIf->nFileSize, &pDtIf->nReturn,
-                                         &pDtIf->nPostRet, &pDtIf->pRecvBuf, &pDtIf->nRecvSize, p->pKeyName,
-                                         USERM_GetPassword());
+    return MarkStarted(p, THREADM_Start_GetContentsList(&pDtIf->nReadedSize, &pDtIf->nFileSize, &pDtIf->nReturn,
+                                                        &pDtIf->nPostRet, &pDtIf->pRecvBuf, &pDtIf->nRecvSize,
+                                                        p->pKeyName, USERM_GetPassword()));
 }
 
 int DOWNLOADMN_StartResign(DtIf* pDtIf)
 {
     DlItemIf* p = DOWNLOADMN_GetListTop();
-    p->dlType = eDMD_DLT_DONWLOADING;
-    return THREADM_Start_ResignVelqa(&pDtIf->nReadedSize, &pDtIf->nFileSize, &pDtIf->nReturn, &pDtIf->nPostRet,
-                                     &pDtIf->pRecvBuf, &pDtIf->nRecvSize, p->pUserId, USERM_GetPassword());
+    return MarkStarted(p, THREADM_Start_ResignVelqa(&pDtIf->nReadedSize, &pDtIf->nFileSize, &pDtIf->nReturn,
+                                                    &pDtIf->nPostRet, &pDtIf->pRecvBuf, &pDtIf->nRecvSize,
+                                                    p->pUserId, USERM_GetPassword()));
 }
 
 int DOWNLOADMN_StartGetZvqVersion(DtIf* pDtIf)
 {
     DlItemIf* p = DOWNLOADMN_GetListTop();
-    p->dlType = eDMD_DLT_DONWLOADING;
-    return THREADM_Start_GetZvqVersion(&pDtIf->nReadedSize, &pDtIf->nFileSize, &pDtIf->nReturn, &pDtIf->nPostRet,
-                                       &pDtIf->pRecvBuf, &pDtIf->nRecvSize);
+    return MarkStarted(p, THREADM_Start_GetZvqVersion(&pDtIf->nReadedSize, &pDtIf->nFileSize, &pDtIf->nReturn,
+                                                      &pDtIf->nPostRet, &pDtIf->pRecvBuf, &pDtIf->nRecvSize));
 }
 
 int DOWNLOADMN_StartNext(DtIf* pDtIf)
@@ -321,15 +359,19 @@ int DOWNLOADMN_StartNext(DtIf* pDtIf)
     case eDMD_DT_ZVQVERSION: bStarted = DOWNLOADMN_StartGetZvqVersion(pDtIf); break;
     default: CMN_ASSERT(!"unknown request kind"); break;
     }
-    // A worker that could not start would leave the request running for ever:
-    // end it here with a failure the main window understands.
-    if (!bStarted && pDtIf->nReturn == -1) {
-        p->dlType = eDMD_DLT_DONWLOADING;
+    if (!bStarted) {
+        // Nothing runs for this request: it ends here, failed, with a code the
+        // main window already knows (file and version requests 1, no reply
+        // for the others); FrameMove posts it on this same tick. No progress
+        // window: there is no progress to show.
+        p->dlType = eDMD_DLT_ERROR;
         int code = p->cntType == eDMD_DT_FILE || p->cntType == eDMD_DT_ZVQVERSION ? 1 : 0;
         LOG_Write("DOWNLOADMN_StartNext::the worker did not start\n");
         THREADM_PublishFinished(&pDtIf->nReturn, code);
+        return 0;
     }
-    return DLWND_Create(GetModuleHandleA(nullptr), g_hMainWnd, 100);
+    ProgressCreate(g_hMainWnd, 100);
+    return 1;
 }
 
 int DOWNLOADMN_StartNext_NoWait(void)
@@ -366,18 +408,20 @@ int DOWNLOADMN_FrameMove(HWND hWnd, UINT msgContentsList, UINT msgDownload, UINT
     if (!g_dmIf.bInit || !pDtIf) return 0;
     g_hMainWnd = hWnd;
 
-    if (DOWNLOADMN_IsDownloading() && DLWND_IsExist()) {
-        DLWND_SetMax(__atomic_load_n(&pDtIf->nFileSize, __ATOMIC_RELAXED));
-        DLWND_SetPos(__atomic_load_n(&pDtIf->nReadedSize, __ATOMIC_RELAXED));
+    if (DOWNLOADMN_IsDownloading() && ProgressIsExist()) {
+        ProgressSetMax(__atomic_load_n(&pDtIf->nFileSize, __ATOMIC_RELAXED));
+        ProgressSetPos(__atomic_load_n(&pDtIf->nReadedSize, __ATOMIC_RELAXED));
     }
-    if (!DOWNLOADMN_IsDownloading() && DOWNLOADMN_GetCnt() > 0) {
+    if (!DOWNLOADMN_IsDownloading() && TopState() == eDMD_DLT_NONE) {
         LOG_Write("DL待ちをリストから発見\n");
         DOWNLOADMN_StartNext(pDtIf);
     }
-    if (DOWNLOADMN_IsDownloading()) {
+    // A running request, or one whose worker was refused (its failure is
+    // already in the finished word).
+    if (DOWNLOADMN_IsDownloading() || TopState() == eDMD_DLT_ERROR) {
         int nFinished = THREADM_LoadFinished(&pDtIf->nReturn);
         if (nFinished != -1) {
-            if (DLWND_IsExist()) DLWND_Destroy();
+            if (ProgressIsExist()) ProgressDestroy();
             DOWNLOADMN_StopTopThread();
             DlItemIf* pTop = DOWNLOADMN_GetListTop();
             switch (pTop->cntType) {

@@ -5,6 +5,10 @@
 // word last (release store). The queue's poll reads that word first
 // (acquire load), then the rest, then calls the kind's Stop.
 //
+//   static const char* AppPath(void) { return g_appIf.strAppPath; }
+//   static const char* UserPath(void) { return g_appIf.strUserPath; }
+//   ThreadmHostIf host = { AppPath, UserPath, nullptr };
+//   THREADM_SetHost(&host);                  // once; Init and Fini keep it
 //   THREADM_Init(hWnd);
 //   dt.nReturn = -1;
 //   THREADM_Start_GetContentsList(&dt.nReadedSize, &dt.nFileSize, &dt.nReturn,
@@ -12,9 +16,11 @@
 //   ... poll: if (THREADM_LoadFinished(&dt.nReturn) != -1) THREADM_Stop_GetContentsList();
 //
 // Needs "[DLWEBPAGE]", "[CGITOPPAGE]", "[CGIPAGE_GETCONTENTSLIST]",
-// "[CGIPAGE_RESIGNVELQA]" and "[ZVQCLIENTDLWEBPAGE]" of env.bin (ENV_Load),
-// and the application and member folders of the launcher (HANTIV_GetAppPath,
-// HANTIV_GetUserPath, each ending with "\").
+// "[CGIPAGE_RESIGNVELQA]" and "[ZVQCLIENTDLWEBPAGE]" of env.bin (ENV_Load).
+// The application and member folders come from the program above through
+// THREADM_SetHost: this module never calls up into the screens. The folders
+// are asked for when a worker needs them, so a host may hand its getters over
+// before it knows the folders.
 #pragma once
 
 #include <windows.h>
@@ -52,6 +58,25 @@ enum {
 // How long Stop waits for a worker to end by itself before terminating it
 // (a terminated thread may hold the heap or the log lock).
 #define THREADM_STOP_WAIT_MS 3000
+
+// What the workers take from the program above them. Every field may be null.
+struct ThreadmHostIf {
+    // The application folder (client-version pack) and the member's folder
+    // (content packs and their temporary file), each ending with "\". Null
+    // or empty: no folder; a pack is then written nowhere (a content pack
+    // ends with eTHREADM_DL_ERR_TEMP, a client-version pack is not unpacked)
+    // rather than into whatever the current folder happens to be.
+    const char* (*pfnGetAppPath)(void);
+    const char* (*pfnGetUserPath)(void);
+    // Named option: how a worker thread is made. Null: CreateThread with the
+    // default stack. A host that returns null refuses the worker, which every
+    // Start reports as not started (the tests' way to see a refused thread).
+    HANDLE (*pfnCreateThread)(LPTHREAD_START_ROUTINE pfnWorker, void* pArg);
+};
+
+// Keeps a copy of *pHost (null: no folders, CreateThread). Call it on the UI
+// thread while no worker runs; THREADM_Init and THREADM_Fini leave it as it is.
+int  THREADM_SetHost(const ThreadmHostIf* pHost);
 
 int  THREADM_Init(HWND hWnd);
 int  THREADM_Fini(void);

@@ -53,6 +53,7 @@ struct ThreadmIf {
 };
 
 ThreadmIf g_threadmIf;
+ThreadmHostIf g_host;   // outside the record: THREADM_Init and THREADM_Fini keep it
 volatile LONG g_bNoWaitRunning;
 DownloadBlock g_dlIf;
 PostBlock g_contentsIf;
@@ -62,6 +63,13 @@ PostBlock g_zvqIf;
 const int kPartSize = 500000;
 const int kFirstLen = 12;    // magic and total size
 const int kHeaderLen = 4;    // header size field
+
+// A folder of the host, "" when it has none.
+const char* Folder(const char* (*pfnGet)(void))
+{
+    const char* p = pfnGet ? pfnGet() : nullptr;
+    return p ? p : "";
+}
 
 void FreeBlockStrings(PostBlock* b)
 {
@@ -168,6 +176,7 @@ DWORD WINAPI Thread_Download(LPVOID pArg)
     unsigned char head[kFirstLen + kHeaderLen];
     char strTop[2048] = "";
     char strUrl[1024];
+    const char* pUserPath = "";
     bool bOldPack = false, bPack02 = false;
     int nTotal = 0, nReceived = 0;
 
@@ -202,8 +211,14 @@ DWORD WINAPI Thread_Download(LPVOID pArg)
     if (nTotal < kFirstLen + kHeaderLen) { ret = eTHREADM_DL_ERR_MAGIC; goto done; }
     if (ReadFull(hUrl, head + kFirstLen, kHeaderLen) != kHeaderLen) { ret = eTHREADM_DL_ERR_URL; goto done; }
 
+    pUserPath = Folder(g_host.pfnGetUserPath);
+    if (!*pUserPath) {
+        LOG_Write("Thread_Download::no member folder\n");
+        ret = eTHREADM_DL_ERR_TEMP;
+        goto done;
+    }
     pBuf = static_cast<char*>(std::malloc(kPartSize));
-    std::snprintf(strTemp, sizeof(strTemp), "%s%s", HANTIV_GetUserPath(), THREADM_TEMPFILE);
+    std::snprintf(strTemp, sizeof(strTemp), "%s%s", pUserPath, THREADM_TEMPFILE);
     fp = pBuf ? std::fopen(strTemp, "wb") : nullptr;
     if (!fp) { ret = eTHREADM_DL_ERR_TEMP; goto done; }
     if (std::fwrite(head, 1, sizeof(head), fp) != sizeof(head)) { ret = eTHREADM_DL_ERR_TEMP; goto done; }
@@ -230,7 +245,7 @@ DWORD WINAPI Thread_Download(LPVOID pArg)
         if (CONTENTSLIST_GetIndexByKey(b->pKeyName) < 0) {
             LOG_Write("Thread_Download::the content is not in the catalogue\n");
             ret = eTHREADM_DL_ERR_UNPACK;
-        } else if (!THREADM_UnpackContents(b->pKeyName, HANTIV_GetUserPath(), strTemp, bOldPack, bPack02)) {
+        } else if (!THREADM_UnpackContents(b->pKeyName, pUserPath, strTemp, bOldPack, bPack02)) {
             ret = eTHREADM_DL_ERR_UNPACK;
         }
     }
@@ -400,7 +415,9 @@ DWORD WINAPI Thread_GetZvqVersion(LPVOID pArg)
         nReceived += static_cast<int>(got);
         PublishProgress(b->pReadedSize, nReceived, nTotal);
     }
-    if (ret == eTHREADM_VER_OK) {
+    if (ret == eTHREADM_VER_OK && !(b->pDlPath && *b->pDlPath)) {
+        LOG_Write("Thread_GetZvqVersion::no application folder: not unpacked\n");
+    } else if (ret == eTHREADM_VER_OK) {
         THREADM_UnpackVersionPack(pPack, 2, b->pDlPath, nTotal, LoadLE32(head + kFirstLen));
     }
 
@@ -417,7 +434,8 @@ done:
 
 HANDLE Create(LPTHREAD_START_ROUTINE pFn, void* pArg)
 {
-    HANDLE h = CreateThread(nullptr, 0, pFn, pArg, 0, nullptr);
+    HANDLE h = g_host.pfnCreateThread ? g_host.pfnCreateThread(pFn, pArg)
+                                      : CreateThread(nullptr, 0, pFn, pArg, 0, nullptr);
     if (!h) {
         LOG_Write("THREADM::CreateThread failed\n");
         ERRMSG_PutLastError();
@@ -532,6 +550,13 @@ done:
     return ret;
 }
 
+int THREADM_SetHost(const ThreadmHostIf* pHost)
+{
+    if (pHost) g_host = *pHost;
+    else std::memset(&g_host, 0, sizeof(g_host));
+    return 1;
+}
+
 int THREADM_Init(HWND hWnd)
 {
     std::memset(&g_threadmIf, 0, sizeof(g_threadmIf));
@@ -632,7 +657,7 @@ int THREADM_Start_GetZvqVersion(int* pReadedSize, int* pFileSize, int* pReturn, 
 {
     return StartPost(&g_zvqIf, &g_threadmIf.hGetZvqVersionThread, &g_threadmIf.bFinishGetZvqVersion,
                      Thread_GetZvqVersion, "THREADM_CheckRunning_GetZvqVersion", pReadedSize, pFileSize, pReturn,
-                     pRet, pBuf, pSize, nullptr, nullptr, HANTIV_GetAppPath());
+                     pRet, pBuf, pSize, nullptr, nullptr, Folder(g_host.pfnGetAppPath));
 }
 int THREADM_Stop_GetZvqVersion(void)
 {

@@ -562,6 +562,19 @@ LIST* HANTIV_GetRowList(void) { return &g_appIf.lstRow; }
 
 namespace {
 
+int ProgressCreate(HWND hParent, int nMax) { return DLWND_Create(g_appIf.hInstance, hParent, nMax); }
+
+// The service side gets the progress window and the folders from here; the
+// folders are asked for when a worker needs them, so they may be filled in
+// later (PreparePaths).
+void HandDownToService(void)
+{
+    static const DmHostIf dm = { ProgressCreate, DLWND_SetMax, DLWND_SetPos, DLWND_Destroy, DLWND_IsExist };
+    static const ThreadmHostIf threadm = { HANTIV_GetAppPath, HANTIV_GetUserPath, nullptr };
+    DOWNLOADMN_SetHost(&dm);
+    THREADM_SetHost(&threadm);
+}
+
 void Shutdown(void)
 {
     if (CONTENTSLIST_IsLoaded()) {
@@ -612,6 +625,7 @@ int WINAPI WinMain(HINSTANCE hInstance, HINSTANCE, LPSTR lpCmdLine, int nCmdShow
         LOG_Close();
         return 0;
     }
+    HandDownToService();
     DOWNLOADMN_Init();
     USERM_SetAcountValid(1);
     g_appIf.hWnd = CreateMainWnd(640, 300, hInstance, nCmdShow);

@@ -24,7 +24,59 @@
 namespace {
 
 std::string g_appPath, g_userPath;
+
+// The folders the queue's host hands down.
+const char* AppPath(void) { return g_appPath.c_str(); }
+const char* UserPath(void) { return g_userPath.c_str(); }
+HANDLE RefuseThread(LPTHREAD_START_ROUTINE, void*)
+{
+    SetLastError(ERROR_NOT_ENOUGH_MEMORY);
+    return nullptr;
+}
+const ThreadmHostIf kFolders = { AppPath, UserPath, nullptr };
+
+// A progress window that records what the queue asks of it.
+struct ProgressCall {
+    char op;   // 'c'reate, 'm'ax, 'p'os, 'd'estroy
+    int  value;
+    HWND hParent;
+    bool operator==(const ProgressCall& o) const { return op == o.op && value == o.value && hParent == o.hParent; }
+};
+std::vector<ProgressCall> g_progress;
 int g_dlwndExist, g_dlwndCreated;
+
+int ProgressCreate(HWND hParent, int nMax)
+{
+    g_progress.push_back({ 'c', nMax, hParent });
+    g_dlwndExist = 1;
+    g_dlwndCreated++;
+    return 1;
+}
+int ProgressSetMax(int nMax)
+{
+    g_progress.push_back({ 'm', nMax, nullptr });
+    return 1;
+}
+int ProgressSetPos(int nPos)
+{
+    g_progress.push_back({ 'p', nPos, nullptr });
+    return 1;
+}
+int ProgressDestroy(void)
+{
+    g_progress.push_back({ 'd', 0, nullptr });
+    g_dlwndExist = 0;
+    return 1;
+}
+int ProgressIsExist(void) { return g_dlwndExist; }
+const DmHostIf kRecorder = { ProgressCreate, ProgressSetMax, ProgressSetPos, ProgressDestroy, ProgressIsExist };
+
+std::string Show(const std::vector<ProgressCall>& v)
+{
+    std::string s;
+    for (const auto& c : v) s += std::string(1, c.op) + "(" + std::to_string(c.value) + ") ";
+    return s;
+}
 
 enum { kMsgBuy = WM_USER + 51, kMsgContents = WM_USER + 52, kMsgResign = WM_USER + 72, kMsgVersion = WM_USER + 73 };
 
@@ -98,6 +150,9 @@ struct Queue : ::testing::Test {
         g_appPath = dir.path();
         g_userPath = dir.path();
         g_dlwndExist = g_dlwndCreated = 0;
+        g_progress.clear();
+        DOWNLOADMN_SetHost(&kRecorder);
+        THREADM_SetHost(&kFolders);
         WriteEnv("/cgi-bin/list.cgi", "/cgi-bin/resign.cgi", Addr() + "/ver/");
         hWnd = CreateWindowA("STATIC", "queue", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr, nullptr, nullptr);
         ASSERT_NE(hWnd, nullptr);
@@ -116,6 +171,8 @@ struct Queue : ::testing::Test {
         }
         DestroyWindow(hWnd);
         ENV_Free();
+        DOWNLOADMN_SetHost(nullptr);
+        THREADM_SetHost(nullptr);
     }
     void WriteEnv(const std::string& listCgi, const std::string& resignCgi, const std::string& zvq,
                   const std::string& host = "")
@@ -487,6 +544,140 @@ TEST_F(Queue, RequestWhoseWorkerCannotStartEndsWithAFailure)
     THREADM_Init(hWnd);
 }
 
+// What the queue asks of the host's progress window during a pack download:
+// opened on the main window when the request starts, given the pack's size
+// and the bytes read, closed when the request ends.
+TEST_F(Queue, ProgressWindowFollowsAPackDownload)
+{
+    ASSERT_EQ(CONTENTSLIST_Init("tiv,,name,P0001,,,,,,,,,,,,,,,,,,,,,"), 1);
+    std::string pack = Pack("CNPFVR05", { { "progress.txt", std::string(1200000, 'p') } });
+    WriteAll(SitePath("root/dl/progress.pack"), pack);
+    ASSERT_EQ(DOWNLOADMN_Add("progress.pack", "P0001", 0), 1);
+    Tick();
+    ASSERT_TRUE(DOWNLOADMN_IsDownloading());
+    // The worker ends before the next tick: that tick shows the final
+    // position, then closes the window.
+    DWORD t0 = GetTickCount();
+    while (THREADM_LoadFinished(&dt.nReturn) == -1 && GetTickCount() - t0 < 10000) Sleep(20);
+    ASSERT_EQ(THREADM_LoadFinished(&dt.nReturn), 0);
+    Tick();
+    int n = static_cast<int>(pack.size());
+    std::vector<ProgressCall> want = { { 'c', 100, hWnd }, { 'm', n, nullptr }, { 'p', n, nullptr }, { 'd', 0, nullptr } };
+    EXPECT_EQ(g_progress, want) << Show(g_progress);
+    ASSERT_EQ(posted.size(), 1u);
+    EXPECT_EQ(static_cast<int>(posted[0].w), 0);
+    EXPECT_EQ(ReadAll(dir.file("progress.txt")).size(), 1200000u);   // into the member's folder
+    CONTENTSLIST_Free();
+}
+
+// A worker that cannot be made: StartNext says so, nothing counts as running,
+// no progress window opens, and the same tick posts the failure. The kind is
+// free again afterwards: the same request then runs.
+TEST_F(Queue, RefusedWorkerIsNoStartAndFailsItsRequestAtOnce)
+{
+    ASSERT_EQ(CONTENTSLIST_Init("tiv,,name,R0001,,,,,,,,,,,,,,,,,,,,,"), 1);
+    WriteAll(SitePath("root/dl/refused.pack"), Pack("CNPFVR05", { { "refused.txt", "r" } }));
+    CreateDirectoryA(SitePath("root/refusedver").c_str(), nullptr);
+    WriteAll(SitePath("root/refusedver/ver.bin"), Pack("CNPFVR05", { { "refusedver.txt", "v" } }, false));
+    WriteEnv("/cgi-bin/list.cgi", "/cgi-bin/resign.cgi", Addr() + "/refusedver/");
+    struct Case {
+        const char* name;
+        int (*add)(void);
+        UINT msg;
+        int code;                 // wParam of a file or version result
+        int (*running)(void);
+    } cases[] = {
+        { "file", [] { return DOWNLOADMN_Add("refused.pack", "R0001", 0); }, kMsgContents, 1,
+          THREADM_CheckRunning_Download },
+        { "catalogue", [] { return DOWNLOADMN_Add_GetContentsList("taro"); }, kMsgBuy, 0,
+          THREADM_CheckRunning_GetContentsList },
+        { "leave", [] { return DOWNLOADMN_Add_Resign("taro"); }, kMsgResign, 0, THREADM_CheckRunning_ResignVelqa },
+        { "version", [] { return DOWNLOADMN_Add_GetZvqVersion(); }, kMsgVersion, 1,
+          THREADM_CheckRunning_GetZvqVersion },
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        ThreadmHostIf refuse = kFolders;
+        refuse.pfnCreateThread = RefuseThread;
+        THREADM_SetHost(&refuse);
+        g_progress.clear();
+        ASSERT_EQ(c.add(), 1);
+        EXPECT_EQ(DOWNLOADMN_StartNext(&dt), 0) << "reported a start without a worker";
+        EXPECT_FALSE(DOWNLOADMN_IsDownloading());
+        EXPECT_EQ(DOWNLOADMN_GetListTop()->dlType, eDMD_DLT_ERROR);
+        EXPECT_EQ(DOWNLOADMN_GetDownloadingKeyName(), nullptr);
+        EXPECT_EQ(THREADM_LoadFinished(&dt.nReturn), c.code) << "the failure is in the finished word";
+        EXPECT_FALSE(c.running());
+        EXPECT_TRUE(g_progress.empty()) << Show(g_progress);
+
+        Tick();   // posted at once, not after a wait
+        EXPECT_EQ(DOWNLOADMN_GetCnt(), 0);
+        ASSERT_EQ(posted.size(), 1u);
+        EXPECT_EQ(posted[0].msg, c.msg);
+        EXPECT_EQ(static_cast<int>(posted[0].w), c.code);
+        if (c.msg == static_cast<UINT>(kMsgBuy)) {
+            EXPECT_EQ(posted[0].l, 0);
+        }
+        if (c.msg == static_cast<UINT>(kMsgResign)) {
+            auto* r = reinterpret_cast<ResignResultIf*>(posted[0].l);
+            ASSERT_NE(r, nullptr);
+            EXPECT_EQ(r->nSize, 0);
+            EXPECT_EQ(r->pBuf, nullptr);
+        }
+        EXPECT_TRUE(g_progress.empty()) << Show(g_progress);
+
+        THREADM_SetHost(&kFolders);
+        ASSERT_EQ(c.add(), 1);
+        ASSERT_TRUE(RunUntilIdle(15000));
+        ASSERT_EQ(posted.size(), 2u);
+        EXPECT_EQ(posted[1].msg, c.msg);
+        if (c.msg == static_cast<UINT>(kMsgBuy)) {
+            EXPECT_GT(static_cast<int>(posted[1].w), 3);
+        } else if (c.msg == static_cast<UINT>(kMsgResign)) {
+            EXPECT_GT(reinterpret_cast<ResignResultIf*>(posted[1].l)->nSize, 3);
+        } else {
+            EXPECT_EQ(static_cast<int>(posted[1].w), 0);
+        }
+        EXPECT_EQ(g_progress.front().op, 'c');
+        EXPECT_EQ(g_progress.back().op, 'd');
+        for (auto& q : posted) {
+            if (q.msg == static_cast<UINT>(kMsgResign) && q.l) std::free(reinterpret_cast<ResignResultIf*>(q.l)->pBuf);
+            std::free(reinterpret_cast<void*>(q.l));
+        }
+        posted.clear();
+    }
+    EXPECT_EQ(ReadAll(dir.file("refused.txt")), "r");
+    EXPECT_EQ(ReadAll(dir.file("refusedver.txt")), "v");
+    CONTENTSLIST_Free();
+}
+
+// Without folders from the host a pack is written nowhere, rather than into
+// whatever folder happens to be current; a queue without a progress window
+// runs all the same.
+TEST_F(Queue, WithoutFoldersOrProgressWindowNothingIsWrittenIntoTheCurrentFolder)
+{
+    THREADM_SetHost(nullptr);
+    DOWNLOADMN_SetHost(nullptr);
+    ASSERT_EQ(CONTENTSLIST_Init("tiv,,name,N0001,,,,,,,,,,,,,,,,,,,,,"), 1);
+    WriteAll(SitePath("root/dl/nofolder.pack"), Pack("CNPFVR05", { { "nofolder.txt", "n" } }));
+    CreateDirectoryA(SitePath("root/nofolderver").c_str(), nullptr);
+    WriteAll(SitePath("root/nofolderver/ver.bin"), Pack("CNPFVR05", { { "nofolderver.txt", "v" } }, false));
+    WriteEnv("/cgi-bin/list.cgi", "/cgi-bin/resign.cgi", Addr() + "/nofolderver/");
+    ASSERT_EQ(DOWNLOADMN_Add("nofolder.pack", "N0001", 0), 1);
+    ASSERT_EQ(DOWNLOADMN_Add_GetZvqVersion(), 1);
+    ASSERT_TRUE(RunUntilIdle(15000));
+    ASSERT_EQ(posted.size(), 2u);
+    EXPECT_EQ(static_cast<int>(posted[0].w), eTHREADM_DL_ERR_TEMP);
+    EXPECT_EQ(static_cast<int>(posted[1].w), eTHREADM_VER_OK);   // fetched, only not unpacked
+    EXPECT_EQ(Requests("/nofolderver/ver.bin").size(), 1u);
+    // The test's folder is the current one.
+    EXPECT_FALSE(Exists(dir.file("nofolder.txt")));
+    EXPECT_FALSE(Exists(dir.file("nofolderver.txt")));
+    EXPECT_FALSE(Exists(dir.file(THREADM_TEMPFILE)));
+    EXPECT_TRUE(g_progress.empty());
+    CONTENTSLIST_Free();
+}
+
 // A version request whose thread outlived a cancel (the old cancel did not
 // stop that kind) must not leave the next one waiting for ever.
 TEST_F(Queue, VersionRequestAfterACancelThatLeftItsThreadRunning)
@@ -504,20 +695,3 @@ TEST_F(Queue, VersionRequestAfterACancelThatLeftItsThreadRunning)
 }
 
 }  // namespace
-
-int DLWND_Create(HINSTANCE, HWND, int)
-{
-    g_dlwndExist = 1;
-    g_dlwndCreated++;
-    return 1;
-}
-int DLWND_SetMax(int) { return 1; }
-int DLWND_SetPos(int) { return 1; }
-int DLWND_Destroy(void)
-{
-    g_dlwndExist = 0;
-    return 1;
-}
-int DLWND_IsExist(void) { return g_dlwndExist; }
-const char* HANTIV_GetAppPath(void) { return g_appPath.c_str(); }
-const char* HANTIV_GetUserPath(void) { return g_userPath.c_str(); }
