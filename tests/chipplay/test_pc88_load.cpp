@@ -242,21 +242,4 @@ TEST(Pc88Load, DumpWindowsWrap)
     EXPECT_EQ(std::string(page2.getGrid() + 5 * 80, 6), "MDATA:");
 }
 
-// The PC-8801 fills its chunks as DriverChunks::FILL_ENDS_WITH_FILE: a later
-// file of the same number that ends earlier cuts the chunk where it ends.
-// The X1 keeps the longer chunk (X1Load.ALaterShorterFileLeavesTheChunkLong).
-TEST(Pc88Load, ALaterShorterFileCutsTheChunk)
-{
-    TestSystemScope sys;
-    Pc88Machine m;
-    m.archive.files["long.bin"] = Ramp(0x40, 0x80);
-    m.archive.files["short.bin"] = Ramp(0x10, 0x10);
-    ASSERT_TRUE(m.load("[option]\n[file]\nname=long.bin,type=data2,no=3\n"
-                       "name=short.bin,type=data2,no=3,offset=8\n[patch]\n"))
-        << Errors(*sys);
-    std::vector<uint8_t> expected = Ramp(8, 0x80);
-    for (uint8_t b : Ramp(0x10, 0x10)) expected.push_back(b);
-    EXPECT_EQ(m.driver()->getChunk(1, 3), expected);
-}
-
 }  // namespace

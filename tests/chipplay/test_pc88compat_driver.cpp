@@ -262,27 +262,4 @@ TEST(Pc88Compat, MonitorShowsTheSongArea)
     EXPECT_EQ(std::string(page2.getGrid() + 5 * 80, 6), "MDATA:");
 }
 
-// The PC-8801 layout copies a song as DriverSlots::COPY_FROM_OFFSET: from the
-// song entry's "offset" on, cut at the end of the slot, so that an
-// mdata_size past the slot takes nothing of the next one. The X1 layout
-// copies from the slot's start (X1Compat.ASongCopyStartsAtTheSlotAndRunsOn).
-TEST(Pc88Compat, ASongCopyStartsAtTheOffsetAndStopsAtTheSlotEnd)
-{
-    TestSystemScope sys;
-    Pc88Machine m;
-    m.archive.files["s1.bin"] = Ramp(0x10, 0x10);
-    m.archive.files["s2.bin"] = Ramp(0x10, 0x20);
-    ASSERT_TRUE(m.load("[option]\nmdata_addr=0x5000\nmdata_size=0x20\nmfile_size=0x10\n[file]\n"
-                       "name=s1.bin,type=bgm,offset=1\nname=s2.bin,type=bgm,offset=2\n",
-                       "pc88/opna/compat"))
-        << Errors(*sys);
-    ASSERT_TRUE(m.driver()->play(1, Song({{"offset", "4"}}).get()));
-    m.out(0x01, 1);
-    const uint8_t* memory = m.driver()->getMemory();
-    std::vector<uint8_t> expected = Ramp(0xC, 0x14);
-    expected.resize(0x20, 0);
-    EXPECT_EQ(std::vector<uint8_t>(memory + 0x5000, memory + 0x5020), expected);
-    EXPECT_EQ(Errors(*sys), "");
-}
-
 }  // namespace

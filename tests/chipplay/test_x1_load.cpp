@@ -128,21 +128,4 @@ TEST(X1Load, Patches)
     EXPECT_EQ(sys->errors(), expected) << Errors(*sys);
 }
 
-// The X1 fills its chunks as DriverChunks::FILL_ONLY_GROWS: a later file of
-// the same number that ends earlier overwrites its part and leaves the tail
-// of the longer chunk. The PC-8801 cuts it (Pc88Load.ALaterShorterFileCutsTheChunk).
-TEST(X1Load, ALaterShorterFileLeavesTheChunkLong)
-{
-    TestSystemScope sys;
-    X1Machine m;
-    m.archive.files["long.bin"] = Ramp(0x40, 0x80);
-    m.archive.files["short.bin"] = Ramp(0x10, 0x10);
-    ASSERT_TRUE(m.load("[option]\n[file]\nname=long.bin,type=data2,no=3\n"
-                       "name=short.bin,type=data2,no=3,offset=8\n"))
-        << Errors(*sys);
-    std::vector<uint8_t> expected = Ramp(0x40, 0x80);
-    for (size_t i = 0; i < 0x10; i++) expected[8 + i] = (uint8_t)(0x10 + i);
-    EXPECT_EQ(m.driver()->getChunk(1, 3), expected);
-}
-
 }  // namespace

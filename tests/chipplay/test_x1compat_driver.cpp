@@ -402,25 +402,4 @@ TEST(X1Compat, AssertionsNameTheDriver)
     }
 }
 
-// The X1 layout copies a song as DriverSlots::COPY_FROM_START: mdata_size
-// bytes from the slot's start, whatever the song entry's "offset", running on
-// into the next slot. The PC-8801 layout starts at the offset and stops at
-// the slot's end (Pc88Compat.ASongCopyStartsAtTheOffsetAndStopsAtTheSlotEnd).
-TEST(X1Compat, ASongCopyStartsAtTheSlotAndRunsOn)
-{
-    TestSystemScope sys;
-    X1Machine m;
-    m.archive.files["s1.bin"] = Ramp(0x10, 0x10);
-    m.archive.files["s2.bin"] = Ramp(0x10, 0x20);
-    ASSERT_TRUE(m.load("[option]\nmdata_addr=0x5000\nmdata_size=0x20\nmfile_size=0x10\n[file]\n"
-                       "name=s1.bin,type=bgm,offset=1\nname=s2.bin,type=bgm,offset=2\n",
-                       "x1/psg/compat"))
-        << Errors(*sys);
-    ASSERT_TRUE(m.driver()->play(1, Song({{"offset", "4"}}).get()));
-    m.out(0x01, 1);
-    const uint8_t* memory = m.driver()->getMemory();
-    EXPECT_EQ(std::vector<uint8_t>(memory + 0x5000, memory + 0x5020), Ramp(0x20, 0x10));
-    EXPECT_EQ(Errors(*sys), "");
-}
-
 }  // namespace
