@@ -1,14 +1,4 @@
-# Cross-compiling the 32-bit Windows programs with MinGW-w64 (posix threads,
-# so std::thread and std::mutex exist), run under Wine by the bench.
-set(CMAKE_SYSTEM_NAME Windows)
+# The shipped programs: 32-bit Windows, cross-compiled with MinGW-w64.
 set(CMAKE_SYSTEM_PROCESSOR i686)
 set(TIV_MINGW i686-w64-mingw32)
-set(CMAKE_C_COMPILER   ${TIV_MINGW}-gcc-posix)
-set(CMAKE_CXX_COMPILER ${TIV_MINGW}-g++-posix)
-set(CMAKE_RC_COMPILER  ${TIV_MINGW}-windres)
-set(CMAKE_FIND_ROOT_PATH /usr/${TIV_MINGW})
-set(CMAKE_FIND_ROOT_PATH_MODE_PROGRAM NEVER)
-set(CMAKE_FIND_ROOT_PATH_MODE_LIBRARY ONLY)
-set(CMAKE_FIND_ROOT_PATH_MODE_INCLUDE ONLY)
-set(CMAKE_FIND_ROOT_PATH_MODE_PACKAGE ONLY)
-set(CMAKE_CROSSCOMPILING_EMULATOR ${CMAKE_CURRENT_LIST_DIR}/../tools/wine-run)
+include(${CMAKE_CURRENT_LIST_DIR}/mingw-common.cmake)

@@ -3,26 +3,58 @@
 #
 #   tools/bench.sh <build-dir> <command> [args...]
 #
-# Makes (once) a private 32-bit Wine prefix under <build-dir>/wine, starts a
+# Makes (once) a private Wine prefix under <build-dir>/wine/<arch>, starts a
 # private Xvfb display and a persistent wineserver, exports the environment
 # the programs expect (Japanese locale, no Wine debug noise, no Mono/Gecko
 # prompts, no crash dialog, a sound sink) and runs the command. Everything it
 # starts it stops again, by process id, when the command ends.
+#
+# The architecture is TIV_WINE_ARCH (win32 or win64) when set, else the one
+# the build folder was configured for (i686: win32, x86_64: win64), else
+# win32 where this host runs 32-bit programs and win64 elsewhere. `wine` and
+# `wineboot` on the command's PATH start that architecture's loader.
 set -euo pipefail
 
 [ $# -ge 2 ] || { echo "usage: $0 <build-dir> <command> [args...]" >&2; exit 2; }
 build=$(mkdir -p "$1" && cd "$1" && pwd); shift
 here=$(cd "$(dirname "$0")" && pwd)
+. "$here/wine-arch.sh"
 
-export WINEPREFIX="$build/wine/prefix"
-export WINEARCH=win32
+arch=${TIV_WINE_ARCH:-}
+if [ -z "$arch" ] && [ -f "$build/CMakeCache.txt" ]; then
+  case "$(sed -n 's/^CMAKE_SYSTEM_PROCESSOR:[A-Z]*=//p' "$build/CMakeCache.txt")" in
+    x86_64) arch=win64 ;;
+    i686) arch=win32 ;;
+  esac
+fi
+if [ -z "$arch" ]; then
+  if wine_runs win32; then arch=win32; else arch=win64; fi
+fi
+if ! wine_runs "$arch"; then
+  echo "bench: cannot run $arch programs here: $wine_why" >&2
+  exit 1
+fi
+loader=$(wine_loader "$arch")
+
+# `wine` and `wineboot` of the chosen architecture: Debian's scripts pick the
+# 32-bit loader whenever it is installed, even where it cannot run.
+bin="$build/wine/$arch/bin"
+mkdir -p "$bin"
+printf '#!/bin/sh\nexec "%s" "$@"\n' "$loader" > "$bin/wine"
+printf '#!/bin/sh\nexec "%s" wineboot "$@"\n' "$loader" > "$bin/wineboot"
+chmod +x "$bin/wine" "$bin/wineboot"
+export PATH="$bin:$PATH"
+export WINELOADER="$loader"
+export WINEPREFIX="$build/wine/$arch/prefix"
+export WINEARCH=$arch
+export TIV_WINE_ARCH=$arch
 export WINEDEBUG=-all
 export WINEDLLOVERRIDES="mscoree,mshtml="
 export LC_ALL=ja_JP.UTF-8
 # Wine reads the ALSA configuration from HOME: give it a bench home whose
 # default device is a file sink, so DirectSound has somewhere to play.
-export HOME="$build/wine/home"
-export TIV_SOUND_SINK="$build/wine/sound.raw"
+export HOME="$build/wine/$arch/home"
+export TIV_SOUND_SINK="$build/wine/$arch/sound.raw"
 unset http_proxy https_proxy HTTP_PROXY HTTPS_PROXY ftp_proxy no_proxy NO_PROXY all_proxy ALL_PROXY
 mkdir -p "$HOME"
 cat > "$HOME/.asoundrc" <<ASOUND
@@ -62,9 +94,16 @@ mkdir -p "$WINEPREFIX"
 wineserver -f -p >/dev/null 2>&1 &
 server_pid=$!
 
-if [ ! -f "$build/wine/prefix.ok" ]; then
-  echo "bench: making the Wine prefix (once)"
-  wineboot -i >/dev/null 2>&1
+if [ ! -f "$build/wine/$arch/prefix.ok" ]; then
+  echo "bench: making the $arch Wine prefix (once)"
+  # Into a file, not a pipe: the helper processes wineboot starts keep
+  # their output open and outlive it.
+  bootlog="$build/wine/$arch/wineboot.log"
+  if ! wineboot -i >"$bootlog" 2>&1 </dev/null; then
+    tail -n 20 "$bootlog" >&2
+    echo "bench: wineboot could not make the $arch prefix $WINEPREFIX (its output above, whole in $bootlog)" >&2
+    exit 1
+  fi
   # Each setting is tried twice; the prefix counts as made only when all of
   # them took, else the next run makes them again (a prefix without the crash
   # dialog switched off hangs the crash tests).
@@ -76,7 +115,7 @@ if [ ! -f "$build/wine/prefix.ok" ]; then
     r 'HKCU\Software\Wine\Fonts\Replacements' /v "$f" /d IPAGothic
   done
   if [ "$ok" = 1 ]; then
-    touch "$build/wine/prefix.ok"
+    touch "$build/wine/$arch/prefix.ok"
   else
     echo "bench: some prefix settings failed; they are tried again next time" >&2
   fi

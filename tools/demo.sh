@@ -1,21 +1,43 @@
 #!/usr/bin/env bash
 # The main job: builds the Windows programs, installs the demo installation
 # into a Wine prefix of its own (build/demo) and runs what the system has.
+#
+# It runs the shipped 32-bit programs where this host runs 32-bit programs,
+# else the same programs built for 64-bit Windows. TIV_WINE_ARCH=win32 or
+# win64 chooses; JOBS=N sets the build parallelism.
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 cd "$root"
+jobs=${JOBS:-$(nproc)}
 
 bash tools/setup.sh
-cmake --no-warn-unused-cli -S . -B build/win32 -G Ninja -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-i686.cmake -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
-cmake --build build/win32 -j "$(nproc)"
+. tools/wine-arch.sh
+if [ -n "${TIV_WINE_ARCH:-}" ]; then
+  wine_runs "$TIV_WINE_ARCH" || { echo "demo: TIV_WINE_ARCH=$TIV_WINE_ARCH cannot run here: $wine_why" >&2; exit 1; }
+  arch=$TIV_WINE_ARCH
+  echo "demo: the $arch programs (TIV_WINE_ARCH=$arch)"
+elif wine_runs win32; then
+  arch=win32
+  echo "demo: the 32-bit programs"
+else
+  arch=win64
+  echo "demo: the 64-bit build of the programs (this host runs no 32-bit programs: $wine_why)"
+fi
+export TIV_WINE_ARCH=$arch
+case "$arch" in win32) toolchain=mingw-i686 ;; *) toolchain=mingw-x86_64 ;; esac
+win="build/$arch"
+cmake --no-warn-unused-cli -S . -B "$win" -G Ninja -DCMAKE_TOOLCHAIN_FILE="cmake/$toolchain.cmake" \
+  -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
+cmake --build "$win" -j "$jobs"
+export TIV_DEMO_WIN="$win"
 
 # The stand-in service on 127.0.0.1:80 (port 80 needs root; without it the
-# launcher simply finds no service). Built with the host compiler.
+# launcher simply finds no service). The Windows build made it with the
+# host compiler, as it does for the tests.
 mkdir -p build/demo/site/root/client
-c++ -O1 -pthread -o build/demo/standin tools/standin/standin.cpp
 cp tools/demo/site.txt tools/demo/records.txt build/demo/site/
 rm -f build/demo/site/pid
-build/demo/standin --addr 127.0.0.1 --port 80 --site build/demo/site/site.txt --root build/demo/site/root \
+"$win/tools/standin/host/standin" --addr 127.0.0.1 --port 80 --site build/demo/site/site.txt --root build/demo/site/root \
   --log build/demo/site/req.log --ready build/demo/site/pid &
 standin_pid=$!
 trap 'kill $standin_pid 2>/dev/null || true' EXIT
@@ -29,16 +51,16 @@ export TIV_DEMO_SHOT="$root/build/demo/screenshot.png"
 if [ -n "${DISPLAY:-}" ] && xdpyinfo >/dev/null 2>&1; then export TIV_BENCH_DISPLAY=host; fi
 tools/bench.sh build/demo bash -c '
   set -e
-  tools/demo-install.sh build/win32
+  tools/demo-install.sh "$TIV_DEMO_WIN"
   # The client-version pack the service hands out.
   printf "demo client 1.0\r\n" > build/demo/site/version.txt
-  (cd build/demo/site && wine "$OLDPWD/build/win32/tools/tivpack.exe" build root/client/ver.bin CNPFVR05 version 1,s,version.txt,version.txt >/dev/null)
+  (cd build/demo/site && wine "$OLDPWD/$TIV_DEMO_WIN/tools/tivpack.exe" build root/client/ver.bin CNPFVR05 version 1,s,version.txt,version.txt >/dev/null)
   echo
   echo "== the installation as the programs read it"
-  wine build/win32/tools/tivtool.exe show demo01 | iconv -f CP932 -t UTF-8
+  wine "$TIV_DEMO_WIN/tools/tivtool.exe" show demo01 | iconv -f CP932 -t UTF-8
   echo
   echo "== starting the launcher (C:\\tiv\\tiv_launcher.exe -start tiv,)"
-  cp build/win32/launcher/screens/tiv_launcher.exe "$WINEPREFIX/drive_c/tiv/"
+  cp "$TIV_DEMO_WIN/launcher/screens/tiv_launcher.exe" "$WINEPREFIX/drive_c/tiv/"
   cd "$WINEPREFIX/drive_c/tiv"
   if [ -n "${TIV_HOST_DISPLAY:-}" ]; then
     echo "(close the launcher window to end the demo)"
@@ -47,7 +69,7 @@ tools/bench.sh build/demo bash -c '
     wine tiv_launcher.exe -start tiv, &
     sleep 6
     import -window root "$TIV_DEMO_SHOT" && echo "screenshot: $TIV_DEMO_SHOT"
-    wine "$OLDPWD/build/win32/tools/tivtool.exe" close "TIV Launcher" || true
+    wine "$OLDPWD/$TIV_DEMO_WIN/tools/tivtool.exe" close "TIV Launcher" || true
     sleep 2   # what is still running ends with the bench
   fi
 '
@@ -58,6 +80,6 @@ tools/bench.sh build/demo bash -c '
   set -e
   echo
   echo "== a song of the music archive pc88_opna (songrender.exe, song 3, 10 s)"
-  wine build/win32/tools/songrender/songrender.exe build/win32/tests/music/kzd/pc88_opna.kzd 3 10 build/demo/song.wav
+  wine "$TIV_DEMO_WIN/tools/songrender/songrender.exe" "$TIV_DEMO_WIN/tests/music/kzd/pc88_opna.kzd" 3 10 build/demo/song.wav
   echo "written: build/demo/song.wav"
 '

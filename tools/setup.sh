@@ -3,7 +3,7 @@
 # Safe to run again: it only installs what is missing.
 set -euo pipefail
 
-need_pkgs=(wine wine32:i386 wine64 g++-mingw-w64-i686 libz-mingw-w64-dev
+need_pkgs=(wine wine32:i386 wine64 g++-mingw-w64-i686 g++-mingw-w64-x86-64 libz-mingw-w64-dev
            xvfb xauth x11-utils xdotool imagemagick locales fonts-ipafont-gothic
            cmake ninja-build g++ googletest libbenchmark-dev
            zlib1g-dev libminizip-dev pasmo)
@@ -41,11 +41,14 @@ fi
 
 # minizip has no MinGW package: build the unzip side (and the zip side, which
 # the tests use to make archives) from contrib/minizip of Debian's zlib
-# source package, once, into build/deps (never committed).
+# source package, once per target, into build/deps (never committed).
 root=$(cd "$(dirname "$0")/.." && pwd)
-deps="$root/build/deps/minizip-mingw"
-if [ ! -f "$deps/lib/libminizip.a" ]; then
-  echo "setup: building minizip for MinGW"
+targets=()
+for t in i686-w64-mingw32 x86_64-w64-mingw32; do
+  [ -f "$root/build/deps/minizip-$t/lib/libminizip.a" ] || targets+=("$t")
+done
+if [ ${#targets[@]} -gt 0 ]; then
+  echo "setup: building minizip for ${targets[*]}"
   if ! grep -rqs '^Types:.*deb-src\|^deb-src ' /etc/apt/sources.list /etc/apt/sources.list.d/; then
     if [ -f /etc/apt/sources.list.d/debian.sources ]; then
       sed 's/^Types: deb$/Types: deb-src/' /etc/apt/sources.list.d/debian.sources \
@@ -68,13 +71,29 @@ if [ ! -f "$deps/lib/libminizip.a" ]; then
   orig=$(ls "$work"/zlib_*.orig.tar.* | head -n1)
   tar -C "$work" -xf "$orig" --wildcards '*/contrib/minizip/*'
   src=$(dirname "$(ls "$work"/*/contrib/minizip/unzip.c)")
-  mkdir -p "$deps/include/minizip" "$deps/lib" "$work/obj"
-  for f in unzip ioapi zip; do
-    i686-w64-mingw32-gcc-posix -O2 -w -c "$src/$f.c" -o "$work/obj/$f.o"
+  for t in "${targets[@]}"; do
+    deps="$root/build/deps/minizip-$t"
+    mkdir -p "$deps/include/minizip" "$deps/lib" "$work/obj-$t"
+    for f in unzip ioapi zip; do
+      "$t-gcc-posix" -O2 -w -c "$src/$f.c" -o "$work/obj-$t/$f.o"
+    done
+    "$t-ar" rcs "$work/lib-$t.a" "$work/obj-$t"/*.o
+    cp "$src"/unzip.h "$src"/zip.h "$src"/ioapi.h "$src"/crypt.h "$deps/include/minizip/"
+    mv "$work/lib-$t.a" "$deps/lib/libminizip.a"
   done
-  i686-w64-mingw32-ar rcs "$work/lib.a" "$work"/obj/*.o
-  cp "$src"/unzip.h "$src"/zip.h "$src"/ioapi.h "$src"/crypt.h "$deps/include/minizip/"
-  mv "$work/lib.a" "$deps/lib/libminizip.a"
   echo "setup: minizip $got built"
+fi
+
+# Wine must start: the 64-bit loader everywhere, the 32-bit one wherever the
+# kernel runs 32-bit programs (a host without them tests the 64-bit build).
+. "$root/tools/wine-arch.sh"
+if ! wine_runs win64; then
+  echo "setup: Wine does not start here: $wine_why" >&2
+  exit 1
+fi
+if wine_runs win32; then
+  echo "setup: Wine runs 32-bit and 64-bit programs here"
+else
+  echo "setup: Wine runs only 64-bit programs here ($wine_why)"
 fi
 echo "setup: ok"

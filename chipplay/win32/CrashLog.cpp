@@ -1,5 +1,6 @@
 #include "CrashLog.h"
 
+#include <cstdint>
 #include <cstdio>
 #include <cstdlib>
 
@@ -34,22 +35,41 @@ const struct { DWORD code; const char* name; } kExceptions[] = {
     {0, "(UNKNOWN)"},
 };
 
-bool Readable(DWORD address, UINT_PTR size)
+// Addresses, registers and stack slots are as wide as a pointer: the report
+// keeps one layout and writes the 32-bit registers (eip, eax, ...) with eight
+// digits in a 32-bit build and the 64-bit ones (rip, rax, ...) with sixteen
+// in a 64-bit build.
+using Addr = ULONG_PTR;
+constexpr int kDigits = 2 * sizeof(Addr);
+#if defined(_WIN64)
+constexpr char kRegPrefix = 'r';
+#define CRASH_REG(ctx, name) ((ctx)->R##name)
+#else
+constexpr char kRegPrefix = 'e';
+#define CRASH_REG(ctx, name) ((ctx)->E##name)
+#endif
+
+unsigned long long Wide(Addr value)
+{
+    return static_cast<unsigned long long>(value);
+}
+
+bool Readable(Addr address, UINT_PTR size)
 {
     return !IsBadReadPtr(reinterpret_cast<const void*>(address), size);
 }
 
-BYTE ByteAt(DWORD address)
+BYTE ByteAt(Addr address)
 {
     return *reinterpret_cast<const BYTE*>(address);
 }
 
-DWORD WordAt(DWORD address)
+Addr SlotAt(Addr address)
 {
-    return *reinterpret_cast<const DWORD*>(address);
+    return *reinterpret_cast<const Addr*>(address);
 }
 
-void DumpBytes(FILE* out, DWORD address, int count)
+void DumpBytes(FILE* out, Addr address, int count)
 {
     for (int i = 0; i < count; i++) {
         if (i % 16 == 0) std::fprintf(out, "%p:", reinterpret_cast<void*>(address + i));
@@ -60,13 +80,14 @@ void DumpBytes(FILE* out, DWORD address, int count)
     if (count % 16 != 0) std::fprintf(out, "\n");
 }
 
-void DumpWords(FILE* out, DWORD address, int count)
+// Stack slots of a pointer's width, four a line.
+void DumpSlots(FILE* out, Addr address, int count)
 {
     for (int i = 0; i < count; i++) {
-        DWORD at = address + 4 * i;
+        Addr at = address + sizeof(Addr) * i;
         if (i % 4 == 0) std::fprintf(out, "%p:", reinterpret_cast<void*>(at));
-        if (Readable(at, 4)) std::fprintf(out, " %08lx", static_cast<unsigned long>(WordAt(at)));
-        else std::fprintf(out, " --------");
+        if (Readable(at, sizeof(Addr))) std::fprintf(out, " %0*llx", kDigits, Wide(SlotAt(at)));
+        else std::fprintf(out, " %.*s", kDigits, "----------------");
         if (i % 4 == 3) std::fprintf(out, "\n");
     }
     if (count % 4 != 0) std::fprintf(out, "\n");
@@ -74,7 +95,7 @@ void DumpWords(FILE* out, DWORD address, int count)
 
 // FF followed by a byte whose top five bits are `form`, at b(k)b(k-1) for
 // one of the k given (b(k) is the byte at v - k).
-bool IndirectAt(DWORD v, BYTE form, std::initializer_list<int> ks)
+bool IndirectAt(Addr v, BYTE form, std::initializer_list<int> ks)
 {
     for (int k : ks) {
         if (ByteAt(v - k) == 0xFF && (ByteAt(v - k + 1) & 0xF8) == form) return true;
@@ -82,8 +103,10 @@ bool IndirectAt(DWORD v, BYTE form, std::initializer_list<int> ks)
     return false;
 }
 
-// The bytes before a return address v form an indirect call.
-bool IndirectCallBefore(DWORD v)
+// The bytes before a return address v form an indirect call. The forms are
+// those of 32-bit code; in 64-bit code a REX prefix stands before them and
+// "absolute memory" is the RIP-relative form, so the same tests hold.
+bool IndirectCallBefore(Addr v)
 {
     auto b = [v](int k) { return ByteAt(v - k); };
     if (b(2) == 0xFF && (b(1) & 0xF8) == 0xD0) return true;                               // call reg
@@ -97,20 +120,23 @@ bool IndirectCallBefore(DWORD v)
     return false;
 }
 
-void CallTrace(FILE* out, DWORD eip, DWORD esp)
+void CallTrace(FILE* out, Addr ip, Addr sp)
 {
-    DWORD current = eip;
+    Addr current = ip;
     int count = 0;
-    // Only the 64 KiB block that holds esp: the stack may end anywhere after it.
-    unsigned long long end = (static_cast<unsigned long long>(esp) | 0xFFFF) + 1;
-    for (unsigned long long p = esp; p < end && count < 32; p += 4) {
-        DWORD slot = static_cast<DWORD>(p);
-        if (!Readable(slot, 4)) break;
-        DWORD v = WordAt(slot);
+    // Only the 64 KiB block that holds the stack pointer: the stack may end
+    // anywhere after it. Counted in 64 bits so the top block cannot wrap.
+    unsigned long long end = (Wide(sp) | 0xFFFF) + 1;
+    for (unsigned long long p = sp; p < end && count < 32; p += sizeof(Addr)) {
+        Addr slot = static_cast<Addr>(p);
+        if (!Readable(slot, sizeof(Addr))) break;
+        Addr v = SlotAt(slot);
         if (v < 8 || !Readable(v - 8, 12)) continue;
         bool taken;
         if (ByteAt(v - 5) == 0xE8) {
-            DWORD target = v + static_cast<DWORD>(static_cast<LONG>(WordAt(v - 4)));
+            // A direct call: its 32-bit displacement is signed in both builds.
+            int32_t rel = static_cast<int32_t>(*reinterpret_cast<const DWORD*>(v - 4));
+            Addr target = v + static_cast<Addr>(static_cast<LONG_PTR>(rel));
             taken = target == 0xFF000000u ||
                     (static_cast<long long>(target) >= static_cast<long long>(current) - 4096 && target < current &&
                      Readable(target, 4));
@@ -118,7 +144,7 @@ void CallTrace(FILE* out, DWORD eip, DWORD esp)
             taken = IndirectCallBefore(v);
         }
         if (!taken) continue;
-        std::fprintf(out, "[%08lx:%08lx]\n", static_cast<unsigned long>(current), static_cast<unsigned long>(slot));
+        std::fprintf(out, "[%0*llx:%0*llx]\n", kDigits, Wide(current), kDigits, Wide(slot));
         count++;
         current = v;
     }
@@ -193,24 +219,24 @@ void CrashLog::write(FILE* out, EXCEPTION_POINTERS* info)
         // The first parameter: 0 read, 1 write, 8 execution of a data page.
         ULONG_PTR kind = rec->ExceptionInformation[0];
         const char* what = kind == 8 ? "execute" : kind != 0 ? "write" : "read";
-        std::fprintf(out, "exception information:%s:%08lx\n", what,
-                     static_cast<unsigned long>(rec->ExceptionInformation[1]));
+        std::fprintf(out, "exception information:%s:%0*llx\n", what, kDigits,
+                     Wide(rec->ExceptionInformation[1]));
     }
-    std::fprintf(out, "eip:%08lx\n", static_cast<unsigned long>(ctx->Eip));
+    std::fprintf(out, "%cip:%0*llx\n", kRegPrefix, kDigits, Wide(CRASH_REG(ctx, ip)));
     std::fprintf(out, "eflags:%08lx\n", static_cast<unsigned long>(ctx->EFlags));
-    std::fprintf(out, "eax:%08lx ebx:%08lx ecx:%08lx edx:%08lx\n", static_cast<unsigned long>(ctx->Eax),
-                 static_cast<unsigned long>(ctx->Ebx), static_cast<unsigned long>(ctx->Ecx),
-                 static_cast<unsigned long>(ctx->Edx));
-    std::fprintf(out, "esi:%08lx edi:%08lx ebp:%08lx esp:%08lx\n", static_cast<unsigned long>(ctx->Esi),
-                 static_cast<unsigned long>(ctx->Edi), static_cast<unsigned long>(ctx->Ebp),
-                 static_cast<unsigned long>(ctx->Esp));
+    std::fprintf(out, "%cax:%0*llx %cbx:%0*llx %ccx:%0*llx %cdx:%0*llx\n", kRegPrefix, kDigits,
+                 Wide(CRASH_REG(ctx, ax)), kRegPrefix, kDigits, Wide(CRASH_REG(ctx, bx)), kRegPrefix, kDigits,
+                 Wide(CRASH_REG(ctx, cx)), kRegPrefix, kDigits, Wide(CRASH_REG(ctx, dx)));
+    std::fprintf(out, "%csi:%0*llx %cdi:%0*llx %cbp:%0*llx %csp:%0*llx\n", kRegPrefix, kDigits,
+                 Wide(CRASH_REG(ctx, si)), kRegPrefix, kDigits, Wide(CRASH_REG(ctx, di)), kRegPrefix, kDigits,
+                 Wide(CRASH_REG(ctx, bp)), kRegPrefix, kDigits, Wide(CRASH_REG(ctx, sp)));
     std::fprintf(out, "\n");
     std::fprintf(out, "Code:\n");
-    DumpBytes(out, ctx->Eip, 32);
+    DumpBytes(out, CRASH_REG(ctx, ip), 32);
     std::fprintf(out, "\n");
     std::fprintf(out, "Stack:\n");
-    DumpWords(out, ctx->Esp, 64);
+    DumpSlots(out, CRASH_REG(ctx, sp), 64);
     std::fprintf(out, "\n");
     std::fprintf(out, "Call Trace:\n");
-    CallTrace(out, ctx->Eip, ctx->Esp);
+    CallTrace(out, CRASH_REG(ctx, ip), CRASH_REG(ctx, sp));
 }

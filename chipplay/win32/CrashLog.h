@@ -3,6 +3,8 @@
 // at eip, stack words, a call trace found by scanning the stack for return
 // addresses) is appended to chipplay-error.log; then the system's own
 // handling ends the process. Only the first fault of a process is reported.
+// A 64-bit build writes the same report with the 64-bit registers (rip,
+// rax, ...), addresses and stack slots sixteen digits wide.
 //
 //   CrashLog::install(logPath, ProductString(), OsName());   // once, at start
 //

@@ -66,9 +66,24 @@ std::string Section(const std::string& log, const std::string& title, const std:
     return log.substr(a + title.size() + 1, b - a - title.size() - 1);
 }
 
+// Addresses, registers and stack slots are as wide as a pointer; the
+// registers are the 32-bit ones (eip, eax, ...) or the 64-bit ones (rip, ...).
+const std::string kW = std::to_string(2 * sizeof(void*));
+const std::string kR = sizeof(void*) == 8 ? "r" : "e";
+
+// A hexadecimal field of the pointer's width, as the report writes it.
+std::string Field(unsigned long long v)
+{
+    char text[32];
+    std::snprintf(text, sizeof text, "%0*llx", static_cast<int>(2 * sizeof(void*)), v);
+    return text;
+}
+
 // Checks the layout every report shares and returns the report in "\n" lines.
 std::string CheckReport(const std::string& rawLog)
 {
+    const std::string h = "[0-9a-f]{" + kW + "}";
+    const std::string H = "[0-9A-Fa-f]{" + kW + "}";
     std::string log = std::regex_replace(rawLog, std::regex("\r\n"), "\n");
     EXPECT_EQ(Count(log, std::string(64, '-')), 1) << log;
     std::regex head(
@@ -78,21 +93,21 @@ std::string CheckReport(const std::string& rawLog)
         "OS: Microsoft Windows [^\n]+\n"
         "Exception:\n"
         "exception code:[0-9a-f]{8} \\[[A-Z_()]+\\]\n"
-        "exception address:[0-9A-Fa-f]{8}\n"
-        "(exception information:(read|write|execute):[0-9a-f]{8}\n)?"
-        "eip:[0-9a-f]{8}\n"
-        "eflags:[0-9a-f]{8}\n"
-        "eax:[0-9a-f]{8} ebx:[0-9a-f]{8} ecx:[0-9a-f]{8} edx:[0-9a-f]{8}\n"
-        "esi:[0-9a-f]{8} edi:[0-9a-f]{8} ebp:[0-9a-f]{8} esp:[0-9a-f]{8}\n"
+        "exception address:" + H + "\n"
+        "(exception information:(read|write|execute):" + h + "\n)?" +
+        kR + "ip:" + h + "\n"
+        "eflags:[0-9a-f]{8}\n" +
+        kR + "ax:" + h + " " + kR + "bx:" + h + " " + kR + "cx:" + h + " " + kR + "dx:" + h + "\n" +
+        kR + "si:" + h + " " + kR + "di:" + h + " " + kR + "bp:" + h + " " + kR + "sp:" + h + "\n"
         "\nCode:\n");
     EXPECT_TRUE(std::regex_search(log, head)) << log;
 
     std::string code = Section(log, "Code:", "\nStack:");
-    EXPECT_TRUE(std::regex_match(code, std::regex("([0-9A-Fa-f]{8}:( [0-9a-f]{2}| --){16}\n){2}"))) << code;
+    EXPECT_TRUE(std::regex_match(code, std::regex("(" + H + ":( [0-9a-f]{2}| --){16}\n){2}"))) << code;
     std::string stack = Section(log, "Stack:", "\nCall Trace:");
-    EXPECT_TRUE(std::regex_match(stack, std::regex("([0-9A-Fa-f]{8}:( [0-9a-f]{8}| --------){4}\n){16}"))) << stack;
+    EXPECT_TRUE(std::regex_match(stack, std::regex("(" + H + ":( " + h + "| -{" + kW + "}){4}\n){16}"))) << stack;
     std::string trace = Section(log, "Call Trace:", "");
-    EXPECT_TRUE(std::regex_match(trace, std::regex("(\\[[0-9a-f]{8}:[0-9a-f]{8}\\]\n){0,32}"))) << trace;
+    EXPECT_TRUE(std::regex_match(trace, std::regex("(\\[" + h + ":" + h + "\\]\n){0,32}"))) << trace;
     return log;
 }
 
@@ -104,20 +119,21 @@ TEST(CrashReport, WriteFaultOnAWorkerThread)
     EXPECT_NE(c.exitCode, 3u);   // the fault ended it
     std::string log = CheckReport(c.log);
     EXPECT_NE(log.find("exception code:c0000005 [ACCESS_VIOLATION]\n"), std::string::npos);
-    EXPECT_NE(log.find("exception information:write:0000002a\n"), std::string::npos);
+    EXPECT_NE(log.find("exception information:write:" + Field(0x2A) + "\n"), std::string::npos);
 
-    // eip is inside the program: its code bytes are there, and the stack
-    // scan finds at least the call into the faulting function.
+    // The instruction pointer is inside the program: its code bytes are
+    // there, and the stack scan finds at least the call into the faulting
+    // function.
     std::smatch eip;
-    ASSERT_TRUE(std::regex_search(log, eip, std::regex("eip:([0-9a-f]{8})")));
+    ASSERT_TRUE(std::regex_search(log, eip, std::regex(kR + "ip:([0-9a-f]{" + kW + "})")));
     std::string code = Section(log, "Code:", "\nStack:");
     EXPECT_EQ(Count(code, " --"), 0);
-    std::string at = code.substr(0, 8);
+    std::string at = code.substr(0, eip[1].length());
     for (auto& ch : at) ch = static_cast<char>(tolower(ch));
     EXPECT_EQ(at, eip[1].str());
     std::string trace = Section(log, "Call Trace:", "");
     EXPECT_GE(Count(trace, "["), 1);
-    EXPECT_EQ(trace.substr(1, 8), eip[1].str());   // the first line starts at eip
+    EXPECT_EQ(trace.substr(1, eip[1].length()), eip[1].str());   // the first line starts at eip
 }
 
 TEST(CrashReport, ReadFault)
@@ -125,7 +141,7 @@ TEST(CrashReport, ReadFault)
     TestDir dir;
     Crash c = RunProbe("read", dir);
     std::string log = CheckReport(c.log);
-    EXPECT_NE(log.find("exception information:read:00000030\n"), std::string::npos) << log;
+    EXPECT_NE(log.find("exception information:read:" + Field(0x30) + "\n"), std::string::npos) << log;
 }
 
 TEST(CrashReport, WildEipShowsUnreadableCode)
@@ -133,9 +149,9 @@ TEST(CrashReport, WildEipShowsUnreadableCode)
     TestDir dir;
     Crash c = RunProbe("jump", dir);
     std::string log = CheckReport(c.log);
-    EXPECT_NE(log.find("eip:00000010\n"), std::string::npos) << log;
+    EXPECT_NE(log.find(kR + "ip:" + Field(0x10) + "\n"), std::string::npos) << log;
     // Wine, like Windows with data execution prevention, flags the fetch as an execution.
-    EXPECT_NE(log.find("exception information:execute:00000010\n"), std::string::npos) << log;
+    EXPECT_NE(log.find("exception information:execute:" + Field(0x10) + "\n"), std::string::npos) << log;
     std::string code = Section(log, "Code:", "\nStack:");
     EXPECT_EQ(Count(code, " --"), 32) << code;
 }

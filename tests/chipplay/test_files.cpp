@@ -157,7 +157,7 @@ TEST(FolderArchive, NamesNeverLeadOutsideTheFolder)
     const std::string abs = std::filesystem::absolute("secret.bin").string();
 
     FolderArchive a("data");
-    for (const std::string name : {std::string("../secret.bin"), std::string("sub/../../secret.bin"),
+    for (const std::string& name : {std::string("../secret.bin"), std::string("sub/../../secret.bin"),
                                    std::string("..\\secret.bin"), std::string(".../secret.bin"),
                                    std::string(". ./secret.bin"), std::string("sub/.."), abs,
                                    std::string("C:secret.bin"), std::string(""), std::string("..")}) {

@@ -91,7 +91,9 @@ TEST(Region, RunsOfNonTransparentPixels)
         HRGN want = RectsRegion(c.want);
         EXPECT_TRUE(EqualRgn(got, want)) << c.name;
         RECT box;
-        if (c.want.empty()) EXPECT_EQ(GetRgnBox(got, &box), NULLREGION) << c.name;
+        if (c.want.empty()) {
+            EXPECT_EQ(GetRgnBox(got, &box), NULLREGION) << c.name;
+        }
         DeleteObject(got);
         DeleteObject(want);
         DeleteObject(hb);

@@ -63,7 +63,12 @@ TEST(UnpackCut, EveryShorterPackIsRefusedAndTheWholeOneUnpacks)
     EXPECT_STREQ(CONTENTSLIST_GetPath(0, eCLPD_PATHTYPE_MAINEXE, 0), "game.exe");
     EXPECT_EQ(CONTENTSLIST_GetSlotValue(0, 0), 2);
     EXPECT_STREQ(CONTENTSLIST_GetPath(0, eCLPD_PATHTYPE_KZDSOUND, 0), "bgm.dat");
-    EXPECT_EQ(CONTENTSLIST_GetPath(0, eCLPD_PATHTYPE_MSXROM, 1), member + "disk.rom");
+    // A ROM is recorded by its absolute path, and only when that fits its
+    // slot: how long it is depends on where the tree was checked out.
+    const std::string rom = member + "disk.rom";
+    const char* recorded = CONTENTSLIST_GetPath(0, eCLPD_PATHTYPE_MSXROM, 1);
+    ASSERT_NE(recorded, nullptr);
+    EXPECT_EQ(recorded, rom.size() < CLPD_PATH_LEN ? rom : std::string()) << rom.size() << " bytes";
     ResetCatalogue();
 }
 

@@ -74,8 +74,9 @@ TEST_F(Registry, ValuesFallBackToTheirDefaults)
 
 TEST_F(Registry, ValuesWrittenByWineRegAreRead)
 {
-    // The bench's installer writes with "wine reg add": the 32-bit view.
-    STARTUPINFOA si = { sizeof(si) };
+    // The bench's installer writes with "wine reg add": the program's own view.
+    STARTUPINFOA si = {};
+    si.cb = sizeof(si);
     PROCESS_INFORMATION pi = {};
     char cmd[] = "reg.exe add HKLM\\SOFTWARE\\tiv /v apppath /d C:\\fromreg\\ /f";
     ASSERT_TRUE(CreateProcessA(nullptr, cmd, nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si, &pi));
