@@ -1,5 +1,7 @@
 #include "StdFile.h"
 
+#include <new>
+
 StdFile::StdFile() : mStream(nullptr)
 {
 }
@@ -7,6 +9,15 @@ StdFile::StdFile() : mStream(nullptr)
 StdFile::~StdFile()
 {
     close();
+}
+
+File* StdFile::openNew(const std::string& path, int mode)
+{
+    StdFile* f = new (std::nothrow) StdFile();
+    if (f == nullptr) return nullptr;
+    if (f->open(path, mode)) return f;
+    delete f;
+    return nullptr;
 }
 
 bool StdFile::open(const std::string& path, int mode)

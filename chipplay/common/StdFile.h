@@ -14,6 +14,10 @@ public:
     StdFile();
     ~StdFile() override;
 
+    // A new StdFile open on `path`, owned by the caller; null when it does
+    // not open or cannot be had. What every System's openFile hands out.
+    static File* openNew(const std::string& path, int mode);
+
     bool open(const std::string& path, int mode) override;   // "wb" for mode 2, else "rb"
     bool close() override;
     int read(void* buffer, int count) override;

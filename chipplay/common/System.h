@@ -80,3 +80,17 @@ public:
     static void debugPrint(const char* format, ...) __attribute__((format(printf, 1, 2)));
     static void assertFailed(const char* file, int line, const char* expression);
 };
+
+// The guard every player unit puts on its arguments: when `expr` is false
+// the failure is reported under `source` (the unit's name, as
+// "drivers/PC88Driver.cpp") with the line and the expression, and the
+// calling function returns `failure` (leave it empty in a void function).
+//
+//   SYSTEM_CHECK(kSource, _ent != NULL, false);
+#define SYSTEM_CHECK(source, expr, failure)                          \
+    do {                                                             \
+        if (!(expr)) {                                               \
+            System::assertFailed(source, __LINE__, #expr);           \
+            return failure;                                          \
+        }                                                            \
+    } while (0)

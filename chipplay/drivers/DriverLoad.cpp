@@ -1,7 +1,9 @@
 #include "DriverLoad.h"
 
 #include "System.h"
+#include "Trace.h"
 
+#include <cstring>
 #include <new>
 
 namespace {
@@ -36,6 +38,34 @@ void DriverApplyPatch(uint8_t* dest, uint32_t size, uint32_t addr, const std::st
     }
 }
 
+void DriverChunks::reset()
+{
+    for (std::vector<std::vector<uint8_t>>& t : table) {
+        t.clear();
+        t.resize(COUNT);
+    }
+}
+
+void DriverChunks::load(int32_t t, File* file, int32_t n, int32_t offset, const std::string& name, const char* tag)
+{
+    const int64_t fileSize = file->size() > 0 ? file->size() : 0;
+    if (n < 0 || n > MAX_NUMBER) {
+        System::error("%sデータ番号が範囲外です(%s: %d)\n", tag, name.c_str(), (int)n);
+        return;
+    }
+    if (offset < 0 || (int64_t)offset + fileSize > MAX_SIZE) {
+        System::error("%sデータのオフセットかサイズが範囲外です(%s: offset %d, size %lld)\n", tag, name.c_str(),
+                      (int)offset, (long long)fileSize);
+        return;
+    }
+    std::vector<std::vector<uint8_t>>& chunks = table[t];
+    if ((size_t)n >= chunks.size()) chunks.resize((size_t)n + 1);
+    std::vector<uint8_t>& chunk = chunks[n];
+    const size_t end = (size_t)(offset + fileSize);
+    if (fill == FILL_ENDS_WITH_FILE || chunk.size() < end) chunk.resize(end, 0);
+    DriverReadInto(file, chunk.data() + offset, fileSize);
+}
+
 void DriverSlots::readOptions(ConfigSection* section)
 {
     dataAddr = section->getInt("mdata_addr", dataAddr);
@@ -53,6 +83,7 @@ bool DriverSlots::allocate()
     const int64_t voiceBytes = (int64_t)count * voiceFileSize + (voiceSize > 0 ? voiceSize : 0);
     if (count <= 0 || fileSize < 0 || voiceFileSize < 0 || songBytes > MAX_BYTES || voiceBytes > MAX_BYTES)
         return false;
+    if (copy == COPY_FROM_START && (dataSize < 0 || voiceSize < 0)) return false;
     try {
         song.assign((size_t)songBytes, 0);
         voice.assign((size_t)voiceBytes, 0);
@@ -83,6 +114,41 @@ void DriverSlots::fill(bool isVoice, File* file, int32_t n, const std::string& n
         songPresent[n] = 1;
         DriverReadInto(file, song.data() + (int64_t)n * fileSize, fileSize);
     }
+}
+
+// Bounds are checked in 64 bits: a configuration or song entry may give
+// negative or huge sizes, offsets and addresses, and those copy nothing.
+// The slot arrays hold a copy length past the last slot, so the source
+// never runs out.
+bool DriverSlots::load(uint8_t number, uint8_t* memory, int64_t memorySize, int64_t songOffset, const char* tag)
+{
+    if (!hasSong(number)) return false;
+    const int64_t offset = copy == COPY_FROM_OFFSET ? songOffset : 0;
+    int64_t length = dataSize;
+    if (copy == COPY_FROM_OFFSET && length >= 0 && offset >= 0 && offset + length > fileSize)
+        length = fileSize - offset;
+    if (length < 0 || offset < 0) {
+        System::error("%s曲データのサイズかオフセットが不正です(#%02x: size %d, offset %d)\n", tag, number,
+                      (int)dataSize, (int)offset);
+    } else if (dataAddr < 0 || dataAddr >= memorySize) {
+        System::error("%s曲データの転送先が範囲外です(0x%08x)\n", tag, (unsigned)dataAddr);
+    } else {
+        if (dataAddr + length > memorySize) length = memorySize - dataAddr;
+        memcpy(memory + dataAddr, songSlot(number) + offset, (size_t)length);
+        Trace("%sBGM #%02x Loaded\n", tag, number);
+    }
+
+    if (!hasVoice(number)) return true;
+    int64_t voiceLength = voiceSize;
+    if (voiceLength < 0) {
+        System::error("%s音色データのサイズが不正です(#%02x: size %d)\n", tag, number, (int)voiceSize);
+    } else if (voiceAddr < 0 || voiceAddr >= memorySize) {
+        System::error("%s音色データの転送先が範囲外です(0x%08x)\n", tag, (unsigned)voiceAddr);
+    } else {
+        if (voiceAddr + voiceLength > memorySize) voiceLength = memorySize - voiceAddr;
+        memcpy(memory + voiceAddr, voiceSlot(number), (size_t)voiceLength);
+    }
+    return true;
 }
 
 void DriverReadAt(File* file, uint8_t* memory, int64_t memorySize, int32_t offset, const std::string& name,

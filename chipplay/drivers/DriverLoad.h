@@ -24,6 +24,51 @@ inline void DriverReadInto(File* file, uint8_t* dest, int64_t length)
 void DriverApplyPatch(uint8_t* dest, uint32_t size, uint32_t addr, const std::string& type,
                       const std::string& data, const char* tag);
 
+// The chunk tables of the drivers whose program asks for song data by
+// number (PC88Driver, X1Driver): table t ("data", "data2", "data3", and
+// "adpcm2" on the PC-8801) holds, as chunk n, what the "data" entries with
+// "no" n read, each file at its entry's "offset" within the chunk. OUT 0x81,n
+// copies chunk n of every table to its region.
+struct DriverChunks {
+    enum { TABLES = 4, COUNT = 64 };
+    // A chunk number is what OUT 0x81 can ask for: one byte.
+    enum { MAX_NUMBER = 255 };
+    // No region takes more than the PC-8801's 256 KB of sample memory; a
+    // chunk larger than a few times that is a damaged configuration, not
+    // song data.
+    enum { MAX_SIZE = 0x100000 };
+
+    // What a file does to a chunk that an earlier entry of the same number
+    // has filled already. The two machines' drivers were written apart and
+    // their archives count on the difference.
+    enum Fill {
+        // The chunk ends where this file ends: a later file that ends
+        // earlier cuts off what lay beyond it (the PC-8801).
+        FILL_ENDS_WITH_FILE,
+        // The chunk only grows: a later file that ends earlier leaves the
+        // tail of the longer one in place (the X1).
+        FILL_ONLY_GROWS,
+    };
+
+    Fill fill;
+    std::vector<std::vector<uint8_t>> table[TABLES];
+
+    // Every table back to COUNT empty chunks.
+    void reset();
+    // A "data" entry for table t: the file into chunk n from `offset` on
+    // (bytes before it zero), the table grown to hold n. A number outside
+    // 0..MAX_NUMBER, a negative offset or a chunk past MAX_SIZE is reported
+    // with the driver's tag and reads nothing.
+    void load(int32_t t, File* file, int32_t n, int32_t offset, const std::string& name, const char* tag);
+    // Chunk n of table t; null when the table has no such chunk or it is
+    // empty.
+    const std::vector<uint8_t>* find(int32_t t, int64_t n) const
+    {
+        if (n < 0 || n >= (int64_t)table[t].size() || table[t][n].empty()) return nullptr;
+        return &table[t][n];
+    }
+};
+
 // The song and voice slots of the compatible drivers: one fixed-size slot
 // per song number in each array, filled by the "bgm" and "voice" files and
 // copied to fixed addresses when the program asks for a song. The fields
@@ -32,6 +77,18 @@ struct DriverSlots {
     // Slot arrays beyond this are a damaged configuration, not song data.
     enum { MAX_BYTES = 0x4000000 };
 
+    // How OUT 0x01,n copies song slot n; the two machines' layouts differ.
+    enum Copy {
+        // From the song entry's "offset" on, cut at the end of the slot; a
+        // negative size or offset is reported at the copy (the PC-8801).
+        COPY_FROM_OFFSET,
+        // "mdata_size" bytes from the start of the slot, running on into the
+        // next one when larger; a negative copy size is refused at load,
+        // as nothing could make it meaningful (the X1).
+        COPY_FROM_START,
+    };
+
+    Copy copy;
     int32_t dataAddr;        // "mdata_addr"
     int32_t dataSize;        // "mdata_size": bytes copied to dataAddr
     int32_t fileSize;        // "mfile_size": bytes per song slot
@@ -51,13 +108,20 @@ struct DriverSlots {
     // Makes the zero-filled arrays, each with one copy length past its last
     // slot so that a copy from the last slot stays inside it (a negative
     // copy length adds nothing; the copy refuses it). False, keeping
-    // nothing, for no slot, a negative slot size or an array past MAX_BYTES;
-    // the sums are taken in 64 bits.
+    // nothing, for no slot, a negative slot size, an array past MAX_BYTES,
+    // or under COPY_FROM_START a negative copy size; the sums are taken in
+    // 64 bits.
     bool allocate();
     // A "bgm" (voice false) or "voice" entry: reads up to a slot's size of
     // the file into slot n, which must be 0 <= n < count, else the driver's
     // "too large" message with its tag ("[PC88C]", "[X1C]").
     void fill(bool isVoice, File* file, int32_t n, const std::string& name, const char* tag);
+    // OUT 0x01,n: song slot n to dataAddr of `memory` (from songOffset on
+    // under COPY_FROM_OFFSET, else from the slot's start), and voice slot n
+    // to voiceAddr when it was given, each cut at the end of the memory. A
+    // bad size, offset or destination copies nothing and is reported with
+    // the driver's tag. False, copying nothing, when slot n holds no song.
+    bool load(uint8_t number, uint8_t* memory, int64_t memorySize, int64_t songOffset, const char* tag);
     bool hasSong(int32_t n) const { return n >= 0 && n < (int32_t)songPresent.size() && songPresent[n]; }
     bool hasVoice(int32_t n) const { return n >= 0 && n < (int32_t)voicePresent.size() && voicePresent[n]; }
     const uint8_t* songSlot(int32_t n) const { return song.data() + (int64_t)n * fileSize; }

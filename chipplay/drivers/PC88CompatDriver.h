@@ -1,58 +1,42 @@
 // PC88CompatDriver: PC-8801 music whose data comes as numbered song files
 // and voice files of fixed size ("pc88/opn/compat": YM2203,
 // "pc88/opna/compat": YM2608). The machine (Z80, RAM, FM chip, interrupt
-// controller) is PC88Driver's; this variant has its own configuration, a
-// simpler host device and optional timers.
+// controller) is PC88Driver's, the song slots and their host device
+// CompatDriver's; this variant has its own defaults, optional timers, ADPCM
+// files and a song offset.
 //
-// Host device:
-//   0x00  1 play request, 2 stop request, 0 answered (reading idles the CPU
-//         and does not clear it)
-//   0x01  song code on a play request; OUT 0x01,n copies song slot n (and
-//         voice slot n when present) to RAM and clears port 0x00;
-//         OUT 0x01,0xFF acknowledges a stop
-//   0x80  song attribute (low byte)
+// Host device (CompatDriver.h): ports 0x00 and 0x01; the song attribute on
+// port 0x80. A song entry's "offset" is where its copy starts in the slot.
+// Every port but the sound ports and the interrupt controller's keeps the
+// last byte written.
 #pragma once
 
+#include "CompatDriver.h"
 #include "PC88Driver.h"
-#include "DriverLoad.h"
 
 #include <cstdint>
 #include <string>
-#include <vector>
 
-class PC88CompatDriver : public PC88Driver {
+class PC88CompatDriver : public CompatDriver<PC88Driver> {
 public:
+    // "pc88/opn/compat" (YM2203) and "pc88/opna/compat" (YM2608), which
+    // RegisterPC88Drivers registers.
+    static const char* const NAMES[2];
+
     PC88CompatDriver(VM* vm, bool opna);
 
-    // The factory for "pc88/opn/compat" and "pc88/opna/compat"; null for
-    // any other name.
+    // The factory for NAMES; null for any other name.
     static Driver* create(VM* vm, const std::string& name);
 
-    bool load(Config* config, Archive* archive) override;
-    bool play(int32_t code, ConfigEntry* song) override;
-    bool stop() override;
-
     // State for tests.
-    const std::vector<uint8_t>& getSongSlots() const { return mSlots.song; }
-    const std::vector<uint8_t>& getVoiceSlots() const { return mSlots.voice; }
-    bool isSongPresent(int32_t n) const { return mSlots.hasSong(n); }
-    bool isVoicePresent(int32_t n) const { return mSlots.hasVoice(n); }
     bool hasTimer1() const { return mTimer1 != nullptr; }
     bool hasTimer2() const { return mTimer2 != nullptr; }
 
 protected:
-    void writePort(uint8_t port, uint8_t value) override;
-    uint8_t readPort(uint8_t port) override;
-
-private:
-    bool loadOption(Config* _config, Archive* _folder);
-    bool loadFile(Config* _config, Archive* _folder);
-    void loadSong(uint8_t number);
-
-    DriverSlots mSlots;
-    int32_t mSongOffset;
+    // use_rtc, use_vrtc, use_pcmx8 and int_delay besides the slots' keys.
+    bool readOptions(ConfigSection* section) override;
+    // "adpcm" files besides the slots' types.
+    void loadFileEntry(ConfigEntry* ent, const std::string& name, const std::string& type, File* file) override;
+    void writePort(uint16_t address, uint8_t value) override;
+    uint8_t readPort(uint16_t address) override;
 };
-
-// Registers "pc88/opn/compat" and "pc88/opna/compat" with the DriverBinder
-// (RegisterPC88Drivers calls it).
-bool RegisterPC88CompatDrivers();

@@ -1,57 +1,48 @@
-// X1Driver: the machine at run time (ports, CTC, host device, song-data
-// copies, monitor). Loading is in X1DriverLoad.cpp.
+// X1Driver: the machine at run time (chips, CTC, monitor). Loading and
+// building the machine are in X1DriverLoad.cpp.
 #include "X1Driver.h"
 
 #include "X1CompatDriver.h"
 
 #include "AY38910.h"
-#include "Bus.h"
-#include "Config.h"
 #include "DebugMonitor.h"
 #include "System.h"
 #include "Timer.h"
-#include "Trace.h"
 #include "VM.h"
 #include "YM2151.h"
 #include "Z80.h"
 
-#include <cstring>
-
 namespace {
 const char kSource[] = "drivers/x1.cpp";
 
-uint16_t Word(const std::vector<uint8_t>& ports, uint32_t at)
-{
-    return (uint16_t)(ports[at] | (ports[at + 1] << 8));
-}
+const HostDeviceDriver::Profile kProfile = {
+    "[X1]", kSource, 16, HostDeviceDriver::REGIONS, DriverChunks::FILL_ONLY_GROWS, HostDeviceDriver::PATCH_OPTIONAL,
+    4000000,
+};
+
+const char* const kNames[2] = {"x1/psg", "x1/opm"};
 
 int32_t Prescaler(uint8_t control)
 {
     return (control & 0x20) ? 256 : 16;
 }
+
+// The driver behind a handler's context (the machine's handlers get the
+// driver as its HostDeviceDriver).
+X1Driver* Self(void* _param)
+{
+    return static_cast<X1Driver*>(static_cast<HostDeviceDriver*>(_param));
+}
 }  // namespace
 
-#define X1_CHECK(cond, ret)                                     \
-    do {                                                        \
-        if (!(cond)) {                                          \
-            System::assertFailed(kSource, __LINE__, #cond);     \
-            return ret;                                         \
-        }                                                       \
-    } while (0)
-
-X1Driver::X1Driver(VM* vm, int32_t variant)
-    : mVariant(variant), mVM(vm), mMemory(MEMORY_SIZE, 0), mPorts(PORT_COUNT, 0), mMemoryBus(nullptr),
-      mIoBus(nullptr), mCpu(nullptr), mPsg(nullptr), mOpm(nullptr), mInitPc(0), mBaseClock(4000000), mAttr(0),
-      mIntDelay(4), mSkipIdle(1), mDebugMem(0), mDebugIo(0), mVolumeFm(0), mVolumePsg(0), mSongAttr(0),
-      mCtcVector(0), mCtcPending(0)
+X1Driver::X1Driver(VM* vm, int32_t variant) : X1Driver(vm, variant, kProfile)
 {
-    const uint32_t addr[REGIONS] = {0x4000, 0xF000, 0x4000};
-    const int32_t size[REGIONS] = {0x2000, 0x400, 0x200};
-    for (int32_t k = 0; k < REGIONS; k++) {
-        mRegionAddr[k] = mSongAddr[k] = addr[k];
-        mRegionSize[k] = mSongSize[k] = size[k];
-        mSongOffset[k] = 0;
-    }
+}
+
+X1Driver::X1Driver(VM* vm, int32_t variant, const Profile& profile)
+    : HostDeviceDriver(vm, profile), mVariant(variant), mPsg(nullptr), mOpm(nullptr), mAttr(0), mVolumePsg(0),
+      mCpuHandlers{onWrite, onRead, onAcknowledge}, mTimerHandler(onTimer), mCtcVector(0), mCtcPending(0)
+{
     for (int32_t i = 0; i < CTC_CHANNELS; i++) mCtc[i] = CtcChannel{0x02, 256, 256, nullptr, 0};
 }
 
@@ -64,48 +55,18 @@ X1Driver::~X1Driver()
     }
     delete mOpm;
     delete mPsg;
-    delete mCpu;
-    delete mIoBus;
-    delete mMemoryBus;
 }
 
 Driver* X1Driver::create(VM* vm, const std::string& name)
 {
-    if (name == "x1/psg") return new X1Driver(vm, 0);
-    if (name == "x1/opm") return new X1Driver(vm, 1);
-    return nullptr;
+    const int32_t variant = variantOf(kNames, name);
+    return variant < 0 ? nullptr : new X1Driver(vm, variant);
 }
 
 bool RegisterX1Drivers()
 {
-    bool ok = DriverBinder::registerFactory("x1/psg", X1Driver::create);
-    ok = DriverBinder::registerFactory("x1/opm", X1Driver::create) && ok;
-    return RegisterX1CompatDrivers() && ok;
-}
-
-bool X1Driver::play(int32_t code, ConfigEntry* _ent)
-{
-    X1_CHECK(_ent != NULL, false);
-    Trace("[X1]Play 0x%08x\n", (unsigned)code);
-    mSongAttr = _ent->getInt("attr", 0);
-    static const char* const kAddr[REGIONS] = {"addr", "addr2", "addr3"};
-    static const char* const kSize[REGIONS] = {"size", "size2", "size3"};
-    static const char* const kOffset[REGIONS] = {"offset", "offset2", "offset3"};
-    for (int32_t k = 0; k < REGIONS; k++) {
-        mSongAddr[k] = (uint32_t)_ent->getInt(kAddr[k], (int)mRegionAddr[k]);
-        mSongSize[k] = _ent->getInt(kSize[k], mRegionSize[k]);
-        mSongOffset[k] = _ent->getInt(kOffset[k], 0);
-    }
-    mPorts[0x81] = (uint8_t)code;
-    mPorts[0x80] = 1;
-    return true;
-}
-
-bool X1Driver::stop()
-{
-    Trace("[X1]Stop\n");
-    mPorts[0x80] = 2;
-    return true;
+    const bool ok = HostDeviceDriver::registerNames(kNames, X1Driver::create);
+    return HostDeviceDriver::registerNames(X1CompatDriver::NAMES, X1CompatDriver::create) && ok;
 }
 
 int64_t X1Driver::getCtcPeriod(int32_t channel) const
@@ -114,18 +75,6 @@ int64_t X1Driver::getCtcPeriod(int32_t channel) const
 }
 
 // ---- ports ----------------------------------------------------------------
-
-void X1Driver::onWrite(uint32_t address, uint32_t value, void* _param)
-{
-    X1_CHECK(_param != NULL, );
-    static_cast<X1Driver*>(_param)->writePort((uint16_t)address, (uint8_t)value);
-}
-
-uint32_t X1Driver::onRead(uint32_t address, void* _param)
-{
-    X1_CHECK(_param != NULL, 0xFF);
-    return static_cast<X1Driver*>(_param)->readPort((uint16_t)address);
-}
 
 void X1Driver::storeRegionWords(int32_t at)
 {
@@ -139,153 +88,61 @@ void X1Driver::storeRegionWords(int32_t at)
     }
 }
 
-void X1Driver::setOptionAddressLow(int32_t region, uint16_t lowPort)
+// The device an address selects: the AY-3-8910 (0x1Bxx data, 0x1Cxx
+// register select), the CTC (0x1FA0-0x1FA3, and 0x0704-0x0707 with the
+// YM2151), the YM2151 (0x0700/0x0701); the YM2151's addresses do nothing
+// in the PSG variant. Anything else is the host device's.
+X1Driver::Device X1Driver::deviceAt(uint16_t address) const
 {
-    mRegionAddr[region] = (mRegionAddr[region] & 0xFFFF0000u) | Word(mPorts, lowPort);
+    if (address >= 0x1B00 && address <= 0x1CFF) return DEVICE_PSG;
+    if (address >= 0x1FA0 && address <= 0x1FA3) return DEVICE_CTC;
+    if (address == 0x0700 || address == 0x0701 || (address >= 0x0704 && address <= 0x0707)) {
+        if (mVariant == 0) return DEVICE_ABSENT;
+        return address >= 0x0704 ? DEVICE_CTC : DEVICE_OPM;
+    }
+    return DEVICE_HOST;
 }
 
 void X1Driver::writePort(uint16_t address, uint8_t value)
 {
-    if (!writeMachinePort(address, value)) writeHostPort(address, value);
+    switch (deviceAt(address)) {
+    case DEVICE_PSG:
+        if (mPsg != nullptr) mPsg->write((uint8_t)(address >> 8), value);
+        return;
+    case DEVICE_CTC:
+        ctcWrite(address & 3, value);
+        return;
+    case DEVICE_OPM:
+        if (mOpm != nullptr) mOpm->write(address & 1, value);
+        return;
+    case DEVICE_ABSENT:
+        return;
+    default:
+        writeHostPort(address, value);
+        return;
+    }
 }
 
 uint8_t X1Driver::readPort(uint16_t address)
 {
-    uint8_t value;
-    return readMachinePort(address, &value) ? value : readHostPort(address);
-}
-
-bool X1Driver::writeMachinePort(uint16_t address, uint8_t value)
-{
-    if (address >= 0x1B00 && address <= 0x1CFF) {
-        if (mPsg != nullptr) mPsg->write((uint8_t)(address >> 8), value);
-        return true;
+    switch (deviceAt(address)) {
+    case DEVICE_PSG: return mPsg != nullptr ? mPsg->read((uint8_t)(address >> 8)) : 0;
+    case DEVICE_CTC: return ctcRead(address & 3);
+    case DEVICE_OPM: return mOpm != nullptr ? mOpm->read(address & 1) : 0;
+    case DEVICE_ABSENT: return 0;
+    default: return readHostPort(address);
     }
-    if (address >= 0x1FA0 && address <= 0x1FA3) {
-        ctcWrite(address & 3, value);
-        return true;
-    }
-    if (address == 0x0700 || address == 0x0701 || (address >= 0x0704 && address <= 0x0707)) {
-        if (mVariant == 0) return true;
-        if (address >= 0x0704) ctcWrite(address & 3, value);
-        else if (mOpm != nullptr) mOpm->write(address & 1, value);
-        return true;
-    }
-    return false;
-}
-
-bool X1Driver::readMachinePort(uint16_t address, uint8_t* value)
-{
-    if (address >= 0x1B00 && address <= 0x1CFF) {
-        *value = mPsg != nullptr ? mPsg->read((uint8_t)(address >> 8)) : 0;
-        return true;
-    }
-    if (address >= 0x1FA0 && address <= 0x1FA3) {
-        *value = ctcRead(address & 3);
-        return true;
-    }
-    if (address == 0x0700 || address == 0x0701 || (address >= 0x0704 && address <= 0x0707)) {
-        if (mVariant == 0) *value = 0;
-        else if (address >= 0x0704) *value = ctcRead(address & 3);
-        else *value = mOpm != nullptr ? mOpm->read(address & 1) : 0;
-        return true;
-    }
-    return false;
 }
 
 void X1Driver::writeHostPort(uint16_t address, uint8_t value)
 {
-    switch (address) {
-    case 0x80:
-    case 0x88: case 0x89: case 0x8A: case 0x8B: case 0x8C: case 0x8D: case 0x8E: case 0x8F:
-        return;
-    case 0x81:
-        loadSongData(value);
-        return;
-    case 0x90: case 0x91: case 0x94: case 0x95: case 0x98: case 0x99:
-        mPorts[address] = value;
-        return;
-    case 0xB0: case 0xB1:
-        mPorts[address] = value;
-        setOptionAddressLow(0, 0xB0);
-        return;
-    case 0xB4: case 0xB5:
-        mPorts[address] = value;
-        setOptionAddressLow(1, 0xB4);
-        return;
-    case 0xB8: case 0xB9:
-        mPorts[address] = value;
-        setOptionAddressLow(2, 0xB8);
-        return;
-    default:
-        Trace("[X1]%04x OUT(%04x) : %02x\n", mCpu != nullptr ? mCpu->getRegister(6) : 0u, address, value);
-        mPorts[address] = value;
-        return;
-    }
+    if (!writeHostDevice(address, value)) storePort(address, value);
 }
 
 uint8_t X1Driver::readHostPort(uint16_t address)
 {
-    switch (address) {
-    case 0x80: {
-        const uint8_t v = mPorts[0x80];
-        mPorts[0x80] = 0;
-        if (v == 0 && mSkipIdle != 0) mVM->idleCpu();
-        if (v == 1) {
-            for (int32_t i = 0; i < 4; i++) mPorts[0x8C + i] = (uint8_t)((uint32_t)mSongAttr >> (8 * i));
-            for (int32_t k = 0; k < REGIONS; k++) {
-                mPorts[0x90 + 4 * k] = (uint8_t)mSongAddr[k];
-                mPorts[0x91 + 4 * k] = (uint8_t)(mSongAddr[k] >> 8);
-                mPorts[0x92 + 4 * k] = (uint8_t)mSongSize[k];
-                mPorts[0x93 + 4 * k] = (uint8_t)((uint32_t)mSongSize[k] >> 8);
-            }
-        }
-        return v;
-    }
-    case 0x81:
-    case 0x88: case 0x89: case 0x8A: case 0x8B: case 0x8C: case 0x8D: case 0x8E: case 0x8F:
-    case 0x90: case 0x91: case 0x92: case 0x93: case 0x94: case 0x95:
-    case 0x96: case 0x97: case 0x98: case 0x99: case 0x9A: case 0x9B:
-    case 0xB0: case 0xB1: case 0xB4: case 0xB5: case 0xB8: case 0xB9:
-        return mPorts[address];
-    default:
-        Trace("[X1]%04x IN(%04x) : %02x\n", mCpu != nullptr ? mCpu->getRegister(6) : 0u, address, mPorts[address]);
-        return mPorts[address];
-    }
-}
-
-// OUT 0x81,n: the program has set the region words and asks for chunk n of
-// each table. Every bound is checked in 64 bits: a configuration may give
-// negative or huge sizes and offsets, and those copy nothing.
-void X1Driver::loadSongData(uint8_t number)
-{
-    for (int32_t k = 0; k < REGIONS; k++) {
-        mSongAddr[k] = (mSongAddr[k] & 0xFFFF0000u) | Word(mPorts, 0x90 + 4 * k);
-        mSongSize[k] = (int32_t)(((uint32_t)mSongSize[k] & 0xFFFF0000u) | Word(mPorts, 0x92 + 4 * k));
-    }
-    for (int32_t k = 0; k < REGIONS; k++) {
-        if (number >= mChunks[k].size() || mChunks[k][number].empty()) continue;
-        const std::vector<uint8_t>& chunk = mChunks[k][number];
-        int64_t length = mRegionSize[k];
-        const int64_t offset = mSongOffset[k];
-        if (length < 0 || offset < 0) {
-            System::error("[X1]曲データのサイズかオフセットが不正です(data%d: size %lld, offset %lld)\n", (int)k + 1,
-                          (long long)length, (long long)offset);
-            continue;
-        }
-        if (offset >= (int64_t)chunk.size()) {
-            System::error("[X1]曲データのオフセットがデータの外です(data%d: offset %lld)\n", (int)k + 1,
-                          (long long)offset);
-            continue;
-        }
-        if (offset + length > (int64_t)chunk.size()) length = (int64_t)chunk.size() - offset;
-        const bool toPorts = (mSongAddr[k] & 0x80000000u) != 0;
-        uint8_t* dest = toPorts ? mPorts.data() : mMemory.data();
-        const int64_t address = mSongAddr[k] & 0xFFFF;
-        if (address + length > 0x10000) length = 0x10000 - address;
-        memcpy(dest + address, chunk.data() + offset, (size_t)length);
-        Trace("[X1]BGM #%02x(data%d) Loaded\n", number, (int)k + 1);
-    }
+    uint8_t value;
+    return readHostDevice(address, &value) ? value : tracePort(address);
 }
 
 // ---- CTC ------------------------------------------------------------------
@@ -373,8 +230,8 @@ void X1Driver::updateInterrupt()
 
 void X1Driver::onAcknowledge(void* _param, int32_t vector)
 {
-    X1_CHECK(_param != NULL, );
-    X1Driver* self = static_cast<X1Driver*>(_param);
+    SYSTEM_CHECK(kSource, _param != NULL, );
+    X1Driver* self = Self(_param);
     const int32_t i = (vector - self->mCtcVector) / 2;
     if (i < 0 || i >= CTC_CHANNELS) return;
     self->mCtcPending &= (uint8_t)~(1u << i);
@@ -383,54 +240,24 @@ void X1Driver::onAcknowledge(void* _param, int32_t vector)
 
 void X1Driver::onTimer(void* _param, int32_t id)
 {
-    X1_CHECK(_param != NULL, );
+    SYSTEM_CHECK(kSource, _param != NULL, );
     if (id < 1 || id > CTC_CHANNELS) return;
-    static_cast<X1Driver*>(_param)->ctcTick(id - 1);
+    Self(_param)->ctcTick(id - 1);
 }
 
 // ---- monitor --------------------------------------------------------------
 
 bool X1Driver::dump(DebugMonitor* monitor, int32_t page)
 {
-    X1_CHECK(monitor != NULL, false);
-    monitor->putString(0, 0, "Z80:");
-    if (mCpu != nullptr) mCpu->dump(5, 0, monitor);
-    monitor->putString(40, 0, "INT:");
-    monitor->putBinary(45, 0, mCtcPending, 8);
+    SYSTEM_CHECK(kSource, monitor != NULL, false);
+    dumpCpu(monitor, mCtcPending);
     monitor->printf(40, 1, "CTC:  CTC0  CTC1  CTC2  CTC3 Vec:%02X", mCtcVector);
     monitor->printf(40, 2, "  CR:   %02X    %02X    %02X    %02X", mCtc[0].control, mCtc[1].control, mCtc[2].control,
                     mCtc[3].control);
     monitor->printf(40, 3, "  TC: %04X  %04X  %04X  %04X", mCtc[0].constant, mCtc[1].constant, mCtc[2].constant,
                     mCtc[3].constant);
     monitor->printf(40, 4, "      %04X  %04X  %04X  %04X", ctcRead(0), ctcRead(1), ctcRead(2), ctcRead(3));
-    monitor->clear(0, 5, 80);
-    if (page == 1 || page == 2) {
-        // A window near the end of the address space wraps to the start
-        // rather than reading past the array.
-        uint8_t left[256];
-        uint8_t right[256];
-        uint32_t leftStart;
-        uint32_t rightStart;
-        if (page == 1) {
-            monitor->putString(0, 5, "MEMORY:");
-            leftStart = mDebugMem;
-            rightStart = mDebugIo;
-            for (int32_t i = 0; i < 256; i++) left[i] = mMemory[(leftStart + i) & 0xFFFF];
-        } else {
-            monitor->putString(0, 5, "MDATA:");
-            const bool toPorts = (mRegionAddr[0] & 0x80000000u) != 0;
-            leftStart = mRegionAddr[0] & 0xFFFF;
-            rightStart = 0;
-            for (int32_t i = 0; i < 256; i++) left[i] = (toPorts ? mPorts : mMemory)[(leftStart + i) & 0xFFFF];
-        }
-        for (int32_t i = 0; i < 256; i++) right[i] = mPorts[(rightStart + i) & 0xFFFF];
-        monitor->putString(40, 5, "IO:");
-        for (int32_t r = 0; r < 16; r++) {
-            monitor->dumpHex(1, 6 + r, left + 16 * r, 16, (leftStart + 16 * r) & 0xFFFF);
-            monitor->dumpHex(41, 6 + r, right + 16 * r, 16, (rightStart + 16 * r) & 0xFFFF);
-        }
-        return false;
-    }
+    if (dumpMemoryPage(monitor, page)) return false;
     if (mOpm != nullptr) {
         monitor->printf(0, 5, "YM2151: STATUS:%02X", mOpm->read(0));
         for (int32_t r = 0; r < 16; r++) monitor->dumpHex(1, 6 + r, mOpm->getRegisters() + 16 * r, 16, 16 * r);

@@ -13,43 +13,24 @@
 // so that the notes shown are the notes heard.
 #pragma once
 
-#include "Chip.h"
+#include "ChipWrapper.h"
 #include "PsgState.h"
 #include "psgcore.h"
 
 #include <cstdint>
 
-class SoundStream;
 class VM;
 
-class AY38910 : public Chip {
+class AY38910 : public ChipWrapper<PsgCore, 3, 16> {
 public:
     explicit AY38910(VM* vm);
-    ~AY38910() override;
 
     bool init(uint32_t clock, uint32_t rate);
-    void reset();
     void write(uint8_t port, uint8_t data);
     uint8_t read(uint8_t port);
-    const uint8_t* getRegisters() const { return mRegs; }
-
-    bool generate(int32_t* _buffer, int32_t frames) override;
-    ChipInfo* getState() override { return &mInfo; }
-    int32_t getChannelCount() override { return 3; }
-    ChannelStatus* getChannel(int32_t i) override;
-    bool setMask(uint32_t mask) override;
     void setVolume(int32_t v) { mCore.setVolume(v); }
-
     PsgState& getPsgState() { return mPsgState; }
-    SoundStream* getStream() { return mStream; }
 
 private:
-    VM* mVM;
-    SoundStream* mStream;
-    PsgCore mCore;
-    uint8_t mLatch;
-    uint8_t mRegs[16];
-    ChipInfo mInfo;
-    ChannelStatus mChannels[3];
     PsgState mPsgState;
 };

@@ -1,27 +1,11 @@
 #include "YM2151.h"
 
-#include "SoundStream.h"
-#include "System.h"
-#include "VM.h"
-
 #include <cmath>
 #include <cstring>
 
-namespace {
-const char kSource[] = "sound/YM2151.cpp";
-}
-
-YM2151::YM2151(VM* vm)
-    : mVM(vm), mStream(nullptr), mTimer(vm, &mCore), mLatch(0), mInfo{ChipInfo::TYPE_YM2151, 8}
+YM2151::YM2151(VM* vm) : FmChipWrapper(vm, ChipInfo::TYPE_YM2151, "sound/YM2151.cpp")
 {
-    mCore.line = &mLine;
-    std::memset(mRegs, 0, sizeof(mRegs));
     std::memset(mNotes, 0, sizeof(mNotes));
-}
-
-YM2151::~YM2151()
-{
-    delete mStream;
 }
 
 bool YM2151::init(uint32_t clock, uint32_t rate)
@@ -33,17 +17,8 @@ bool YM2151::init(uint32_t clock, uint32_t rate)
     mCore.setMask(0);
     reset();
     buildNoteTable(clock);
-    mStream = new SoundStream(mVM, this);
-    mVM->addStream(mStream);
-    mVM->addTimer(&mTimer);
+    openStreamAndTimers();
     return true;
-}
-
-void YM2151::reset()
-{
-    mCore.reset();
-    mLatch = 0;
-    std::memset(mRegs, 0, sizeof(mRegs));
 }
 
 // Index octave << 10 | note code << 6 | fraction. Semitones above C#0 of
@@ -62,15 +37,13 @@ void YM2151::buildNoteTable(uint32_t clock)
 void YM2151::write(uint8_t port, uint8_t data)
 {
     if ((port & 1) == 0) {
-        mLatch = data;
+        mLatch[0] = data;
         return;
     }
-    if (mStream != nullptr) mStream->fill(-1);
-    // The timers count up to this moment before their registers change.
-    if (mLatch >= 0x10 && mLatch <= 0x14) mTimer.update(mVM->getTime());
-    mCore.setReg(mLatch, data);
-    updateStatus(mLatch, data);
-    if (mLatch == 0x14) mTimer.reschedule();
+    // Timer A (0x10, 0x11), timer B (0x12), control (0x14).
+    writeCore(mLatch[0], data, 0x10, 0x14);
+    updateStatus(mLatch[0], data);
+    rescheduleAfter(mLatch[0], 0x14);
 }
 
 uint8_t YM2151::read(uint8_t port)
@@ -103,27 +76,4 @@ void YM2151::updateStatus(uint32_t reg, uint8_t data)
     } else if (reg >= 0x78 && reg <= 0x7F) {
         mChannels[reg & 7].volume = 127 - (data & 0x7F);
     }
-}
-
-bool YM2151::generate(int32_t* _buffer, int32_t frames)
-{
-    if (_buffer == NULL) {
-        System::assertFailed(kSource, __LINE__, "_buffer != NULL");
-        return false;
-    }
-    if (frames <= 0) return true;
-    std::memset(_buffer, 0, sizeof(int32_t) * 2 * static_cast<size_t>(frames));
-    mCore.mix(_buffer, frames);
-    return true;
-}
-
-ChannelStatus* YM2151::getChannel(int32_t i)
-{
-    return i >= 0 && i < 8 ? &mChannels[i] : nullptr;
-}
-
-bool YM2151::setMask(uint32_t mask)
-{
-    mCore.setMask(mask & 0xFF);
-    return true;
 }

@@ -15,55 +15,28 @@
 // clock. The display note comes from that same pitch.
 #pragma once
 
-#include "Chip.h"
-#include "ChipTimer.h"
+#include "ChipWrapper.h"
 #include "opm.h"
 
 #include <cstdint>
 
-class SoundStream;
 class VM;
 
-class YM2151 : public Chip {
+class YM2151 : public FmChipWrapper<OpmCore, 8, 256> {
 public:
     explicit YM2151(VM* vm);
-    ~YM2151() override;
 
     bool init(uint32_t clock, uint32_t rate);
-    void reset();
     void write(uint8_t port, uint8_t data);
     uint8_t read(uint8_t port);
-    const uint8_t* getRegisters() const { return mRegs; }
-
-    bool generate(int32_t* _buffer, int32_t frames) override;
-    ChipInfo* getState() override { return &mInfo; }
-    int32_t getChannelCount() override { return 8; }
-    ChannelStatus* getChannel(int32_t i) override;
-    bool setMask(uint32_t mask) override;
     void setVolumeFm(int32_t v) { mCore.setVolumeFm(v); }
 
-    bool getInterruptLine() const { return mLine.line; }
-    ChipTimer& getTimer() { return mTimer; }
-    SoundStream* getStream() { return mStream; }
     // The display note of key code kc (7 bits) and key fraction kf (6 bits).
     int32_t noteOfKey(uint32_t kc, uint32_t kf) const { return mNotes[((kc & 0x7F) << 6) | (kf & 63)]; }
 
 private:
-    struct Core : OpmCore {
-        ChipInterruptLine* line = nullptr;
-        void intr(bool on) override { line->set(on); }
-    };
     void buildNoteTable(uint32_t clock);
     void updateStatus(uint32_t reg, uint8_t data);
 
-    VM* mVM;
-    SoundStream* mStream;
-    Core mCore;
-    ChipInterruptLine mLine;
-    ChipTimer mTimer;
-    uint8_t mLatch;
-    uint8_t mRegs[256];
-    ChipInfo mInfo;
-    ChannelStatus mChannels[8];
     uint8_t mNotes[8192];
 };

@@ -10,14 +10,6 @@ namespace {
 const char kSource[] = "vm/SoundStream.cpp";
 }
 
-#define STREAM_CHECK(expr, failure)                                  \
-    do {                                                             \
-        if (!(expr)) {                                               \
-            System::assertFailed(kSource, __LINE__, #expr);          \
-            return failure;                                          \
-        }                                                            \
-    } while (0)
-
 SoundStream::SoundStream(VM* vm, Chip* chip)
     : mVM(vm), mChip(chip), mRate(RATE), mStreamTime(0), mReadPos(0), mFilledPos(0),
       mStorage(2 * static_cast<size_t>(BUFFER_SIZE)), mBuffer(mStorage.data())
@@ -37,9 +29,9 @@ void SoundStream::compact()
 
 bool SoundStream::fill(int64_t time)
 {
-    STREAM_CHECK(mVM != NULL, false);
-    STREAM_CHECK(mChip != NULL, false);
-    STREAM_CHECK(mFilledPos >= 0, false);
+    SYSTEM_CHECK(kSource, mVM != NULL, false);
+    SYSTEM_CHECK(kSource, mChip != NULL, false);
+    SYSTEM_CHECK(kSource, mFilledPos >= 0, false);
     if (time == -1) time = mVM->getTime();
     int64_t span = time - mStreamTime;
     if (span <= 0) return true;
@@ -47,7 +39,7 @@ bool SoundStream::fill(int64_t time)
     int64_t shortage = static_cast<int64_t>(wanted) - (mFilledPos - mReadPos);
     if (shortage < 1) return true;
     if (mFilledPos + shortage >= BUFFER_SIZE) compact();
-    STREAM_CHECK(mFilledPos + shortage < BUFFER_SIZE, false);
+    SYSTEM_CHECK(kSource, mFilledPos + shortage < BUFFER_SIZE, false);
     mChip->generate(mBuffer + 2 * mFilledPos, static_cast<int32_t>(shortage));
     mFilledPos += static_cast<int32_t>(shortage);
     return true;
@@ -55,10 +47,10 @@ bool SoundStream::fill(int64_t time)
 
 const int32_t* SoundStream::read(int32_t frames)
 {
-    STREAM_CHECK(mVM != NULL, nullptr);
-    STREAM_CHECK(mChip != NULL, nullptr);
+    SYSTEM_CHECK(kSource, mVM != NULL, nullptr);
+    SYSTEM_CHECK(kSource, mChip != NULL, nullptr);
     // The frames handed out must fit the buffer after compaction.
-    STREAM_CHECK(frames < BUFFER_SIZE, nullptr);
+    SYSTEM_CHECK(kSource, frames < BUFFER_SIZE, nullptr);
     int32_t shortage = frames - (mFilledPos - mReadPos);
     if (shortage >= 1) {
         if (mReadPos + frames >= BUFFER_SIZE) compact();
@@ -70,7 +62,7 @@ const int32_t* SoundStream::read(int32_t frames)
 
 bool SoundStream::consume(int32_t frames)
 {
-    STREAM_CHECK(mVM != NULL, false);
+    SYSTEM_CHECK(kSource, mVM != NULL, false);
     // Never past what was generated: the read position stays behind mFilledPos.
     if (frames > mFilledPos - mReadPos) frames = mFilledPos - mReadPos;
     if (frames > 0) mReadPos += frames;

@@ -31,14 +31,6 @@ uint32_t MaskBits(int32_t first, int32_t count)
 
 }  // namespace
 
-#define VM_CHECK(expr, failure)                                      \
-    do {                                                             \
-        if (!(expr)) {                                               \
-            System::assertFailed(kSource, __LINE__, #expr);          \
-            return failure;                                          \
-        }                                                            \
-    } while (0)
-
 VM::VM()
     : mConfig(nullptr), mFolder(nullptr), mDriver(nullptr), mRunningCpu(nullptr), mCpu(nullptr),
       mLastRenderTime(0), mTempo(0), mSpeed(256), mFading(false), mFadeTotal(0), mFadeRemaining(0),
@@ -63,7 +55,7 @@ bool VM::loadDriver(const std::string& name, Config* _config, Archive* _folder)
     mConfig = _config;
     mFolder = _folder;
     DriverBinder* binder = DriverBinder::instance();
-    VM_CHECK(binder != NULL, false);
+    SYSTEM_CHECK(kSource, binder != NULL, false);
     mDriver = binder->create(name, this);
     if (mDriver == nullptr) {
         System::error("[VM]ドライバの生成に失敗しました(%s)\n", name.c_str());
@@ -106,8 +98,8 @@ bool VM::run(int64_t duration)
 
 bool VM::render(int32_t* _buffer, int32_t max, int32_t* _written)
 {
-    VM_CHECK(_buffer != NULL, false);
-    VM_CHECK(_written != NULL, false);
+    SYSTEM_CHECK(kSource, _buffer != NULL, false);
+    SYSTEM_CHECK(kSource, _written != NULL, false);
     ObjectLocker hold(*this);
     int64_t now = mTimers.getTime();
     int32_t frames = timeToSamples(now - mLastRenderTime, RATE);
@@ -149,7 +141,7 @@ bool VM::render(int32_t* _buffer, int32_t max, int32_t* _written)
 
 bool VM::play(int32_t code, ConfigEntry* song)
 {
-    VM_CHECK(mDriver != NULL, false);
+    SYSTEM_CHECK(kSource, mDriver != NULL, false);
     bool result = mDriver->play(code, song);
     fade(false, 0);
     return result;
@@ -157,7 +149,7 @@ bool VM::play(int32_t code, ConfigEntry* song)
 
 bool VM::stop()
 {
-    VM_CHECK(mDriver != NULL, false);
+    SYSTEM_CHECK(kSource, mDriver != NULL, false);
     ObjectLocker hold(*this);
     return mDriver->stop();
 }
@@ -201,7 +193,7 @@ int32_t VM::timeToSamples(int64_t span, int32_t rate)
 
 int64_t VM::samplesToTime(int32_t frames, int32_t _rate)
 {
-    VM_CHECK(_rate != 0, 0);
+    SYSTEM_CHECK(kSource, _rate != 0, 0);
     int64_t time = static_cast<int64_t>(frames) * 1000000;
     time /= _rate;
     time *= mSpeed;
@@ -299,7 +291,7 @@ bool VM::setCpu(Cpu* cpu)
 
 bool VM::addChip(Chip* _chip)
 {
-    VM_CHECK(_chip != NULL, false);
+    SYSTEM_CHECK(kSource, _chip != NULL, false);
     mMask &= ~MaskBits(getChannelCount(), _chip->getChannelCount());
     mChips.push_back(_chip);
     return true;
@@ -307,20 +299,20 @@ bool VM::addChip(Chip* _chip)
 
 bool VM::addStream(SoundStream* _stream)
 {
-    VM_CHECK(_stream != NULL, false);
+    SYSTEM_CHECK(kSource, _stream != NULL, false);
     mStreams.push_back(_stream);
     return true;
 }
 
 bool VM::addTimer(TimerBase* _timer)
 {
-    VM_CHECK(_timer != NULL, false);
+    SYSTEM_CHECK(kSource, _timer != NULL, false);
     return mTimers.add(_timer);
 }
 
 bool VM::removeTimer(TimerBase* _timer)
 {
-    VM_CHECK(_timer != NULL, false);
+    SYSTEM_CHECK(kSource, _timer != NULL, false);
     return mTimers.remove(_timer);
 }
 

@@ -106,11 +106,7 @@ bool Win32System::getLocalTime(SystemTime& out)
 
 File* Win32System::doOpenFile(const std::string& path, int mode)
 {
-    StdFile* f = new (std::nothrow) StdFile();
-    if (f == nullptr) return nullptr;
-    if (f->open(path, mode)) return f;
-    delete f;
-    return nullptr;
+    return StdFile::openNew(path, mode);
 }
 
 Archive* Win32System::doOpenArchive(const std::string& path)

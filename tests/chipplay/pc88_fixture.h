@@ -63,6 +63,14 @@ struct Pc88Machine {
     void out(uint8_t port, uint8_t value) { PC88Driver::onWrite(port, value, driver()); }
 };
 
+// Every error message so far, joined.
+inline std::string Errors(TestSystem& sys)
+{
+    std::string all;
+    for (const std::string& e : sys.errors()) all += e;
+    return all;
+}
+
 // The song entry of section "title" for Driver::play.
 inline std::unique_ptr<ConfigEntry> Song(const std::map<std::string, std::string>& values)
 {

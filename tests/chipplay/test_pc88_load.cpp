@@ -13,13 +13,6 @@ namespace {
 
 const char kMinimal[] = "[option]\n[file]\n[patch]\n";
 
-std::string Errors(TestSystem& sys)
-{
-    std::string all;
-    for (const std::string& e : sys.errors()) all += e;
-    return all;
-}
-
 TEST(Pc88Load, FactoryAndMissingSections)
 {
     TestSystemScope sys;

@@ -14,13 +14,6 @@
 
 namespace {
 
-std::string Errors(TestSystem& sys)
-{
-    std::string all;
-    for (const std::string& e : sys.errors()) all += e;
-    return all;
-}
-
 TEST(Pc88Machine, HostDeviceTakesEachRequestOnce)
 {
     TestSystemScope sys;

@@ -14,13 +14,6 @@
 
 namespace {
 
-std::string Errors(TestSystem& sys)
-{
-    std::string all;
-    for (const std::string& e : sys.errors()) all += e;
-    return all;
-}
-
 PC88CompatDriver* Compat(Pc88Machine& m) { return dynamic_cast<PC88CompatDriver*>(m.vm.getDriver()); }
 
 TEST(Pc88Compat, RegisteredNamesAndStartingState)

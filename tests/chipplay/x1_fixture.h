@@ -22,10 +22,3 @@ struct X1Machine {
     uint8_t in(uint16_t port) { return (uint8_t)X1Driver::onRead(port, driver()); }
     void out(uint16_t port, uint8_t value) { X1Driver::onWrite(port, value, driver()); }
 };
-
-inline std::string Errors(TestSystem& sys)
-{
-    std::string all;
-    for (const std::string& e : sys.errors()) all += e;
-    return all;
-}

@@ -22,13 +22,13 @@
 //   speed <emulated seconds per wall second> emulated <s> wall <s>
 // Exit codes: 0 done, 1 the archive, a song or a file failed, 2 a wrong
 // command line.
-#include "ConsoleSystem.h"
 
 #include "Archive.h"
 #include "Config.h"
 #include "File.h"
 #include "MusicArchive.h"
 #include "PC88Driver.h"
+#include "StdSystem.h"
 #include "VM.h"
 #include "X1Driver.h"
 
@@ -415,7 +415,8 @@ int main(int argc, char** argv)
 {
     Options options;
     if (!ParseCommandLine(argc, argv, &options)) return 2;
-    System::setInstance(new ConsoleSystem());
+    // Errors go to standard error as their bytes, kept nowhere.
+    System::setInstance(new StdSystem(StdSystem::Options{"songrender", true, false}));
     const int rc = Render(options);
     System::terminate();
     return rc;

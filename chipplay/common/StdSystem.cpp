@@ -1,4 +1,4 @@
-#include "test_system.h"
+#include "StdSystem.h"
 
 #include "FileName.h"
 #include "FolderArchive.h"
@@ -16,7 +16,13 @@
 #include <cstdio>
 #include <cstdlib>
 #include <ctime>
+#include <new>
 #include <thread>
+
+#ifdef _WIN32
+#include <fcntl.h>
+#include <io.h>
+#endif
 
 namespace {
 
@@ -107,16 +113,25 @@ private:
     std::thread mThread;
 };
 
+// Formatted in full, however long: a message may carry a long file name.
 std::string Format(const char* format, va_list args)
 {
-    char text[1024];
-    std::vsnprintf(text, sizeof text, format, args);
+    va_list again;
+    va_copy(again, args);
+    std::string text;
+    const int need = std::vsnprintf(nullptr, 0, format, args);
+    if (need >= 0) {
+        std::vector<char> buffer(static_cast<size_t>(need) + 1);
+        std::vsnprintf(buffer.data(), buffer.size(), format, again);
+        text.assign(buffer.data(), static_cast<size_t>(need));
+    }
+    va_end(again);
     return text;
 }
 
 }  // namespace
 
-struct TestSystem::Ticker {
+struct StdSystem::Ticker {
     std::mutex mutex;
     std::condition_variable stop;
     bool stopping = false;
@@ -147,118 +162,113 @@ struct TestSystem::Ticker {
     }
 };
 
-TestSystem* TestSystem::install()
-{
-    System::terminate();
-    TestSystem* s = new TestSystem();
-    System::setInstance(s);
-    return s;
-}
-
-TestSystem::TestSystem() : mTicker(nullptr)
+StdSystem::StdSystem(const Options& options) : mOptions(options), mTicker(nullptr)
 {
 }
 
-TestSystem::~TestSystem()
+StdSystem::~StdSystem()
 {
     delete mTicker;
 }
 
-std::vector<std::string> TestSystem::errors()
+std::vector<std::string> StdSystem::errors()
 {
-    std::lock_guard<std::mutex> hold(mCaptured);
+    std::lock_guard<std::mutex> hold(mKept);
     return mErrors;
 }
 
-std::vector<std::string> TestSystem::assertions()
+std::vector<std::string> StdSystem::assertions()
 {
-    std::lock_guard<std::mutex> hold(mCaptured);
+    std::lock_guard<std::mutex> hold(mKept);
     return mAssertions;
 }
 
-void TestSystem::clear()
+void StdSystem::clear()
 {
-    std::lock_guard<std::mutex> hold(mCaptured);
+    std::lock_guard<std::mutex> hold(mKept);
     mErrors.clear();
     mAssertions.clear();
 }
 
-bool TestSystem::initialize()
+bool StdSystem::initialize()
 {
+#ifdef _WIN32
+    // The messages' bytes as they are: no CR inserted before each LF.
+    if (mOptions.toStandardError) _setmode(_fileno(stderr), _O_BINARY);
+#endif
     return true;
 }
 
-void TestSystem::doTerminate()
+void StdSystem::doTerminate()
 {
     delete mTicker;
     mTicker = nullptr;
+    if (mOptions.toStandardError) std::fflush(stderr);
 }
 
-void TestSystem::doAbort()
+void StdSystem::doAbort()
 {
     System::error("エラーが発生したため、強制終了します\n");
     std::exit(1);
 }
 
-std::string TestSystem::getProgramName()
+std::string StdSystem::getProgramName()
 {
-    return "test";
+    return mOptions.programName;
 }
 
-bool TestSystem::getLocalTime(SystemTime& out)
+bool StdSystem::getLocalTime(SystemTime& out)
 {
     auto now = std::chrono::system_clock::now();
     std::time_t t = std::chrono::system_clock::to_time_t(now);
-    std::tm tm = *std::localtime(&t);
-    out.year = static_cast<uint16_t>(tm.tm_year + 1900);
-    out.month = static_cast<uint16_t>(tm.tm_mon + 1);
-    out.dayOfWeek = static_cast<uint16_t>(tm.tm_wday);
-    out.day = static_cast<uint16_t>(tm.tm_mday);
-    out.hour = static_cast<uint16_t>(tm.tm_hour);
-    out.minute = static_cast<uint16_t>(tm.tm_min);
-    out.second = static_cast<uint16_t>(tm.tm_sec);
+    std::tm* tm = std::localtime(&t);
+    if (tm == nullptr) return false;
+    out.year = static_cast<uint16_t>(tm->tm_year + 1900);
+    out.month = static_cast<uint16_t>(tm->tm_mon + 1);
+    out.dayOfWeek = static_cast<uint16_t>(tm->tm_wday);
+    out.day = static_cast<uint16_t>(tm->tm_mday);
+    out.hour = static_cast<uint16_t>(tm->tm_hour);
+    out.minute = static_cast<uint16_t>(tm->tm_min);
+    out.second = static_cast<uint16_t>(tm->tm_sec);
     out.milliseconds = static_cast<uint16_t>(
         std::chrono::duration_cast<std::chrono::milliseconds>(now.time_since_epoch()).count() % 1000);
     return true;
 }
 
-File* TestSystem::doOpenFile(const std::string& path, int mode)
+File* StdSystem::doOpenFile(const std::string& path, int mode)
 {
-    StdFile* f = new StdFile();
-    if (f->open(path, mode)) return f;
-    delete f;
-    return nullptr;
+    return StdFile::openNew(path, mode);
 }
 
-Archive* TestSystem::doOpenArchive(const std::string& path)
+Archive* StdSystem::doOpenArchive(const std::string& path)
 {
     struct stat st;
     if (stat(path.c_str(), &st) != 0) return nullptr;
-    if (S_ISDIR(st.st_mode)) return new FolderArchive(path);
-    return new ZipArchive(path);
+    if (S_ISDIR(st.st_mode)) return new (std::nothrow) FolderArchive(path);
+    return new (std::nothrow) ZipArchive(path);
 }
 
-bool TestSystem::doDeleteFile(const std::string& path)
+bool StdSystem::doDeleteFile(const std::string& path)
 {
     return std::remove(path.c_str()) == 0;
 }
 
-Lock* TestSystem::doCreateLock()
+Lock* StdSystem::doCreateLock()
 {
-    return new StdLock();
+    return new (std::nothrow) StdLock();
 }
 
-Semaphore* TestSystem::doCreateSemaphore(int initial)
+Semaphore* StdSystem::doCreateSemaphore(int initial)
 {
-    return new StdSemaphore(initial);
+    return new (std::nothrow) StdSemaphore(initial);
 }
 
-Thread* TestSystem::doCreateThread(ThreadProc proc, void* arg, bool suspended)
+Thread* StdSystem::doCreateThread(ThreadProc proc, void* arg, bool suspended)
 {
-    return new StdThread(proc, arg, suspended);
+    return new (std::nothrow) StdThread(proc, arg, suspended);
 }
 
-bool TestSystem::doSetTickHandler(int64_t periodUs, TickHandler handler, void* arg)
+bool StdSystem::doSetTickHandler(int64_t periodUs, TickHandler handler, void* arg)
 {
     delete mTicker;
     mTicker = nullptr;
@@ -268,25 +278,32 @@ bool TestSystem::doSetTickHandler(int64_t periodUs, TickHandler handler, void* a
     return true;
 }
 
-std::string TestSystem::doConvertString(const std::string& text)
+std::string StdSystem::doConvertString(const std::string& text)
 {
     return ConvertToFileName(text);
 }
 
-void TestSystem::doError(const char* format, va_list args)
+void StdSystem::doError(const char* format, va_list args)
 {
-    std::string text = Format(format, args);
-    std::lock_guard<std::mutex> hold(mCaptured);
-    mErrors.push_back(text);
+    const std::string text = Format(format, args);
+    if (mOptions.toStandardError) {
+        std::fwrite(text.data(), 1, text.size(), stderr);
+        std::fflush(stderr);
+    }
+    if (mOptions.keepMessages) {
+        std::lock_guard<std::mutex> hold(mKept);
+        mErrors.push_back(text);
+    }
 }
 
-void TestSystem::doDebugPrint(const char*, va_list)
+void StdSystem::doDebugPrint(const char*, va_list)
 {
 }
 
-void TestSystem::doAssertFailed(const char* file, int line, const char* expression)
+void StdSystem::doAssertFailed(const char* file, int line, const char* expression)
 {
     System::error("ASSERTION FAILED: (%s), file %s, line %d\n", expression, file, line);
-    std::lock_guard<std::mutex> hold(mCaptured);
+    if (!mOptions.keepMessages) return;
+    std::lock_guard<std::mutex> hold(mKept);
     mAssertions.push_back(std::string(file) + ":" + std::to_string(line) + ":" + expression);
 }
