@@ -189,7 +189,7 @@ TEST_F(Launcher, OneStoreOpensTheShapedWindowAndClosingSavesTheStore)
     HANDLE h = Start("-start tiv,");
     HWND w = Probe_WaitWindow("TIV Launcher", nullptr, 60000);
     ASSERT_NE(w, nullptr);
-    for (int i = 0; i < 100 && !IsWindowVisible(w); i++) Sleep(50);
+    Probe_WaitFor([&] { return IsWindowVisible(w) != FALSE; }, 60000);
     Sleep(500);
     EXPECT_TRUE(IsWindowVisible(w));
     char title[256] = "";
@@ -233,7 +233,7 @@ TEST_F(Launcher, FirstStartMakesTheMembersFolderAndTheDefaultSettings)
     HANDLE h = Start("-start tiv,");
     HWND w = Probe_WaitWindow("TIV Launcher", nullptr, 60000);
     ASSERT_NE(w, nullptr);
-    for (int i = 0; i < 100 && !Exists(app + "appset.bin"); i++) Sleep(50);
+    Probe_WaitFor([&] { return Exists(app + "appset.bin"); }, 60000);
     Sleep(300);
     EXPECT_TRUE(Exists(member + "save"));
     EXPECT_TRUE(Exists(member + "skin"));
@@ -271,11 +271,11 @@ TEST_F(Launcher, SeveralStoresAskForTheAccount)
     dlg = Probe_WaitWindow("#32770", "アカウント選択", 60000);
     ASSERT_NE(dlg, nullptr);
     Probe_PressButton(dlg, IDOK);
-    for (int i = 0; i < 200 && IsWindow(dlg); i++) Sleep(50);
+    Probe_WaitFor([&] { return !IsWindow(dlg); }, 60000);
     EXPECT_FALSE(IsWindow(dlg));
     HWND w = FindWindowA("TIV Launcher", nullptr);
     ASSERT_NE(w, nullptr);
-    for (int i = 0; i < 200 && !IsWindowVisible(w); i++) Sleep(50);
+    Probe_WaitFor([&] { return IsWindowVisible(w) != FALSE; }, 60000);
     Sleep(1000);
     for (const char* caption : { "報告", "エラー報告" }) {
         HWND box = FindWindowA("#32770", caption);

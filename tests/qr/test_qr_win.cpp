@@ -161,8 +161,8 @@ TEST_F(QrRun, ClosingTheRunnerEndsTheGameThroughItsThreadMessage)
     PutGame();
     Config(60000);
     HANDLE h = Start(exe + " mode=start,userid=u5,productid=p5,");
-    for (int i = 0; i < 200 && Rec().find("started") == std::string::npos; i++) Sleep(50);
-    ASSERT_NE(Rec().find("started"), std::string::npos) << "the game did not start";
+    ASSERT_TRUE(Probe_WaitFor([&] { return Rec().find("started") != std::string::npos; }, 60000))
+        << "the game did not start";
     Sleep(300);
     HWND runner = FindWindowA("tiv Launcher", "tiv Launcher");
     ASSERT_NE(runner, nullptr);

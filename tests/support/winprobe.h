@@ -5,11 +5,16 @@
 
 #include <windows.h>
 
+#include <functional>
 #include <string>
 
 // Waits up to nTimeoutMs for a top-level window of the class and caption
 // (either may be null); null when none appeared.
 HWND Probe_WaitWindow(const char* pClass, const char* pCaption, int nTimeoutMs);
+// Polls done() every 50 ms until it is true or nTimeoutMs have passed;
+// its last answer. Deadlines are generous: a loaded machine starts Wine
+// programs slowly.
+bool Probe_WaitFor(const std::function<bool()>& done, int nTimeoutMs);
 // The text of a message box.
 std::string Probe_MessageBoxText(HWND hDlg);
 // Presses a dialog's button (IDOK, IDCANCEL, ...).

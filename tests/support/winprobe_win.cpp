@@ -60,6 +60,16 @@ void Probe_KillAll()
     g_started.clear();
 }
 
+bool Probe_WaitFor(const std::function<bool()>& done, int nTimeoutMs)
+{
+    DWORD t0 = GetTickCount();
+    while (!done()) {
+        if (GetTickCount() - t0 >= static_cast<DWORD>(nTimeoutMs)) return done();
+        Sleep(50);
+    }
+    return true;
+}
+
 int Probe_WaitExit(HANDLE hProcess, int nTimeoutMs)
 {
     if (hProcess == nullptr) return -1;
