@@ -21,6 +21,7 @@
 #include "reg.h"
 #include "sccmn.h"
 #include "scfont.h"
+#include "sclayout.h"
 #include "userm.h"
 
 AppIf g_appIf;

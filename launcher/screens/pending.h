@@ -24,9 +24,6 @@ int  SCSKIN_TrackCursor(void);
 int  SCCMN_DrawBg(HDC hdc, LIST* pSkin);
 int  SCCMN_DrawBg2(HDC hdc, LIST* pSplash);
 
-// Layout files.
-int  SCLAYOUT_Load(LIST* pList, const char* pPath);
-
 // Main screen controls and the splash screen.
 int  SCCTRL_CreateControls(LIST* pSkin, HWND hWnd, HINSTANCE hInst);
 int  SCCTRL_TrackCursor(void);

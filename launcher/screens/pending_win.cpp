@@ -19,12 +19,6 @@ int  SCSKIN_TrackCursor(void) { return 1; }
 int  SCCMN_DrawBg(HDC, LIST*) { return 0; }
 int  SCCMN_DrawBg2(HDC, LIST*) { return 0; }
 
-int  SCLAYOUT_Load(LIST*, const char*)
-{
-    LOG_Write("SCLAYOUT_Load::no layout files in this build\n");
-    return 0;
-}
-
 int  SCCTRL_CreateControls(LIST*, HWND, HINSTANCE) { return 0; }
 int  SCCTRL_TrackCursor(void) { return 1; }
 int  SCCTRL_SetRowList(LIST*) { return 0; }
