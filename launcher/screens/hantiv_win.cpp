@@ -22,6 +22,7 @@
 #include "sccmn.h"
 #include "scfont.h"
 #include "sclayout.h"
+#include "scskin.h"
 #include "userm.h"
 
 AppIf g_appIf;

@@ -13,8 +13,6 @@
 int  AXHOST_Init(HINSTANCE hInst);
 
 // Skin file and catalogue list drawing.
-int  LoadSkin(LIST* pList, const char* pPath, HWND hWnd);
-void SCSKIN_FreeImage(LIST* pList);
 BOOL SCSKIN_Proc_Draw(HWND hWnd, WPARAM wParam, LPARAM lParam, LIST* pSkin, LIST* pRow, LIST* pLcs, LIST* pLcd, HFONT hFont);
 BOOL SCSKIN_Proc_MeasureItem(HWND hWnd, WPARAM wParam, LPARAM lParam, LIST* pLcs);
 int  SCSKIN_Proc_Notify(HWND hWnd, WPARAM wParam, LPARAM lParam);

@@ -4,12 +4,6 @@
 
 int  AXHOST_Init(HINSTANCE) { return 1; }
 
-int  LoadSkin(LIST*, const char*, HWND)
-{
-    LOG_Write("LoadSkin::no skin drawing in this build\n");
-    return 0;
-}
-void SCSKIN_FreeImage(LIST* pList) { LIST_Free(pList); }
 BOOL SCSKIN_Proc_Draw(HWND, WPARAM, LPARAM, LIST*, LIST*, LIST*, LIST*, HFONT) { return TRUE; }
 BOOL SCSKIN_Proc_MeasureItem(HWND, WPARAM, LPARAM, LIST*) { return TRUE; }
 int  SCSKIN_Proc_Notify(HWND, WPARAM, LPARAM) { return 0; }
