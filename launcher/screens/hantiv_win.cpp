@@ -365,6 +365,8 @@ int InitApp_LauncherMode(void)
         return 0;
     }
     g_appIf.bReady = 1;
+    // The window was shown, and painted empty, before the skin was here.
+    InvalidateRect(g_appIf.hWnd, nullptr, FALSE);
     SCCTRL_CreateControls(&g_appIf.lstSkin, g_appIf.hWnd, g_appIf.hInstance);
     if (PAGE_CheckValid() && PAGE_GetCount() > 0) SCCMN_SetMonthPage();
 

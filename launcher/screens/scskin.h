@@ -34,6 +34,35 @@ int   LoadSkin(LIST* pLstImg, const char* pFile, HWND hWnd);
 int   SCSKIN_FreeImage(LIST* pLstImg);
 int   SCSKIN_FreeBitmap(BmpIf* pBmpIf);
 LiIf* SCSKIN_Find(LIST* pLstImg, int imgType);
+// The same lookup without SCSKIN_Find's reports, for the drawing, which
+// asks for images a skin may lack.
+LiIf* SCSKIN_Lookup(LIST* pLstImg, int imgType);
 // x, y, w, h of the image's record into pRect[4]; 0 when no record has the type.
 int   SCSKIN_GetImageRect(int* pRect, LIST* pLstImg, int imgType);
 int   SCSKIN_GetStateImgType(int nState);
+
+// Owner drawing of the main window (WM_DRAWITEM, WM_MEASUREITEM; each 1):
+// the main-screen buttons by their state (disabled, pressed, hovered,
+// normal) over the main background, the list-mode selector's page names.
+BOOL SCSKIN_Proc_Draw(HWND hWnd, WPARAM wParam, LPARAM lParam, LIST* pLstSkin, LIST* pLstRow, LIST* pLcs, LIST* pLcd,
+                      HFONT hFont);
+BOOL SCSKIN_Proc_MeasureItem(HWND hWnd, WPARAM wParam, LPARAM lParam, LIST* pLcs);
+// Animation tick: which main-screen button lies under the cursor; each
+// button is repainted.
+int  SCSKIN_TrackCursor(void);
+int  SCSKIN_GetHoverButton(void);   // its image type, 76: none
+
+// Text in the font, background left as it is; each leaves the DC as found.
+int SCSKIN_DrawText(HFONT hFont, HDC hdc, int x, int y, const char* pStr);
+int SCSKIN_DrawTextRect(HFONT hFont, HDC hdc, int x, int y, int w, int h, const char* pStr, UINT uFormat);
+int SCSKIN_DrawTextRectColor(HFONT hFont, HDC hdc, int x, int y, int w, int h, const char* pStr, UINT uFormat,
+                             COLORREF color);
+
+// Backgrounds through a back buffer, copied to (0, 0) of the DC: the main
+// window's (slot 0 of image 0), the download window's (image 75 or a given
+// bitmap) with a text in the shared font, the sound-source dialog's with its
+// rows from row nFirst to 7.
+int SCCMN_DrawBg(HDC hdc, LIST* pLstImg);
+int SCCMN_DrawBg_DownloadDlg(HDC hdc, LIST* pLstImg, const char* pStr, int x, int y);
+int SCCMN_DrawBg_DownloadDlgText(HDC hdc, const BmpIf* pBmp, const char* pStr, int x, int y);
+int SCCMN_DrawBg_SelectDlg(HDC hdc, const BmpIf* pBg, const BmpIf* pRow, int nFirst);

@@ -8,10 +8,7 @@
 #include "cmnfile.h"
 #include "log.h"
 
-namespace {
-
-// The first record of the type, without the lookups' reports.
-LiIf* scskin_Lookup(LIST* pLstImg, int imgType)
+LiIf* SCSKIN_Lookup(LIST* pLstImg, int imgType)
 {
     if (pLstImg == nullptr) return nullptr;
     for (int i = 0; i < LIST_GetCnt(pLstImg); i++) {
@@ -20,8 +17,6 @@ LiIf* scskin_Lookup(LIST* pLstImg, int imgType)
     }
     return nullptr;
 }
-
-}  // namespace
 
 int LoadSkin(LIST* pLstImg, const char* pFile, HWND hWnd)
 {
@@ -121,7 +116,7 @@ LiIf* SCSKIN_Find(LIST* pLstImg, int imgType)
 {
     CMN_ASSERT(pLstImg != NULL && LIST_GetCnt(pLstImg) > 0);
     if (pLstImg == nullptr || LIST_GetCnt(pLstImg) <= 0) return nullptr;
-    LiIf* pLiIf = scskin_Lookup(pLstImg, imgType);
+    LiIf* pLiIf = SCSKIN_Lookup(pLstImg, imgType);
     if (pLiIf == nullptr) CMN_ASSERT(0);
     return pLiIf;
 }
@@ -129,7 +124,7 @@ LiIf* SCSKIN_Find(LIST* pLstImg, int imgType)
 int SCSKIN_GetImageRect(int* pRect, LIST* pLstImg, int imgType)
 {
     if (pRect == nullptr || pLstImg == nullptr || LIST_GetCnt(pLstImg) <= 0) return 0;
-    const LiIf* pLiIf = scskin_Lookup(pLstImg, imgType);
+    const LiIf* pLiIf = SCSKIN_Lookup(pLstImg, imgType);
     if (pLiIf == nullptr) return 0;
     pRect[0] = pLiIf->x;
     pRect[1] = pLiIf->y;

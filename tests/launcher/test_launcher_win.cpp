@@ -344,4 +344,48 @@ TEST_F(Launcher, AMissingOrUnusableSkinOrLayoutFailsStartUpAndTheStoreIsKept)
     }
 }
 
+TEST_F(Launcher, TheMainWindowShowsTheSkinsBackground)
+{
+    AddMember("member01", "pass01");
+    HANDLE h = Start("-start tiv,");
+    HWND w = Probe_WaitWindow("TIV Launcher", nullptr, 60000);
+    ASSERT_NE(w, nullptr);
+    for (int i = 0; i < 100 && !IsWindowVisible(w); i++) Sleep(50);
+    RECT rc;
+    GetWindowRect(w, &rc);
+    // Pixels of the screen where the window lies, at places of the skin's
+    // background that no control covers (colours of mkart.pl's palette).
+    struct Probe { int x, y; COLORREF c; const char* what; };
+    const Probe probes[] = {
+        { 300, 10, RGB(40, 60, 110), "title strip" }, { 300, 25, RGB(255, 255, 255), "line under the strip" },
+        { 30, 6, RGB(250, 210, 40), "logo" }, { 10, 150, RGB(40, 180, 200), "list frame" },
+        { 300, 150, RGB(24, 40, 80), "behind the list" },
+    };
+    // The window paints once start-up has loaded the skin: wait for it.
+    std::string got;
+    for (int tries = 0; tries < 100; tries++, Sleep(100)) {
+        HDC hdc = GetDC(nullptr);
+        got.clear();
+        bool all = true;
+        for (const auto& p : probes) {
+            COLORREF c = GetPixel(hdc, rc.left + p.x, rc.top + p.y);
+            all = all && c == p.c;
+            char s[96];
+            std::snprintf(s, sizeof(s), "%s %06lx want %06lx; ", p.what, static_cast<unsigned long>(c),
+                          static_cast<unsigned long>(p.c));
+            got += s;
+        }
+        ReleaseDC(nullptr, hdc);
+        if (all) break;
+    }
+    for (const auto& p : probes) {
+        HDC hdc = GetDC(nullptr);
+        EXPECT_EQ(GetPixel(hdc, rc.left + p.x, rc.top + p.y), p.c) << p.what << "\n" << got;
+        ReleaseDC(nullptr, hdc);
+    }
+    PostMessageA(w, WM_CLOSE, 0, 0);
+    EXPECT_EQ(Probe_WaitExit(h, 60000), 0);
+    CloseHandle(h);
+}
+
 }  // namespace
