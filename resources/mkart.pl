@@ -1,8 +1,10 @@
 #!/usr/bin/perl
 # The programs' own artwork, drawn by rule so that the build makes the same
-# bytes every time: window shapes (black = outside), backgrounds, icons.
+# bytes every time: window shapes (black = outside), backgrounds, icons, the
+# launcher's skin file and its layout files.
 #
 #   perl mkart.pl <name> <out-file>
+#   names: region132 region142 shape340 icon skin lcs lcd lcm
 use strict;
 use warnings;
 
@@ -70,8 +72,252 @@ sub shape_colour {
     return [10 + int($t / 8), 50 + int($t / 3), 110 + int($t / 2)];
 }
 
+# ---------------------------------------------------------------------------
+# The launcher's skin: every picture of the main screen in one file, and the
+# layout files of the catalogue rows and the sort header. All pictures share
+# one 256-colour palette; layouts and pictures are drawn from the same tables
+# so that a row item sits where its picture shows it.
+
+# Palette indexes with a name; 32 .. 255 are the background's ramp.
+my %C = (
+    black => 0, white => 1, navy => 2, strip => 3, panel => 4, orange => 5, red => 6,
+    green => 7, yellow => 8, grey => 9, lgrey => 10, dgrey => 11, face => 12, hover => 13,
+    pressed => 14, disabled => 15, row => 16, rowsel => 17, rownot => 18, rowexp => 19,
+    cyan => 20, purple => 21, frame => 22, glint => 23, dlface => 24, dlhover => 25,
+);
+sub skin_palette {
+    my @p = ([0, 0, 0], [255, 255, 255], [16, 24, 48], [40, 60, 110], [230, 236, 245], [240, 140, 30],
+             [220, 40, 40], [40, 170, 70], [250, 210, 40], [128, 128, 128], [200, 200, 200], [64, 64, 64],
+             [60, 110, 190], [90, 150, 230], [30, 70, 140], [150, 160, 175], [245, 245, 250], [255, 240, 200],
+             [225, 225, 225], [235, 245, 255], [40, 180, 200], [140, 80, 180], [24, 40, 80], [200, 230, 255],
+             [200, 110, 20], [250, 170, 70]);
+    push @p, [0, 0, 0] while @p < 32;
+    for my $i (0 .. 223) { push @p, [16 + int($i / 8), 24 + int($i / 4), 48 + int($i / 2.5)]; }
+    return \@p;
+}
+
+# A 5 x 7 letter for every character the skin writes.
+my %GLYPH = (
+    'A' => ['.###.', '#...#', '#...#', '#####', '#...#', '#...#', '#...#'],
+    'B' => ['####.', '#...#', '#...#', '####.', '#...#', '#...#', '####.'],
+    'C' => ['.###.', '#...#', '#....', '#....', '#....', '#...#', '.###.'],
+    'D' => ['####.', '#...#', '#...#', '#...#', '#...#', '#...#', '####.'],
+    'E' => ['#####', '#....', '#....', '####.', '#....', '#....', '#####'],
+    'F' => ['#####', '#....', '#....', '####.', '#....', '#....', '#....'],
+    'G' => ['.###.', '#...#', '#....', '#.###', '#...#', '#...#', '.####'],
+    'H' => ['#...#', '#...#', '#...#', '#####', '#...#', '#...#', '#...#'],
+    'I' => ['.###.', '..#..', '..#..', '..#..', '..#..', '..#..', '.###.'],
+    'K' => ['#...#', '#..#.', '#.#..', '##...', '#.#..', '#..#.', '#...#'],
+    'L' => ['#....', '#....', '#....', '#....', '#....', '#....', '#####'],
+    'M' => ['#...#', '##.##', '#.#.#', '#.#.#', '#...#', '#...#', '#...#'],
+    'N' => ['#...#', '##..#', '#.#.#', '#..##', '#...#', '#...#', '#...#'],
+    'O' => ['.###.', '#...#', '#...#', '#...#', '#...#', '#...#', '.###.'],
+    'P' => ['####.', '#...#', '#...#', '####.', '#....', '#....', '#....'],
+    'R' => ['####.', '#...#', '#...#', '####.', '#.#..', '#..#.', '#...#'],
+    'S' => ['.####', '#....', '#....', '.###.', '....#', '....#', '####.'],
+    'T' => ['#####', '..#..', '..#..', '..#..', '..#..', '..#..', '..#..'],
+    'U' => ['#...#', '#...#', '#...#', '#...#', '#...#', '#...#', '.###.'],
+    'V' => ['#...#', '#...#', '#...#', '#...#', '#...#', '.#.#.', '..#..'],
+    'W' => ['#...#', '#...#', '#...#', '#.#.#', '#.#.#', '##.##', '#...#'],
+    'X' => ['#...#', '#...#', '.#.#.', '..#..', '.#.#.', '#...#', '#...#'],
+    'Y' => ['#...#', '#...#', '.#.#.', '..#..', '..#..', '..#..', '..#..'],
+    '_' => ['.....', '.....', '.....', '.....', '.....', '.....', '#####'],
+    '^' => ['..#..', '.###.', '#####', '.....', '.....', '.....', '.....'],
+    'v' => ['.....', '.....', '.....', '.....', '#####', '.###.', '..#..'],
+    ' ' => ['.....', '.....', '.....', '.....', '.....', '.....', '.....'],
+);
+
+sub canvas { my ($w, $h, $c) = @_; return { w => $w, h => $h, p => [($c) x ($w * $h)] }; }
+sub put { my ($cv, $x, $y, $c) = @_; return if $x < 0 || $y < 0 || $x >= $cv->{w} || $y >= $cv->{h}; $cv->{p}[$y * $cv->{w} + $x] = $c; }
+sub fill { my ($cv, $x0, $y0, $w, $h, $c) = @_; for my $y ($y0 .. $y0 + $h - 1) { put($cv, $_, $y, $c) for $x0 .. $x0 + $w - 1; } }
+sub box { my ($cv, $x0, $y0, $w, $h, $c) = @_; fill($cv, $x0, $y0, $w, 1, $c); fill($cv, $x0, $y0 + $h - 1, $w, 1, $c); fill($cv, $x0, $y0, 1, $h, $c); fill($cv, $x0 + $w - 1, $y0, 1, $h, $c); }
+sub in_round { my ($x, $y, $w, $h, $r) = @_;
+    my $cx = $x < $r ? $r : ($x > $w - 1 - $r ? $w - 1 - $r : $x);
+    my $cy = $y < $r ? $r : ($y > $h - 1 - $r ? $h - 1 - $r : $y);
+    return ($x - $cx) ** 2 + ($y - $cy) ** 2 <= $r * $r + 1; }
+sub text_width { my ($s, $k) = @_; return length($s) * 6 * ($k // 1) - ($k // 1); }
+sub text { my ($cv, $x, $y, $s, $c, $k) = @_; $k //= 1;
+    for my $ch (split //, $s) {
+        my $g = $GLYPH{$ch} or die "mkart.pl: no letter '$ch'\n";
+        for my $r (0 .. 6) { for my $q (0 .. 4) { fill($cv, $x + $q * $k, $y + $r * $k, $k, $k, $c) if substr($g->[$r], $q, 1) eq '#'; } }
+        $x += 6 * $k;
+    } }
+sub text_centred { my ($cv, $s, $c, $k) = @_; $k //= 1;
+    text($cv, int(($cv->{w} - text_width($s, $k)) / 2), int(($cv->{h} - 7 * $k) / 2), $s, $c, $k); }
+sub canvas_bmp { my ($cv) = @_; return bmp8($cv->{w}, $cv->{h}, skin_palette(), sub { $cv->{p}[$_[1] * $cv->{w} + $_[0]] }); }
+
+# A masked picture keeps black outside its shape (SRCPAINT adds nothing
+# there); its mask is black inside the shape and white outside (SRCAND keeps
+# what lies beneath).
+sub round_mask { my ($w, $h, $r) = @_; my $m = canvas($w, $h, $C{white});
+    for my $y (0 .. $h - 1) { for my $x (0 .. $w - 1) { put($m, $x, $y, $C{black}) if in_round($x, $y, $w, $h, $r); } }
+    return $m; }
+sub button { my ($w, $h, $label, $face, $ink, $frame) = @_;
+    my $cv = canvas($w, $h, $C{black});
+    for my $y (0 .. $h - 1) { for my $x (0 .. $w - 1) { put($cv, $x, $y, $face) if in_round($x, $y, $w, $h, 4); } }
+    fill($cv, 4, 1, $w - 8, 1, $C{white}) unless $face == $C{disabled};   # the lit top edge
+    # A sweeping glint: frame 0 .. 7 of the animated buttons.
+    if (defined $frame) { my $gx = int(($w + 8) * $frame / 8) - 4;
+        for my $y (2 .. $h - 3) { for my $d (0 .. 2) { my $x = $gx + $d - int($y / 3);
+            put($cv, $x, $y, $C{glint}) if $x > 2 && $x < $w - 3 && in_round($x, $y, $w, $h, 4); } } }
+    text_centred($cv, $label, $ink);
+    return $cv; }
+# Hovered, normal, pressed, disabled and the mask of a button.
+sub button_states { my ($w, $h, $label, $face, $hover) = @_;
+    $face //= $C{face}; $hover //= $C{hover};
+    return { 0 => button($w, $h, $label, $hover, $C{white}), 1 => button($w, $h, $label, $face, $C{white}),
+             2 => button($w, $h, $label, $C{pressed}, $C{lgrey}), 3 => button($w, $h, $label, $C{disabled}, $C{lgrey}),
+             4 => round_mask($w, $h, 4) }; }
+# The eight frames (slots 0, 5 .. 11) and the mask of an animated button.
+sub button_frames { my ($w, $h, $label, $face) = @_;
+    my %s = (4 => round_mask($w, $h, 4));
+    my @slot = (0, 5, 6, 7, 8, 9, 10, 11);
+    $s{$slot[$_]} = button($w, $h, $label, $face, $C{white}, $_) for 0 .. 7;
+    return \%s; }
+sub disc_icon { my ($c, $mark) = @_; my $cv = canvas(16, 16, $C{black});
+    for my $y (0 .. 15) { for my $x (0 .. 15) { put($cv, $x, $y, $c) if ($x - 7.5) ** 2 + ($y - 7.5) ** 2 <= 56; } }
+    text($cv, 5, 4, $mark, $C{white}) if defined $mark;
+    return { 1 => $cv, 4 => round_mask(16, 16, 7) }; }
+
+# Row layouts: items of the collapsed row (lcs.bin) and the expanded row
+# (lcd.bin), relative to the row; the sort header (lcm.bin).
+my @ROW_TOP = (['ICON', 4, 4, 16, 16], ['ICON_VELQA', 22, 4, 16, 16], ['TITLE', 42, 5, 250, 16],
+               ['MAKER', 296, 5, 120, 16], ['PLATFORM', 420, 5, 60, 16], ['GENRE', 484, 5, 50, 16],
+               ['SALEDAY', 538, 5, 60, 16]);
+my %LAYOUT = (
+    lcs => [['BG', 0, 0, 600, 25], @ROW_TOP],
+    lcd => [['BG', 0, 0, 600, 125], @ROW_TOP,
+            ['IMG_GAMECAPTURE', 4, 29, 120, 90], ['EXPLAN', 130, 29, 300, 58], ['BTNPROP', 130, 94, 40, 16],
+            ['RUNCNT', 176, 96, 100, 16], ['BTN_GAMEPLAY', 440, 30, 72, 22], ['BTN_GAMEMANUAL', 518, 30, 72, 22],
+            ['BTN_GAMESOUND', 440, 58, 72, 22], ['BTN_GAMEOPERATION', 518, 58, 72, 22],
+            ['BTN_FAVORITE', 440, 86, 72, 22], ['BTN_WEBSALEPAGE_PROJECTTIV', 518, 86, 72, 22]],
+    lcm => [['BG', 0, 0, 600, 20], ['TITLE_SORT_UP', 262, 2, 14, 16], ['TITLE_SORT_DOWN', 278, 2, 14, 16],
+            ['MAKER_SORT', 296, 2, 120, 16], ['PLATFORM_SORT', 420, 2, 60, 16], ['GENRE_SORT', 484, 2, 50, 16],
+            ['SALEDAY_SORT_UP', 564, 2, 14, 16], ['SALEDAY_SORT_DOWN', 580, 2, 14, 16]],
+);
+sub layout_item { my ($name, $key) = @_; for (@{ $LAYOUT{$name} }) { return $_ if $_->[0] eq $key; } die "no $key in $name\n"; }
+
+# Plain text, CR LF lines, every byte inverted.
+sub layout_file { my ($name) = @_;
+    my $t = join '', map { "$_->[0]\r\n$_->[1],$_->[2],$_->[3],$_->[4]\r\n" } @{ $LAYOUT{$name} };
+    return join '', map { chr(~ord($_) & 0xFF) } split //, $t; }
+
+# Where the main window's controls sit (640 x 300).
+my %MAIN = (
+    1 => [16, 30, 80, 22, 'UPDATE'], 46 => [100, 30, 80, 22, 'HOME'], 67 => [184, 30, 80, 22, 'SHOP'],
+    47 => [268, 30, 80, 22, 'SETTING'], 55 => [576, 30, 24, 22, '_'], 3 => [604, 30, 24, 22, 'X'],
+);
+my @LIST_RECT = (12, 78, 617, 208);
+my @SORT_RECT = (12, 56, 600, 20);
+
+sub main_background {
+    my $cv = canvas(640, 300, 0);
+    for my $y (0 .. 299) { for my $x (0 .. 639) { put($cv, $x, $y, 32 + int(223 * ($x + 2 * $y) / 1240)); } }
+    fill($cv, 0, 0, 640, 25, $C{strip});
+    fill($cv, 0, 25, 640, 1, $C{white});
+    text($cv, 30, 6, 'TIV', $C{yellow}, 2);
+    text($cv, 80, 10, 'LAUNCHER', $C{white});
+    # The frame around the header and the list.
+    my ($x, $y) = ($SORT_RECT[0] - 2, $SORT_RECT[1] - 2);
+    fill($cv, $x, $y, $LIST_RECT[2] + 4, $LIST_RECT[1] + $LIST_RECT[3] - $y + 2, $C{frame});
+    box($cv, $x, $y, $LIST_RECT[2] + 4, $LIST_RECT[1] + $LIST_RECT[3] - $y + 2, $C{cyan});
+    return $cv; }
+
+sub sort_header {
+    my $cv = canvas(600, 20, $C{strip});
+    fill($cv, 0, 19, 600, 1, $C{cyan});
+    for my $k (['TITLE', 42], ['MAKER', 296], ['PLATFORM', 420], ['GENRE', 484], ['DATE', 538]) { text($cv, $k->[1], 7, $k->[0], $C{white}); }
+    for my $s (['TITLE_SORT_UP', '^'], ['TITLE_SORT_DOWN', 'v'], ['SALEDAY_SORT_UP', '^'], ['SALEDAY_SORT_DOWN', 'v']) {
+        my $i = layout_item('lcm', $s->[0]);
+        fill($cv, $i->[1], $i->[2], $i->[3], $i->[4], $C{face});
+        text($cv, $i->[1] + 4, $i->[2] + 5, $s->[1], $C{white}); }
+    return $cv; }
+
+sub row_background { my ($h, $face) = @_;
+    my $cv = canvas(600, $h, $face);
+    fill($cv, 0, $h - 1, 600, 1, $C{lgrey});
+    if ($h > 25) {
+        fill($cv, 0, 25, 600, 1, $C{lgrey});
+        my $c = layout_item('lcd', 'IMG_GAMECAPTURE');
+        box($cv, $c->[1] - 1, $c->[2] - 1, $c->[3] + 2, $c->[4] + 2, $C{grey});
+        my $w = layout_item('lcd', 'BTN_WEBSALEPAGE_PROJECTTIV');
+        my $b = button($w->[3], $w->[4], 'WEB', $C{cyan}, $C{white});
+        for my $y (0 .. $w->[4] - 1) { for my $x (0 .. $w->[3] - 1) {
+            my $p = $b->{p}[$y * $w->[3] + $x]; put($cv, $w->[1] + $x, $w->[2] + $y, $p) if $p != $C{black}; } }
+    }
+    return $cv; }
+
+sub download_background {
+    my $cv = canvas(340, 108, $C{panel});
+    fill($cv, 0, 0, 340, 20, $C{strip});
+    text($cv, 10, 7, 'DOWNLOAD', $C{white});
+    box($cv, 0, 0, 340, 108, $C{cyan});
+    return $cv; }
+
+sub skin_images {
+    my @img;   # [type, x, y, w, h, {slot => canvas}]
+    push @img, [0, 0, 0, 640, 300, { 0 => main_background() }];
+    for my $t (sort { $a <=> $b } keys %MAIN) { my ($x, $y, $w, $h, $l) = @{ $MAIN{$t} };
+        push @img, [$t, $x, $y, $w, $h, button_states($w, $h, $l, $t == 3 ? $C{red} : undef)]; }
+    push @img, [8, @LIST_RECT, {}];
+    push @img, [10, 356, 30, 150, 200, {}];
+    my $hd = sort_header();
+    push @img, [52, @SORT_RECT, { 0 => $hd, 1 => $hd }];
+    push @img, [53, 0, 0, 14, 16, button_states(14, 16, '^')];
+    push @img, [54, 0, 0, 14, 16, button_states(14, 16, 'v')];
+    push @img, [33, 0, 0, 600, 25, { 0 => row_background(25, $C{row}), 2 => row_background(25, $C{rowsel}),
+                                     3 => row_background(25, $C{rownot}) }];
+    push @img, [34, 0, 0, 600, 125, { 0 => row_background(125, $C{rowexp}), 2 => row_background(125, $C{rowsel}),
+                                      3 => row_background(125, $C{rownot}) }];
+    my $prop = canvas(40, 16, $C{black});
+    for my $y (0 .. 15) { for my $x (0 .. 39) { put($prop, $x, $y, $C{orange}) if in_round($x, $y, 40, 16, 4); } }
+    text($prop, 11, 4, 'NEW', $C{white});
+    push @img, [35, 0, 0, 40, 16, { 1 => $prop, 4 => round_mask(40, 16, 4) }];
+    my %label = (39 => 'MANUAL', 40 => 'GUIDE', 41 => 'MUSIC', 42 => 'PLAY');
+    push @img, [$_, 0, 0, 72, 22, button_states(72, 22, $label{$_})] for 39 .. 42;
+    push @img, [51, 0, 0, 72, 22, button_states(72, 22, 'FAV', $C{yellow} , $C{orange})];
+    push @img, [68, 0, 0, 72, 22, button_states(72, 22, 'FAV')];
+    my %anim = (69 => 'PLAY', 70 => 'MANUAL', 71 => 'MUSIC');
+    push @img, [$_, 0, 0, 72, 22, button_frames(72, 22, $anim{$_}, $C{green})] for 69 .. 71;
+    my %dl = (57 => 'PLAY', 58 => 'MANUAL', 59 => 'MUSIC');
+    push @img, [$_, 0, 0, 72, 22, button_frames(72, 22, $dl{$_}, $C{dlface})] for 57 .. 59;
+    push @img, [$_ + 3, 0, 0, 72, 22, { 0 => button(72, 22, $dl{$_}, $C{dlhover}, $C{white}), 4 => round_mask(72, 22, 4) }] for 57 .. 59;
+    push @img, [63, 0, 0, 16, 16, disc_icon($C{green})];
+    push @img, [64, 0, 0, 16, 16, disc_icon($C{orange}, 'v')];
+    push @img, [65, 0, 0, 16, 16, disc_icon($C{purple})];
+    push @img, [66, 0, 0, 16, 16, disc_icon($C{grey})];
+    push @img, [45, 0, 0, 16, 16, button_frames(16, 16, ' ', $C{cyan})];
+    push @img, [75, 0, 0, 340, 108, { 0 => download_background() }];
+    return @img; }
+
+# The skin file: the header (a word nobody reads, the data offset, the
+# count), one 56-byte directory entry per picture, then the bitmaps in
+# directory order. Animated types use nine sizes for the slots 0, 5 .. 11, 4;
+# the others five sizes for the slots 0 .. 4.
+sub skin_file {
+    my @img = skin_images();
+    my %animated = map { $_ => 1 } (45, 56, 57, 58, 59, 69, 70, 71);
+    my ($dir, $data) = ('', '');
+    for my $e (@img) {
+        my ($type, $x, $y, $w, $h, $slots) = @$e;
+        my @order = $animated{$type} ? (0, 5, 6, 7, 8, 9, 10, 11, 4) : (0 .. 4);
+        my @sizes = (0) x 9;
+        for my $i (0 .. $#order) {
+            next unless $slots->{ $order[$i] };
+            my $b = canvas_bmp($slots->{ $order[$i] });
+            $sizes[$i] = length $b;
+            $data .= $b;
+        }
+        $dir .= join('', map { le32($_) } @sizes) . le32($type) . le32($x) . le32($y) . le32($w) . le32($h);
+    }
+    return le32(0x4E494B53) . le32(12 + length $dir) . le32(scalar @img) . $dir . $data; }
+
 my $bytes;
-if ($name eq 'region132') {          # launcher mode: 640x300, 24 bits
+if ($name eq 'skin') {
+    $bytes = skin_file();
+} elsif ($name =~ /^(lcs|lcd|lcm)$/) {
+    $bytes = layout_file($name);
+} elsif ($name eq 'region132') {          # launcher mode: 640x300, 24 bits
     $bytes = bmp24(640, 300, sub {
         my ($x, $y) = @_;
         inside_shape($x, $y, 640, 300, 24) ? shape_colour($x, $y, 640, 300) : [0, 0, 0];

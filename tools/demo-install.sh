@@ -11,9 +11,15 @@ app="$WINEPREFIX/drive_c/tiv"
 mkdir -p "$app/contents" "$app/cache" "$app/player"
 
 reg() { wine reg add 'HKLM\SOFTWARE\tiv' /v "$1" /d "$2" /f >/dev/null; }
+skin=default
 reg apppath 'C:\tiv\'
 reg cntpath 'C:\tiv\contents\'
-reg skin default
+reg skin "$skin"
+
+# The skin, under the registry's skin name, and the layout files, as the
+# build drew them (resources/mkart.pl).
+cp "$build/resources/art/skin.bin" "$app/$skin"
+for f in lcs lcd lcm; do cp "$build/resources/art/$f.bin" "$app/$f.bin"; done
 
 # env.bin: the text in Shift-JIS with CR LF line ends, every byte inverted.
 tmp=$(mktemp)

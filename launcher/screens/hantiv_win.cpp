@@ -21,6 +21,8 @@
 #include "reg.h"
 #include "sccmn.h"
 #include "scfont.h"
+#include "sclayout.h"
+#include "scskin.h"
 #include "userm.h"
 
 AppIf g_appIf;
@@ -281,6 +283,37 @@ int PreparePaths(void)
     return 1;
 }
 
+// The skin and the three layout files. Without them the main screen has
+// nothing to draw, so a file that is missing or refused, a skin without its
+// background and a row layout without a background the list box can take
+// stop start-up as a missing env.bin does.
+int LoadScreenFiles(void)
+{
+    char strPath[2048 + 2048];
+    std::snprintf(strPath, sizeof(strPath), "%s%s", g_appIf.strAppPath, g_appIf.strSkinName);
+    int bRet = LoadSkin(&g_appIf.lstSkin, strPath, g_appIf.hWnd);
+    CMN_ASSERT(bRet == TRUE);
+    if (!bRet) return 0;
+    const LiIf* pBg = SCSKIN_Find(&g_appIf.lstSkin, eCD_IMGTYPE_BG);
+    if (pBg == nullptr || pBg->bmp[0].m_hBmp == nullptr) {
+        LOG_Write("InitApp_LauncherMode::err::no background in the skin\n");
+        return 0;
+    }
+    const char* layouts[3] = { "lcs.bin", "lcd.bin", "lcm.bin" };
+    LIST* lists[3] = { &g_appIf.lstLcs, &g_appIf.lstLcd, &g_appIf.lstLcm };
+    for (int i = 0; i < 3; i++) {
+        std::snprintf(strPath, sizeof(strPath), "%s%s", g_appIf.strAppPath, layouts[i]);
+        bRet = SCLAYOUT_Load(lists[i], strPath);
+        CMN_ASSERT(bRet == TRUE);
+        if (!bRet) return 0;
+    }
+    if (SCLAYOUT_FindRowBg(&g_appIf.lstLcs) == nullptr || SCLAYOUT_FindRowBg(&g_appIf.lstLcd) == nullptr) {
+        LOG_Write("InitApp_LauncherMode::err::no row background in lcs.bin or lcd.bin\n");
+        return 0;
+    }
+    return 1;
+}
+
 // The screen font, shared with the small windows.
 void MakeFont(void)
 {
@@ -326,15 +359,14 @@ int InitApp_LauncherMode(void)
         PAGE_Sort();
     }
 
-    std::snprintf(strPath, sizeof(strPath), "%s%s", g_appIf.strAppPath, g_appIf.strSkinName);
-    LoadSkin(&g_appIf.lstSkin, strPath, g_appIf.hWnd);
-    g_appIf.bReady = 1;
-    const char* layouts[3] = { "lcs.bin", "lcd.bin", "lcm.bin" };
-    LIST* lists[3] = { &g_appIf.lstLcs, &g_appIf.lstLcd, &g_appIf.lstLcm };
-    for (int i = 0; i < 3; i++) {
-        std::snprintf(strPath, sizeof(strPath), "%s%s", g_appIf.strAppPath, layouts[i]);
-        SCLAYOUT_Load(lists[i], strPath);
+    if (!LoadScreenFiles()) {
+        SCCMN_Report(g_appIf.hWnd, kZvq008, kErrCaption, MB_OK | MB_ICONSTOP, 1);
+        if (bSettings) ENVAPPSETTING_Free();
+        return 0;
     }
+    g_appIf.bReady = 1;
+    // The window was shown, and painted empty, before the skin was here.
+    InvalidateRect(g_appIf.hWnd, nullptr, FALSE);
     SCCTRL_CreateControls(&g_appIf.lstSkin, g_appIf.hWnd, g_appIf.hInstance);
     if (PAGE_CheckValid() && PAGE_GetCount() > 0) SCCMN_SetMonthPage();
 

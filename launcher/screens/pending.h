@@ -13,19 +13,10 @@
 int  AXHOST_Init(HINSTANCE hInst);
 
 // Skin file and catalogue list drawing.
-int  LoadSkin(LIST* pList, const char* pPath, HWND hWnd);
-void SCSKIN_FreeImage(LIST* pList);
-BOOL SCSKIN_Proc_Draw(HWND hWnd, WPARAM wParam, LPARAM lParam, LIST* pSkin, LIST* pRow, LIST* pLcs, LIST* pLcd, HFONT hFont);
-BOOL SCSKIN_Proc_MeasureItem(HWND hWnd, WPARAM wParam, LPARAM lParam, LIST* pLcs);
 int  SCSKIN_Proc_Notify(HWND hWnd, WPARAM wParam, LPARAM lParam);
 int  SCSKIN_Proc_Command(HWND hWnd, WPARAM wParam, LPARAM lParam, LIST* pLcs, LIST* pRow, LIST* pLcd, HWND hMain, UINT uMsg);
 int  SCSKIN_Redraw(void);
-int  SCSKIN_TrackCursor(void);
-int  SCCMN_DrawBg(HDC hdc, LIST* pSkin);
 int  SCCMN_DrawBg2(HDC hdc, LIST* pSplash);
-
-// Layout files.
-int  SCLAYOUT_Load(LIST* pList, const char* pPath);
 
 // Main screen controls and the splash screen.
 int  SCCTRL_CreateControls(LIST* pSkin, HWND hWnd, HINSTANCE hInst);

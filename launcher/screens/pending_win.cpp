@@ -4,26 +4,10 @@
 
 int  AXHOST_Init(HINSTANCE) { return 1; }
 
-int  LoadSkin(LIST*, const char*, HWND)
-{
-    LOG_Write("LoadSkin::no skin drawing in this build\n");
-    return 0;
-}
-void SCSKIN_FreeImage(LIST* pList) { LIST_Free(pList); }
-BOOL SCSKIN_Proc_Draw(HWND, WPARAM, LPARAM, LIST*, LIST*, LIST*, LIST*, HFONT) { return TRUE; }
-BOOL SCSKIN_Proc_MeasureItem(HWND, WPARAM, LPARAM, LIST*) { return TRUE; }
 int  SCSKIN_Proc_Notify(HWND, WPARAM, LPARAM) { return 0; }
 int  SCSKIN_Proc_Command(HWND, WPARAM, LPARAM, LIST*, LIST*, LIST*, HWND, UINT) { return 0; }
 int  SCSKIN_Redraw(void) { return 1; }
-int  SCSKIN_TrackCursor(void) { return 1; }
-int  SCCMN_DrawBg(HDC, LIST*) { return 0; }
 int  SCCMN_DrawBg2(HDC, LIST*) { return 0; }
-
-int  SCLAYOUT_Load(LIST*, const char*)
-{
-    LOG_Write("SCLAYOUT_Load::no layout files in this build\n");
-    return 0;
-}
 
 int  SCCTRL_CreateControls(LIST*, HWND, HINSTANCE) { return 0; }
 int  SCCTRL_TrackCursor(void) { return 1; }

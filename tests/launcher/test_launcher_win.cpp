@@ -88,6 +88,10 @@ struct Launcher : ::testing::Test {
         REG_SetString(hKey, "cntpath", cnt.c_str());
         REG_SetString(hKey, "skin", "skin.bin");
         WriteAll(app + "env.bin", Inverted("[TITLENAME]\r\nテストの館\r\n[CGITOPPAGE]\r\n127.0.0.1\r\n"));
+        // The skin and layouts the build draws, as the installer lays them down.
+        WriteAll(app + "skin.bin", ReadAll(std::string(SKIN_DIR) + "/skin.bin"));
+        for (const char* f : { "lcs.bin", "lcd.bin", "lcm.bin" })
+            WriteAll(app + f, ReadAll(std::string(SKIN_DIR) + "/" + f));
     }
     void TearDown() override
     {
@@ -296,6 +300,90 @@ TEST_F(Launcher, AMissingEnvBinFailsStartUpWithBothMessages)
               "ファイルのロードに失敗しました。再度インストールをお試しいただいたのちに失敗が続くようでしたら、\n"
               "大変お手数ですがお客様サポートにご連絡をお願い致します(ZVQ:008)。");
     ExpectBox("エラー報告", "初期化処理に失敗しました。処理を中止します(ZVQ:006)");
+    EXPECT_EQ(Probe_WaitExit(h, 60000), 0);
+    CloseHandle(h);
+}
+
+TEST_F(Launcher, AMissingOrUnusableSkinOrLayoutFailsStartUpAndTheStoreIsKept)
+{
+    // Each case spoils one file of a sound installation; start-up then ends
+    // as it does without env.bin, and the member's store survives the close.
+    std::string skin = ReadAll(app + "skin.bin");
+    std::string noBg = skin;
+    noBg[12 + 36] = 2;   // the first entry, the background, becomes type 2
+    struct Case { const char* name; const char* file; std::string bytes; bool remove; const char* log; };
+    const Case cases[] = {
+        { "no skin", "skin.bin", "", true, "LoadSkin::err::CMNFILE_ReadFileEx" },
+        { "cut skin", "skin.bin", skin.substr(0, skin.size() / 2), false, "LoadSkin::err::bitmap past the end" },
+        { "skin without background", "skin.bin", noBg, false, "no background in the skin" },
+        { "no lcs.bin", "lcs.bin", "", true, "cfRet == ERRID_CMNFILE_NONE" },
+        { "lcd.bin without BG", "lcd.bin", Inverted("TITLE\r\n0,0,600,16\r\n"), false, "no row background" },
+        { "lcs.bin taller than a list item", "lcs.bin", Inverted("BG\r\n0,0,600,256\r\n"), false,
+          "no row background" },
+        { "no lcm.bin", "lcm.bin", "", true, "cfRet == ERRID_CMNFILE_NONE" },
+    };
+    AddMember("member01", "pass01", 2);
+    std::string store = Member("member01") + "REG.DAT";
+    for (const auto& c : cases) {
+        std::string saved = ReadAll(app + c.file);
+        if (c.remove) DeleteFileA((app + c.file).c_str());
+        else WriteAll(app + c.file, c.bytes);
+        DeleteFileA((app + "tiv_launcher.log").c_str());
+        HANDLE h = Start("-start tiv,");
+        ExpectBox("エラー報告",
+                  "ファイルのロードに失敗しました。再度インストールをお試しいただいたのちに失敗が続くようでしたら、\n"
+                  "大変お手数ですがお客様サポートにご連絡をお願い致します(ZVQ:008)。");
+        ExpectBox("エラー報告", "初期化処理に失敗しました。処理を中止します(ZVQ:006)");
+        EXPECT_EQ(Probe_WaitExit(h, 60000), 0) << c.name;
+        CloseHandle(h);
+        EXPECT_EQ(StoreUser(store), std::string("member01/pass01/2xpU")) << c.name;
+        std::string log = Log();
+        EXPECT_NE(log.find(c.log), std::string::npos) << c.name << "\n" << log;
+        EXPECT_NE(log.find("CONTENTSLIST_Save2::end\n"), std::string::npos) << c.name << ": the store was not saved\n" << log;
+        WriteAll(app + c.file, saved);
+    }
+}
+
+TEST_F(Launcher, TheMainWindowShowsTheSkinsBackground)
+{
+    AddMember("member01", "pass01");
+    HANDLE h = Start("-start tiv,");
+    HWND w = Probe_WaitWindow("TIV Launcher", nullptr, 60000);
+    ASSERT_NE(w, nullptr);
+    for (int i = 0; i < 100 && !IsWindowVisible(w); i++) Sleep(50);
+    RECT rc;
+    GetWindowRect(w, &rc);
+    // Pixels of the screen where the window lies, at places of the skin's
+    // background that no control covers (colours of mkart.pl's palette).
+    struct Probe { int x, y; COLORREF c; const char* what; };
+    const Probe probes[] = {
+        { 300, 10, RGB(40, 60, 110), "title strip" }, { 300, 25, RGB(255, 255, 255), "line under the strip" },
+        { 30, 6, RGB(250, 210, 40), "logo" }, { 10, 150, RGB(40, 180, 200), "list frame" },
+        { 300, 150, RGB(24, 40, 80), "behind the list" },
+    };
+    // The window paints once start-up has loaded the skin: wait for it.
+    std::string got;
+    for (int tries = 0; tries < 100; tries++, Sleep(100)) {
+        HDC hdc = GetDC(nullptr);
+        got.clear();
+        bool all = true;
+        for (const auto& p : probes) {
+            COLORREF c = GetPixel(hdc, rc.left + p.x, rc.top + p.y);
+            all = all && c == p.c;
+            char s[96];
+            std::snprintf(s, sizeof(s), "%s %06lx want %06lx; ", p.what, static_cast<unsigned long>(c),
+                          static_cast<unsigned long>(p.c));
+            got += s;
+        }
+        ReleaseDC(nullptr, hdc);
+        if (all) break;
+    }
+    for (const auto& p : probes) {
+        HDC hdc = GetDC(nullptr);
+        EXPECT_EQ(GetPixel(hdc, rc.left + p.x, rc.top + p.y), p.c) << p.what << "\n" << got;
+        ReleaseDC(nullptr, hdc);
+    }
+    PostMessageA(w, WM_CLOSE, 0, 0);
     EXPECT_EQ(Probe_WaitExit(h, 60000), 0);
     CloseHandle(h);
 }

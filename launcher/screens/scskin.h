@@ -1,0 +1,68 @@
+// SCSKIN: the skin of the launcher's main window. The skin file (its format
+// and directory checks: scskinfile.h) is loaded once at start-up into a LIST
+// of LiIf, one per directory entry, each holding up to twelve bitmaps; the
+// drawing finds an image by its type.
+//
+//   LIST skin; LIST_Init(&skin);
+//   if (!LoadSkin(&skin, "C:\\tiv\\default", hWnd)) ...   // file missing or refused
+//   LiIf* bg = SCSKIN_Find(&skin, eCD_IMGTYPE_BG);          // slot 0: the background
+//   SCSKIN_FreeImage(&skin);
+//
+// Slots: a button's 0 hovered, 1 normal, 2 pressed, 3 disabled; a row
+// background's 0 normal, 2 selected, 3 not bought; an animated image's 0 and
+// 5 to 11 its eight frames; a plain image's 0 (no mask) or 1 (masked); slot
+// 4 is the mask of any image. A masked image is drawn as the mask with
+// SRCAND, then the image with SRCPAINT.
+#pragma once
+
+#include <windows.h>
+
+#include "bmpm.h"
+#include "list.h"
+#include "scskinfile.h"
+
+struct LiIf {
+    int   imgType;   // eCD_IMGTYPE
+    int   x, y, w, h;
+    int   bLoaded[SCSKIN_SLOTS];
+    BmpIf bmp[SCSKIN_SLOTS];
+};
+
+// Reads the skin file into pLstImg (initialised and empty). 0, with the
+// list left empty, when the file cannot be read or is refused.
+int   LoadSkin(LIST* pLstImg, const char* pFile, HWND hWnd);
+int   SCSKIN_FreeImage(LIST* pLstImg);
+int   SCSKIN_FreeBitmap(BmpIf* pBmpIf);
+LiIf* SCSKIN_Find(LIST* pLstImg, int imgType);
+// The same lookup without SCSKIN_Find's reports, for the drawing, which
+// asks for images a skin may lack.
+LiIf* SCSKIN_Lookup(LIST* pLstImg, int imgType);
+// x, y, w, h of the image's record into pRect[4]; 0 when no record has the type.
+int   SCSKIN_GetImageRect(int* pRect, LIST* pLstImg, int imgType);
+int   SCSKIN_GetStateImgType(int nState);
+
+// Owner drawing of the main window (WM_DRAWITEM, WM_MEASUREITEM; each 1):
+// the main-screen buttons by their state (disabled, pressed, hovered,
+// normal) over the main background, the list-mode selector's page names.
+BOOL SCSKIN_Proc_Draw(HWND hWnd, WPARAM wParam, LPARAM lParam, LIST* pLstSkin, LIST* pLstRow, LIST* pLcs, LIST* pLcd,
+                      HFONT hFont);
+BOOL SCSKIN_Proc_MeasureItem(HWND hWnd, WPARAM wParam, LPARAM lParam, LIST* pLcs);
+// Animation tick: which main-screen button lies under the cursor; each
+// button is repainted.
+int  SCSKIN_TrackCursor(void);
+int  SCSKIN_GetHoverButton(void);   // its image type, 76: none
+
+// Text in the font, background left as it is; each leaves the DC as found.
+int SCSKIN_DrawText(HFONT hFont, HDC hdc, int x, int y, const char* pStr);
+int SCSKIN_DrawTextRect(HFONT hFont, HDC hdc, int x, int y, int w, int h, const char* pStr, UINT uFormat);
+int SCSKIN_DrawTextRectColor(HFONT hFont, HDC hdc, int x, int y, int w, int h, const char* pStr, UINT uFormat,
+                             COLORREF color);
+
+// Backgrounds through a back buffer, copied to (0, 0) of the DC: the main
+// window's (slot 0 of image 0), the download window's (image 75 or a given
+// bitmap) with a text in the shared font, the sound-source dialog's with its
+// rows from row nFirst to 7.
+int SCCMN_DrawBg(HDC hdc, LIST* pLstImg);
+int SCCMN_DrawBg_DownloadDlg(HDC hdc, LIST* pLstImg, const char* pStr, int x, int y);
+int SCCMN_DrawBg_DownloadDlgText(HDC hdc, const BmpIf* pBmp, const char* pStr, int x, int y);
+int SCCMN_DrawBg_SelectDlg(HDC hdc, const BmpIf* pBg, const BmpIf* pRow, int nFirst);
