@@ -388,6 +388,29 @@ int PAGE_Term(void)
     return 1;
 }
 
+int PAGE_Rebuild(void)
+{
+    // The member's sort outlives the pages: a rebuilt catalogue or another
+    // page shows in the order, direction and filter that were chosen.
+    int32_t nSortDir[ePDST_MAX];
+    int32_t nSortType = ePDST_MAX;
+    static char szName[sizeof(g_pagemIf.szContentsName)];
+    bool bKeep = g_pagemIf.bInit == TRUE;
+    if (bKeep) {
+        std::memcpy(nSortDir, g_pagemIf.nSortDir, sizeof(nSortDir));
+        nSortType = g_pagemIf.nSortType;
+        std::memcpy(szName, g_pagemIf.szContentsName, sizeof(szName));
+        PAGE_Term();
+    }
+    if (!PAGE_Init()) return 0;
+    if (!bKeep) return 1;
+    std::memcpy(g_pagemIf.nSortDir, nSortDir, sizeof(nSortDir));
+    g_pagemIf.nSortType = nSortType;
+    std::memcpy(g_pagemIf.szContentsName, szName, sizeof(szName));
+    PAGE_Sort();
+    return 1;
+}
+
 int PAGE_CheckValid(void)
 {
     return g_pagemIf.bInit;

@@ -2,7 +2,8 @@
 // sale, VELQA on sale, bought VELQA) and their sorts. A page holds content
 // indexes into g_pContIf, never records, so every change of the catalogue
 // array is followed by a rebuild (PAGE_Term, PAGE_Init), which returns every
-// page to catalogue order and forgets directions, sort type and filter.
+// page to catalogue order and forgets directions, sort type and filter;
+// PAGE_Rebuild rebuilds and keeps them, sorting the new pages again.
 //
 //   PAGE_SetCurrentPage(0);            // the page the screen shows (-1: none)
 //   PAGE_Init();
@@ -64,6 +65,9 @@ extern PagemIf g_pagemIf;
 int         PAGE_Init(void);
 int         PAGE_Term(void);
 int         PAGE_CheckValid(void);
+// Term (when initialised) and Init, keeping the sort type, every direction
+// and the filter and sorting again; "none" stays none. 0 when Init failed.
+int         PAGE_Rebuild(void);
 int         PAGE_GetCount(void);                          // -1: not initialised
 const char* PAGE_GetName(int nPageId);                    // bad page: ""
 uint32_t    PAGE_GetKind(int nPageId);                    // bad page: 0xFFFFFFFF

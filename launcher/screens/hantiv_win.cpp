@@ -20,6 +20,7 @@
 #include "pending.h"
 #include "reg.h"
 #include "sccmn.h"
+#include "sccmn_sort_win.h"
 #include "scfont.h"
 #include "sclayout.h"
 #include "scskin.h"
@@ -368,7 +369,9 @@ int InitApp_LauncherMode(void)
     // The window was shown, and painted empty, before the skin was here.
     InvalidateRect(g_appIf.hWnd, nullptr, FALSE);
     SCCTRL_CreateControls(&g_appIf.lstSkin, g_appIf.hWnd, g_appIf.hInstance);
-    if (PAGE_CheckValid() && PAGE_GetCount() > 0) SCCMN_SetMonthPage();
+    SCCMN_SetListRefresh(HANTIV_RefreshPageList);
+    if (PAGE_CheckValid() && PAGE_GetCount() > 0)
+        SCCMN_SetMonthPage(GetDlgItem(g_appIf.hWnd, eCD_IMGTYPE_CMB_LISTMODE), SCCMN_GetComboSel());
 
     MakeFont();
     HANTIV_RefreshPageList();

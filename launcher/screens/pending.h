@@ -30,16 +30,13 @@ int  SCSPLASH_Fini(LIST* pList);
 int  SCCMN_LoadPlayTime(LIST* pList);
 int  SCCMN_MakePlayInfo(LIST* pRow, LIST* pPlayTime, int nPage);
 int  SCCMN_MakePlayInfoSeq(LIST* pRow, LIST* pPlayTime, int nPage);
-int  SCCMN_SetMonthPage(void);
 int  SCCMN_EnableMainButtons(void);
 int  SCCMN_DisableMainButtons(void);
 int  SCCMN_Proc_WmuContentsButton(WPARAM wParam, LPARAM lParam, LIST* pRow, HWND hWnd);
 int  SCCMN_Proc_WmuRecvBuyInfo(HWND hWnd, WPARAM wParam, LPARAM lParam);
 int  SCCMN_Proc_WmuRecvContents(HWND hWnd, WPARAM wParam, LPARAM lParam);
-int  SCCMN_Proc_WmuSortButton(HWND hWnd, WPARAM wParam, LPARAM lParam);
 int  SCCMN_Proc_WmuGetContentsImage(LPARAM lParam, LIST* pRow, HWND hWnd);
 int  SCCMN_StartResignVelqa(void);
-int  SCCMN_Proc_WmuSortMenu(HWND hWnd, WPARAM wParam, LPARAM lParam);
 int  SCCMN_Proc_WmuRecvGetZvqVersion(HWND hWnd, WPARAM wParam, LPARAM lParam);
 int  HANTIV_StartContents(int nIndex);
 

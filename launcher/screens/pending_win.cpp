@@ -19,16 +19,13 @@ int  SCSPLASH_Fini(LIST* pList) { LIST_Free(pList); return 1; }
 int  SCCMN_LoadPlayTime(LIST*) { return 0; }
 int  SCCMN_MakePlayInfo(LIST*, LIST*, int) { return 0; }
 int  SCCMN_MakePlayInfoSeq(LIST*, LIST*, int) { return 0; }
-int  SCCMN_SetMonthPage(void) { return 0; }
 int  SCCMN_EnableMainButtons(void) { return 1; }
 int  SCCMN_DisableMainButtons(void) { return 1; }
 int  SCCMN_Proc_WmuContentsButton(WPARAM, LPARAM, LIST*, HWND) { return 0; }
 int  SCCMN_Proc_WmuRecvBuyInfo(HWND, WPARAM, LPARAM) { return 0; }
 int  SCCMN_Proc_WmuRecvContents(HWND, WPARAM, LPARAM) { return 0; }
-int  SCCMN_Proc_WmuSortButton(HWND, WPARAM, LPARAM) { return 0; }
 int  SCCMN_Proc_WmuGetContentsImage(LPARAM, LIST*, HWND) { return 0; }
 int  SCCMN_StartResignVelqa(void) { return 0; }
-int  SCCMN_Proc_WmuSortMenu(HWND, WPARAM, LPARAM) { return 0; }
 int  SCCMN_Proc_WmuRecvGetZvqVersion(HWND, WPARAM, LPARAM) { return 0; }
 int  HANTIV_StartContents(int) { return 0; }
 

@@ -302,3 +302,59 @@ TEST(PageText, ReadsNumbersLikeTheCatalogueWritesThem)
 }
 
 }  // namespace
+
+namespace {
+class PageRebuild : public Pages {};
+}
+
+// A rebuild (new catalogue, another page, a favourite dropped) shows the
+// new pages in the sort the member chose: type, every direction and the
+// filter survive and the pages are sorted again; no sort stays no sort.
+TEST_F(PageRebuild, KeepsTypeDirectionsAndFilter)
+{
+    MakeNamed("cabd");
+    const char* makers[] = { "N", "M", "N", "M" };
+    for (int i = 0; i < 4; i++) std::strcpy(g_pContIf[i].strMakerName, makers[i]);
+    ASSERT_EQ(PAGE_Init(), 1);
+    PAGE_SetCurrentPage(2);
+
+    // None stays none: catalogue order, nothing chosen.
+    ASSERT_EQ(PAGE_Rebuild(), 1);
+    EXPECT_EQ(PAGE_GetSortType(), ePDST_MAX);
+    EXPECT_EQ(Names(2), "c a b d");
+
+    // Descending titles, with the sale-day direction set earlier.
+    PAGE_SetSortDir(ePDST_SALEDAY, ePDSD_DESCEND);
+    PAGE_SetSortDir(ePDST_TITLE, ePDSD_DESCEND);
+    PAGE_Sort();
+    PAGE_SetCurrentPage(0);   // the member picks another page
+    ASSERT_EQ(PAGE_Rebuild(), 1);
+    EXPECT_EQ(PAGE_GetSortType(), ePDST_TITLE);
+    EXPECT_EQ(PAGE_GetSortDir(ePDST_TITLE), ePDSD_DESCEND);
+    EXPECT_EQ(PAGE_GetSortDir(ePDST_SALEDAY), ePDSD_DESCEND);
+    EXPECT_EQ(PAGE_GetSortDir(ePDST_RUNCNT), ePDSD_NONE);
+    EXPECT_EQ(Names(0), "d c b a");
+
+    // The maker filter survives a catalogue change: the new content joins
+    // the pages and the filter's rows come first again.
+    ASSERT_EQ(PAGE_SetSortFilter(ePDST_MAKER, "M"), 1);
+    PAGE_Sort();
+    EXPECT_EQ(Names(0), "d a c b");
+    ContIf* p = static_cast<ContIf*>(std::realloc(g_pContIf, sizeof(ContIf) * 5));
+    ASSERT_NE(p, nullptr);
+    g_pContIf = p;
+    g_pContIf[4] = g_pContIf[1];
+    std::strcpy(g_pContIf[4].strProductName, "e");
+    g_nContCnt = 5;
+    ASSERT_EQ(PAGE_Rebuild(), 1);
+    EXPECT_EQ(PAGE_GetSortType(), ePDST_MAKER);
+    EXPECT_STREQ(g_pagemIf.szContentsName, "M");
+    EXPECT_EQ(Names(0), "a d e c b");
+    EXPECT_EQ(PAGE_GetSortDir(ePDST_TITLE), ePDSD_DESCEND);
+
+    // From nothing, a rebuild is a plain build.
+    PAGE_Term();
+    ASSERT_EQ(PAGE_Rebuild(), 1);
+    EXPECT_EQ(PAGE_GetSortType(), ePDST_MAX);
+    EXPECT_EQ(Names(0), "c a b d e");
+}
