@@ -10,5 +10,6 @@
 // in pOut), 0 when the member cancelled.
 int CHOICEACOUNTDLG_DoModal(HINSTANCE hInst, HWND hParent, char* pOut, int nOutSize, LIST* pList);
 
-// Centres a window on the screen (floating point halves, truncated).
-void DLG_Centre(HWND hWnd, bool bTopmost);
+// Centres a window on the screen (floating point halves, truncated), nRaise
+// pixels above the centre.
+void DLG_Centre(HWND hWnd, bool bTopmost, int nRaise = 0);

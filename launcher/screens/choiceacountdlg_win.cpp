@@ -55,13 +55,13 @@ INT_PTR CALLBACK CHOICEACOUNTDLG_DlgProc(HWND hDlg, UINT uMsg, WPARAM wParam, LP
 
 }  // namespace
 
-void DLG_Centre(HWND hWnd, bool bTopmost)
+void DLG_Centre(HWND hWnd, bool bTopmost, int nRaise)
 {
     RECT rc;
     GetWindowRect(hWnd, &rc);
     double w = rc.right - rc.left, h = rc.bottom - rc.top;
     int x = static_cast<int>(GetSystemMetrics(SM_CXSCREEN) / 2.0 - w / 2.0);
-    int y = static_cast<int>(GetSystemMetrics(SM_CYSCREEN) / 2.0 - h / 2.0);
+    int y = static_cast<int>(GetSystemMetrics(SM_CYSCREEN) / 2.0 - h / 2.0) - nRaise;
     BOOL bRet = SetWindowPos(hWnd, bTopmost ? HWND_TOPMOST : nullptr, x, y, 0, 0,
                              SWP_NOSIZE | (bTopmost ? 0 : SWP_NOZORDER));
     CMN_ASSERT(bRet != 0);

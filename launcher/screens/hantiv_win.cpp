@@ -4,6 +4,7 @@
 #include <cstdlib>
 #include <cstring>
 
+#include "applisetting.h"
 #include "bmpm.h"
 #include "choiceacountdlg.h"
 #include "cmnassert.h"

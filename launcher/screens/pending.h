@@ -12,7 +12,8 @@
 // Hosting of the web panes.
 int  AXHOST_Init(HINSTANCE hInst);
 
-// Skin file and catalogue list drawing.
+// Skin file and catalogue list drawing. The command stand-in already opens
+// the settings dialog for its button's id.
 int  SCSKIN_Proc_Notify(HWND hWnd, WPARAM wParam, LPARAM lParam);
 int  SCSKIN_Proc_Command(HWND hWnd, WPARAM wParam, LPARAM lParam, LIST* pLcs, LIST* pRow, LIST* pLcd, HWND hMain, UINT uMsg);
 int  SCSKIN_Redraw(void);
@@ -46,7 +47,6 @@ int  DLWND_SetMax(int nMax);
 int  DLWND_SetPos(int nPos);
 int  DLWND_Destroy(void);
 int  DLWND_IsExist(void);
-int  APPLISETTING_Destroy(void);
 
 // Sockets.
 int  COMMU_IsConnected(void);

@@ -1,11 +1,17 @@
 #include "pending.h"
 
 #include "log.h"
+#include "sccmn.h"
+#include "scskinfile.h"
 
 int  AXHOST_Init(HINSTANCE) { return 1; }
 
 int  SCSKIN_Proc_Notify(HWND, WPARAM, LPARAM) { return 0; }
-int  SCSKIN_Proc_Command(HWND, WPARAM, LPARAM, LIST*, LIST*, LIST*, HWND, UINT) { return 0; }
+int  SCSKIN_Proc_Command(HWND, WPARAM wParam, LPARAM, LIST*, LIST*, LIST*, HWND, UINT)
+{
+    if (LOWORD(wParam) == eCD_IMGTYPE_BTN_SETTING) SCCMN_OpenAppSetting();
+    return 1;
+}
 int  SCSKIN_Redraw(void) { return 1; }
 int  SCCMN_DrawBg2(HDC, LIST*) { return 0; }
 
@@ -34,7 +40,6 @@ int  DLWND_SetMax(int) { return 1; }
 int  DLWND_SetPos(int) { return 1; }
 int  DLWND_Destroy(void) { return 1; }
 int  DLWND_IsExist(void) { return 0; }
-int  APPLISETTING_Destroy(void) { return 1; }
 
 int  COMMU_IsConnected(void) { return 0; }
 int  COMMU_CloseSocket(void) { return 1; }

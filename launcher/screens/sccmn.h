@@ -36,6 +36,9 @@ int SCCMN_GetRegDatUserId(char* pUserId, int nSize, const char* pFileName);
 int SCCMN_CheckUserContents(void);
 int SCCMN_DownloadAllContents(void);
 
+// Opens the application-settings dialog over the main window.
+int SCCMN_OpenAppSetting(void);
+
 // Message boxes of the launcher: the text also goes to the log as a line.
 int SCCMN_Report(HWND hOwner, const char* pText, const char* pCaption, UINT uType, int bLog);
 

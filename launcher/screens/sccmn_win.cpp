@@ -4,6 +4,7 @@
 #include <cstdlib>
 #include <cstring>
 
+#include "applisetting.h"
 #include "cmnassert.h"
 #include "cmnfile.h"
 #include "cmnutil.h"
@@ -94,6 +95,12 @@ int SCCMN_KillTimers(void)
     if (g_sccmnIf.upTimer != 0) KillTimer(hWnd, 0);
     g_sccmnIf.upTimerAnim = 0;
     g_sccmnIf.upTimer = 0;
+    return 1;
+}
+
+int SCCMN_OpenAppSetting(void)
+{
+    APPLISETTING_Create(SCCMN_GetInstance(), SCCMN_GetMainWnd());
     return 1;
 }
 

@@ -388,4 +388,84 @@ TEST_F(Launcher, TheMainWindowShowsTheSkinsBackground)
     CloseHandle(h);
 }
 
+TEST_F(Launcher, TheSettingsButtonOpensOneDialogWhoseOkRewritesTheSettings)
+{
+    AddMember("member01", "pass01");
+    const char* caption = "アプリケーション設定";
+    // Settings dialogs of the launcher's process (the dialog tests may show
+    // one of their own meanwhile).
+    DWORD pid = 0;
+    auto dialogs = [&](HWND* pFirst) {
+        int n = 0;
+        for (HWND d = nullptr; (d = FindWindowExA(nullptr, d, "#32770", caption)) != nullptr;) {
+            DWORD p = 0;
+            GetWindowThreadProcessId(d, &p);
+            if (p == pid && n++ == 0 && pFirst != nullptr) *pFirst = d;
+        }
+        return n;
+    };
+    // The settings button's command, as the main screen's button sends it.
+    auto openSettings = [&](HWND w) {
+        GetWindowThreadProcessId(w, &pid);
+        PostMessageA(w, WM_COMMAND, MAKEWPARAM(47, BN_CLICKED), 0);
+        HWND dlg = nullptr;
+        Probe_WaitFor([&] { return dialogs(&dlg) > 0; }, 60000);
+        return dlg;
+    };
+    auto checked = [](HWND dlg, int id) { return SendDlgItemMessageA(dlg, id, BM_GETCHECK, 0, 0) == BST_CHECKED; };
+    const std::string defaults =
+        Inverted("[DEF_DISPMODE]\n2\n\n[AUTO_UPDATECONTENTS]\n0\n\n[AUTO_DOWNLOADCONTENTS]\n0\n\n");
+
+    HANDLE h = Start("-start tiv,");
+    HWND w = Probe_WaitWindow("TIV Launcher", nullptr, 60000);
+    ASSERT_NE(w, nullptr);
+    ASSERT_TRUE(Probe_WaitFor([&] { return ReadAll(app + "appset.bin") == defaults; }, 60000));
+    HWND dlg = openSettings(w);
+    ASSERT_NE(dlg, nullptr);
+    // Pressed again while open: still one dialog.
+    PostMessageA(w, WM_COMMAND, MAKEWPARAM(47, BN_CLICKED), 0);
+    Sleep(500);
+    EXPECT_EQ(dialogs(nullptr), 1);
+    ASSERT_TRUE(Probe_WaitFor([&] { return checked(dlg, 1005); }, 10000)) << "the default page is not shown";
+
+    // CANCEL after a change writes nothing.
+    SendDlgItemMessageA(dlg, 1006, BM_CLICK, 0, 0);
+    Probe_PressButton(dlg, 1000);
+    ASSERT_TRUE(Probe_WaitFor([&] { return !IsWindow(dlg); }, 10000));
+    EXPECT_EQ(ReadAll(app + "appset.bin"), defaults);
+
+    // OK writes the dialog's values.
+    dlg = openSettings(w);
+    ASSERT_NE(dlg, nullptr);
+    ASSERT_TRUE(Probe_WaitFor([&] { return checked(dlg, 1005); }, 10000));
+    SendDlgItemMessageA(dlg, 1008, BM_CLICK, 0, 0);
+    SendDlgItemMessageA(dlg, 1009, BM_CLICK, 0, 0);
+    Probe_PressButton(dlg, IDOK);
+    ASSERT_TRUE(Probe_WaitFor([&] { return !IsWindow(dlg); }, 10000));
+    const std::string saved =
+        Inverted("[DEF_DISPMODE]\n4\n\n[AUTO_UPDATECONTENTS]\n1\n\n[AUTO_DOWNLOADCONTENTS]\n0\n\n");
+    EXPECT_EQ(ReadAll(app + "appset.bin"), saved);
+    PostMessageA(w, WM_CLOSE, 0, 0);
+    EXPECT_EQ(Probe_WaitExit(h, 60000), 0);
+    CloseHandle(h);
+    EXPECT_EQ(ReadAll(app + "appset.bin"), saved) << "start-up or shutdown changed the settings";
+
+    // The next start keeps them: the dialog shows the saved page.
+    h = Start("-start tiv,");
+    w = Probe_WaitWindow("TIV Launcher", nullptr, 60000);
+    ASSERT_NE(w, nullptr);
+    Probe_WaitFor([&] { return IsWindowVisible(w) != FALSE; }, 60000);
+    dlg = openSettings(w);
+    ASSERT_NE(dlg, nullptr);
+    EXPECT_TRUE(Probe_WaitFor([&] { return checked(dlg, 1008) && checked(dlg, 1009); }, 10000));
+    EXPECT_FALSE(checked(dlg, 1005));
+    EXPECT_FALSE(checked(dlg, 1010));
+    // Closing the launcher closes the dialog without saving.
+    SendDlgItemMessageA(dlg, 1007, BM_CLICK, 0, 0);
+    PostMessageA(w, WM_CLOSE, 0, 0);
+    EXPECT_EQ(Probe_WaitExit(h, 60000), 0);
+    CloseHandle(h);
+    EXPECT_EQ(ReadAll(app + "appset.bin"), saved);
+}
+
 }  // namespace
