@@ -123,6 +123,15 @@ struct Launcher : ::testing::Test {
         for (int i = 0; i < 1500 && IsWindow(box); i++) Sleep(20);
         ASSERT_FALSE(IsWindow(box)) << "the box did not close";
     }
+    // A settings or screen file that cannot be loaded ends start-up with
+    // these two boxes.
+    void ExpectLoadFailureBoxes()
+    {
+        ExpectBox("エラー報告",
+                  "ファイルのロードに失敗しました。再度インストールをお試しいただいたのちに失敗が続くようでしたら、\n"
+                  "大変お手数ですがお客様サポートにご連絡をお願い致します(ZVQ:008)。");
+        ExpectBox("エラー報告", "初期化処理に失敗しました。処理を中止します(ZVQ:006)");
+    }
     std::string Log() { return Inverted(ReadAll(app + "tiv_launcher.log")); }
 };
 
@@ -296,10 +305,7 @@ TEST_F(Launcher, AMissingEnvBinFailsStartUpWithBothMessages)
     AddMember("member01", "pass01");
     DeleteFileA((app + "env.bin").c_str());
     HANDLE h = Start("-start tiv,");
-    ExpectBox("エラー報告",
-              "ファイルのロードに失敗しました。再度インストールをお試しいただいたのちに失敗が続くようでしたら、\n"
-              "大変お手数ですがお客様サポートにご連絡をお願い致します(ZVQ:008)。");
-    ExpectBox("エラー報告", "初期化処理に失敗しました。処理を中止します(ZVQ:006)");
+    ExpectLoadFailureBoxes();
     EXPECT_EQ(Probe_WaitExit(h, 60000), 0);
     CloseHandle(h);
 }
@@ -330,10 +336,7 @@ TEST_F(Launcher, AMissingOrUnusableSkinOrLayoutFailsStartUpAndTheStoreIsKept)
         else WriteAll(app + c.file, c.bytes);
         DeleteFileA((app + "tiv_launcher.log").c_str());
         HANDLE h = Start("-start tiv,");
-        ExpectBox("エラー報告",
-                  "ファイルのロードに失敗しました。再度インストールをお試しいただいたのちに失敗が続くようでしたら、\n"
-                  "大変お手数ですがお客様サポートにご連絡をお願い致します(ZVQ:008)。");
-        ExpectBox("エラー報告", "初期化処理に失敗しました。処理を中止します(ZVQ:006)");
+        ExpectLoadFailureBoxes();
         EXPECT_EQ(Probe_WaitExit(h, 60000), 0) << c.name;
         CloseHandle(h);
         EXPECT_EQ(StoreUser(store), std::string("member01/pass01/2xpU")) << c.name;
