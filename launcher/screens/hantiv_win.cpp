@@ -22,6 +22,7 @@
 #include "reg.h"
 #include "sccmn.h"
 #include "sccmn_sort_win.h"
+#include "scctrl.h"
 #include "scfont.h"
 #include "sclayout.h"
 #include "scskin.h"
@@ -427,7 +428,7 @@ int HANTIV_RefreshPageList(void)
     LIST_Init(&lstPlay);
     SCCMN_LoadPlayTime(&lstPlay);
     SCCMN_MakePlayInfo(&g_appIf.lstRow, &lstPlay, SCCMN_GetComboSel());
-    SCCTRL_SetRowList(&g_appIf.lstRow);
+    SCCTRL_SelectContents(eCD_IMGTYPE_LST_CONTENTS, &g_appIf.lstRow);
     LIST_Free(&lstPlay);
     return 1;
 }
@@ -611,6 +612,17 @@ void HandDownToService(void)
     THREADM_SetHost(&threadm);
 }
 
+HWND GetMainWnd(void) { return g_appIf.hWnd; }
+HINSTANCE GetInstance(void) { return g_appIf.hInstance; }
+
+// The screens get the window, the skin, the layouts and the folder from here.
+void HandDownToScreens(void)
+{
+    static const ScctrlHostIf ctrl = { GetMainWnd, GetInstance, HANTIV_GetSkinList, HANTIV_GetLcmList,
+                                       HANTIV_GetLcdList, HANTIV_GetAppPath };
+    SCCTRL_SetHost(&ctrl);
+}
+
 void Shutdown(void)
 {
     if (CONTENTSLIST_IsLoaded()) {
@@ -643,7 +655,6 @@ void Shutdown(void)
 
 int WINAPI WinMain(HINSTANCE hInstance, HINSTANCE, LPSTR lpCmdLine, int nCmdShow)
 {
-    AXHOST_Init(hInstance);
     HANDLE hMutex = OpenMutexA(MUTEX_ALL_ACCESS, FALSE, "Q7Manager_integrate");
     if (hMutex != nullptr) {
         CloseHandle(hMutex);
@@ -662,6 +673,7 @@ int WINAPI WinMain(HINSTANCE hInstance, HINSTANCE, LPSTR lpCmdLine, int nCmdShow
         return 0;
     }
     HandDownToService();
+    HandDownToScreens();
     DOWNLOADMN_Init();
     USERM_SetAcountValid(1);
     g_appIf.hWnd = CreateMainWnd(640, 300, hInstance, nCmdShow);

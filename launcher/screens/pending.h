@@ -9,23 +9,12 @@
 #include "dtif.h"
 #include "list.h"
 
-// Hosting of the web panes.
-int  AXHOST_Init(HINSTANCE hInst);
-
 // Skin file and catalogue list drawing. The command stand-in already opens
 // the settings dialog for its button's id.
 int  SCSKIN_Proc_Notify(HWND hWnd, WPARAM wParam, LPARAM lParam);
 int  SCSKIN_Proc_Command(HWND hWnd, WPARAM wParam, LPARAM lParam, LIST* pLcs, LIST* pRow, LIST* pLcd, HWND hMain, UINT uMsg);
 int  SCSKIN_Redraw(void);
 int  SCCMN_DrawBg2(HDC hdc, LIST* pSplash);
-
-// Main screen controls and the splash screen.
-int  SCCTRL_CreateControls(LIST* pSkin, HWND hWnd, HINSTANCE hInst);
-int  SCCTRL_TrackCursor(void);
-int  SCCTRL_SetRowList(LIST* pRow);
-int  SCCTRL_Fini(void);
-int  SCSPLASH_Load(LIST* pList, const char* pPath, HWND hWnd);
-int  SCSPLASH_Fini(LIST* pList);
 
 // Service results and content actions.
 int  SCCMN_LoadPlayTime(LIST* pList);
