@@ -207,7 +207,10 @@ my %MAIN = (
     1 => [16, 30, 80, 22, 'UPDATE'], 46 => [100, 30, 80, 22, 'HOME'], 67 => [184, 30, 80, 22, 'SHOP'],
     47 => [268, 30, 80, 22, 'SETTING'], 55 => [576, 30, 24, 22, '_'], 3 => [604, 30, 24, 22, 'X'],
 );
-my @LIST_RECT = (12, 78, 617, 208);
+my @LIST_RECT = (12, 78, 617, 170);
+# The two web panes under the list: news on the left, the banner on the right.
+my @NEWS_RECT = (12, 254, 404, 42);
+my @BANNER_RECT = (420, 254, 208, 42);
 my @SORT_RECT = (12, 56, 600, 20);
 
 sub main_background {
@@ -221,6 +224,10 @@ sub main_background {
     my ($x, $y) = ($SORT_RECT[0] - 2, $SORT_RECT[1] - 2);
     fill($cv, $x, $y, $LIST_RECT[2] + 4, $LIST_RECT[1] + $LIST_RECT[3] - $y + 2, $C{frame});
     box($cv, $x, $y, $LIST_RECT[2] + 4, $LIST_RECT[1] + $LIST_RECT[3] - $y + 2, $C{cyan});
+    # A pane the page has not reached yet shows this frame and its fill.
+    for my $r (\@NEWS_RECT, \@BANNER_RECT) {
+        fill($cv, $r->[0] - 1, $r->[1] - 1, $r->[2] + 2, $r->[3] + 2, $C{frame});
+        box($cv, $r->[0] - 1, $r->[1] - 1, $r->[2] + 2, $r->[3] + 2, $C{cyan}); }
     return $cv; }
 
 sub sort_header {
@@ -261,6 +268,8 @@ sub skin_images {
         push @img, [$t, $x, $y, $w, $h, button_states($w, $h, $l, $t == 3 ? $C{red} : undef)]; }
     push @img, [8, @LIST_RECT, {}];
     push @img, [10, 356, 30, 150, 200, {}];
+    push @img, [49, @NEWS_RECT, {}];
+    push @img, [50, @BANNER_RECT, {}];
     my $hd = sort_header();
     push @img, [52, @SORT_RECT, { 0 => $hd, 1 => $hd }];
     push @img, [53, 0, 0, 14, 16, button_states(14, 16, '^')];
