@@ -4,7 +4,7 @@
 # launcher's skin file and its layout files.
 #
 #   perl mkart.pl <name> <out-file>
-#   names: region132 region142 shape340 icon skin lcs lcd lcm
+#   names: region132 region142 shape340 dlbg340 icon skin lcs lcd lcm
 use strict;
 use warnings;
 
@@ -254,9 +254,11 @@ sub row_background { my ($h, $face) = @_;
     }
     return $cv; }
 
-sub download_background {
+# The download window's background: the skin's (image 75) and the
+# program's own, for a program without a skin, differ in their title strip.
+sub download_background { my ($strip) = @_;
     my $cv = canvas(340, 108, $C{panel});
-    fill($cv, 0, 0, 340, 20, $C{strip});
+    fill($cv, 0, 0, 340, 20, $strip // $C{strip});
     text($cv, 10, 7, 'DOWNLOAD', $C{white});
     box($cv, 0, 0, 340, 108, $C{cyan});
     return $cv; }
@@ -341,6 +343,8 @@ if ($name eq 'skin') {
         my ($x, $y) = @_;
         inside_shape($x, $y, 340, 108, 12) ? 1 + int(254 * $y / 108) : 0;
     });
+} elsif ($name eq 'dlbg340') {       # the download window without a skin
+    $bytes = canvas_bmp(download_background($C{cyan}));
 } elsif ($name eq 'icon') {          # 32x32, 8 bits, with its AND mask
     my $pal = ramp_palette();
     my ($w, $h) = (32, 32);

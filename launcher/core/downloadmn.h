@@ -10,7 +10,7 @@
 // table there is no window), the way THREADM_SetHost hands down the folders.
 //
 //   static int ProgressCreate(HWND hParent, int nMax) { return DLWND_Create(hInst, hParent, nMax); }
-//   DmHostIf host = { ProgressCreate, DLWND_SetMax, DLWND_SetPos, DLWND_Destroy, DLWND_IsExist };
+//   DmHostIf host = { ProgressCreate, DLWND_SetMax, DLWND_Destroy, DLWND_IsExist };
 //   DOWNLOADMN_SetHost(&host);               // once; Init and Term keep it
 //   DOWNLOADMN_Init();
 //   DOWNLOADMN_Add_GetContentsList(USERM_GetId());
@@ -87,8 +87,8 @@ extern DmIf g_dmIf;
 // missing IsExist answers 0.
 struct DmHostIf {
     int (*pfnProgressCreate)(HWND hParent, int nMax);
-    int (*pfnProgressSetMax)(int nMax);
-    int (*pfnProgressSetPos)(int nPos);
+    // The download's size and the bytes read so far, once a second.
+    int (*pfnProgressSetMax)(int nMax, int nPos);
     int (*pfnProgressDestroy)(void);
     int (*pfnProgressIsExist)(void);
 };

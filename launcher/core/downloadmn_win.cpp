@@ -21,13 +21,9 @@ void ProgressCreate(HWND hParent, int nMax)
 {
     if (g_host.pfnProgressCreate) g_host.pfnProgressCreate(hParent, nMax);
 }
-void ProgressSetMax(int nMax)
+void ProgressSetMax(int nMax, int nPos)
 {
-    if (g_host.pfnProgressSetMax) g_host.pfnProgressSetMax(nMax);
-}
-void ProgressSetPos(int nPos)
-{
-    if (g_host.pfnProgressSetPos) g_host.pfnProgressSetPos(nPos);
+    if (g_host.pfnProgressSetMax) g_host.pfnProgressSetMax(nMax, nPos);
 }
 void ProgressDestroy(void)
 {
@@ -409,8 +405,8 @@ int DOWNLOADMN_FrameMove(HWND hWnd, UINT msgContentsList, UINT msgDownload, UINT
     g_hMainWnd = hWnd;
 
     if (DOWNLOADMN_IsDownloading() && ProgressIsExist()) {
-        ProgressSetMax(__atomic_load_n(&pDtIf->nFileSize, __ATOMIC_RELAXED));
-        ProgressSetPos(__atomic_load_n(&pDtIf->nReadedSize, __ATOMIC_RELAXED));
+        ProgressSetMax(__atomic_load_n(&pDtIf->nFileSize, __ATOMIC_RELAXED),
+                       __atomic_load_n(&pDtIf->nReadedSize, __ATOMIC_RELAXED));
     }
     if (!DOWNLOADMN_IsDownloading() && TopState() == eDMD_DLT_NONE) {
         LOG_Write("DL待ちをリストから発見\n");

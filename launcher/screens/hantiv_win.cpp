@@ -11,6 +11,7 @@
 #include "cmnfile.h"
 #include "contentslist.h"
 #include "decwnd.h"
+#include "dlwnd.h"
 #include "downloadmn.h"
 #include "threadm.h"
 #include "env.h"
@@ -606,7 +607,7 @@ int ProgressCreate(HWND hParent, int nMax) { return DLWND_Create(g_appIf.hInstan
 // later (PreparePaths).
 void HandDownToService(void)
 {
-    static const DmHostIf dm = { ProgressCreate, DLWND_SetMax, DLWND_SetPos, DLWND_Destroy, DLWND_IsExist };
+    static const DmHostIf dm = { ProgressCreate, DLWND_SetMax, DLWND_Destroy, DLWND_IsExist };
     static const ThreadmHostIf threadm = { HANTIV_GetAppPath, HANTIV_GetUserPath, nullptr };
     DOWNLOADMN_SetHost(&dm);
     THREADM_SetHost(&threadm);
@@ -621,6 +622,7 @@ void HandDownToScreens(void)
     static const ScctrlHostIf ctrl = { GetMainWnd, GetInstance, HANTIV_GetSkinList, HANTIV_GetLcmList,
                                        HANTIV_GetLcdList, HANTIV_GetAppPath };
     SCCTRL_SetHost(&ctrl);
+    DLWND_SetSkin(&g_appIf.lstSkin);   // empty in the sale modes: the window's own background
 }
 
 void Shutdown(void)
@@ -630,6 +632,8 @@ void Shutdown(void)
         CONTENTSLIST_Free();
     }
     DECWND_Destroy();
+    if (DLWND_IsExist()) DLWND_Destroy();
+    DLWND_FreeBitmaps();
     APPLISETTING_Destroy();
     SCCACHE_Fini();
     if (PAGE_CheckValid()) PAGE_Term();

@@ -30,13 +30,6 @@ int  SCCMN_StartResignVelqa(void);
 int  SCCMN_Proc_WmuRecvGetZvqVersion(HWND hWnd, WPARAM wParam, LPARAM lParam);
 int  HANTIV_StartContents(int nIndex);
 
-// Small windows.
-int  DLWND_Create(HINSTANCE hInst, HWND hParent, int nMax);
-int  DLWND_SetMax(int nMax);
-int  DLWND_SetPos(int nPos);
-int  DLWND_Destroy(void);
-int  DLWND_IsExist(void);
-
 // Sockets.
 int  COMMU_IsConnected(void);
 int  COMMU_CloseSocket(void);

@@ -48,11 +48,5 @@ int  SCCMN_StartResignVelqa(void) { return 0; }
 int  SCCMN_Proc_WmuRecvGetZvqVersion(HWND, WPARAM, LPARAM) { return 0; }
 int  HANTIV_StartContents(int) { return 0; }
 
-int  DLWND_Create(HINSTANCE, HWND, int) { return 1; }
-int  DLWND_SetMax(int) { return 1; }
-int  DLWND_SetPos(int) { return 1; }
-int  DLWND_Destroy(void) { return 1; }
-int  DLWND_IsExist(void) { return 0; }
-
 int  COMMU_IsConnected(void) { return 0; }
 int  COMMU_CloseSocket(void) { return 1; }

@@ -4,13 +4,18 @@
 // where the please-wait box stands and that it goes away.
 #include <windows.h>
 
+#include <commctrl.h>
+
 #include <gtest/gtest.h>
 
 #include <string>
 
 #include "applisetting.h"
+#include "dlwnd.h"
+#include "list.h"
 #include "msgwnd.h"
 #include "sccmn.h"
+#include "scskin.h"
 #include "testdir.h"
 
 // The launcher's folders, which the request queue linked with the shared
@@ -214,6 +219,148 @@ TEST_F(Dialogs, PleaseWaitStandsAboveTheCentreOnTopAndGoesAway)
     EXPECT_FALSE(IsWindow(w));
     EXPECT_FALSE(MSGWND_IsOpen());
     EXPECT_EQ(MSGWND_Close(), 1);
+}
+
+// The download window's percent: the quotient in single precision, so some
+// exact fractions show one less.
+TEST(DownloadPercent, IsTheTruncatedSinglePrecisionQuotient)
+{
+    struct { int pos, max, percent; } cases[] = {
+        { 300, 1000, 30 }, { 29, 100, 28 }, { 290, 1000, 28 }, { 1, 3, 33 }, { 100, 100, 100 }, { 0, 50, 0 },
+        { 7, 0, 0 },
+    };
+    for (const auto& c : cases) EXPECT_EQ(DLWND_Percent(c.pos, c.max), c.percent) << c.pos << "/" << c.max;
+}
+
+struct DownloadWindow : ::testing::Test {
+    HWND parent = nullptr;
+    LIST skin;
+    void SetUp() override
+    {
+        LIST_Init(&skin);
+        parent = CreateWindowExA(0, "STATIC", "dl parent", WS_POPUP | WS_VISIBLE, 0, 0, 100, 100, nullptr, nullptr,
+                                 GetModuleHandleA(nullptr), nullptr);
+        ASSERT_NE(parent, nullptr);
+        SCCMN_SetInstance(GetModuleHandleA(nullptr));
+    }
+    void TearDown() override
+    {
+        if (DLWND_IsExist()) DLWND_Destroy();
+        DLWND_SetSkin(nullptr);
+        DLWND_FreeBitmaps();
+        if (LIST_GetCnt(&skin) > 0) SCSKIN_FreeImage(&skin);
+        DestroyWindow(parent);
+    }
+    static void Pump()
+    {
+        MSG m;
+        for (int i = 0; i < 20; i++) {
+            while (PeekMessageA(&m, nullptr, 0, 0, PM_REMOVE)) DispatchMessageA(&m);
+            Sleep(10);
+        }
+    }
+    // The dialogs this process shows that the parent owns.
+    struct OwnedCtx { HWND owner; int n; HWND first; };
+    static BOOL CALLBACK CountOwned(HWND w, LPARAM l)
+    {
+        auto* c = reinterpret_cast<OwnedCtx*>(l);
+        if (GetWindow(w, GW_OWNER) == c->owner && c->n++ == 0) c->first = w;
+        return TRUE;
+    }
+    int Owned(HWND* pFirst)
+    {
+        OwnedCtx ctx = { parent, 0, nullptr };
+        EnumWindows(CountOwned, reinterpret_cast<LPARAM>(&ctx));
+        *pFirst = ctx.first;
+        return ctx.n;
+    }
+    // The colour the screen shows at a point of the window, once painted;
+    // the window is moved on top into a corner that other tests' centred
+    // windows leave free.
+    static COLORREF PixelAt(HWND w, int x, int y)
+    {
+        RECT r0;
+        GetWindowRect(w, &r0);
+        SetWindowPos(w, HWND_TOPMOST, GetSystemMetrics(SM_CXSCREEN) - (r0.right - r0.left),
+                     GetSystemMetrics(SM_CYSCREEN) - (r0.bottom - r0.top), 0, 0, SWP_NOSIZE);
+        UpdateWindow(w);
+        Pump();
+        RECT rc;
+        GetWindowRect(w, &rc);
+        HDC dc = GetDC(nullptr);
+        COLORREF c = GetPixel(dc, rc.left + x, rc.top + y);
+        ReleaseDC(nullptr, dc);
+        return c;
+    }
+};
+
+TEST_F(DownloadWindow, OwnBackgroundShapeProgressAndCancel)
+{
+    HWND w = nullptr;
+    EXPECT_EQ(DLWND_Create(GetModuleHandleA(nullptr), parent, 1000), 1);
+    EXPECT_EQ(DLWND_Create(GetModuleHandleA(nullptr), parent, 1000), 1);   // still one window
+    EXPECT_EQ(Owned(&w), 1);
+    ASSERT_NE(w, nullptr);
+    EXPECT_TRUE(DLWND_IsExist());
+    EXPECT_TRUE(IsWindowVisible(w));
+    RECT rc;
+    GetWindowRect(w, &rc);
+    EXPECT_EQ(rc.right - rc.left, 340);   // the size of its own background
+    EXPECT_EQ(rc.bottom - rc.top, 108);
+    HRGN rgn = CreateRectRgn(0, 0, 0, 0);
+    ASSERT_NE(GetWindowRgn(w, rgn), ERROR);   // shaped: the corners are cut away
+    EXPECT_FALSE(PtInRegion(rgn, 0, 0));
+    EXPECT_TRUE(PtInRegion(rgn, 170, 54));
+    DeleteObject(rgn);
+
+    DLWND_SetMax(1000, 290);
+    Pump();
+    EXPECT_EQ(DLWND_GetPercent(), 28);
+    HWND bar = GetDlgItem(w, IDC_DLWND_PROGRESS);
+    EXPECT_EQ(SendMessageA(bar, PBM_GETPOS, 0, 0), 290);
+    EXPECT_EQ(SendMessageA(bar, PBM_GETRANGE, FALSE, 0), 1000);
+
+    SendDlgItemMessageA(w, IDC_DLWND_CANCEL, BM_CLICK, 0, 0);
+    MSG m;
+    EXPECT_TRUE(PeekMessageA(&m, parent, WM_USER + 5, WM_USER + 5, PM_REMOVE));
+    EXPECT_TRUE(DLWND_IsExist());   // the request queue decides; the window stays
+
+    EXPECT_EQ(DLWND_Destroy(), 1);
+    EXPECT_FALSE(IsWindow(w));
+    EXPECT_FALSE(DLWND_IsExist());
+}
+
+TEST_F(DownloadWindow, SkinBackgroundWhenTheSkinIsHandedIn)
+{
+    // Without the skin the title strip is the window's own colour; with it,
+    // the skin's download picture.
+    HWND w = nullptr;
+    DLWND_Create(GetModuleHandleA(nullptr), parent, 100);
+    ASSERT_EQ(Owned(&w), 1);
+    COLORREF own = PixelAt(w, 60, 10);
+    EXPECT_EQ(own, RGB(40, 180, 200));   // cyan
+    DLWND_Destroy();
+
+    ASSERT_EQ(LoadSkin(&skin, SKIN_DIR "/skin.bin", parent), 1);
+    DLWND_SetSkin(&skin);
+    DLWND_Create(GetModuleHandleA(nullptr), parent, 100);
+    ASSERT_EQ(Owned(&w), 1);
+    RECT rc;
+    GetWindowRect(w, &rc);
+    int r[4];
+    ASSERT_TRUE(SCSKIN_GetImageRect(r, &skin, 75));
+    EXPECT_EQ(rc.right - rc.left, r[2] - r[0]);
+    EXPECT_EQ(rc.bottom - rc.top, r[3] - r[1]);
+    EXPECT_EQ(PixelAt(w, 60, 10), RGB(40, 60, 110));   // the skin's strip
+}
+
+TEST_F(DownloadWindow, OwnerTakingItDownLeavesNoStaleWindow)
+{
+    DLWND_Create(GetModuleHandleA(nullptr), parent, 10);
+    ASSERT_TRUE(DLWND_IsExist());
+    DestroyWindow(parent);
+    parent = nullptr;
+    EXPECT_FALSE(DLWND_IsExist());
 }
 
 }  // namespace

@@ -52,13 +52,10 @@ int ProgressCreate(HWND hParent, int nMax)
     g_dlwndCreated++;
     return 1;
 }
-int ProgressSetMax(int nMax)
+// The maximum and the position come in one call; recorded as two.
+int ProgressSetMax(int nMax, int nPos)
 {
     g_progress.push_back({ 'm', nMax, nullptr });
-    return 1;
-}
-int ProgressSetPos(int nPos)
-{
     g_progress.push_back({ 'p', nPos, nullptr });
     return 1;
 }
@@ -69,7 +66,7 @@ int ProgressDestroy(void)
     return 1;
 }
 int ProgressIsExist(void) { return g_dlwndExist; }
-const DmHostIf kRecorder = { ProgressCreate, ProgressSetMax, ProgressSetPos, ProgressDestroy, ProgressIsExist };
+const DmHostIf kRecorder = { ProgressCreate, ProgressSetMax, ProgressDestroy, ProgressIsExist };
 
 std::string Show(const std::vector<ProgressCall>& v)
 {
