@@ -488,7 +488,7 @@ void OnCancel(HWND hWnd)
     DLWND_Destroy();
     SCCMN_Report(hWnd, kZvq016, kConfirmCaption, MB_OK, 0);
     if (g_appIf.nStartMode != eGD_STARTMODE_LAUNCHER) PostMessageA(hWnd, WM_CLOSE, 0, 0);
-    else SCCMN_EnableMainButtons();
+    else SCCMN_EnableMainButtonsAll();
 }
 
 // A failed start-up step is reported before the window goes: once the window
@@ -676,6 +676,7 @@ int WINAPI WinMain(HINSTANCE hInstance, HINSTANCE, LPSTR lpCmdLine, int nCmdShow
         LOG_Close();
         return 0;
     }
+    SCCMN_SetStartMode(g_appIf.nStartMode);
     HandDownToService();
     HandDownToScreens();
     DOWNLOADMN_Init();

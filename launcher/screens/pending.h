@@ -20,15 +20,17 @@ int  SCCMN_DrawBg2(HDC hdc, LIST* pSplash);
 int  SCCMN_LoadPlayTime(LIST* pList);
 int  SCCMN_MakePlayInfo(LIST* pRow, LIST* pPlayTime, int nPage);
 int  SCCMN_MakePlayInfoSeq(LIST* pRow, LIST* pPlayTime, int nPage);
-int  SCCMN_EnableMainButtons(void);
-int  SCCMN_DisableMainButtons(void);
 int  SCCMN_Proc_WmuContentsButton(WPARAM wParam, LPARAM lParam, LIST* pRow, HWND hWnd);
 int  SCCMN_Proc_WmuRecvBuyInfo(HWND hWnd, WPARAM wParam, LPARAM lParam);
 int  SCCMN_Proc_WmuRecvContents(HWND hWnd, WPARAM wParam, LPARAM lParam);
 int  SCCMN_Proc_WmuGetContentsImage(LPARAM lParam, LIST* pRow, HWND hWnd);
 int  SCCMN_StartResignVelqa(void);
-int  SCCMN_Proc_WmuRecvGetZvqVersion(HWND hWnd, WPARAM wParam, LPARAM lParam);
-int  HANTIV_StartContents(int nIndex);
+
+// The slot chooser of a content with several parts of one kind: slot 0.
+int  SELCONTENTSDLG_Open(int nContentsId, int nKind, HWND hParent, HINSTANCE hInst, int nFlag);
+// The screenshot paths of the list drawing: none yet (new blocks, std::free).
+char* SCSKIN_GetLocalImagePath(int nContentsId);
+char* SCSKIN_GetUnderConstructImage(void);
 
 // Sockets.
 int  COMMU_IsConnected(void);

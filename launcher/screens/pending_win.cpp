@@ -38,15 +38,15 @@ int  SCSPLASH_Fini(LIST* pList) { LIST_Free(pList); return 1; }
 int  SCCMN_LoadPlayTime(LIST*) { return 0; }
 int  SCCMN_MakePlayInfo(LIST*, LIST*, int) { return 0; }
 int  SCCMN_MakePlayInfoSeq(LIST*, LIST*, int) { return 0; }
-int  SCCMN_EnableMainButtons(void) { return 1; }
-int  SCCMN_DisableMainButtons(void) { return 1; }
 int  SCCMN_Proc_WmuContentsButton(WPARAM, LPARAM, LIST*, HWND) { return 0; }
 int  SCCMN_Proc_WmuRecvBuyInfo(HWND, WPARAM, LPARAM) { return 0; }
 int  SCCMN_Proc_WmuRecvContents(HWND, WPARAM, LPARAM) { return 0; }
 int  SCCMN_Proc_WmuGetContentsImage(LPARAM, LIST*, HWND) { return 0; }
 int  SCCMN_StartResignVelqa(void) { return 0; }
-int  SCCMN_Proc_WmuRecvGetZvqVersion(HWND, WPARAM, LPARAM) { return 0; }
-int  HANTIV_StartContents(int) { return 0; }
+
+int   SELCONTENTSDLG_Open(int, int, HWND, HINSTANCE, int) { return 0; }
+char* SCSKIN_GetLocalImagePath(int) { return nullptr; }
+char* SCSKIN_GetUnderConstructImage(void) { return nullptr; }
 
 int  COMMU_IsConnected(void) { return 0; }
 int  COMMU_CloseSocket(void) { return 1; }

@@ -18,6 +18,10 @@ int         SCCMN_SetMainWnd(HWND hWnd);
 HWND        SCCMN_GetMainWnd(void);
 int         SCCMN_SetFont(HFONT hFont);
 HFONT       SCCMN_GetFont(void);
+// The start mode of the command line (eGD_STARTMODE): the main buttons
+// exist only in the launcher mode.
+int         SCCMN_SetStartMode(int nMode);
+int         SCCMN_GetStartMode(void);
 int         SCCMN_SetReserveAction(int nAction);
 int         SCCMN_GetReserveAction(void);
 int         SCCMN_SetReserveParam(int nParam);
@@ -35,6 +39,20 @@ int SCCMN_AddRegDat(LIST* pList, const char* pFolder);
 int SCCMN_GetRegDatUserId(char* pUserId, int nSize, const char* pFileName);
 int SCCMN_CheckUserContents(void);
 int SCCMN_DownloadAllContents(void);
+
+// Starting what a content holds (sccmn_start_win.cpp). A part not on disk is
+// queued for download with the action reserved; the main buttons (update,
+// settings, second top page, and the five row-button switches) are enabled
+// again when the action ends.
+int HANTIV_StartContents(int nIndex);
+int HANTIV_CopyQr(const char* pPath);
+int SCCMN_OpenManual(int nContentsId);
+int SCCMN_OpenOperation(int nContentsId);
+int SCCMN_StartContents(int nContentsId);
+int SCCMN_DisableMainButtons(void);
+int SCCMN_EnableMainButtonsAll(void);
+int GetLocalFileVersion(LIST* pList, const char* pFileName);
+int SCCMN_Proc_WmuRecvGetZvqVersion(HWND hWnd, WPARAM wParam, LPARAM lParam);
 
 // Opens the application-settings dialog over the main window.
 int SCCMN_OpenAppSetting(void);

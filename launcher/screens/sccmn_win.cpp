@@ -31,8 +31,9 @@ struct SccmnIf {
     int       nReserveParam;
     HFONT     hFont;
     int       bButtonEnable[5];
+    int       nStartMode;
 };
-SccmnIf g_sccmnIf = { "", "", nullptr, nullptr, 0, 0, 0, 0, nullptr, { 1, 1, 1, 1, 1 } };
+SccmnIf g_sccmnIf = { "", "", nullptr, nullptr, 0, 0, 0, 0, nullptr, { 1, 1, 1, 1, 1 }, 2 };
 
 int sccmn_Copy(char* pDst, size_t nSize, const char* pSrc)
 {
@@ -54,6 +55,8 @@ int SCCMN_SetMainWnd(HWND hWnd) { g_sccmnIf.hMainWnd = hWnd; return 1; }
 HWND SCCMN_GetMainWnd(void) { return g_sccmnIf.hMainWnd; }
 int SCCMN_SetFont(HFONT hFont) { g_sccmnIf.hFont = hFont; return 1; }
 HFONT SCCMN_GetFont(void) { return g_sccmnIf.hFont; }
+int SCCMN_SetStartMode(int nMode) { g_sccmnIf.nStartMode = nMode; return 1; }
+int SCCMN_GetStartMode(void) { return g_sccmnIf.nStartMode; }
 int SCCMN_SetReserveAction(int nAction) { g_sccmnIf.nReserveAction = nAction; return 1; }
 int SCCMN_GetReserveAction(void) { return g_sccmnIf.nReserveAction; }
 int SCCMN_SetReserveParam(int nParam) { g_sccmnIf.nReserveParam = nParam; return 1; }

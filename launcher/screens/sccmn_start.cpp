@@ -1,0 +1,211 @@
+#include "sccmn_start.h"
+
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+
+#include "cmnassert.h"
+#include "cmnfile.h"
+#include "log.h"
+
+namespace {
+
+const int kFieldMax = 2048;
+
+// The field that starts at p (up to the next "," or the end of the text):
+// its length in the text, whatever of it fits copied into pField.
+int NextField(const char* p, const char* pEnd, char* pField, int nSize, int* pnTextLen)
+{
+    const char* q = p;
+    while (q < pEnd && *q != ',') q++;
+    int n = static_cast<int>(q - p);
+    int nCopy = n < nSize - 1 ? n : nSize - 1;
+    std::memcpy(pField, p, nCopy);
+    pField[nCopy] = '\0';
+    *pnTextLen = n;
+    return nCopy;
+}
+
+bool SameText(const char* a, const char* b)
+{
+    size_t n = std::strlen(a);
+    return n == std::strlen(b) && std::memcmp(a, b, n) == 0;
+}
+
+bool ParseInt(const char* p, int* pValue)
+{
+    if (p[0] == '\0') return false;
+    *pValue = static_cast<int>(std::strtol(p, nullptr, 10));
+    return true;
+}
+
+}  // namespace
+
+char* UrlDecode(int* pnLen, const char* pBuf, int nLen)
+{
+    if (pnLen != nullptr) *pnLen = 0;
+    if (pBuf == nullptr || nLen < 1 || pnLen == nullptr) {
+        LOG_Write("UrlDecode::err::pass00\n");
+        return nullptr;
+    }
+    // A record cut short by the reply's end still gets its 24 separators.
+    size_t nOut = static_cast<size_t>(nLen) + 1 + SCCMN_FIELDS_PER_RECORD;
+    char* pOut = static_cast<char*>(std::calloc(nOut, 1));
+    if (pOut == nullptr) return nullptr;
+    size_t o = 0;
+    const char* p = pBuf;
+    const char* pEnd = pBuf + nLen;
+    char field[kFieldMax];
+    int nText = 0;
+    int n = NextField(p, pEnd, field, sizeof(field), &nText);
+    CMN_ASSERT(n > 0);
+    if (n == 0) {
+        LOG_Write("UrlDecode::err::pass01\n");
+        std::free(pOut);
+        return nullptr;
+    }
+    std::memcpy(pOut + o, field, n);
+    o += n;
+    pOut[o++] = ',';
+    p += nText;
+    if (p < pEnd) p++;
+    char decoded[kFieldMax];
+    for (int nRecord = 0;; nRecord++) {
+        char str[64];
+        std::snprintf(str, sizeof(str), "count[%d]\n", nRecord);
+        LOG_Write(str);
+        for (int i = 0; i < SCCMN_FIELDS_PER_RECORD; i++) {
+            n = p < pEnd ? NextField(p, pEnd, field, sizeof(field), &nText) : (field[0] = '\0', nText = 0, 0);
+            CMN_ASSERT(nText < static_cast<int>(sizeof(field)));
+            if (i == 0) {
+                if (n == 0) {
+                    LOG_Write("UrlDecode::nLen == 0,tiv記述がありません、中断します。\n");
+                    *pnLen = static_cast<int>(std::strlen(pOut));
+                    return pOut;
+                }
+                if (n < 3 || std::memcmp(field, "tiv", 3) != 0) {
+                    LOG_Write("UrlDecode::tiv記述がありません、中断します。\n");
+                    *pnLen = static_cast<int>(std::strlen(pOut));
+                    return pOut;
+                }
+            }
+            // Decoding never lengthens a field, and the field came from the
+            // reply, so the output keeps within the reply's size.
+            int d = n > 0 ? CMNFILE_UrlDecode(decoded, sizeof(decoded), field, n, nullptr) : 0;
+            std::memcpy(pOut + o, decoded, d);
+            o += d;
+            pOut[o++] = ',';
+            p += nText;
+            if (p < pEnd) p++;
+        }
+    }
+}
+
+int SCCMN_ParseFileVersions(LIST* pList, const char* pText)
+{
+    if (pList == nullptr || pText == nullptr) return 0;
+    char line[kFieldMax];
+    const char* p = pText;
+    for (;;) {
+        int n = CMNFILE_GetLineCRLF(line, sizeof(line), p);
+        if (n < 0) break;
+        p += n + 2;
+        if (n == 0) continue;
+        LOG_Write(line);
+        LOG_Write("\n");
+        char name[kFieldMax];
+        int nName = CMNFILE_GetToken(name, sizeof(name), line, ",", 1);
+        CMN_ASSERT(nName > 0);
+        if (nName == 0 || nName >= static_cast<int>(sizeof(name))) continue;
+        const char* pRest = line + nName;
+        if (*pRest != ',') continue;
+        char ver[kFieldMax];
+        CMNFILE_GetToken(ver, sizeof(ver), pRest + 1, ",", 1);
+        int nVersion = 0;
+        if (!ParseInt(ver, &nVersion)) continue;
+        FvIf* pFv = static_cast<FvIf*>(std::calloc(1, sizeof(FvIf)));
+        if (pFv == nullptr) break;
+        std::memcpy(pFv->strFileName, name, std::strlen(name) + 1);
+        pFv->nVersion = nVersion;
+        if (!LIST_Add(pList, pFv)) std::free(pFv);
+    }
+    return 1;
+}
+
+int SCCMN_CompareVersion(const char* pVersionFile, LIST* pLstNowVersion, const char* pBuf, int nFileSize,
+                         const char* pAppPath)
+{
+    CMN_ASSERT(LIST_GetCnt(pLstNowVersion) >= 0 && pBuf != NULL && nFileSize > 0 && pVersionFile != NULL);
+    (void)pAppPath;
+    if (pLstNowVersion == nullptr || pBuf == nullptr || nFileSize <= 0) return 0;
+    char line[kFieldMax];
+    const char* p = pBuf;
+    const char* pEnd = pBuf + nFileSize;
+    while (p < pEnd) {
+        int n = CMNFILE_GetLineCRLF(line, sizeof(line), p);
+        if (n < 0) break;
+        p += n + 2;
+        if (n == 0) continue;
+        char name[kFieldMax], ver[kFieldMax], pack[kFieldMax];
+        int nId = CMNFILE_GetToken(name, sizeof(name), line, ",", 1);
+        CMN_ASSERT(nId > 0);
+        if (nId == 0 || line[nId] != ',') continue;
+        const char* q = line + nId + 1;
+        int nVer = CMNFILE_GetToken(ver, sizeof(ver), q, ",", 1);
+        int nVersion = 0;
+        if (!ParseInt(ver, &nVersion)) continue;
+        int nTmp = q[nVer] == ',' ? CMNFILE_GetToken(pack, sizeof(pack), q + nVer + 1, ",", 1) : 0;
+        CMN_ASSERT(nTmp > 0);
+        const FvIf* pFound = nullptr;
+        for (int i = 0; i < LIST_GetCnt(pLstNowVersion); i++) {
+            const FvIf* pFv = static_cast<const FvIf*>(LIST_GetAt(pLstNowVersion, i));
+            if (pFv != nullptr && SameText(pFv->strFileName, name)) {
+                pFound = pFv;
+                break;
+            }
+        }
+        if (pFound == nullptr) return 1;
+        if (pFound->nVersion != nVersion && !SameText(name, "pullagent.exe")) return 1;
+    }
+    return 0;
+}
+
+int HANTIV_MakeStartCommand(char* pDst, int nSize, const char* pExePath, const char* pRomPath, int nSlotValue,
+                            const char* pUserId, const char* pContentsId, const char* pUserPath)
+{
+    if (pDst == nullptr || nSize < 1 || pExePath == nullptr) return 0;
+    int n;
+    if (pRomPath != nullptr && pRomPath[0] != '\0') {
+        n = std::snprintf(pDst, nSize, "%s %s", pExePath, pRomPath);
+    } else {
+        char strArgs[4 * kFieldMax + 64];
+        int a = nSlotValue == 2
+                    ? std::snprintf(strArgs, sizeof(strArgs), "%s mode=start,userid=%s,", pExePath,
+                                    pUserId != nullptr ? pUserId : "")
+                    : std::snprintf(strArgs, sizeof(strArgs), "%s mode=start,userid=%s,productid=%s,save=%s,",
+                                    pExePath, pUserId != nullptr ? pUserId : "",
+                                    pContentsId != nullptr ? pContentsId : "", pUserPath != nullptr ? pUserPath : "");
+        if (a < 0 || a >= static_cast<int>(sizeof(strArgs))) {
+            pDst[0] = '\0';
+            return 0;
+        }
+        n = std::snprintf(pDst, nSize, "%s %s", "qr.exe", strArgs);
+    }
+    if (n < 0 || n >= nSize) {
+        pDst[0] = '\0';
+        return 0;
+    }
+    return 1;
+}
+
+int SCCMN_MakePlayerCommand(char* pDst, int nSize, const char* pAppPath, const char* pArchive, const char* pShot)
+{
+    if (pDst == nullptr || nSize < 1 || pAppPath == nullptr || pArchive == nullptr) return 0;
+    int n = std::snprintf(pDst, nSize, "%splayer\\chipplay.exe \"%s\" -d \"%s\"", pAppPath, pArchive,
+                          pShot != nullptr ? pShot : "");
+    if (n < 0 || n >= nSize) {
+        pDst[0] = '\0';
+        return 0;
+    }
+    return 1;
+}

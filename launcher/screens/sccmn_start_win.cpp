@@ -1,0 +1,358 @@
+// Handing over to the other programs: a game through the game runner (its
+// executable expanded from the ".sbn" beside it when missing), the manual
+// and the operation guide through the shell, the music player with the
+// content's music archive expanded from its ".smd", and the updater when the
+// service offers a newer client. A part not yet on disk is queued for
+// download instead, with the action reserved so the download's end comes
+// back here.
+#include "sccmn_start.h"
+
+#include <windows.h>
+
+#include <shellapi.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+
+#include "cmnassert.h"
+#include "cmnfile.h"
+#include "contentslist.h"
+#include "decwnd.h"
+#include "downloadmn.h"
+#include "hantiv.h"
+#include "log.h"
+#include "pending.h"
+#include "sccmn.h"
+#include "scctrl.h"
+#include "scskin.h"
+#include "slide.h"
+#include "userm.h"
+
+namespace {
+
+enum { kPathMax = 2048 };
+const int kKindExe = 0, kKindReadme = 1, kKindManual = 3, kKindVelqa = 6, kKindRom = 7;
+
+const char kZvq045[] = "ダウンロード済みコンテンツが存在しません。処理を中断します。(ZVQ:045)";
+const char kZvq029[] = "最新のZVQクライアントバージョンが取得できませんでした（ZVQ:029）";
+const char kZvq030[] = "ローカルのZVQクライアントバージョンが取得できませんでした（ZVQ:030）";
+const char kAskUpdate[] = "最新のTIVランチャーを発見しました。\nダウンロードを行う為にいったんTIVランチャーを終了しますか？";
+const char kReportCaption[] = "報告";
+
+void LogLine(const char* p)
+{
+    LOG_Write(p);
+    LOG_Write("\n");
+}
+
+bool IndexValid(int n) { return n >= 0 && n < CONTENTSLIST_GetCount(); }
+
+// The slot of a kind: 0, or the member's choice when the content has more.
+int ChooseSlot(int n, int nKind, int nFlag)
+{
+    if (CONTENTSLIST_GetSlotCnt(n, nKind) <= 1) return 0;
+    return SELCONTENTSDLG_Open(n, nKind, SCCMN_GetMainWnd(), SCCMN_GetInstance(), nFlag);
+}
+
+// pPath with its last "." part replaced by pExt (".sbn", ".smd").
+bool PackedPath(char* pDst, int nSize, const char* pPath, const char* pExt)
+{
+    const char* pDot = std::strrchr(pPath, '.');
+    const char* pSep = std::strrchr(pPath, '\\');
+    int nStem = pDot != nullptr && (pSep == nullptr || pDot > pSep) ? static_cast<int>(pDot - pPath)
+                                                                    : static_cast<int>(std::strlen(pPath));
+    int n = std::snprintf(pDst, nSize, "%.*s%s", nStem, pPath, pExt);
+    return n > 0 && n < nSize;
+}
+
+int Expand(const char* pPacked, const char* pOut)
+{
+    int bRet = SLIDE_OpenInFile(pPacked) && SLIDE_OpenOutFile(pOut) && SLIDE_DecodeFile();
+    SLIDE_CloseInFile();
+    if (!SLIDE_CloseOutFile()) bRet = 0;
+    return bRet;
+}
+
+// Runs a command line, shown normally, in the current directory; the
+// launcher does not wait for it. pApp names the program when it must not be
+// searched for (the runner copied into the game's folder, which a search
+// would find in the launcher's own folder first).
+void Run(const char* pCmd, const char* pApp = nullptr)
+{
+    char strCmd[4 * kPathMax + 256];
+    lstrcpynA(strCmd, pCmd, sizeof(strCmd));
+    STARTUPINFOA si = {};
+    si.cb = sizeof(si);
+    si.dwFlags = STARTF_USESHOWWINDOW;
+    si.wShowWindow = SW_SHOWNORMAL;
+    PROCESS_INFORMATION pi = {};
+    if (CreateProcessA(pApp, strCmd, nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si, &pi)) {
+        CloseHandle(pi.hThread);
+        CloseHandle(pi.hProcess);
+    } else {
+        char str[64];
+        std::snprintf(str, sizeof(str), "Run::err::CreateProcess[%lu]\n", static_cast<unsigned long>(GetLastError()));
+        LOG_Write(str);
+    }
+}
+
+// The game's folder: the full path up to its last "\".
+bool FolderOf(char* pDst, int nSize, const char* pPath)
+{
+    const char* pSep = std::strrchr(pPath, '\\');
+    int n = pSep != nullptr ? static_cast<int>(pSep - pPath) : 0;
+    int r = std::snprintf(pDst, nSize, "%.*s", n, pPath);
+    return r >= 0 && r < nSize;
+}
+
+// Opens a stored document of the content with the shell; 0 without a path.
+int OpenDocument(int n, int nKind)
+{
+    int nSlot = ChooseSlot(n, nKind, 0);
+    const char* pName = CONTENTSLIST_GetPath(n, nKind, nSlot);
+    CMN_ASSERT(pName != NULL);
+    if (pName == nullptr || pName[0] == '\0') return 0;
+    char strPath[2 * kPathMax];
+    std::snprintf(strPath, sizeof(strPath), "%s%s", CONTENTSLIST_GetUserPath(), pName);
+    ShellExecuteA(SCCMN_GetMainWnd(), "open", strPath, nullptr, nullptr, SW_SHOWNORMAL);
+    SCCMN_SetReserveAction(eGD_RESERVETYPE_NONE);
+    return 1;
+}
+
+// Queues a pack of the current content for download and reserves what
+// follows its arrival.
+int QueuePack(const char* pServerPath, int nKind, int nReserve)
+{
+    SCCMN_SetReserveParam(0);
+    DOWNLOADMN_Add(pServerPath != nullptr ? pServerPath : "", USERM_GetContentsId(), nKind);
+    SCCMN_SetReserveAction(nReserve);
+    return 1;
+}
+
+void SetMainButtons(BOOL bEnable)
+{
+    if (SCCMN_GetStartMode() != eGD_STARTMODE_LAUNCHER) return;
+    const int types[] = { eCD_IMGTYPE_BTN_UPDATE, eCD_IMGTYPE_BTN_SETTING, eCD_IMGTYPE_BTN_TOPPAGE2 };
+    for (int t : types) {
+        HWND h = SCCTRL_GetCtrl(t);
+        if (h != nullptr) EnableWindow(h, bEnable);
+    }
+    for (int i = 0; i < 5; i++) SCCMN_SetButtonEnable(i, bEnable ? 1 : 0);
+}
+
+// Expands the music archive again (the player deletes it when it ends) and
+// starts the player on it with the content's screenshot.
+int StartPlayer(int n)
+{
+    int nSlot = ChooseSlot(n, kKindVelqa, 1);
+    const char* pName = CONTENTSLIST_GetPath(n, kKindVelqa, nSlot);
+    CMN_ASSERT(pName != NULL);
+    if (pName == nullptr || pName[0] == '\0') return 0;
+    const char* pAppPath = SCCMN_GetAppPath();
+    CMN_ASSERT(pAppPath != NULL);
+    if (pAppPath == nullptr || pAppPath[0] == '\0') return 0;
+    char strArchive[2 * kPathMax], strSmd[2 * kPathMax], strPlayerDir[2 * kPathMax];
+    std::snprintf(strArchive, sizeof(strArchive), "%s%s", CONTENTSLIST_GetUserPath(), pName);
+    std::snprintf(strPlayerDir, sizeof(strPlayerDir), "%splayer\\", pAppPath);
+    char strCur[kPathMax] = "";
+    DWORD nCur = GetCurrentDirectoryA(sizeof(strCur), strCur);
+    CMN_ASSERT(nCur != 0);
+    SetCurrentDirectoryA(strPlayerDir);
+    int bRet = PackedPath(strSmd, sizeof(strSmd), strArchive, ".smd") ? Expand(strSmd, strArchive) : 0;
+
+    char* pShot = SCSKIN_GetLocalImagePath(n);
+    CMN_ASSERT(pShot != NULL);
+    if (pShot == nullptr || !CMNFILE_IsExist(pShot)) {
+        std::free(pShot);
+        pShot = SCSKIN_GetUnderConstructImage();
+    }
+    char strCmd[6 * kPathMax];
+    if (SCCMN_MakePlayerCommand(strCmd, sizeof(strCmd), pAppPath, strArchive, pShot)) {
+        LogLine(strCmd);
+        Run(strCmd);
+    }
+    std::free(pShot);
+    SCCMN_SetReserveAction(eGD_RESERVETYPE_NONE);
+    if (nCur != 0) SetCurrentDirectoryA(strCur);
+    return bRet;
+}
+
+}  // namespace
+
+int HANTIV_CopyQr(const char* pPath)
+{
+    char strSrc[2 * kPathMax], strDst[3 * kPathMax], strFolder[2 * kPathMax];
+    std::snprintf(strSrc, sizeof(strSrc), "%sqr.exe", SCCMN_GetAppPath());
+    std::snprintf(strDst, sizeof(strDst), "%s%s", CONTENTSLIST_GetUserPath(), pPath != nullptr ? pPath : "");
+    if (FolderOf(strFolder, sizeof(strFolder), strDst)) {
+        std::snprintf(strDst, sizeof(strDst), "%s\\qr.exe", strFolder);
+        CopyFileA(strSrc, strDst, FALSE);
+    }
+    return 1;
+}
+
+int HANTIV_StartContents(int nIndex)
+{
+    static const char* const kModes[] = { "販売コンテンツ起動です", "販売コンテンツのプレイヤ起動です", "ランチャー起動です" };
+    int nMode = SCCMN_GetStartMode();
+    if (nMode >= 0 && nMode <= 2) LogLine(kModes[nMode]);
+    if (!IndexValid(nIndex)) return 0;
+    int nSlot = 0;
+    if (CONTENTSLIST_GetSlotCnt(nIndex, kKindExe) > 1)
+        nSlot = SELCONTENTSDLG_Open(nIndex, kKindExe, SCCMN_GetMainWnd(), SCCMN_GetInstance(), 0);
+    const char* pName = CONTENTSLIST_GetPath(nIndex, kKindExe, nSlot);
+    CMN_ASSERT(pName != NULL);
+    if (pName == nullptr || pName[0] == '\0') return 0;
+    // The music-player start mode only ever starts the player.
+    if (nMode == eGD_STARTMODE_SALEKZDP) return 0;
+
+    char strFull[2 * kPathMax];
+    std::snprintf(strFull, sizeof(strFull), "%s%s", CONTENTSLIST_GetUserPath(), pName);
+    if (!CMNFILE_IsExist(strFull)) {
+        char strSbn[2 * kPathMax];
+        if (!PackedPath(strSbn, sizeof(strSbn), strFull, ".sbn") || !CMNFILE_IsExist(strSbn)) {
+            SCCMN_Report(SCCMN_GetMainWnd(), kZvq045, kReportCaption, MB_OK | MB_ICONSTOP, 0);
+            return 0;
+        }
+        Expand(strSbn, strFull);
+        LOG_Write("decode is\n");
+        LogLine(strFull);
+    }
+    char strCur[kPathMax] = "";
+    DWORD nCur = GetCurrentDirectoryA(sizeof(strCur), strCur);
+    CMN_ASSERT(nCur != 0);
+    char strFolder[2 * kPathMax];
+    FolderOf(strFolder, sizeof(strFolder), strFull);
+    SetCurrentDirectoryA(strFolder);
+    LOG_Write("cur dir is\n");
+    LogLine(strFolder);
+
+    char strCmd[4 * kPathMax + 256];
+    const char* pRom = CONTENTSLIST_GetPath(nIndex, kKindRom, nSlot);
+    if (HANTIV_MakeStartCommand(strCmd, sizeof(strCmd), strFull, pRom, CONTENTSLIST_GetSlotValue(nIndex, nSlot),
+                                USERM_GetId(), USERM_GetContentsId(), CONTENTSLIST_GetUserPath())) {
+        LogLine("----------------------------------------");
+        LogLine(strCmd);
+        LogLine("----------------------------------------");
+        HANTIV_CopyQr(pName);
+        char strQr[2 * kPathMax + 16];
+        std::snprintf(strQr, sizeof(strQr), "%s\\qr.exe", strFolder);
+        bool bDirect = pRom != nullptr && pRom[0] != '\0';
+        Run(strCmd, bDirect ? nullptr : strQr);
+    }
+    if (nCur != 0) SetCurrentDirectoryA(strCur);
+    SCCMN_SetReserveAction(eGD_RESERVETYPE_NONE);
+    return 1;
+}
+
+int SCCMN_OpenManual(int nContentsId)
+{
+    CMN_ASSERT(nContentsId >= 0 && nContentsId < CONTENTSLIST_GetCount());
+    if (!IndexValid(nContentsId)) return 0;
+    int nType = CONTENTSLIST_GetTypeManual(nContentsId);
+    if (nType == eCLPD_TYPE_DOWNLOADABLE || nType == eCLPD_TYPE_UPDATE)
+        return QueuePack(CONTENTSLIST_GetDlPathManualById(USERM_GetContentsId()), kKindManual,
+                         eGD_RESERVETYPE_KICKMANUAL);
+    int bRet = nType == eCLPD_TYPE_PLAYABLE ? OpenDocument(nContentsId, kKindManual) : 0;
+    SCCMN_EnableMainButtonsAll();
+    return bRet;
+}
+
+int SCCMN_OpenOperation(int nContentsId)
+{
+    CMN_ASSERT(nContentsId >= 0 && nContentsId < CONTENTSLIST_GetCount());
+    if (!IndexValid(nContentsId)) return 0;
+    int nType = CONTENTSLIST_GetType(nContentsId);
+    if (nType == eCLPD_TYPE_DOWNLOADABLE || nType == eCLPD_TYPE_UPDATE)
+        return QueuePack(CONTENTSLIST_GetDlPathById(USERM_GetContentsId()), kKindExe,
+                         eGD_RESERVETYPE_KICKOPERATIONMANUAL);
+    int bRet = nType == eCLPD_TYPE_PLAYABLE ? OpenDocument(nContentsId, kKindReadme) : 0;
+    SCCMN_EnableMainButtonsAll();
+    return bRet;
+}
+
+int SCCMN_StartContents(int nContentsId)
+{
+    CMN_ASSERT(nContentsId >= 0 && nContentsId < CONTENTSLIST_GetCount());
+    if (!IndexValid(nContentsId)) return 0;
+    int nType = CONTENTSLIST_GetTypeVelqa(nContentsId);
+    if (nType == eCLPD_TYPE_DOWNLOADABLE || nType == eCLPD_TYPE_UPDATE)
+        return QueuePack(CONTENTSLIST_GetDlPathVelqaById(USERM_GetContentsId()), kKindVelqa,
+                         eGD_RESERVETYPE_KICKSOUNDPLAYER);
+    int bRet = 0;
+    if (nType == eCLPD_TYPE_PLAYABLE) bRet = StartPlayer(nContentsId);
+    SCCMN_EnableMainButtonsAll();
+    return bRet;
+}
+
+int SCCMN_DisableMainButtons(void)
+{
+    SetMainButtons(FALSE);
+    return 1;
+}
+
+int SCCMN_EnableMainButtonsAll(void)
+{
+    SetMainButtons(TRUE);
+    return 1;
+}
+
+int GetLocalFileVersion(LIST* pList, const char* pFileName)
+{
+    CMN_ASSERT(pFileName != NULL && lstrlen(pFileName) > 0);
+    LIST_Init(pList);
+    if (pFileName == nullptr || pFileName[0] == '\0') return 0;
+    void* pBuf = nullptr;
+    int nSize = 0;
+    if (CMNFILE_ReadFileEx(pFileName, &pBuf, &nSize, 1) != ERRID_CMNFILE_NONE) return 0;
+    char* pText = static_cast<char*>(pBuf);
+    LOG_Write("GetLocalFileVersion::starting\n");
+    LOG_Write("GetLocalFileVersion::pass00\n");
+    CMNFILE_InvertBytes(pText, nSize);
+    LOG_Write("GetLocalFileVersion::pass01\n");
+    LogLine(pText);
+    LOG_Write("GetLocalFileVersion::pass02\n");
+    SCCMN_ParseFileVersions(pList, pText);
+    GlobalFree(pBuf);
+    return 1;
+}
+
+int SCCMN_Proc_WmuRecvGetZvqVersion(HWND hWnd, WPARAM wParam, LPARAM)
+{
+    bool bLauncher = SCCMN_GetStartMode() == eGD_STARTMODE_LAUNCHER;
+    if (wParam != 0) {
+        if (bLauncher) SCCMN_EnableMainButtonsAll();
+        DECWND_SetText(kZvq029);
+        return 1;
+    }
+    char strPath[2 * kPathMax];
+    LIST lstNow;
+    std::snprintf(strPath, sizeof(strPath), "%sver.bin", SCCMN_GetAppPath());
+    if (!GetLocalFileVersion(&lstNow, strPath)) {
+        LOG_Write("SCCMN_Proc_WmuRecvGetZvqVersion::err::ローカルのver.binが取得できなかった\n");
+        DECWND_SetText(kZvq030);
+        return 0;
+    }
+    char strList[2 * kPathMax];
+    std::snprintf(strList, sizeof(strList), "%sversion.txt", SCCMN_GetAppPath());
+    void* pBuf = nullptr;
+    int nSize = 0;
+    int cfRet = CMNFILE_ReadFileEx(strList, &pBuf, &nSize, 1);
+    CMN_ASSERT(cfRet == ERRID_CMNFILE_NONE);
+    if (cfRet == ERRID_CMNFILE_NONE && nSize > 0 &&
+        SCCMN_CompareVersion(strPath, &lstNow, static_cast<const char*>(pBuf), nSize, SCCMN_GetAppPath())) {
+        LOG_Write("異なるバージョンのファイルが存在する\n");
+        if (MessageBoxA(hWnd, kAskUpdate, kReportCaption, MB_OKCANCEL) == IDOK) {
+            char strCmd[2 * kPathMax + 64];
+            std::snprintf(strCmd, sizeof(strCmd), "%s%s %s", SCCMN_GetAppPath(), "pullagent.exe", "-start tiv,");
+            Run(strCmd);
+            PostQuitMessage(0);
+        }
+    }
+    DeleteFileA(strList);
+    if (pBuf != nullptr) GlobalFree(pBuf);
+    LIST_Free(&lstNow);
+    if (bLauncher) SCCMN_EnableMainButtonsAll();
+    return 1;
+}

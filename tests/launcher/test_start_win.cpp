@@ -1,0 +1,194 @@
+// Starting a game and offering the updater, in this process: the game's
+// executable expanded from its ".sbn" when missing, the runner copied into
+// the game's folder and started there with its command line (recorded by the
+// stand-in game used as the runner), the direct start of a ROM content, the
+// message when nothing is on disk, and the version check's question.
+#include <windows.h>
+
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "contentslist.h"
+#include "hantiv.h"
+#include "sccmn.h"
+#include "slide.h"
+#include "testdir.h"
+#include "userm.h"
+#include "winprobe.h"
+
+// The launcher's folders, which the request queue linked with the shared
+// screen state asks for; no request runs here.
+const char* HANTIV_GetAppPath(void) { return ""; }
+const char* HANTIV_GetUserPath(void) { return ""; }
+
+namespace {
+
+const std::string kGameBytes = "MZ the packed game, twice: the packed game";
+
+struct Start : ::testing::Test {
+    TestDir dir;
+    std::string app, member, game;
+    void SetUp() override
+    {
+        app = dir.file("app\\");
+        member = dir.file("member\\");
+        game = member + "G0001\\";
+        CreateDirectoryA(app.c_str(), nullptr);
+        CreateDirectoryA(member.c_str(), nullptr);
+        CreateDirectoryA(game.c_str(), nullptr);
+        ASSERT_TRUE(CopyFileA(Probe_HostPath(TESTGAME_EXE).c_str(), (app + "qr.exe").c_str(), FALSE));
+        WriteAll(game + "game.cfg", "run=100\n");
+        SCCMN_SetAppPath(app.c_str());
+        SCCMN_SetStartMode(eGD_STARTMODE_LAUNCHER);
+        SCCMN_SetReserveAction(eGD_RESERVETYPE_KICKGAME);
+        ASSERT_EQ(CONTENTSLIST_SetUserPath(member.c_str()), 1);
+        ASSERT_EQ(CONTENTSLIST_Init("tiv,,name,G0001,,,,,,,,,,,,,,,,,,,,,"), 1);
+        ASSERT_EQ(CONTENTSLIST_SetPath(0, 0, 0, "G0001\\game.exe"), 1);
+        CONTENTSLIST_SetType(0, eCLPD_TYPE_PLAYABLE);
+        USERM_Init();
+        ASSERT_TRUE(USERM_SetId("demo01", 6));
+        ASSERT_TRUE(USERM_SetContentsId("G0001", 5));
+    }
+    void TearDown() override { CONTENTSLIST_Free(); }
+    void WriteSbn()
+    {
+        std::vector<uint8_t> stream;
+        ASSERT_TRUE(SLIDE_EncodeBuffer(kGameBytes.data(), kGameBytes.size(), stream));
+        WriteAll(game + "game.sbn", std::string(stream.begin(), stream.end()));
+    }
+    // What the started program recorded: its command line and folder.
+    std::string Record(const std::string& folder)
+    {
+        std::string rec;
+        Probe_WaitFor([&] { rec = ReadAll(folder + "game.rec"); return rec.find("ended=") != std::string::npos; },
+                      20000);
+        return rec;
+    }
+    static std::string Field(const std::string& rec, const std::string& key)
+    {
+        size_t a = rec.find(key + "=[");
+        if (a == std::string::npos) return "<none>";
+        a += key.size() + 2;
+        return rec.substr(a, rec.find("]\n", a) - a);
+    }
+    static std::string CurrentDir()
+    {
+        char s[MAX_PATH] = "";
+        GetCurrentDirectoryA(sizeof(s), s);
+        return s;
+    }
+};
+
+TEST_F(Start, AMissingExecutableIsExpandedAndTheRunnerStartsInTheGamesFolder)
+{
+    WriteSbn();
+    std::string before = CurrentDir();
+    EXPECT_EQ(HANTIV_StartContents(0), 1);
+    EXPECT_EQ(CurrentDir(), before);
+    EXPECT_EQ(ReadAll(game + "game.exe"), kGameBytes);
+    EXPECT_EQ(ReadAll(game + "qr.exe"), ReadAll(app + "qr.exe"));
+    EXPECT_EQ(SCCMN_GetReserveAction(), eGD_RESERVETYPE_NONE);
+    std::string rec = Record(game);
+    EXPECT_EQ(Field(rec, "cmdline"),
+              "qr.exe " + game + "game.exe mode=start,userid=demo01,productid=G0001,save=" + member + ",");
+    EXPECT_EQ(Field(rec, "cwd") + "\\", game);
+}
+
+TEST_F(Start, PresentExecutableStartsAsItIsAndTheShortFormNamesOnlyTheMember)
+{
+    WriteAll(game + "game.exe", "present");
+    WriteAll(game + "game.sbn", "not a stream");   // never read
+    CONTENTSLIST_SetSlotValue(0, 0, 2);
+    EXPECT_EQ(HANTIV_StartContents(0), 1);
+    EXPECT_EQ(ReadAll(game + "game.exe"), "present");
+    EXPECT_EQ(Field(Record(game), "cmdline"), "qr.exe " + game + "game.exe mode=start,userid=demo01,");
+}
+
+TEST_F(Start, ARomContentStartsItsExecutableDirectly)
+{
+    // The executable is the stand-in game itself; the runner is still copied.
+    ASSERT_TRUE(CopyFileA((app + "qr.exe").c_str(), (game + "emu.exe").c_str(), FALSE));
+    CONTENTSLIST_SetPath(0, 0, 0, "G0001\\emu.exe");
+    CONTENTSLIST_SetPath(0, 7, 0, "roms\\a.rom");
+    EXPECT_EQ(HANTIV_StartContents(0), 1);
+    EXPECT_EQ(Field(Record(game), "cmdline"), game + "emu.exe roms\\a.rom");
+    EXPECT_FALSE(ReadAll(game + "qr.exe").empty());
+}
+
+TEST_F(Start, NothingOnDiskShowsItsMessageAndStartsNothing)
+{
+    std::string text;
+    std::thread answer([&] {
+        HWND box = Probe_WaitWindow("#32770", "報告", 20000);
+        if (box == nullptr) return;
+        text = Probe_MessageBoxText(box);
+        Probe_PressButton(box, IDOK);
+    });
+    EXPECT_EQ(HANTIV_StartContents(0), 0);
+    answer.join();
+    EXPECT_EQ(text, "ダウンロード済みコンテンツが存在しません。処理を中断します。(ZVQ:045)");
+    EXPECT_EQ(SCCMN_GetReserveAction(), eGD_RESERVETYPE_KICKGAME);   // kept
+    EXPECT_TRUE(ReadAll(game + "qr.exe").empty());
+    EXPECT_EQ(HANTIV_StartContents(5), 0);   // not in the catalogue
+}
+
+TEST_F(Start, TheMusicStartModeStartsNoGame)
+{
+    WriteAll(game + "game.exe", "present");
+    SCCMN_SetStartMode(eGD_STARTMODE_SALEKZDP);
+    EXPECT_EQ(HANTIV_StartContents(0), 0);
+    Sleep(300);
+    EXPECT_TRUE(ReadAll(game + "qr.exe").empty());
+}
+
+struct VersionCheck : Start {
+    void Installed(const std::string& plain) { WriteAll(app + "ver.bin", Inverted(plain)); }
+    bool ListExists() { return GetFileAttributesA((app + "version.txt").c_str()) != INVALID_FILE_ATTRIBUTES; }
+    static bool QuitPosted()
+    {
+        MSG m;
+        return PeekMessageA(&m, nullptr, WM_QUIT, WM_QUIT, PM_REMOVE) != 0;
+    }
+};
+
+TEST_F(VersionCheck, OnlyTheUpdaterDifferingAsksNothingAndTheListIsDeleted)
+{
+    Installed("tiv_launcher.exe,5,\r\npullagent.exe,2,\r\n");
+    WriteAll(app + "version.txt", "tiv_launcher.exe,5,l.pak,\r\npullagent.exe,3,p.pak,\r\n");
+    EXPECT_EQ(SCCMN_Proc_WmuRecvGetZvqVersion(nullptr, 0, 0), 1);
+    EXPECT_FALSE(ListExists());
+    EXPECT_FALSE(QuitPosted());
+}
+
+TEST_F(VersionCheck, ANewerClientIsOfferedAndCancelKeepsTheLauncher)
+{
+    Installed("tiv_launcher.exe,5,\r\n");
+    WriteAll(app + "version.txt", "tiv_launcher.exe,6,l.pak,\r\n");
+    std::string text;
+    std::thread answer([&] {
+        HWND box = Probe_WaitWindow("#32770", "報告", 20000);
+        if (box == nullptr) return;
+        text = Probe_MessageBoxText(box);
+        Probe_PressButton(box, IDCANCEL);
+    });
+    EXPECT_EQ(SCCMN_Proc_WmuRecvGetZvqVersion(nullptr, 0, 0), 1);
+    answer.join();
+    EXPECT_EQ(text, "最新のTIVランチャーを発見しました。\nダウンロードを行う為にいったんTIVランチャーを終了しますか？");
+    EXPECT_FALSE(ListExists());
+    EXPECT_FALSE(QuitPosted());
+}
+
+TEST_F(VersionCheck, WithoutTheInstalledListTheOfferedOneStays)
+{
+    WriteAll(app + "version.txt", "tiv_launcher.exe,6,l.pak,\r\n");
+    EXPECT_EQ(SCCMN_Proc_WmuRecvGetZvqVersion(nullptr, 0, 0), 0);
+    EXPECT_TRUE(ListExists());
+    EXPECT_EQ(SCCMN_Proc_WmuRecvGetZvqVersion(nullptr, 1, 0), 1);   // the request failed
+    EXPECT_TRUE(ListExists());
+}
+
+}  // namespace
