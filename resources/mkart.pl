@@ -4,7 +4,7 @@
 # launcher's skin file and its layout files.
 #
 #   perl mkart.pl <name> <out-file>
-#   names: region132 region142 shape340 dlbg340 icon skin lcs lcd lcm
+#   names: region132 region142 shape340 dlbg340 selbg145 selshape146 selrow147 icon skin lcs lcd lcm
 use strict;
 use warnings;
 
@@ -263,6 +263,22 @@ sub download_background { my ($strip) = @_;
     box($cv, 0, 0, 340, 108, $C{cyan});
     return $cv; }
 
+# The slot chooser: a 350x187 panel with eight row places at (20, 25 + 19i),
+# the cover that hides an unused place, and the shape (black outside).
+sub select_picture { my ($which) = @_;
+    if ($which eq 'row147') { return canvas(313, 18, $C{panel}); }
+    my $cv = canvas(350, 187, $C{panel});
+    for my $y (0 .. 186) { for my $x (0 .. 349) {
+        my $in = inside_shape($x, $y, 350, 187, 10);
+        put($cv, $x, $y, $which eq 'shape146' ? ($in ? $C{white} : $C{black}) : ($in ? $C{panel} : $C{black}));
+    } }
+    return $cv if $which eq 'shape146';
+    fill($cv, 0, 0, 350, 22, $C{strip});
+    box($cv, 0, 0, 350, 187, $C{cyan});
+    for my $i (0 .. 7) { my $y = 25 + 19 * $i;
+        fill($cv, 20, $y, 313, 18, $C{row}); box($cv, 20, $y, 313, 18, $C{frame}); }
+    return $cv; }
+
 sub skin_images {
     my @img;   # [type, x, y, w, h, {slot => canvas}]
     push @img, [0, 0, 0, 640, 300, { 0 => main_background() }];
@@ -345,6 +361,8 @@ if ($name eq 'skin') {
     });
 } elsif ($name eq 'dlbg340') {       # the download window without a skin
     $bytes = canvas_bmp(download_background($C{cyan}));
+} elsif ($name =~ /^sel(bg145|shape146|row147)$/) {   # the slot chooser
+    $bytes = canvas_bmp(select_picture($1));
 } elsif ($name eq 'icon') {          # 32x32, 8 bits, with its AND mask
     my $pal = ramp_palette();
     my ($w, $h) = (32, 32);

@@ -26,8 +26,6 @@ int  SCCMN_Proc_WmuRecvContents(HWND hWnd, WPARAM wParam, LPARAM lParam);
 int  SCCMN_Proc_WmuGetContentsImage(LPARAM lParam, LIST* pRow, HWND hWnd);
 int  SCCMN_StartResignVelqa(void);
 
-// The slot chooser of a content with several parts of one kind: slot 0.
-int  SELCONTENTSDLG_Open(int nContentsId, int nKind, HWND hParent, HINSTANCE hInst, int nFlag);
 // The screenshot paths of the list drawing: none yet (new blocks, std::free).
 char* SCSKIN_GetLocalImagePath(int nContentsId);
 char* SCSKIN_GetUnderConstructImage(void);

@@ -44,7 +44,6 @@ int  SCCMN_Proc_WmuRecvContents(HWND, WPARAM, LPARAM) { return 0; }
 int  SCCMN_Proc_WmuGetContentsImage(LPARAM, LIST*, HWND) { return 0; }
 int  SCCMN_StartResignVelqa(void) { return 0; }
 
-int   SELCONTENTSDLG_Open(int, int, HWND, HINSTANCE, int) { return 0; }
 char* SCSKIN_GetLocalImagePath(int) { return nullptr; }
 char* SCSKIN_GetUnderConstructImage(void) { return nullptr; }
 

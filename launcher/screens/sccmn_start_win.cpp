@@ -26,6 +26,7 @@
 #include "sccmn.h"
 #include "scctrl.h"
 #include "scskin.h"
+#include "selcontentsdlg.h"
 #include "slide.h"
 #include "userm.h"
 
@@ -51,8 +52,10 @@ bool IndexValid(int n) { return n >= 0 && n < CONTENTSLIST_GetCount(); }
 // The slot of a kind: 0, or the member's choice when the content has more.
 int ChooseSlot(int n, int nKind, int nFlag)
 {
-    if (CONTENTSLIST_GetSlotCnt(n, nKind) <= 1) return 0;
-    return SELCONTENTSDLG_Open(n, nKind, SCCMN_GetMainWnd(), SCCMN_GetInstance(), nFlag);
+    int nSlot = 0;
+    if (CONTENTSLIST_GetSlotCnt(n, nKind) > 1)
+        SELCONTENTSDLG_Open(&nSlot, n, nKind, SCCMN_GetMainWnd(), SCCMN_GetInstance(), nFlag);
+    return nSlot;
 }
 
 // pPath with its last "." part replaced by pExt (".sbn", ".smd").
@@ -198,9 +201,7 @@ int HANTIV_StartContents(int nIndex)
     int nMode = SCCMN_GetStartMode();
     if (nMode >= 0 && nMode <= 2) LogLine(kModes[nMode]);
     if (!IndexValid(nIndex)) return 0;
-    int nSlot = 0;
-    if (CONTENTSLIST_GetSlotCnt(nIndex, kKindExe) > 1)
-        nSlot = SELCONTENTSDLG_Open(nIndex, kKindExe, SCCMN_GetMainWnd(), SCCMN_GetInstance(), 0);
+    int nSlot = ChooseSlot(nIndex, kKindExe, 0);
     const char* pName = CONTENTSLIST_GetPath(nIndex, kKindExe, nSlot);
     CMN_ASSERT(pName != NULL);
     if (pName == nullptr || pName[0] == '\0') return 0;

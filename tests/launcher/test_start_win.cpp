@@ -15,6 +15,7 @@
 #include "contentslist.h"
 #include "hantiv.h"
 #include "sccmn.h"
+#include "selcontentsdlg.h"
 #include "slide.h"
 #include "testdir.h"
 #include "userm.h"
@@ -189,6 +190,53 @@ TEST_F(VersionCheck, WithoutTheInstalledListTheOfferedOneStays)
     EXPECT_TRUE(ListExists());
     EXPECT_EQ(SCCMN_Proc_WmuRecvGetZvqVersion(nullptr, 1, 0), 1);   // the request failed
     EXPECT_TRUE(ListExists());
+}
+
+TEST(SlotChooserRows, EdgesBelongToTheUpperRowAndTheSidesAreInclusive)
+{
+    struct { int x, y, n, row; } cases[] = {
+        { 20, 25, 3, 0 }, { 340, 44, 3, 0 }, { 30, 45, 3, 1 }, { 30, 70, 3, 2 }, { 30, 82, 3, 2 },
+        { 30, 83, 3, -1 }, { 19, 30, 3, -1 }, { 341, 30, 3, -1 }, { 30, 24, 3, -1 }, { 30, 200, 10, 9 },
+    };
+    for (const auto& c : cases) EXPECT_EQ(SELCONTENTSDLG_HitRow(c.x, c.y, c.n), c.row) << c.x << "," << c.y;
+}
+
+TEST_F(Start, SeveralSoundSourcesAreOfferedAndTheClickedRowIsTheChoice)
+{
+    const char* names[] = { "FM音源", "PSG音源", "MIDI" };
+    for (int i = 0; i < 3; i++) {
+        CONTENTSLIST_SetPath(0, 6, i, ("G0001\\s" + std::to_string(i) + ".kzd").c_str());
+        CONTENTSLIST_SetSentence(0, 6, i, names[i]);
+    }
+    ASSERT_EQ(CONTENTSLIST_GetSlotCnt(0, 6), 3);
+    RECT rc = {};
+    bool topmost = false, shaped = false;
+    std::thread click([&] {
+        HWND box = nullptr;
+        Probe_WaitFor([&] {
+            box = FindWindowA("#32770", "");
+            return box != nullptr && IsWindowVisible(box);
+        }, 20000);
+        if (box == nullptr) return;
+        GetWindowRect(box, &rc);
+        topmost = (GetWindowLongA(box, GWL_EXSTYLE) & WS_EX_TOPMOST) != 0;
+        HRGN rgn = CreateRectRgn(0, 0, 0, 0);
+        shaped = GetWindowRgn(box, rgn) != ERROR && !PtInRegion(rgn, 0, 0);
+        DeleteObject(rgn);
+        PostMessageA(box, WM_LBUTTONDOWN, 0, MAKELPARAM(19, 70));    // left of the rows
+        PostMessageA(box, WM_LBUTTONDOWN, 0, MAKELPARAM(341, 70));   // right of them
+        PostMessageA(box, WM_LBUTTONDOWN, 0, MAKELPARAM(30, 90));    // below the last
+        PostMessageA(box, WM_LBUTTONDOWN, 0, MAKELPARAM(30, 70));    // the third
+    });
+    int choice = -1;
+    EXPECT_EQ(SELCONTENTSDLG_Open(&choice, 0, 6, nullptr, GetModuleHandleA(nullptr), 1), 1);
+    click.join();
+    EXPECT_EQ(choice, 2);
+    EXPECT_EQ(rc.right - rc.left, 350);
+    EXPECT_EQ(rc.bottom - rc.top, 187);
+    EXPECT_EQ(rc.left, static_cast<int>(GetSystemMetrics(SM_CXSCREEN) / 2.0 - 175.0));
+    EXPECT_TRUE(topmost);
+    EXPECT_TRUE(shaped);
 }
 
 }  // namespace
