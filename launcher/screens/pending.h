@@ -36,7 +36,3 @@ int  DLWND_SetMax(int nMax);
 int  DLWND_SetPos(int nPos);
 int  DLWND_Destroy(void);
 int  DLWND_IsExist(void);
-
-// Sockets.
-int  COMMU_IsConnected(void);
-int  COMMU_CloseSocket(void);

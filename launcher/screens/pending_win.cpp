@@ -53,6 +53,3 @@ int  DLWND_SetMax(int) { return 1; }
 int  DLWND_SetPos(int) { return 1; }
 int  DLWND_Destroy(void) { return 1; }
 int  DLWND_IsExist(void) { return 0; }
-
-int  COMMU_IsConnected(void) { return 0; }
-int  COMMU_CloseSocket(void) { return 1; }
