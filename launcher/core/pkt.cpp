@@ -154,10 +154,13 @@ void pkt_SetInt(void* pDst, int32_t v) { std::memcpy(pDst, &v, sizeof(v)); }
 bool pkt_Seal(void* pBuf, const void* pPlain, int nPlainSize, int32_t nType)
 {
     const int nBody = nPlainSize - kHeaderSize;
-    unsigned char out[PKT_REPORT_MAX + 1];
+    // The largest fixed packet's body and its check byte fit.
+    unsigned char out[sizeof(PACK_C_IDPASSWORD)];
+    CMN_ASSERT(nBody > 0 && nBody + 1 <= static_cast<int>(sizeof(out)));
+    if (nBody <= 0 || nBody + 1 > static_cast<int>(sizeof(out))) return false;
     int nOut = 0;
     int bRet = CMNUTIL_Encode(static_cast<const char*>(pPlain) + kHeaderSize, nBody, CMNUTIL_KEY, out, &nOut,
-                              nBody + 1);
+                              static_cast<int>(sizeof(out)));
     CMN_ASSERT(bRet == 1 && nOut == nBody + 1);
     if (!bRet || nOut != nBody + 1) return false;
     PACK_HEADER hdr = { nType, nPlainSize + 1 };

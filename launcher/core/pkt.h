@@ -102,7 +102,8 @@ static_assert(sizeof(PACK_C_UPDATE_DATE) == 276, "the dated update is 276 bytes"
 static_assert(sizeof(PACK_C_DOWNLOAD) == 144, "PACK_C_DOWNLOAD is 144 bytes");
 
 // One play-time entry of a report: four NUL-terminated texts. The report
-// writes each up to its terminator (or the end of its field).
+// writes each up to its terminator (or the end of its field). The service
+// fixes the first three widths; the last one's is this client's choice.
 struct PktPlayIf {
     char strText1[129];
     char strText2[65];

@@ -34,12 +34,19 @@ void zenqo_Log(const char* pFormat, const char* pText)
 // is released and COM ended when it goes, whichever way the caller leaves.
 class ZenqoLink {
 public:
-    ZenqoLink() { m_bCom = SUCCEEDED(CoInitialize(nullptr)); }
+    ZenqoLink()
+    {
+        HRESULT hRes = CoInitialize(nullptr);
+        // A thread already in the multi-threaded apartment keeps it: COM is
+        // usable there, but that initialisation is not ours to end.
+        m_bUninit = SUCCEEDED(hRes);
+        m_bCom = m_bUninit || hRes == RPC_E_CHANGED_MODE;
+    }
     ~ZenqoLink()
     {
         if (m_pFile != nullptr) m_pFile->Release();
         if (m_pLink != nullptr) m_pLink->Release();
-        if (m_bCom) CoUninitialize();
+        if (m_bUninit) CoUninitialize();
     }
     ZenqoLink(const ZenqoLink&) = delete;
     ZenqoLink& operator=(const ZenqoLink&) = delete;
@@ -78,6 +85,7 @@ public:
 
 private:
     bool          m_bCom = false;
+    bool          m_bUninit = false;
     IShellLinkA*  m_pLink = nullptr;
     IPersistFile* m_pFile = nullptr;
     WCHAR         m_wPath[MAX_PATH] = {};
