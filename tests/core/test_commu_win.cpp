@@ -300,6 +300,28 @@ TEST_F(CommuTest, ASendLargerThanTheSocketBuffersGoesWhole)
     EXPECT_EQ(COMMU_IsConnected(), 1);
 }
 
+TEST_F(CommuTest, ASendThatWouldBlockBeforeAnyByteIsTheSendError)
+{
+    Connect();
+    ASSERT_TRUE(Pump([] { return g_sock != 0; }));
+    // Fill the socket's buffers behind the layer's back while the peer reads
+    // nothing: the owner still believes the socket writable.
+    std::string fill(64 * 1024, 'f');
+    int nFilled = 0;
+    for (int i = 0; i < 4096; i++) {
+        int r = send(static_cast<SOCKET>(g_sock), fill.data(), static_cast<int>(fill.size()), 0);
+        if (r == SOCKET_ERROR) break;
+        nFilled += r;
+    }
+    ASSERT_EQ(WSAGetLastError(), WSAEWOULDBLOCK) << nFilled << " bytes filled";
+    ASSERT_EQ(COMMU_IsWritable(), 1);
+    int nErr = -1;
+    EXPECT_EQ(COMMU_Send(&nErr, "packet", 6), 0);
+    EXPECT_EQ(nErr, COMMU_ERR_SEND);
+    EXPECT_EQ(COMMU_IsConnected(), 0);
+    EXPECT_EQ(COMMU_IsWritable(), 0);
+}
+
 TEST_F(CommuTest, FailuresAreReported)
 {
     // Started once only; no connect or close without a started layer.
