@@ -7,6 +7,9 @@
 //   tivtool show <userid>            what an installation holds, as the programs read it
 //   tivtool mkstore <path> <userid> <password>   a member's REG.DAT without contents
 //   tivtool close <window class>     ask a program's window to close
+//   tivtool zenqo [<start menu> <app folder>]   move the old starter's Start-menu
+//                                    shortcuts to zvq.exe (default: the current
+//                                    user's Start menu and the registry's apppath)
 #include <windows.h>
 
 #include <cstdio>
@@ -19,15 +22,18 @@
 #include "contentslist.h"
 #include "env.h"
 #include "envappsetting.h"
+#include "log.h"
 #include "md5.h"
 #include "reg.h"
+#include "zenqo.h"
 
 namespace {
 
 int Usage()
 {
     std::fprintf(stderr, "usage: tivtool invert <in> <out> | md5 <text> | appset-default <path> | show <userid>"
-                         " | mkstore <path> <userid> <password> | close <class>\n");
+                         " | mkstore <path> <userid> <password> | close <class>"
+                         " | zenqo [<start menu> <app folder>]\n");
     return 2;
 }
 
@@ -140,6 +146,17 @@ int main(int argc, char** argv)
     if (cmd == "close" && argc == 3) {
         HWND h = FindWindowA(argv[2], nullptr);
         return h != nullptr && PostMessageA(h, WM_CLOSE, 0, 0) ? 0 : 1;
+    }
+    if (cmd == "zenqo" && (argc == 2 || argc == 4)) {
+        if (argc == 4) {
+            // The application folder ends with "\" (a quoted argument cannot
+            // end with one: the command line would read it as a quote).
+            std::string app = argv[3];
+            if (!app.empty() && app.back() != '\\') app += '\\';
+            ZENQO_SetFolders(argv[2], app.c_str());
+        }
+        LOG_SetProgram("tivtool.log", 299999);
+        return ZENQO_ConvertShortcuts() ? 0 : 1;
     }
     return Usage();
 }

@@ -9,6 +9,7 @@
 #include "choiceacountdlg.h"
 #include "cmnassert.h"
 #include "cmnfile.h"
+#include "commu.h"
 #include "contentslist.h"
 #include "decwnd.h"
 #include "dlwnd.h"

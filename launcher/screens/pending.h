@@ -29,7 +29,3 @@ int  SCCMN_StartResignVelqa(void);
 // The screenshot paths of the list drawing: none yet (new blocks, std::free).
 char* SCSKIN_GetLocalImagePath(int nContentsId);
 char* SCSKIN_GetUnderConstructImage(void);
-
-// Sockets.
-int  COMMU_IsConnected(void);
-int  COMMU_CloseSocket(void);

@@ -47,5 +47,3 @@ int  SCCMN_StartResignVelqa(void) { return 0; }
 char* SCSKIN_GetLocalImagePath(int) { return nullptr; }
 char* SCSKIN_GetUnderConstructImage(void) { return nullptr; }
 
-int  COMMU_IsConnected(void) { return 0; }
-int  COMMU_CloseSocket(void) { return 1; }
