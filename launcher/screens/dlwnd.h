@@ -27,7 +27,7 @@ int  DLWND_SetPos(int nPos);
 int  DLWND_IsExist(void);
 int  DLWND_Destroy(void);
 void DLWND_FreeBitmaps(void);
-// The percent the window shows: the position over the maximum taken in
-// single precision, times 100, truncated (0 for a maximum of 0).
+// The percent the window shows: 100 times the position over the maximum,
+// truncated and kept within 0 to 100 (0 for a maximum of 0 or less).
 int  DLWND_Percent(int nPos, int nMaxVal);
 int  DLWND_GetPercent(void);

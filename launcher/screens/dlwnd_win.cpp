@@ -111,11 +111,10 @@ void DLWND_SetSkin(LIST* pLstImg) { g_dl.pLstImg = pLstImg; }
 
 int DLWND_Percent(int nPos, int nMaxVal)
 {
-    if (nMaxVal == 0) return 0;
-    // The quotient is single precision and the product is not: 29 of 100
-    // shows 28, as 0.29f lies just below 0.29.
-    float q = static_cast<float>(nPos) / static_cast<float>(nMaxVal);
-    return static_cast<int>(static_cast<double>(q) * 100.0);
+    // Whole numbers: a floating quotient shows 28 for 29 of 100.
+    if (nMaxVal <= 0) return 0;
+    long long n = static_cast<long long>(nPos) * 100 / nMaxVal;
+    return n < 0 ? 0 : (n > 100 ? 100 : static_cast<int>(n));
 }
 
 int DLWND_GetPercent(void) { return g_dl.nPercent; }
@@ -145,7 +144,6 @@ int DLWND_SetMax(int nMaxVal, int nPos)
 int DLWND_SetPos(int nPos)
 {
     CMN_ASSERT(g_dl.hWnd != NULL);
-    CMN_ASSERT(g_dl.nMaxVal > 0);
     if (g_dl.hWnd != nullptr) PostMessageA(g_dl.hWnd, WMU_DLWND_SETPOS, static_cast<WPARAM>(nPos), 0);
     return 1;
 }

@@ -7,6 +7,7 @@
 #include "cmnassert.h"
 #include "cmnfile.h"
 #include "log.h"
+#include "verlist.h"
 
 namespace {
 
@@ -156,6 +157,7 @@ int SCCMN_CompareVersion(const char* pVersionFile, LIST* pLstNowVersion, const c
         if (!ParseInt(ver, &nVersion)) continue;
         int nTmp = q[nVer] == ',' ? CMNFILE_GetToken(pack, sizeof(pack), q + nVer + 1, ",", 1) : 0;
         CMN_ASSERT(nTmp > 0);
+        if (VERLIST_IsUpdaterEntry(name)) continue;
         const FvIf* pFound = nullptr;
         for (int i = 0; i < LIST_GetCnt(pLstNowVersion); i++) {
             const FvIf* pFv = static_cast<const FvIf*>(LIST_GetAt(pLstNowVersion, i));
@@ -165,7 +167,7 @@ int SCCMN_CompareVersion(const char* pVersionFile, LIST* pLstNowVersion, const c
             }
         }
         if (pFound == nullptr) return 1;
-        if (pFound->nVersion != nVersion && !SameText(name, "pullagent.exe")) return 1;
+        if (pFound->nVersion != nVersion) return 1;
     }
     return 0;
 }
@@ -176,7 +178,7 @@ int HANTIV_MakeStartCommand(char* pDst, int nSize, const char* pExePath, const c
     if (pDst == nullptr || nSize < 1 || pExePath == nullptr) return 0;
     int n;
     if (pRomPath != nullptr && pRomPath[0] != '\0') {
-        n = std::snprintf(pDst, nSize, "%s %s", pExePath, pRomPath);
+        n = std::snprintf(pDst, nSize, "\"%s\" %s", pExePath, pRomPath);
     } else {
         char strArgs[4 * kFieldMax + 64];
         int a = nSlotValue == 2
@@ -201,7 +203,7 @@ int HANTIV_MakeStartCommand(char* pDst, int nSize, const char* pExePath, const c
 int SCCMN_MakePlayerCommand(char* pDst, int nSize, const char* pAppPath, const char* pArchive, const char* pShot)
 {
     if (pDst == nullptr || nSize < 1 || pAppPath == nullptr || pArchive == nullptr) return 0;
-    int n = std::snprintf(pDst, nSize, "%splayer\\chipplay.exe \"%s\" -d \"%s\"", pAppPath, pArchive,
+    int n = std::snprintf(pDst, nSize, "\"%splayer\\chipplay.exe\" \"%s\" -d \"%s\"", pAppPath, pArchive,
                           pShot != nullptr ? pShot : "");
     if (n < 0 || n >= nSize) {
         pDst[0] = '\0';

@@ -27,16 +27,18 @@ struct FvIf {
 int SCCMN_ParseFileVersions(LIST* pList, const char* pText);
 
 // 1 when the service's list ("name,version,pack," lines ended by CR LF)
-// names a file that is not installed or has another version, "pullagent.exe"
-// excepted (the updater brings itself up to date); 0 when nothing differs.
+// names a file that is not installed or has another version, the updater's
+// own entries excepted (VERLIST_IsUpdaterEntry); 0 when nothing differs.
 int SCCMN_CompareVersion(const char* pVersionFile, LIST* pLstNowVersion, const char* pBuf, int nFileSize,
                          const char* pAppPath);
 
-// The command that starts a game: with a ROM path the executable and the ROM
-// directly; a slot value of 2 the runner's short form; otherwise its long
-// form with the content id and the member's folder. 0 when it does not fit.
+// The command that starts a game: with a ROM path the executable (quoted:
+// its folder may hold blanks) and the ROM directly; a slot value of 2 the
+// runner's short form; otherwise its long form with the content id and the
+// member's folder (the runner reads its game path up to " mode=start", so it
+// stays unquoted). 0 when it does not fit.
 int HANTIV_MakeStartCommand(char* pDst, int nSize, const char* pExePath, const char* pRomPath, int nSlotValue,
                             const char* pUserId, const char* pContentsId, const char* pUserPath);
-// The music player's command: the player, the archive, "-d" (the player
+// The music player's command: the player (quoted), the archive, "-d" (the player
 // deletes the archive when it ends) and the screenshot. 0 when it does not fit.
 int SCCMN_MakePlayerCommand(char* pDst, int nSize, const char* pAppPath, const char* pArchive, const char* pShot);

@@ -78,26 +78,41 @@ int Expand(const char* pPacked, const char* pOut)
 }
 
 // Runs a command line, shown normally, in the current directory; the
-// launcher does not wait for it. pApp names the program when it must not be
-// searched for (the runner copied into the game's folder, which a search
-// would find in the launcher's own folder first).
-void Run(const char* pCmd, const char* pApp = nullptr)
+// launcher does not wait for it. pApp names the program, so a folder with
+// blanks is never split and the runner copied into the game's folder is the
+// one that runs (a search would find the launcher's own folder first).
+// A failure is logged; the result says whether it started.
+bool Run(const char* pCmd, const char* pApp)
 {
-    char strCmd[4 * kPathMax + 256];
+    char strCmd[6 * kPathMax];
     lstrcpynA(strCmd, pCmd, sizeof(strCmd));
     STARTUPINFOA si = {};
     si.cb = sizeof(si);
     si.dwFlags = STARTF_USESHOWWINDOW;
     si.wShowWindow = SW_SHOWNORMAL;
     PROCESS_INFORMATION pi = {};
-    if (CreateProcessA(pApp, strCmd, nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si, &pi)) {
-        CloseHandle(pi.hThread);
-        CloseHandle(pi.hProcess);
-    } else {
+    if (!CreateProcessA(pApp, strCmd, nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si, &pi)) {
         char str[64];
         std::snprintf(str, sizeof(str), "Run::err::CreateProcess[%lu]\n", static_cast<unsigned long>(GetLastError()));
         LOG_Write(str);
+        LogLine(pApp);
+        return false;
     }
+    CloseHandle(pi.hThread);
+    CloseHandle(pi.hProcess);
+    return true;
+}
+
+// Expands a packed file; a failed expansion leaves no half-written file to
+// be started and says so.
+bool ExpandOrReport(const char* pPacked, const char* pOut)
+{
+    if (Expand(pPacked, pOut)) return true;
+    DeleteFileA(pOut);
+    LOG_Write("ExpandOrReport::err::decode\n");
+    LogLine(pPacked);
+    SCCMN_Report(SCCMN_GetMainWnd(), kZvq045, kReportCaption, MB_OK | MB_ICONSTOP, 0);
+    return false;
 }
 
 // The game's folder: the full path up to its last "\".
@@ -162,7 +177,10 @@ int StartPlayer(int n)
     DWORD nCur = GetCurrentDirectoryA(sizeof(strCur), strCur);
     CMN_ASSERT(nCur != 0);
     SetCurrentDirectoryA(strPlayerDir);
-    int bRet = PackedPath(strSmd, sizeof(strSmd), strArchive, ".smd") ? Expand(strSmd, strArchive) : 0;
+    if (!PackedPath(strSmd, sizeof(strSmd), strArchive, ".smd") || !ExpandOrReport(strSmd, strArchive)) {
+        if (nCur != 0) SetCurrentDirectoryA(strCur);
+        return 0;
+    }
 
     char* pShot = SCSKIN_GetLocalImagePath(n);
     CMN_ASSERT(pShot != NULL);
@@ -170,10 +188,12 @@ int StartPlayer(int n)
         std::free(pShot);
         pShot = SCSKIN_GetUnderConstructImage();
     }
-    char strCmd[6 * kPathMax];
-    if (SCCMN_MakePlayerCommand(strCmd, sizeof(strCmd), pAppPath, strArchive, pShot)) {
+    char strCmd[6 * kPathMax], strPlayer[2 * kPathMax + 32];
+    std::snprintf(strPlayer, sizeof(strPlayer), "%splayer\\chipplay.exe", pAppPath);
+    int bRet = SCCMN_MakePlayerCommand(strCmd, sizeof(strCmd), pAppPath, strArchive, pShot);
+    if (bRet) {
         LogLine(strCmd);
-        Run(strCmd);
+        Run(strCmd, strPlayer);
     }
     std::free(pShot);
     SCCMN_SetReserveAction(eGD_RESERVETYPE_NONE);
@@ -190,7 +210,10 @@ int HANTIV_CopyQr(const char* pPath)
     std::snprintf(strDst, sizeof(strDst), "%s%s", CONTENTSLIST_GetUserPath(), pPath != nullptr ? pPath : "");
     if (FolderOf(strFolder, sizeof(strFolder), strDst)) {
         std::snprintf(strDst, sizeof(strDst), "%s\\qr.exe", strFolder);
-        CopyFileA(strSrc, strDst, FALSE);
+        if (!CopyFileA(strSrc, strDst, FALSE)) {
+            LOG_Write("HANTIV_CopyQr::err::CopyFile\n");
+            LogLine(strDst);
+        }
     }
     return 1;
 }
@@ -216,7 +239,7 @@ int HANTIV_StartContents(int nIndex)
             SCCMN_Report(SCCMN_GetMainWnd(), kZvq045, kReportCaption, MB_OK | MB_ICONSTOP, 0);
             return 0;
         }
-        Expand(strSbn, strFull);
+        if (!ExpandOrReport(strSbn, strFull)) return 0;
         LOG_Write("decode is\n");
         LogLine(strFull);
     }
@@ -240,7 +263,7 @@ int HANTIV_StartContents(int nIndex)
         char strQr[2 * kPathMax + 16];
         std::snprintf(strQr, sizeof(strQr), "%s\\qr.exe", strFolder);
         bool bDirect = pRom != nullptr && pRom[0] != '\0';
-        Run(strCmd, bDirect ? nullptr : strQr);
+        Run(strCmd, bDirect ? strFull : strQr);
     }
     if (nCur != 0) SetCurrentDirectoryA(strCur);
     SCCMN_SetReserveAction(eGD_RESERVETYPE_NONE);
@@ -345,10 +368,12 @@ int SCCMN_Proc_WmuRecvGetZvqVersion(HWND hWnd, WPARAM wParam, LPARAM)
         SCCMN_CompareVersion(strPath, &lstNow, static_cast<const char*>(pBuf), nSize, SCCMN_GetAppPath())) {
         LOG_Write("異なるバージョンのファイルが存在する\n");
         if (MessageBoxA(hWnd, kAskUpdate, kReportCaption, MB_OKCANCEL) == IDOK) {
-            char strCmd[2 * kPathMax + 64];
-            std::snprintf(strCmd, sizeof(strCmd), "%s%s %s", SCCMN_GetAppPath(), "pullagent.exe", "-start tiv,");
-            Run(strCmd);
-            PostQuitMessage(0);
+            char strApp[2 * kPathMax], strCmd[2 * kPathMax + 64];
+            std::snprintf(strApp, sizeof(strApp), "%s%s", SCCMN_GetAppPath(), "pullagent.exe");
+            std::snprintf(strCmd, sizeof(strCmd), "\"%s\" %s", strApp, "-start tiv,");
+            // Without the updater running, ending the launcher would leave
+            // the member with nothing: it stays.
+            if (Run(strCmd, strApp)) PostQuitMessage(0);
         }
     }
     DeleteFileA(strList);

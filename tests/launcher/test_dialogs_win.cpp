@@ -221,13 +221,13 @@ TEST_F(Dialogs, PleaseWaitStandsAboveTheCentreOnTopAndGoesAway)
     EXPECT_EQ(MSGWND_Close(), 1);
 }
 
-// The download window's percent: the quotient in single precision, so some
-// exact fractions show one less.
-TEST(DownloadPercent, IsTheTruncatedSinglePrecisionQuotient)
+// The download window's percent: exact in whole numbers (a floating
+// quotient would show 28 for 29 of 100), within 0 to 100.
+TEST(DownloadPercent, IsTheTruncatedWholeNumberQuotientWithinRange)
 {
     struct { int pos, max, percent; } cases[] = {
-        { 300, 1000, 30 }, { 29, 100, 28 }, { 290, 1000, 28 }, { 1, 3, 33 }, { 100, 100, 100 }, { 0, 50, 0 },
-        { 7, 0, 0 },
+        { 300, 1000, 30 }, { 29, 100, 29 }, { 290, 1000, 29 }, { 1, 3, 33 }, { 100, 100, 100 }, { 0, 50, 0 },
+        { 7, 0, 0 }, { 7, -5, 0 }, { 150, 100, 100 }, { -3, 100, 0 }, { 2000000000, 2100000000, 95 },
     };
     for (const auto& c : cases) EXPECT_EQ(DLWND_Percent(c.pos, c.max), c.percent) << c.pos << "/" << c.max;
 }
@@ -315,7 +315,7 @@ TEST_F(DownloadWindow, OwnBackgroundShapeProgressAndCancel)
 
     DLWND_SetMax(1000, 290);
     Pump();
-    EXPECT_EQ(DLWND_GetPercent(), 28);
+    EXPECT_EQ(DLWND_GetPercent(), 29);
     HWND bar = GetDlgItem(w, IDC_DLWND_PROGRESS);
     EXPECT_EQ(SendMessageA(bar, PBM_GETPOS, 0, 0), 290);
     EXPECT_EQ(SendMessageA(bar, PBM_GETRANGE, FALSE, 0), 1000);

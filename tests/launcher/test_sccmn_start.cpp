@@ -93,6 +93,7 @@ TEST_F(Versions, AnUpdateIsOfferedForANewOrChangedFileButNotForTheUpdaterAlone)
     struct { const char* offered; int want; } cases[] = {
         { "tiv_launcher.exe,5,a.pak,\r\nqr.exe,4,a.pak,\r\n", 0 },
         { "pullagent.exe,3,p.pak,\r\nqr.exe,4,a.pak,\r\n", 0 },      // only the updater differs
+        { "bin\\pullagent.exe,1,p.pak,\r\n", 0 },                     // nor does the updater ever install it
         { "qr.exe,5,a.pak,\r\n", 1 },
         { "chipplay.exe,1,c.pak,\r\n", 1 },                         // not installed
         { "qr.exe,,a.pak,\r\n", 0 },                                // no version: skipped
@@ -110,12 +111,12 @@ TEST(StartCommand, RunnerFormsAndTheDirectRomStart)
     ASSERT_TRUE(HANTIV_MakeStartCommand(cmd, sizeof(cmd), "C:\\m\\G1\\game.exe", nullptr, 2, "demo01", "G1", "C:\\m\\"));
     EXPECT_STREQ(cmd, "qr.exe C:\\m\\G1\\game.exe mode=start,userid=demo01,");
     ASSERT_TRUE(HANTIV_MakeStartCommand(cmd, sizeof(cmd), "C:\\m\\G1\\emu.exe", "roms\\a.rom", 2, "demo01", "G1", "C:\\m\\"));
-    EXPECT_STREQ(cmd, "C:\\m\\G1\\emu.exe roms\\a.rom");
+    EXPECT_STREQ(cmd, "\"C:\\m\\G1\\emu.exe\" roms\\a.rom");
     EXPECT_FALSE(HANTIV_MakeStartCommand(cmd, 20, "C:\\m\\G1\\game.exe", "", 1, "demo01", "G1", "C:\\m\\"));
     EXPECT_STREQ(cmd, "");
 
     ASSERT_TRUE(SCCMN_MakePlayerCommand(cmd, sizeof(cmd), "C:\\tiv\\", "C:\\m\\G1\\music.kzd", "C:\\tiv\\cache\\g1.bmp"));
-    EXPECT_STREQ(cmd, "C:\\tiv\\player\\chipplay.exe \"C:\\m\\G1\\music.kzd\" -d \"C:\\tiv\\cache\\g1.bmp\"");
+    EXPECT_STREQ(cmd, "\"C:\\tiv\\player\\chipplay.exe\" \"C:\\m\\G1\\music.kzd\" -d \"C:\\tiv\\cache\\g1.bmp\"");
     EXPECT_FALSE(SCCMN_MakePlayerCommand(cmd, 16, "C:\\tiv\\", "a", "b"));
 }
 

@@ -116,7 +116,7 @@ TEST_F(Start, ARomContentStartsItsExecutableDirectly)
     CONTENTSLIST_SetPath(0, 0, 0, "G0001\\emu.exe");
     CONTENTSLIST_SetPath(0, 7, 0, "roms\\a.rom");
     EXPECT_EQ(HANTIV_StartContents(0), 1);
-    EXPECT_EQ(Field(Record(game), "cmdline"), game + "emu.exe roms\\a.rom");
+    EXPECT_EQ(Field(Record(game), "cmdline"), "\"" + game + "emu.exe\" roms\\a.rom");
     EXPECT_FALSE(ReadAll(game + "qr.exe").empty());
 }
 
@@ -135,6 +135,27 @@ TEST_F(Start, NothingOnDiskShowsItsMessageAndStartsNothing)
     EXPECT_EQ(SCCMN_GetReserveAction(), eGD_RESERVETYPE_KICKGAME);   // kept
     EXPECT_TRUE(ReadAll(game + "qr.exe").empty());
     EXPECT_EQ(HANTIV_StartContents(5), 0);   // not in the catalogue
+}
+
+TEST_F(Start, ADamagedPackShowsTheMessageAndLeavesNoHalfWrittenGame)
+{
+    // A stream that promises more than it holds.
+    std::vector<uint8_t> stream;
+    ASSERT_TRUE(SLIDE_EncodeBuffer(kGameBytes.data(), kGameBytes.size(), stream));
+    stream.resize(stream.size() - 6);
+    WriteAll(game + "game.sbn", std::string(stream.begin(), stream.end()));
+    std::string text;
+    std::thread answer([&] {
+        HWND box = Probe_WaitWindow("#32770", "報告", 20000);
+        if (box == nullptr) return;
+        text = Probe_MessageBoxText(box);
+        Probe_PressButton(box, IDOK);
+    });
+    EXPECT_EQ(HANTIV_StartContents(0), 0);
+    answer.join();
+    EXPECT_EQ(text, "ダウンロード済みコンテンツが存在しません。処理を中断します。(ZVQ:045)");
+    EXPECT_EQ(GetFileAttributesA((game + "game.exe").c_str()), INVALID_FILE_ATTRIBUTES);
+    EXPECT_TRUE(ReadAll(game + "qr.exe").empty());
 }
 
 TEST_F(Start, TheMusicStartModeStartsNoGame)
