@@ -1,6 +1,7 @@
 // The web panes' control host: the window class "AtlAxWin71" and the small
-// container (client site, in-place site and frame, ambient properties) that an
-// OLE control needs before it will draw in a window of ours.
+// container (client site, in-place site and frame, ambient properties, the
+// browser's host UI settings) that an OLE control needs before it will draw
+// in a window of ours.
 //
 // Life of a pane: WM_CREATE reads the window text as the control's ProgID
 // (or a "{CLSID}"), creates the control, gives it our site and activates it in
@@ -14,6 +15,7 @@
 #include <ole2.h>
 #include <oleidl.h>
 #include <olectl.h>
+#include <mshtmhst.h>
 
 #include <cstring>
 #include <new>
@@ -77,7 +79,7 @@ private:
 
 // The container side of one pane. The control holds references to it (as
 // its client site) while it is hosted; the window holds one more.
-class AxHost final : public IOleClientSite, public IOleInPlaceSite, public IDispatch {
+class AxHost final : public IOleClientSite, public IOleInPlaceSite, public IDispatch, public IDocHostUIHandler {
 public:
     explicit AxHost(HWND hWnd) : m_hWnd(hWnd), m_frame(this) {}
 
@@ -159,6 +161,58 @@ public:
     STDMETHODIMP Invoke(DISPID dispIdMember, REFIID, LCID, WORD wFlags, DISPPARAMS*, VARIANT* pVarResult,
                         EXCEPINFO*, UINT*) override;
 
+    // IDocHostUIHandler: how the browser looks in a pane. The panes are
+    // parts of the launcher's skin, small and borderless: no 3-D border and
+    // none of the browser's own menus or toolbars; the rest is the
+    // browser's default.
+    STDMETHODIMP ShowContextMenu(DWORD, POINT*, IUnknown*, IDispatch*) override { return S_FALSE; }
+    STDMETHODIMP GetHostInfo(DOCHOSTUIINFO* pInfo) override
+    {
+        if (pInfo == nullptr) return E_POINTER;
+        pInfo->dwFlags = DOCHOSTUIFLAG_NO3DBORDER;
+        pInfo->dwDoubleClick = DOCHOSTUIDBLCLK_DEFAULT;
+        pInfo->pchHostCss = nullptr;
+        pInfo->pchHostNS = nullptr;
+        return S_OK;
+    }
+    STDMETHODIMP ShowUI(DWORD, IOleInPlaceActiveObject*, IOleCommandTarget*, IOleInPlaceFrame*,
+                        IOleInPlaceUIWindow*) override
+    {
+        return S_OK;   // "shown by the host": the browser shows none of its own
+    }
+    STDMETHODIMP HideUI() override { return S_OK; }
+    STDMETHODIMP UpdateUI() override { return S_OK; }
+    STDMETHODIMP EnableModeless(BOOL) override { return S_OK; }
+    STDMETHODIMP OnDocWindowActivate(BOOL) override { return S_OK; }
+    STDMETHODIMP OnFrameWindowActivate(BOOL) override { return S_OK; }
+    STDMETHODIMP ResizeBorder(LPCRECT, IOleInPlaceUIWindow*, BOOL) override { return S_OK; }
+    STDMETHODIMP TranslateAccelerator(LPMSG, const GUID*, DWORD) override { return S_FALSE; }
+    STDMETHODIMP GetOptionKeyPath(LPOLESTR* pchKey, DWORD) override
+    {
+        if (pchKey != nullptr) *pchKey = nullptr;
+        return S_FALSE;
+    }
+    STDMETHODIMP GetDropTarget(IDropTarget*, IDropTarget** ppDropTarget) override
+    {
+        if (ppDropTarget != nullptr) *ppDropTarget = nullptr;
+        return E_NOTIMPL;
+    }
+    STDMETHODIMP GetExternal(IDispatch** ppDispatch) override
+    {
+        if (ppDispatch != nullptr) *ppDispatch = nullptr;
+        return E_NOTIMPL;
+    }
+    STDMETHODIMP TranslateUrl(DWORD, LPWSTR, LPWSTR* ppchURLOut) override
+    {
+        if (ppchURLOut != nullptr) *ppchURLOut = nullptr;
+        return S_FALSE;
+    }
+    STDMETHODIMP FilterDataObject(IDataObject*, IDataObject** ppDORet) override
+    {
+        if (ppDORet != nullptr) *ppDORet = nullptr;
+        return S_FALSE;
+    }
+
 private:
     ~AxHost() = default;   // only through Release
 
@@ -204,6 +258,8 @@ STDMETHODIMP AxHost::QueryInterface(REFIID riid, void** ppv)
         *ppv = static_cast<IOleInPlaceSite*>(this);
     } else if (IsEqualIID(riid, IID_IDispatch)) {
         *ppv = static_cast<IDispatch*>(this);
+    } else if (IsEqualIID(riid, IID_IDocHostUIHandler)) {
+        *ppv = static_cast<IDocHostUIHandler*>(this);
     } else {
         *ppv = nullptr;
         return E_NOINTERFACE;

@@ -8,6 +8,7 @@
 #include <exdisp.h>
 #include <ole2.h>
 #include <olectl.h>
+#include <mshtmhst.h>
 
 #include <gtest/gtest.h>
 
@@ -390,6 +391,15 @@ public:
             EXPECT_EQ(v.boolVal, VARIANT_TRUE);
             pAmbient->Release();
         }
+        IDocHostUIHandler* pUi = nullptr;
+        EXPECT_EQ(pSite->QueryInterface(IID_IDocHostUIHandler, reinterpret_cast<void**>(&pUi)), S_OK);
+        if (pUi != nullptr) {
+            DOCHOSTUIINFO ui = {};
+            ui.cbSize = sizeof(ui);
+            EXPECT_EQ(pUi->GetHostInfo(&ui), S_OK);
+            EXPECT_EQ(ui.dwFlags, static_cast<DWORD>(DOCHOSTUIFLAG_NO3DBORDER)) << "a pane is borderless";
+            pUi->Release();
+        }
         m_hWnd = CreateWindowExA(0, "STATIC", "fake", WS_CHILD | WS_VISIBLE, pos.left, pos.top, pos.right - pos.left,
                                  pos.bottom - pos.top, hwndParent, nullptr, nullptr, nullptr);
         m_pIps = pIps;
@@ -492,8 +502,8 @@ std::string Events()
 
 // The whole life of a pane as the control sees it: its site first, in-place
 // activation over the client area (and the same rectangle again from the
-// pane's first WM_SIZE), the frame is the program's window, moves follow the
-// pane, and at the end deactivation, Close and the site taken
+// pane's first WM_SIZE), the frame is the program's window, the browser is
+// told to draw no border, moves follow the pane, and at the end deactivation, Close and the site taken
 // back. Afterwards nothing of the host is left: the extra reference the
 // control took on the site is its last, and the control itself is freed.
 TEST_F(AxHostOwnControl, PaneLifeAsTheControlSeesIt)
