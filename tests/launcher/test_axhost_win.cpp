@@ -17,6 +17,7 @@
 #include <functional>
 #include <sstream>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "axhost.h"
@@ -506,6 +507,7 @@ std::string Events()
 // told to draw no border, moves follow the pane, and at the end deactivation, Close and the site taken
 // back. Afterwards nothing of the host is left: the extra reference the
 // control took on the site is its last, and the control itself is freed.
+// Another thread is refused the control.
 TEST_F(AxHostOwnControl, PaneLifeAsTheControlSeesIt)
 {
     Host host;
@@ -517,6 +519,13 @@ TEST_F(AxHostOwnControl, PaneLifeAsTheControlSeesIt)
     ASSERT_EQ(pUnk->QueryInterface(IID_IOleObject, reinterpret_cast<void**>(&pOle)), S_OK);
     pOle->Release();
     pUnk->Release();
+    // Another thread gets no pointer: it belongs to this thread's apartment.
+    HRESULT hrOther = S_OK;
+    IUnknown* pOther = reinterpret_cast<IUnknown*>(static_cast<LONG_PTR>(1));
+    std::thread([&] { hrOther = AtlAxGetControl(pane, &pOther); }).join();
+    EXPECT_EQ(hrOther, RPC_E_WRONG_THREAD);
+    EXPECT_EQ(pOther, nullptr);
+
     HWND inner = FirstChild(pane);
     ASSERT_NE(inner, nullptr);
     MoveWindow(pane, 0, 0, 200, 80, TRUE);
