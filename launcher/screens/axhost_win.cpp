@@ -352,12 +352,14 @@ bool AxHost::Create(const std::wstring& name)
     RECT rc;
     GetClientRect(m_hWnd, &rc);
     hr = m_pOleObject->DoVerb(OLEIVERB_INPLACEACTIVATE, nullptr, this, 0, m_hWnd, &rc);
+    // Taken before the result is looked at: a control that activated half-way
+    // and then failed is deactivated by the teardown.
+    if (FAILED(m_pControl->QueryInterface(IID_IOleInPlaceObject, reinterpret_cast<void**>(&m_pInPlace)))) {
+        m_pInPlace = nullptr;
+    }
     if (FAILED(hr)) {
         Teardown();
         return false;
-    }
-    if (FAILED(m_pControl->QueryInterface(IID_IOleInPlaceObject, reinterpret_cast<void**>(&m_pInPlace)))) {
-        m_pInPlace = nullptr;
     }
     return true;
 }

@@ -282,7 +282,9 @@ TEST(AxHost, RepeatedBrowserPanesReleaseTheirControls)
 const CLSID kFakeClsid = { 0x6b1c4f0e, 0x2d3a, 0x4e5b, { 0x9c, 0x7d, 0x8e, 0x9f, 0xa0, 0xb1, 0xc2, 0xd3 } };
 const char kFakeText[] = "{6B1C4F0E-2D3A-4E5B-9C7D-8E9FA0B1C2D3}";
 
-enum class FakeMode { Good, FailDoVerb, NoOleObject };
+// FailAfterActivate: activates in place, window and all, and then reports a
+// failure; the host must still deactivate it.
+enum class FakeMode { Good, FailDoVerb, FailAfterActivate, NoOleObject };
 FakeMode g_fakeMode = FakeMode::Good;
 LONG g_fakeAlive = 0;                 // fake controls not yet freed
 std::vector<std::string> g_events;    // what the host asked of the control
@@ -404,7 +406,7 @@ public:
         m_hWnd = CreateWindowExA(0, "STATIC", "fake", WS_CHILD | WS_VISIBLE, pos.left, pos.top, pos.right - pos.left,
                                  pos.bottom - pos.top, hwndParent, nullptr, nullptr, nullptr);
         m_pIps = pIps;
-        return S_OK;
+        return g_fakeMode == FakeMode::FailAfterActivate ? E_FAIL : S_OK;
     }
     STDMETHODIMP EnumVerbs(IEnumOLEVERB**) override { return E_NOTIMPL; }
     STDMETHODIMP Update() override { return S_OK; }
@@ -541,12 +543,13 @@ TEST_F(AxHostOwnControl, PaneLifeAsTheControlSeesIt)
     EXPECT_EQ(g_pKeptSite->Release(), 0u) << "the host's site outlives its pane";
 }
 
-// A control that cannot be hosted (no IOleObject, or it refuses to activate)
-// is let go at once and the pane is blank; so are twenty panes in a row.
+// A control that cannot be hosted (no IOleObject, or it refuses to activate,
+// even after making its window) is let go at once and the pane is blank;
+// so are twenty panes in a row.
 TEST_F(AxHostOwnControl, ControlThatCannotBeHostedLeavesBlankPane)
 {
     Host host;
-    for (FakeMode mode : { FakeMode::FailDoVerb, FakeMode::NoOleObject }) {
+    for (FakeMode mode : { FakeMode::FailDoVerb, FakeMode::FailAfterActivate, FakeMode::NoOleObject }) {
         SCOPED_TRACE(static_cast<int>(mode));
         g_fakeMode = mode;
         g_pKeptSite = nullptr;
