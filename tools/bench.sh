@@ -94,6 +94,9 @@ mkdir -p "$WINEPREFIX"
 wineserver -f -p >/dev/null 2>&1 &
 server_pid=$!
 
+# The prefix's settings have a version: a prefix made before a setting was
+# added gets the settings again (they are all idempotent), not a new boot.
+settings_ok="$build/wine/$arch/prefix-settings-2.ok"
 if [ ! -f "$build/wine/$arch/prefix.ok" ]; then
   echo "bench: making the $arch Wine prefix (once)"
   # Into a file, not a pipe: the helper processes wineboot starts keep
@@ -104,7 +107,11 @@ if [ ! -f "$build/wine/$arch/prefix.ok" ]; then
     echo "bench: wineboot could not make the $arch prefix $WINEPREFIX (its output above, whole in $bootlog)" >&2
     exit 1
   fi
-  # Each setting is tried twice; the prefix counts as made only when all of
+  rm -f "$settings_ok"
+  touch "$build/wine/$arch/prefix.ok"
+fi
+if [ ! -f "$settings_ok" ]; then
+  # Each setting is tried twice; the settings count as made only when all of
   # them took, else the next run makes them again (a prefix without the crash
   # dialog switched off hangs the crash tests).
   ok=1
@@ -114,8 +121,17 @@ if [ ! -f "$build/wine/$arch/prefix.ok" ]; then
   for f in "MS UI Gothic" "MS Gothic" "MS PGothic" "ＭＳ ゴシック" "ＭＳ Ｐゴシック" "ＭＳ 明朝" "ＭＳ Ｐ明朝" "MS Mincho" "MS PMincho"; do
     r 'HKCU\Software\Wine\Fonts\Replacements' /v "$f" /d IPAGothic
   done
+  # The launcher's web panes host the browser control, which loads the HTML
+  # engine (mshtml, on Gecko) for a page. This Wine has no Gecko: a Wine that
+  # offers to download it opens a "Wine Gecko Installer" dialog that blocks a
+  # headless run. With mshtml (and mscoree, the same for Mono) disabled, as the
+  # environment above does and the registry keeps for programs started in the
+  # prefix by hand, the control is still made and still fetches its page; the
+  # pane just draws nothing. An empty load order means disabled.
+  r 'HKCU\Software\Wine\DllOverrides' /v mshtml /d ''
+  r 'HKCU\Software\Wine\DllOverrides' /v mscoree /d ''
   if [ "$ok" = 1 ]; then
-    touch "$build/wine/$arch/prefix.ok"
+    touch "$settings_ok"
   else
     echo "bench: some prefix settings failed; they are tried again next time" >&2
   fi

@@ -22,8 +22,13 @@ export TIV_DEMO_WIN="$win"
 # The stand-in service on 127.0.0.1:80 (port 80 needs root; without it the
 # launcher simply finds no service). The Windows build made it with the
 # host compiler, as it does for the tests.
-mkdir -p build/demo/site/root/client
+mkdir -p build/demo/site/root/client build/demo/site/root/html
 cp tools/demo/site.txt tools/demo/records.txt build/demo/site/
+# The pages of the launcher's news and banner panes ("[HTMLPAGE_NEWPRODUCT]",
+# "[HTMLPAGE_BANNER]" of env.txt), in Shift-JIS as the service writes them.
+for p in newproduct banner; do
+  iconv -f UTF-8 -t CP932 "tools/demo/$p.html" > "build/demo/site/root/html/$p.html"
+done
 rm -f build/demo/site/pid
 "$win/tools/standin/host/standin" --addr 127.0.0.1 --port 80 --site build/demo/site/site.txt --root build/demo/site/root \
   --log build/demo/site/req.log --ready build/demo/site/pid &

@@ -1,15 +1,10 @@
 #include "pending.h"
 
-#include "axhost.h"
 #include "scctrl.h"
 
 #include "log.h"
 #include "sccmn.h"
 #include "scskinfile.h"
-
-// The web panes' host: no class, so no pane is made.
-BOOL    AtlAxWinInit(void) { return FALSE; }
-HRESULT AtlAxGetControl(HWND, IUnknown** ppUnk) { if (ppUnk != nullptr) *ppUnk = nullptr; return E_FAIL; }
 
 int  SCSKIN_Proc_Notify(HWND, WPARAM, LPARAM) { return 0; }
 int  SCSKIN_Proc_Command(HWND, WPARAM wParam, LPARAM, LIST*, LIST*, LIST*, HWND, UINT)

@@ -1,6 +1,7 @@
 // standin: the project's own stand-in for the service's web servers, for the
 // tests and the demo. It listens on one loopback address only and serves:
-//   - GET of files under a site folder (packs, images, the client pack);
+//   - GET of files under a site folder (packs, images, the client pack, and
+//     the launcher's web pane pages, served as Shift-JIS HTML);
 //   - POST to the CGI pages named in the site file, answered from its user
 //     table ("ok," and the member's catalogue records, "ng,", "err,", empty);
 //   - failures on demand, per path.
@@ -137,13 +138,24 @@ bool SendAll(int fd, const char* p, size_t n)
     return true;
 }
 
-void Reply(int fd, int status, const std::string& body, long cutAt = -1)
+// The type a file is served as: the launcher's web panes show the ".html"
+// pages, which the service writes in Shift-JIS; everything else is data.
+const char* ContentType(const std::string& path)
+{
+    size_t dot = path.rfind('.');
+    std::string ext = dot == std::string::npos ? "" : path.substr(dot);
+    if (ext == ".html" || ext == ".htm") return "text/html; charset=Shift_JIS";
+    return "application/octet-stream";
+}
+
+void Reply(int fd, int status, const std::string& body, long cutAt = -1,
+           const char* type = "application/octet-stream")
 {
     const char* text = status == 200 ? "OK" : status == 404 ? "Not Found" : "Bad Request";
     char head[256];
     int n = std::snprintf(head, sizeof(head),
-                          "HTTP/1.1 %d %s\r\nContent-Type: application/octet-stream\r\nContent-Length: %zu\r\n"
-                          "Connection: close\r\n\r\n", status, text, body.size());
+                          "HTTP/1.1 %d %s\r\nContent-Type: %s\r\nContent-Length: %zu\r\n"
+                          "Connection: close\r\n\r\n", status, text, type, body.size());
     SendAll(fd, head, n);
     size_t len = cutAt >= 0 && static_cast<size_t>(cutAt) < body.size() ? static_cast<size_t>(cutAt) : body.size();
     SendAll(fd, body.data(), len);
@@ -235,6 +247,7 @@ void Serve(int fd)
 
     std::string out;
     int status = 200;
+    const char* type = "application/octet-stream";
     bool isCgi = false;
     for (const auto& c : g_site.cgi) isCgi = isCgi || c == target;
     if (method == "POST" && isCgi) {
@@ -254,13 +267,14 @@ void Serve(int fd)
         bool ok = false;
         out = ReadFile(g_site.root + target, &ok);
         if (!ok) { status = 404; out = "<html><body>404 Not Found</body></html>"; }
+        else type = ContentType(target);
     } else {
         status = 400;
         out = "bad request";
     }
     if (fail.kind == "oversize") out.append(static_cast<size_t>(fail.arg > 0 ? fail.arg : 1100000), 'x');
     if (fail.kind == "magic" && out.size() >= 8) std::memcpy(&out[0], "XXXXXXXX", 8);
-    Reply(fd, status, out, fail.kind == "cut" ? fail.arg : -1);
+    Reply(fd, status, out, fail.kind == "cut" ? fail.arg : -1, type);
     close(fd);
 }
 
