@@ -28,6 +28,32 @@ const char* HANTIV_GetUserPath(void) { return ""; }
 
 namespace {
 
+// A message box of this process (other tests' programs show boxes with the
+// same caption at the same time).
+struct BoxCtx { const char* caption; HWND found; };
+BOOL CALLBACK FindOwnBox(HWND w, LPARAM l)
+{
+    auto* c = reinterpret_cast<BoxCtx*>(l);
+    DWORD pid = 0;
+    GetWindowThreadProcessId(w, &pid);
+    char cls[64] = "", text[256] = "";
+    GetClassNameA(w, cls, sizeof(cls));
+    GetWindowTextA(w, text, sizeof(text));
+    if (pid == GetCurrentProcessId() && std::string(cls) == "#32770" && std::string(text) == c->caption &&
+        IsWindowVisible(w)) {
+        c->found = w;
+        return FALSE;
+    }
+    return TRUE;
+}
+HWND WaitOwnBox(const char* caption)
+{
+    BoxCtx ctx = { caption, nullptr };
+    Probe_WaitFor([&] { EnumWindows(FindOwnBox, reinterpret_cast<LPARAM>(&ctx)); return ctx.found != nullptr; },
+                  20000);
+    return ctx.found;
+}
+
 const std::string kGameBytes = "MZ the packed game, twice: the packed game";
 
 struct Start : ::testing::Test {
@@ -124,7 +150,7 @@ TEST_F(Start, NothingOnDiskShowsItsMessageAndStartsNothing)
 {
     std::string text;
     std::thread answer([&] {
-        HWND box = Probe_WaitWindow("#32770", "報告", 20000);
+        HWND box = WaitOwnBox("報告");
         if (box == nullptr) return;
         text = Probe_MessageBoxText(box);
         Probe_PressButton(box, IDOK);
@@ -146,7 +172,7 @@ TEST_F(Start, ADamagedPackShowsTheMessageAndLeavesNoHalfWrittenGame)
     WriteAll(game + "game.sbn", std::string(stream.begin(), stream.end()));
     std::string text;
     std::thread answer([&] {
-        HWND box = Probe_WaitWindow("#32770", "報告", 20000);
+        HWND box = WaitOwnBox("報告");
         if (box == nullptr) return;
         text = Probe_MessageBoxText(box);
         Probe_PressButton(box, IDOK);
@@ -192,7 +218,7 @@ TEST_F(VersionCheck, ANewerClientIsOfferedAndCancelKeepsTheLauncher)
     WriteAll(app + "version.txt", "tiv_launcher.exe,6,l.pak,\r\n");
     std::string text;
     std::thread answer([&] {
-        HWND box = Probe_WaitWindow("#32770", "報告", 20000);
+        HWND box = WaitOwnBox("報告");
         if (box == nullptr) return;
         text = Probe_MessageBoxText(box);
         Probe_PressButton(box, IDCANCEL);
@@ -233,11 +259,7 @@ TEST_F(Start, SeveralSoundSourcesAreOfferedAndTheClickedRowIsTheChoice)
     RECT rc = {};
     bool topmost = false, shaped = false;
     std::thread click([&] {
-        HWND box = nullptr;
-        Probe_WaitFor([&] {
-            box = FindWindowA("#32770", "");
-            return box != nullptr && IsWindowVisible(box);
-        }, 20000);
+        HWND box = WaitOwnBox("");
         if (box == nullptr) return;
         GetWindowRect(box, &rc);
         topmost = (GetWindowLongA(box, GWL_EXSTYLE) & WS_EX_TOPMOST) != 0;

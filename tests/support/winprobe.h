@@ -9,7 +9,8 @@
 #include <string>
 
 // Waits up to nTimeoutMs for a top-level window of the class and caption
-// (either may be null); null when none appeared.
+// (either may be null) that belongs to this process or to a program it
+// started with Probe_Start (or their children); null when none appeared.
 HWND Probe_WaitWindow(const char* pClass, const char* pCaption, int nTimeoutMs);
 // Polls done() every 50 ms until it is true or nTimeoutMs have passed;
 // its last answer. Deadlines are generous: a loaded machine starts Wine

@@ -1,17 +1,75 @@
 #include "winprobe.h"
 
+#include <tlhelp32.h>
+
+#include <utility>
 #include <vector>
 
 namespace {
 std::vector<DWORD> g_started;   // process ids, so that closed handles do not matter
 }
 
+namespace {
+
+// Other test processes run their own programs beside this one, with windows
+// of the same class and caption: a window counts only when it belongs to
+// this process or to a program it started (or one those started in turn).
+bool OursOrOurProgramsWindow(HWND h)
+{
+    DWORD pid = 0;
+    GetWindowThreadProcessId(h, &pid);
+    if (pid == GetCurrentProcessId()) return true;
+    std::vector<std::pair<DWORD, DWORD>> parents;   // process, its parent
+    HANDLE snap = CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0);
+    if (snap != INVALID_HANDLE_VALUE) {
+        PROCESSENTRY32 pe = {};
+        pe.dwSize = sizeof(pe);
+        for (BOOL ok = Process32First(snap, &pe); ok; ok = Process32Next(snap, &pe))
+            parents.emplace_back(pe.th32ProcessID, pe.th32ParentProcessID);
+        CloseHandle(snap);
+    }
+    for (int depth = 0; depth < 8 && pid != 0; depth++) {
+        for (DWORD id : g_started) {
+            if (id == pid) return true;
+        }
+        DWORD parent = 0;
+        for (const auto& p : parents) {
+            if (p.first == pid) parent = p.second;
+        }
+        if (parent == pid) break;
+        pid = parent;
+    }
+    return false;
+}
+
+struct FindCtx { const char* cls; const char* caption; HWND found; };
+
+BOOL CALLBACK FindOne(HWND h, LPARAM l)
+{
+    auto* c = reinterpret_cast<FindCtx*>(l);
+    char cls[256] = "", text[1024] = "";
+    if (c->cls != nullptr) {
+        GetClassNameA(h, cls, sizeof(cls));
+        if (lstrcmpiA(cls, c->cls) != 0) return TRUE;
+    }
+    if (c->caption != nullptr) {
+        GetWindowTextA(h, text, sizeof(text));
+        if (lstrcmpA(text, c->caption) != 0) return TRUE;
+    }
+    if (!OursOrOurProgramsWindow(h)) return TRUE;
+    c->found = h;
+    return FALSE;
+}
+
+}  // namespace
+
 HWND Probe_WaitWindow(const char* pClass, const char* pCaption, int nTimeoutMs)
 {
     DWORD t0 = GetTickCount();
     for (;;) {
-        HWND h = FindWindowA(pClass, pCaption);
-        if (h != nullptr) return h;
+        FindCtx ctx = { pClass, pCaption, nullptr };
+        EnumWindows(FindOne, reinterpret_cast<LPARAM>(&ctx));
+        if (ctx.found != nullptr) return ctx.found;
         if (static_cast<int>(GetTickCount() - t0) > nTimeoutMs) return nullptr;
         Sleep(50);
     }
