@@ -8,6 +8,7 @@
 #include "choiceacountdlg.h"
 #include "cmnassert.h"
 #include "log.h"
+#include "percent.h"
 #include "scskin.h"
 
 namespace {
@@ -109,13 +110,7 @@ INT_PTR CALLBACK DLWND_DlgProc(HWND hDlg, UINT uMsg, WPARAM wParam, LPARAM)
 
 void DLWND_SetSkin(LIST* pLstImg) { g_dl.pLstImg = pLstImg; }
 
-int DLWND_Percent(int nPos, int nMaxVal)
-{
-    // Whole numbers: a floating quotient shows 28 for 29 of 100.
-    if (nMaxVal <= 0) return 0;
-    long long n = static_cast<long long>(nPos) * 100 / nMaxVal;
-    return n < 0 ? 0 : (n > 100 ? 100 : static_cast<int>(n));
-}
+int DLWND_Percent(int nPos, int nMaxVal) { return CMN_Percent(nPos, nMaxVal); }
 
 int DLWND_GetPercent(void) { return g_dl.nPercent; }
 
