@@ -21,12 +21,17 @@
 #include "pending.h"
 #include "reg.h"
 #include "sccmn.h"
+#include "sccmn_row.h"
 #include "sccmn_sort_win.h"
 #include "scctrl.h"
 #include "scfont.h"
 #include "sclayout.h"
 #include "scskin.h"
 #include "userm.h"
+
+namespace {
+int RefreshAfterSort(void);
+}
 
 AppIf g_appIf;
 
@@ -282,6 +287,9 @@ int PreparePaths(void)
     }
     SCCMN_SetAppPath(g_appIf.strAppPath);
     SCCMN_SetCntPath(g_appIf.strUserPath);
+    char* pCache = SCSKIN_GetDefaultImagePath();
+    SCCACHE_SetFolder(pCache);
+    std::free(pCache);
     CONTENTSLIST_SetUserPath(g_appIf.strUserPath);
     return 1;
 }
@@ -371,7 +379,7 @@ int InitApp_LauncherMode(void)
     // The window was shown, and painted empty, before the skin was here.
     InvalidateRect(g_appIf.hWnd, nullptr, FALSE);
     SCCTRL_CreateControls(&g_appIf.lstSkin, g_appIf.hWnd, g_appIf.hInstance);
-    SCCMN_SetListRefresh(HANTIV_RefreshPageList);
+    SCCMN_SetListRefresh(RefreshAfterSort);
     if (PAGE_CheckValid() && PAGE_GetCount() > 0)
         SCCMN_SetMonthPage(GetDlgItem(g_appIf.hWnd, eCD_IMGTYPE_CMB_LISTMODE), SCCMN_GetComboSel());
 
@@ -420,6 +428,15 @@ int HANTIV_RequestListForMode(void)
                                                                          : eGD_RESERVETYPE_KICKGAME);
     return 1;
 }
+
+namespace {
+// A sort or another page: the old expanded row means nothing in the new order.
+int RefreshAfterSort(void)
+{
+    SCSKIN_ResetHover();
+    return HANTIV_RefreshPageList();
+}
+}  // namespace
 
 int HANTIV_RefreshPageList(void)
 {
@@ -621,6 +638,8 @@ void HandDownToScreens(void)
     static const ScctrlHostIf ctrl = { GetMainWnd, GetInstance, HANTIV_GetSkinList, HANTIV_GetLcmList,
                                        HANTIV_GetLcdList, HANTIV_GetAppPath };
     SCCTRL_SetHost(&ctrl);
+    static const ScskinHostIf skin = { HANTIV_GetRowList, HANTIV_GetLcsList, HANTIV_GetLcdList, GetMainWnd };
+    SCSKIN_SetHost(&skin);
 }
 
 void Shutdown(void)

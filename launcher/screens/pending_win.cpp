@@ -11,13 +11,6 @@
 BOOL    AtlAxWinInit(void) { return FALSE; }
 HRESULT AtlAxGetControl(HWND, IUnknown** ppUnk) { if (ppUnk != nullptr) *ppUnk = nullptr; return E_FAIL; }
 
-int  SCSKIN_Proc_Notify(HWND, WPARAM, LPARAM) { return 0; }
-int  SCSKIN_Proc_Command(HWND, WPARAM wParam, LPARAM, LIST*, LIST*, LIST*, HWND, UINT)
-{
-    if (LOWORD(wParam) == eCD_IMGTYPE_BTN_SETTING) SCCMN_OpenAppSetting();
-    return 1;
-}
-int  SCSKIN_Redraw(void) { return 1; }
 int  SCCMN_DrawBg2(HDC, LIST*) { return 0; }
 
 static const ScctrlHostIf* g_pCtrlHost = nullptr;
@@ -35,15 +28,11 @@ int  SCCTRL_Fini(void) { return 1; }
 int  SCSPLASH_Load(LIST*, const char*, HWND) { return 0; }
 int  SCSPLASH_Fini(LIST* pList) { LIST_Free(pList); return 1; }
 
-int  SCCMN_LoadPlayTime(LIST*) { return 0; }
-int  SCCMN_MakePlayInfo(LIST*, LIST*, int) { return 0; }
-int  SCCMN_MakePlayInfoSeq(LIST*, LIST*, int) { return 0; }
 int  SCCMN_EnableMainButtons(void) { return 1; }
 int  SCCMN_DisableMainButtons(void) { return 1; }
 int  SCCMN_Proc_WmuContentsButton(WPARAM, LPARAM, LIST*, HWND) { return 0; }
 int  SCCMN_Proc_WmuRecvBuyInfo(HWND, WPARAM, LPARAM) { return 0; }
 int  SCCMN_Proc_WmuRecvContents(HWND, WPARAM, LPARAM) { return 0; }
-int  SCCMN_Proc_WmuGetContentsImage(LPARAM, LIST*, HWND) { return 0; }
 int  SCCMN_StartResignVelqa(void) { return 0; }
 int  SCCMN_Proc_WmuRecvGetZvqVersion(HWND, WPARAM, LPARAM) { return 0; }
 int  HANTIV_StartContents(int) { return 0; }

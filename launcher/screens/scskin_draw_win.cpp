@@ -10,91 +10,13 @@
 #include "sccmn.h"
 #include "sclayout.h"
 #include "scskin.h"
+#include "scskin_backbuffer_win.h"
 
 namespace {
 
 // The main-screen button under the cursor (eCD_IMGTYPE_MAX: none); set by the
 // animation tick, read by the next repaint.
 int g_nHoverBtn = eCD_IMGTYPE_MAX;
-
-// An off-screen picture of w x h compatible with the target, with a memory DC
-// to copy bitmaps from; everything it selected is put back and deleted when
-// it goes. When the buffer cannot be made it draws straight into the target.
-class BackBuffer {
-public:
-    BackBuffer(HDC hdcTarget, int w, int h, HPALETTE hPal) : m_hTarget(hdcTarget), m_w(w), m_h(h)
-    {
-        m_hBack = CreateCompatibleDC(hdcTarget);
-        CMN_ASSERT(m_hBack != NULL);
-        m_hBmp = m_hBack != nullptr && w > 0 && h > 0 ? CreateCompatibleBitmap(hdcTarget, w, h) : nullptr;
-        CMN_ASSERT(m_hBmp != NULL);
-        if (m_hBmp != nullptr) {
-            m_hOldBmp = SelectObject(m_hBack, m_hBmp);
-            m_hDraw = m_hBack;
-        } else {
-            m_hDraw = hdcTarget;   // no buffer: draw directly
-        }
-        m_hMem = CreateCompatibleDC(m_hDraw);
-        CMN_ASSERT(m_hMem != NULL);
-        if (hPal != nullptr) {
-            m_hOldPal = SelectPalette(m_hDraw, hPal, FALSE);
-            RealizePalette(m_hDraw);
-        }
-    }
-    ~BackBuffer()
-    {
-        if (m_hMem != nullptr) {
-            if (m_hOldMemBmp != nullptr) SelectObject(m_hMem, m_hOldMemBmp);
-            DeleteDC(m_hMem);
-        }
-        if (m_hOldPal != nullptr) {
-            SelectPalette(m_hDraw, m_hOldPal, FALSE);
-            RealizePalette(m_hDraw);
-        }
-        if (m_hOldBmp != nullptr) SelectObject(m_hBack, m_hOldBmp);
-        if (m_hBmp != nullptr) DeleteObject(m_hBmp);
-        if (m_hBack != nullptr) DeleteDC(m_hBack);
-    }
-    BackBuffer(const BackBuffer&) = delete;
-    BackBuffer& operator=(const BackBuffer&) = delete;
-
-    HDC dc() const { return m_hDraw; }
-    // A bitmap at (x, y) of the buffer at its own size.
-    void Blit(const BmpIf* pBmp, int x, int y, DWORD dwRop)
-    {
-        if (m_hMem == nullptr || pBmp == nullptr || pBmp->m_hBmp == nullptr) return;
-        HGDIOBJ hOld = SelectObject(m_hMem, pBmp->m_hBmp);
-        if (m_hOldMemBmp == nullptr) m_hOldMemBmp = hOld;
-        BitBlt(m_hDraw, x, y, pBmp->nWidth, pBmp->nHeight, m_hMem, 0, 0, dwRop);
-    }
-    // A slot of a skin image, through its mask when it has one.
-    void Draw(const LiIf* pLiIf, int nSlot, int x, int y)
-    {
-        if (pLiIf == nullptr || nSlot < 0 || nSlot >= SCSKIN_SLOTS || pLiIf->bLoaded[nSlot] != 1) return;
-        if (pLiIf->bLoaded[SCSKIN_SLOT_MASK] == 1) {
-            Blit(&pLiIf->bmp[SCSKIN_SLOT_MASK], x, y, SRCAND);
-            Blit(&pLiIf->bmp[nSlot], x, y, SRCPAINT);
-        } else {
-            Blit(&pLiIf->bmp[nSlot], x, y, SRCCOPY);
-        }
-    }
-    // The whole buffer to the target at (x, y).
-    void CopyTo(int x, int y)
-    {
-        if (m_hDraw != m_hTarget) BitBlt(m_hTarget, x, y, m_w, m_h, m_hDraw, 0, 0, SRCCOPY);
-    }
-
-private:
-    HDC      m_hTarget;
-    int      m_w, m_h;
-    HDC      m_hBack = nullptr;
-    HDC      m_hDraw = nullptr;
-    HDC      m_hMem = nullptr;
-    HBITMAP  m_hBmp = nullptr;
-    HGDIOBJ  m_hOldBmp = nullptr;
-    HGDIOBJ  m_hOldMemBmp = nullptr;
-    HPALETTE m_hOldPal = nullptr;
-};
 
 // A picture alone, through a back buffer of its size, to (0, 0) of the DC.
 int scdraw_Picture(HDC hdc, const BmpIf* pBmp)
@@ -230,13 +152,11 @@ BOOL SCSKIN_Proc_Draw(HWND hWnd, WPARAM wParam, LPARAM lParam, LIST* pLstSkin, L
                       HFONT hFont)
 {
     (void)hWnd;
-    (void)pLstRow;
-    (void)pLcs;
-    (void)pLcd;
     int nId = static_cast<int>(wParam);
     const DRAWITEMSTRUCT* pDis = reinterpret_cast<const DRAWITEMSTRUCT*>(lParam);
     if (nId < 1 || nId > 67 || pDis == nullptr) return 1;
     if (IsMainButton(nId)) scdraw_Button(pLstSkin, pDis);
+    else if (nId == eCD_IMGTYPE_LST_CONTENTS) SCSKIN_DrawRow(pDis, pLstSkin, pLstRow, pLcs, pLcd, hFont);
     else if (nId == eCD_IMGTYPE_CMB_LISTMODE) scdraw_PageItem(pDis, hFont);
     return 1;
 }
