@@ -372,8 +372,10 @@ int InitApp_LauncherMode(void)
     InvalidateRect(g_appIf.hWnd, nullptr, FALSE);
     SCCTRL_CreateControls(&g_appIf.lstSkin, g_appIf.hWnd, g_appIf.hInstance);
     SCCMN_SetListRefresh(HANTIV_RefreshPageList);
-    if (PAGE_CheckValid() && PAGE_GetCount() > 0)
-        SCCMN_SetMonthPage(GetDlgItem(g_appIf.hWnd, eCD_IMGTYPE_CMB_LISTMODE), SCCMN_GetComboSel());
+    if (PAGE_CheckValid() && PAGE_GetCount() > 0) {
+        SCCTRL_ShowCtrl(eCD_IMGTYPE_CMB_LISTMODE, SW_SHOW);
+        SCCMN_SetMonthPage(SCCTRL_GetCtrl(eCD_IMGTYPE_CMB_LISTMODE), SCCMN_GetComboSel());
+    }
 
     MakeFont();
     HANTIV_RefreshPageList();

@@ -14,7 +14,6 @@
 int  SCSKIN_Proc_Notify(HWND hWnd, WPARAM wParam, LPARAM lParam);
 int  SCSKIN_Proc_Command(HWND hWnd, WPARAM wParam, LPARAM lParam, LIST* pLcs, LIST* pRow, LIST* pLcd, HWND hMain, UINT uMsg);
 int  SCSKIN_Redraw(void);
-int  SCCMN_DrawBg2(HDC hdc, LIST* pSplash);
 
 // Service results and content actions.
 int  SCCMN_LoadPlayTime(LIST* pList);

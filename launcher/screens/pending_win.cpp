@@ -1,7 +1,6 @@
 #include "pending.h"
 
 #include "axhost.h"
-#include "scctrl.h"
 
 #include "log.h"
 #include "sccmn.h"
@@ -18,22 +17,9 @@ int  SCSKIN_Proc_Command(HWND, WPARAM wParam, LPARAM, LIST*, LIST*, LIST*, HWND,
     return 1;
 }
 int  SCSKIN_Redraw(void) { return 1; }
-int  SCCMN_DrawBg2(HDC, LIST*) { return 0; }
 
-static const ScctrlHostIf* g_pCtrlHost = nullptr;
-void SCCTRL_SetHost(const ScctrlHostIf* pHost) { g_pCtrlHost = pHost; }
-int  SCCTRL_CreateControls(LIST*, HWND, HINSTANCE) { return 0; }
-int  SCCTRL_TrackCursor(void) { return 1; }
-int  SCCTRL_SelectContents(int, LIST*) { return 0; }
-int  SCCTRL_ShowCtrl(int, int) { return 0; }
-HWND SCCTRL_GetCtrl(int imgType)
-{
-    HWND hMain = g_pCtrlHost != nullptr ? g_pCtrlHost->getMainWnd() : nullptr;
-    return hMain != nullptr ? GetDlgItem(hMain, imgType) : nullptr;
-}
-int  SCCTRL_Fini(void) { return 1; }
-int  SCSPLASH_Load(LIST*, const char*, HWND) { return 0; }
-int  SCSPLASH_Fini(LIST* pList) { LIST_Free(pList); return 1; }
+// The selected row of the catalogue list: none yet.
+int  SCSKIN_GetHover(void) { return -1; }
 
 int  SCCMN_LoadPlayTime(LIST*) { return 0; }
 int  SCCMN_MakePlayInfo(LIST*, LIST*, int) { return 0; }

@@ -362,7 +362,7 @@ TEST_F(Launcher, TheMainWindowShowsTheSkinsBackground)
     const Probe probes[] = {
         { 300, 10, RGB(40, 60, 110), "title strip" }, { 300, 25, RGB(255, 255, 255), "line under the strip" },
         { 30, 6, RGB(250, 210, 40), "logo" }, { 10, 150, RGB(40, 180, 200), "list frame" },
-        { 300, 150, RGB(24, 40, 80), "behind the list" },
+        { 11, 150, RGB(24, 40, 80), "frame beside the list" },
     };
     // The window paints once start-up has loaded the skin: wait for it.
     std::string got;
