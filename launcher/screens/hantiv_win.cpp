@@ -411,6 +411,8 @@ int InitApp(void)
     MakeFont();
     SCCMN_SetTimer(g_appIf.hWnd, 0, 1000);
     g_appIf.bReady = 1;
+    // The window was shown, and painted empty, before the splash was here.
+    InvalidateRect(g_appIf.hWnd, nullptr, FALSE);
     LOG_Write("InitApp::normal end\n");
     return 1;
 }
