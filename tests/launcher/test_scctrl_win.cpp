@@ -12,6 +12,7 @@
 
 #include "hantiv.h"
 #include "log.h"
+#include "sccmn.h"
 #include "sccmn_row.h"
 #include "scctrl.h"
 #include "sclayout.h"
@@ -264,6 +265,148 @@ TEST_F(Ctrl, TheSelectedRowComesBackAsTallAsItsLayout)
     EXPECT_EQ(SendMessageA(hList, LB_GETCOUNT, 0, 0), 4);
     LIST_Free(&lcd);
     LIST_Free(&rows);
+}
+
+}  // namespace
+
+namespace {
+
+// The panel paints its sort buttons from images 53 and 54, hovered or not.
+TEST_F(Ctrl, HoverFollowsTheCursorAndThePanelPaintsItsButtons)
+{
+    ASSERT_EQ(LoadSkin(&g_skin, (std::string(SKIN_DIR) + "/skin.bin").c_str(), g_hMain), 1);
+    ASSERT_EQ(SCCTRL_CreateControls(&g_skin, g_hMain, GetModuleHandleA(nullptr)), 1);
+    HWND hPanel = Panel();
+    ASSERT_NE(hPanel, nullptr);
+    // Two sort buttons that the main screen's panel lacks: 20 from image
+    // 53, 21 from image 54.
+    LayoutIf up = { 20, 100, 2, 14, 16 }, down = { 21, 120, 2, 14, 16 };
+    SCCTRL_AddPanelItem(&up, "");
+    SCCTRL_AddPanelItem(&down, "");
+    HFONT hFont = CreateFontA(12, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, "Arial");
+    SCCMN_SetFont(hFont);
+    RECT rc;
+    GetWindowRect(hPanel, &rc);
+    struct Case { int x, y, hover; };
+    // Both edges belong to an item; BG and outside are no hover.
+    const Case cases[] = { { 262, 2, 18 }, { 276, 18, 18 }, { 277, 10, 34 }, { 100, 2, 20 }, { 5, 5, 34 },
+                           { 580 + 14, 2 + 16, 27 }, { -30, -30, 34 } };
+    for (const Case& c : cases) {
+        SetCursorPos(rc.left + c.x, rc.top + c.y);
+        EXPECT_EQ(SCCTRL_TrackCursor(), 1);
+        EXPECT_EQ(SCCTRL_GetHoverType(), c.hover) << c.x << "," << c.y;
+    }
+    // Hovering item 20: it shows image 53's hover face, 21 its normal face.
+    SetCursorPos(rc.left + 107, rc.top + 10);
+    SCCTRL_TrackCursor();
+    HDC hdc = GetDC(hPanel);
+    COLORREF cUp = GetPixel(hdc, 100 + 7, 2 + 12), cDown = GetPixel(hdc, 120 + 7, 2 + 12),
+             cStrip = GetPixel(hdc, 5, 3);
+    ReleaseDC(hPanel, hdc);
+    EXPECT_EQ(cUp, RGB(90, 150, 230));
+    EXPECT_EQ(cDown, RGB(60, 110, 190));
+    EXPECT_EQ(cStrip, RGB(40, 60, 110));
+    SCCMN_SetFont(nullptr);
+    DeleteObject(hFont);
+    SetCursorPos(0, 0);
+}
+
+// sp.bin with its picture, loaded onto a window of the test's own.
+struct Splash : ::testing::Test {
+    TestDir dir;
+    HWND hWnd = nullptr;
+    LIST lst;
+    void SetUp() override
+    {
+        LOG_Close();
+        hWnd = CreateWindowExA(0, "STATIC", "", WS_POPUP | WS_VISIBLE, 0, 0, 640, 300, nullptr, nullptr, nullptr,
+                               nullptr);
+        ASSERT_NE(hWnd, nullptr);
+        LIST_Init(&lst);
+        WriteAll(dir.file("splash.bmp"), ReadAll(std::string(SKIN_DIR) + "/splash.bmp"));
+    }
+    void TearDown() override
+    {
+        if (LIST_GetCnt(&lst) > 0) SCSPLASH_Fini(&lst);
+        DestroyWindow(hWnd);
+    }
+    void Load(const std::string& plain)
+    {
+        WriteAll(dir.file("sp.bin"), Inverted(plain));
+        EXPECT_EQ(SCSPLASH_Load(&lst, dir.file("sp.bin").c_str(), hWnd), 1);
+    }
+    RECT Rect()
+    {
+        RECT rc;
+        GetWindowRect(hWnd, &rc);
+        return rc;
+    }
+    const SplashItem* Item(int i) { return static_cast<const SplashItem*>(LIST_GetAt(&lst, i)); }
+};
+
+TEST_F(Splash, TheProjectsFileCentresTheWindowAndDrawsItsPicture)
+{
+    WriteAll(dir.file("sp.bin"), ReadAll(std::string(SKIN_DIR) + "/sp.bin"));
+    ASSERT_EQ(SCSPLASH_Load(&lst, dir.file("sp.bin").c_str(), hWnd), 1);
+    ASSERT_EQ(LIST_GetCnt(&lst), 1);
+    EXPECT_EQ(Item(0)->bLoaded, 1);
+    RECT rc = Rect();
+    EXPECT_EQ(rc.right - rc.left, 400);
+    EXPECT_EQ(rc.bottom - rc.top, 240);
+    EXPECT_EQ(rc.left, static_cast<int>(GetSystemMetrics(SM_CXSCREEN) / 2.0 - 200.0));
+    EXPECT_EQ(rc.top, static_cast<int>(GetSystemMetrics(SM_CYSCREEN) / 2.0 - 120.0));
+    HDC hdc = GetDC(hWnd);
+    EXPECT_EQ(SCCMN_DrawBg2(hdc, &lst), 1);
+    EXPECT_EQ(GetPixel(hdc, 370, 210), RGB(220, 40, 40));
+    ReleaseDC(hWnd, hdc);
+    EXPECT_EQ(SCSPLASH_Fini(&lst), 1);
+    EXPECT_EQ(LIST_GetCnt(&lst), 0);
+    EXPECT_EQ(SCSPLASH_Fini(&lst), 0) << "an empty list is left alone";
+    EXPECT_EQ(SCCMN_DrawBg2(nullptr, &lst), 0);
+}
+
+TEST_F(Splash, TwoItemsTheLastSizeStaysTheFirstPictureIsShown)
+{
+    // The second picture is no 8-bit bitmap: its record stays empty.
+    WriteAll(dir.file("plain.bmp"), "BM not a picture");
+    Load("[bg]\r\nsplash.bmp\r\n400,240\r\n[bg]\r\nplain.bmp\r\n300,200\r\n");
+    ASSERT_EQ(LIST_GetCnt(&lst), 2);
+    EXPECT_EQ(Item(0)->bLoaded, 1);
+    EXPECT_EQ(Item(1)->bLoaded, 0);
+    RECT rc = Rect();
+    EXPECT_EQ(rc.right - rc.left, 300);
+    EXPECT_EQ(rc.bottom - rc.top, 200);
+    HDC hdc = GetDC(hWnd);
+    EXPECT_EQ(SCCMN_DrawBg2(hdc, &lst), 1);
+    EXPECT_EQ(GetPixel(hdc, 200, 10), RGB(24, 40, 80));
+    ReleaseDC(hWnd, hdc);
+}
+
+TEST_F(Splash, DamagedFilesLeaveTheWindowAsItWas)
+{
+    struct Case { const char* what; const char* plain; int items; };
+    const Case cases[] = {
+        { "missing picture stops, items before stay", "[bg]\r\nsplash.bmp\r\n50,60\r\n[bg]\r\nnone.bmp\r\n70,80\r\n", 1 },
+        { "empty width", "[bg]\r\nsplash.bmp\r\n,240\r\n", 0 },
+        { "no size of any window", "[bg]\r\nsplash.bmp\r\n0,0\r\n", 0 },
+        { "no final CR LF", "[bg]\r\nsplash.bmp\r\n400,240", 0 },
+    };
+    for (const Case& c : cases) {
+        SetWindowPos(hWnd, nullptr, 0, 0, 640, 300, SWP_NOZORDER);
+        Load(c.plain);
+        EXPECT_EQ(LIST_GetCnt(&lst), c.items) << c.what;
+        RECT rc = Rect();
+        EXPECT_EQ(rc.right - rc.left, c.items ? 50 : 640) << c.what;
+        if (LIST_GetCnt(&lst) > 0) SCSPLASH_Fini(&lst);
+    }
+    // No sp.bin at all.
+    SetWindowPos(hWnd, nullptr, 0, 0, 640, 300, SWP_NOZORDER);
+    EXPECT_EQ(SCSPLASH_Load(&lst, dir.file("none.bin").c_str(), hWnd), 1);
+    EXPECT_EQ(LIST_GetCnt(&lst), 0);
+    EXPECT_EQ(Rect().right - Rect().left, 640);
+    HDC hdc = GetDC(hWnd);
+    EXPECT_EQ(SCCMN_DrawBg2(hdc, &lst), 0);
+    ReleaseDC(hWnd, hdc);
 }
 
 }  // namespace
