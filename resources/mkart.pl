@@ -1,11 +1,12 @@
 #!/usr/bin/perl
 # The programs' own artwork, drawn by rule so that the build makes the same
 # bytes every time: window shapes (black = outside), backgrounds, icons, the
-# launcher's skin file and its layout files.
+# launcher's skin file and its layout files, and the sale modes' splash
+# picture with its splash file.
 #
 #   perl mkart.pl <name> <out-file>
-#   names: region132 region142 shape340 icon skin lcs lcd lcm underconstruct
-#          capture1 .. capture5 (the demo catalogue's screenshots)
+#   names: region132 region142 shape340 icon skin lcs lcd lcm splash sp
+#          underconstruct capture1 .. capture5 (the catalogue's screenshots)
 use strict;
 use warnings;
 
@@ -343,6 +344,23 @@ sub capture { my ($n) = @_;
     text_centred_at($cv, 8, 'DEMO ' . ('I' x $n), $C{yellow}, 1);
     box($cv, 0, 0, 120, 90, $C{white});
     return $cv; }
+# The sale modes' splash: a 400 x 240 picture and sp.bin, which names it
+# and gives the window its size (plain text, CR LF lines, every byte
+# inverted). The red square in the bottom right corner is where a test
+# looks for the picture.
+my @SPLASH_SIZE = (400, 240);
+sub splash_picture {
+    my ($w, $h) = @SPLASH_SIZE;
+    my $cv = canvas($w, $h, $C{strip});
+    box($cv, 0, 0, $w, $h, $C{cyan});
+    fill($cv, 0, 0, $w, 25, $C{frame});
+    text($cv, 40, 50, 'TIV', $C{yellow}, 6);
+    text($cv, 40, 130, 'NOW LOADING', $C{white}, 2);
+    fill($cv, $w - 40, $h - 40, 20, 20, $C{red});
+    return $cv; }
+sub splash_file {
+    my $t = "[bg]\r\nsplash.bmp\r\n$SPLASH_SIZE[0],$SPLASH_SIZE[1]\r\n";
+    return join '', map { chr(~ord($_) & 0xFF) } split //, $t; }
 
 my $bytes;
 if ($name eq 'underconstruct') {
@@ -351,6 +369,10 @@ if ($name eq 'underconstruct') {
     $bytes = canvas_bmp(capture($1));
 } elsif ($name eq 'skin') {
     $bytes = skin_file();
+} elsif ($name eq 'splash') {
+    $bytes = canvas_bmp(splash_picture());
+} elsif ($name eq 'sp') {
+    $bytes = splash_file();
 } elsif ($name =~ /^(lcs|lcd|lcm)$/) {
     $bytes = layout_file($name);
 } elsif ($name eq 'region132') {          # launcher mode: 640x300, 24 bits

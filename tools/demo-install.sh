@@ -20,6 +20,8 @@ reg skin "$skin"
 # build drew them (resources/mkart.pl).
 cp "$build/resources/art/skin.bin" "$app/$skin"
 for f in lcs lcd lcm; do cp "$build/resources/art/$f.bin" "$app/$f.bin"; done
+# The sale modes' splash file and the picture it names.
+cp "$build/resources/art/sp.bin" "$build/resources/art/splash.bmp" "$app/"
 
 # The image cache's placeholder, named by env.bin's
 # [IMAGE_CONTENTSLIST_CONTENTS_UNDERCONSTRUCT]; the captures themselves come

@@ -380,8 +380,10 @@ int InitApp_LauncherMode(void)
     InvalidateRect(g_appIf.hWnd, nullptr, FALSE);
     SCCTRL_CreateControls(&g_appIf.lstSkin, g_appIf.hWnd, g_appIf.hInstance);
     SCCMN_SetListRefresh(RefreshAfterSort);
-    if (PAGE_CheckValid() && PAGE_GetCount() > 0)
-        SCCMN_SetMonthPage(GetDlgItem(g_appIf.hWnd, eCD_IMGTYPE_CMB_LISTMODE), SCCMN_GetComboSel());
+    if (PAGE_CheckValid() && PAGE_GetCount() > 0) {
+        SCCTRL_ShowCtrl(eCD_IMGTYPE_CMB_LISTMODE, SW_SHOW);
+        SCCMN_SetMonthPage(SCCTRL_GetCtrl(eCD_IMGTYPE_CMB_LISTMODE), SCCMN_GetComboSel());
+    }
 
     MakeFont();
     HANTIV_RefreshPageList();
@@ -417,6 +419,8 @@ int InitApp(void)
     MakeFont();
     SCCMN_SetTimer(g_appIf.hWnd, 0, 1000);
     g_appIf.bReady = 1;
+    // The window was shown, and painted empty, before the splash was here.
+    InvalidateRect(g_appIf.hWnd, nullptr, FALSE);
     LOG_Write("InitApp::normal end\n");
     return 1;
 }

@@ -9,9 +9,6 @@
 #include "dtif.h"
 #include "list.h"
 
-// Splash screen.
-int  SCCMN_DrawBg2(HDC hdc, LIST* pSplash);
-
 // Service results and content actions.
 int  SCCMN_EnableMainButtons(void);
 int  SCCMN_DisableMainButtons(void);

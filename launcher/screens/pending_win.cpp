@@ -1,7 +1,6 @@
 #include "pending.h"
 
 #include "axhost.h"
-#include "scctrl.h"
 
 #include "log.h"
 #include "sccmn.h"
@@ -11,22 +10,6 @@
 BOOL    AtlAxWinInit(void) { return FALSE; }
 HRESULT AtlAxGetControl(HWND, IUnknown** ppUnk) { if (ppUnk != nullptr) *ppUnk = nullptr; return E_FAIL; }
 
-int  SCCMN_DrawBg2(HDC, LIST*) { return 0; }
-
-static const ScctrlHostIf* g_pCtrlHost = nullptr;
-void SCCTRL_SetHost(const ScctrlHostIf* pHost) { g_pCtrlHost = pHost; }
-int  SCCTRL_CreateControls(LIST*, HWND, HINSTANCE) { return 0; }
-int  SCCTRL_TrackCursor(void) { return 1; }
-int  SCCTRL_SelectContents(int, LIST*) { return 0; }
-int  SCCTRL_ShowCtrl(int, int) { return 0; }
-HWND SCCTRL_GetCtrl(int imgType)
-{
-    HWND hMain = g_pCtrlHost != nullptr ? g_pCtrlHost->getMainWnd() : nullptr;
-    return hMain != nullptr ? GetDlgItem(hMain, imgType) : nullptr;
-}
-int  SCCTRL_Fini(void) { return 1; }
-int  SCSPLASH_Load(LIST*, const char*, HWND) { return 0; }
-int  SCSPLASH_Fini(LIST* pList) { LIST_Free(pList); return 1; }
 
 int  SCCMN_EnableMainButtons(void) { return 1; }
 int  SCCMN_DisableMainButtons(void) { return 1; }

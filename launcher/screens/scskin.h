@@ -51,6 +51,9 @@ BOOL SCSKIN_Proc_MeasureItem(HWND hWnd, WPARAM wParam, LPARAM lParam, LIST* pLcs
 // button is repainted.
 int  SCSKIN_TrackCursor(void);
 int  SCSKIN_GetHoverButton(void);   // its image type, 76: none
+// The content index of the catalogue list's selected row (-1: none); the
+// list selects it again after it is refilled.
+int  SCSKIN_GetHover(void);
 
 // Text in the font, background left as it is; each leaves the DC as found.
 int SCSKIN_DrawText(HFONT hFont, HDC hdc, int x, int y, const char* pStr);
@@ -63,6 +66,9 @@ int SCSKIN_DrawTextRectColor(HFONT hFont, HDC hdc, int x, int y, int w, int h, c
 // bitmap) with a text in the shared font, the sound-source dialog's with its
 // rows from row nFirst to 7.
 int SCCMN_DrawBg(HDC hdc, LIST* pLstImg);
+// The sale modes' splash picture: the first item of the splash list
+// (scsplash.h) of type 0; 0 and nothing drawn when there is none.
+int SCCMN_DrawBg2(HDC hdc, LIST* pSplash);
 int SCCMN_DrawBg_DownloadDlg(HDC hdc, LIST* pLstImg, const char* pStr, int x, int y);
 int SCCMN_DrawBg_DownloadDlgText(HDC hdc, const BmpIf* pBmp, const char* pStr, int x, int y);
 int SCCMN_DrawBg_SelectDlg(HDC hdc, const BmpIf* pBg, const BmpIf* pRow, int nFirst);
@@ -108,7 +114,6 @@ int  SCSKIN_GetIdTypeAtCursor(HWND hList, LIST* pRow, LIST* pLcd, HWND hMain);  
 int  SCSKIN_GetIdTypeAtPos(int x, int y, const ClSIf* pClIf, LIST* pLcd);       // 34: none
 int  SCSKIN_Redraw(void);
 int  SCSKIN_ResetHover(void);       // no row selected
-int  SCSKIN_GetHover(void);         // the selected row's content, -1 none
 int  SCSKIN_GetSelRow(void);        // the selected row's index, -1 none
 int  SCSKIN_GetAnimFrame(void);     // 0 to 7
 

@@ -9,8 +9,9 @@
 #include "page.h"
 #include "sccmn.h"
 #include "sclayout.h"
+#include "scbackbuf_win.h"
 #include "scskin.h"
-#include "scskin_backbuffer_win.h"
+#include "scsplash.h"
 
 namespace {
 
@@ -22,7 +23,7 @@ int g_nHoverBtn = eCD_IMGTYPE_MAX;
 int scdraw_Picture(HDC hdc, const BmpIf* pBmp)
 {
     if (hdc == nullptr || pBmp == nullptr || pBmp->m_hBmp == nullptr) return 0;
-    BackBuffer bb(hdc, pBmp->nWidth, pBmp->nHeight, pBmp->m_hPal);
+    ScBackBuffer bb(hdc, pBmp->nWidth, pBmp->nHeight, pBmp->m_hPal);
     bb.Blit(pBmp, 0, 0, SRCCOPY);
     bb.CopyTo(0, 0);
     return 1;
@@ -48,7 +49,7 @@ void scdraw_Button(LIST* pLstSkin, const DRAWITEMSTRUCT* pDis)
               : pLiIf->imgType == g_nHoverBtn ? 0 : 1;
     if (pLiIf->bLoaded[nSlot] != 1) return;
     const BmpIf* pBmp = &pLiIf->bmp[nSlot];
-    BackBuffer bb(pDis->hDC, pBmp->nWidth, pBmp->nHeight, pBmp->m_hPal);
+    ScBackBuffer bb(pDis->hDC, pBmp->nWidth, pBmp->nHeight, pBmp->m_hPal);
     // The main background beneath the button first: the mask leaves it
     // showing around the button's shape.
     const LiIf* pBg = SCSKIN_Lookup(pLstSkin, eCD_IMGTYPE_BG);
@@ -78,6 +79,20 @@ int SCCMN_DrawBg(HDC hdc, LIST* pLstImg)
     return 1;
 }
 
+int SCCMN_DrawBg2(HDC hdc, LIST* pSplash)
+{
+    if (pSplash == nullptr) return 0;
+    for (int i = 0; i < LIST_GetCnt(pSplash); i++) {
+        const SplashItem* pItem = static_cast<const SplashItem*>(LIST_GetAt(pSplash, i));
+        if (pItem == nullptr || pItem->type != eSCSD_IDTYPE_BG) continue;
+        // The first splash item is the picture even when it could not be
+        // loaded: a later one never stands in for it.
+        if (pItem->bLoaded != 1) return 0;
+        return scdraw_Picture(hdc, &pItem->bmp);
+    }
+    return 0;
+}
+
 int SCCMN_DrawBg_DownloadDlg(HDC hdc, LIST* pLstImg, const char* pStr, int x, int y)
 {
     const LiIf* pLiIf = SCSKIN_Lookup(pLstImg, eCD_IMGTYPE_DOWNLOADDLG);
@@ -92,7 +107,7 @@ int SCCMN_DrawBg_DownloadDlgText(HDC hdc, const BmpIf* pBmp, const char* pStr, i
 {
     CMN_ASSERT(pStr != NULL && lstrlen(pStr) > 0);
     if (hdc == nullptr || pBmp == nullptr || pBmp->m_hBmp == nullptr) return 0;
-    BackBuffer bb(hdc, pBmp->nWidth, pBmp->nHeight, pBmp->m_hPal);
+    ScBackBuffer bb(hdc, pBmp->nWidth, pBmp->nHeight, pBmp->m_hPal);
     bb.Blit(pBmp, 0, 0, SRCCOPY);
     if (pStr != nullptr && pStr[0] != '\0') {
         HGDIOBJ hOld = SelectObject(bb.dc(), SCCMN_GetFont());
@@ -108,7 +123,7 @@ int SCCMN_DrawBg_DownloadDlgText(HDC hdc, const BmpIf* pBmp, const char* pStr, i
 int SCCMN_DrawBg_SelectDlg(HDC hdc, const BmpIf* pBg, const BmpIf* pRow, int nFirst)
 {
     if (hdc == nullptr || pBg == nullptr || pBg->m_hBmp == nullptr) return 0;
-    BackBuffer bb(hdc, pBg->nWidth, pBg->nHeight, pBg->m_hPal);
+    ScBackBuffer bb(hdc, pBg->nWidth, pBg->nHeight, pBg->m_hPal);
     bb.Blit(pBg, 0, 0, SRCCOPY);
     for (int i = nFirst < 0 ? 0 : nFirst; i <= 7; i++) bb.Blit(pRow, 20, 25 + 19 * i, SRCCOPY);
     bb.CopyTo(0, 0);

@@ -14,8 +14,8 @@
 #include "sccmn_sort_win.h"
 #include "scctrl.h"
 #include "sclayout.h"
+#include "scbackbuf_win.h"
 #include "scskin.h"
-#include "scskin_backbuffer_win.h"
 #include "threadm.h"
 
 namespace {
@@ -46,7 +46,7 @@ bool IsToFetch(int nState) { return nState == eCLPD_TYPE_DOWNLOADABLE || nState 
 
 class RowPainter {
 public:
-    RowPainter(BackBuffer& bb, LIST* pSkin, HFONT hFont) : m_bb(bb), m_pSkin(pSkin), m_hFont(hFont) {}
+    RowPainter(ScBackBuffer& bb, LIST* pSkin, HFONT hFont) : m_bb(bb), m_pSkin(pSkin), m_hFont(hFont) {}
 
     LiIf* Image(int nType)
     {
@@ -86,7 +86,7 @@ public:
     }
     void Screenshot(int nId, int x, int y);
 
-    BackBuffer& m_bb;
+    ScBackBuffer& m_bb;
     LIST* m_pSkin;
     HFONT m_hFont;
 };
@@ -288,7 +288,7 @@ int SCSKIN_DrawRow(const DRAWITEMSTRUCT* pDis, LIST* pLstSkin, LIST* pLstRow, LI
     CMN_ASSERT(pBgImg != NULL);
     int nSlot = pCl->bNotBought ? 3 : (pDis->itemState & ODS_SELECTED) ? 2 : 0;
     const BmpIf* pBgBmp = pBgImg != nullptr && pBgImg->bLoaded[nSlot] == 1 ? &pBgImg->bmp[nSlot] : nullptr;
-    BackBuffer bb(pDis->hDC, pBg->w, pBg->h, pBgBmp != nullptr ? pBgBmp->m_hPal : nullptr);
+    ScBackBuffer bb(pDis->hDC, pBg->w, pBg->h, pBgBmp != nullptr ? pBgBmp->m_hPal : nullptr);
     bb.Blit(pBgBmp, 0, 0, SRCCOPY);
     RowPainter rp(bb, pLstSkin, hFont);
     DrawRowItems(rp, pCl, pLayout);

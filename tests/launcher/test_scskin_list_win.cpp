@@ -1,5 +1,5 @@
-// The catalogue list in a window of its own: an owner-drawn list box of
-// variable height (control 8) filled with rows of a small catalogue, drawn
+// The catalogue list in a window of its own: the program's owner-drawn list
+// box of variable height (control 8) filled with rows of a small catalogue, drawn
 // with the skin and layouts the build makes. Rows are drawn into a 24-bit
 // picture and probed at known places (colours are those mkart.pl gives the
 // skin's palette); clicks and hovers go through the real cursor.
@@ -26,6 +26,7 @@
 #include "sclayout.h"
 #include "scskin.h"
 #include "testdir.h"
+#include "userm.h"
 
 namespace {
 
@@ -106,7 +107,7 @@ struct Picture {
     }
 };
 
-LIST g_skin, g_lcs, g_lcd, g_rows;
+LIST g_skin, g_lcs, g_lcd, g_lcm, g_rows;
 HWND g_hMain = nullptr;
 std::vector<MSG> g_posted;
 
@@ -128,6 +129,10 @@ LRESULT CALLBACK TestWndProc(HWND hWnd, UINT uMsg, WPARAM wParam, LPARAM lParam)
 }
 
 HWND GetMain(void) { return g_hMain; }
+HINSTANCE GetInst(void) { return GetModuleHandleA(nullptr); }
+LIST* GetSkin(void) { return &g_skin; }
+LIST* GetLcm(void) { return &g_lcm; }
+const char* GetApp(void) { return SCCMN_GetAppPath(); }
 LIST* GetRows(void) { return &g_rows; }
 LIST* GetLcs(void) { return &g_lcs; }
 LIST* GetLcd(void) { return &g_lcd; }
@@ -205,15 +210,17 @@ protected:
         LIST_Init(&g_skin);
         LIST_Init(&g_lcs);
         LIST_Init(&g_lcd);
+        LIST_Init(&g_lcm);
         ASSERT_EQ(LoadSkin(&g_skin, (std::string(SKIN_DIR) + "/skin.bin").c_str(), g_hMain), 1);
         ASSERT_EQ(SCLAYOUT_Load(&g_lcs, (std::string(SKIN_DIR) + "/lcs.bin").c_str()), 1);
         ASSERT_EQ(SCLAYOUT_Load(&g_lcd, (std::string(SKIN_DIR) + "/lcd.bin").c_str()), 1);
+        ASSERT_EQ(SCLAYOUT_Load(&g_lcm, (std::string(SKIN_DIR) + "/lcm.bin").c_str()), 1);
         ASSERT_EQ(SCCACHE_Init(), 1);
         SCCACHE_SetWindow(g_hMain);
         SCCACHE_SetFolder(dir.file("cache\\").c_str());
         ASSERT_EQ(DOWNLOADMN_Init(), 1);
 
-        static const ScctrlHostIf ctrl = { GetMain, nullptr, nullptr, nullptr, GetLcd, nullptr };
+        static const ScctrlHostIf ctrl = { GetMain, GetInst, GetSkin, GetLcm, GetLcd, GetApp };
         SCCTRL_SetHost(&ctrl);
         static const ScskinHostIf host = { GetRows, GetLcs, GetLcd, GetMain };
         SCSKIN_SetHost(&host);
@@ -221,18 +228,18 @@ protected:
         SCCMN_SetHoverId(eSCLD_IDTYPE_MAX);
         for (int i = 0; i < 5; i++) SCCMN_SetButtonEnable(i, 1);
 
-        hList = CreateWindowExA(0, "LISTBOX", "", WS_CHILD | WS_VISIBLE | WS_VSCROLL | LBS_OWNERDRAWVARIABLE |
-                                LBS_NOTIFY | LBS_NOINTEGRALHEIGHT, 12, 78, 617, 170, g_hMain,
-                                reinterpret_cast<HMENU>(static_cast<INT_PTR>(eCD_IMGTYPE_LST_CONTENTS)), wc.hInstance,
-                                nullptr);
+        // The program's own controls: the catalogue list is control 8.
+        ASSERT_EQ(SCCTRL_CreateControls(&g_skin, g_hMain, wc.hInstance), 1);
+        hList = SCCTRL_GetCtrl(eCD_IMGTYPE_LST_CONTENTS);
         ASSERT_NE(hList, nullptr);
-        for (int i = 0; i < 3; i++) SendMessageA(hList, LB_ADDSTRING, 0, reinterpret_cast<LPARAM>(LIST_GetAt(&g_rows, i)));
+        SCCTRL_SelectContents(eCD_IMGTYPE_LST_CONTENTS, &g_rows);
         Pump();
         g_posted.clear();
     }
     void TearDown() override
     {
-        DestroyWindow(g_hMain);
+        SCCTRL_Fini();
+        if (IsWindow(g_hMain)) DestroyWindow(g_hMain);
         g_hMain = nullptr;
         DOWNLOADMN_Term();
         SCCACHE_Fini();
@@ -240,6 +247,7 @@ protected:
         SCSKIN_FreeImage(&g_skin);
         LIST_Free(&g_lcs);
         LIST_Free(&g_lcd);
+        LIST_Free(&g_lcm);
         LIST_Free(&g_rows);
         DeleteObject(hFont);
         SCCMN_SetFont(nullptr);
@@ -508,6 +516,26 @@ TEST_F(List, ACapturePathOutsideTheCacheIsNoCapture)
     const DlItemIf* d = DOWNLOADMN_GetListTop_NoWait();
     EXPECT_EQ(std::string(d->pOtPath), dir.file("cache\\cap3.bmp"));
     EXPECT_STREQ(d->pWebPath, "http://127.0.0.1/image/cap3.bmp");
+}
+
+// The main screen's buttons through WM_COMMAND: update queues the catalogue
+// request, minimise and close act on the window; ids outside 1..67 do nothing.
+TEST_F(List, TheButtonsCommandsReachTheirActions)
+{
+    auto command = [](int id) { SendMessageA(g_hMain, WM_COMMAND, MAKEWPARAM(id, BN_CLICKED), 0); };
+    command(200);
+    EXPECT_TRUE(IsWindow(g_hMain));
+    EXPECT_EQ(DOWNLOADMN_GetCnt(), 0);
+    USERM_Init();
+    USERM_SetAcountValid(1);
+    ASSERT_EQ(USERM_SetId("member01", 8), 1);
+    command(eCD_IMGTYPE_BTN_UPDATE);
+    EXPECT_EQ(DOWNLOADMN_GetCnt(), 1) << "the catalogue request";
+    command(eCD_IMGTYPE_BTN_MINIMIZE);
+    EXPECT_TRUE(IsIconic(g_hMain));
+    command(eCD_IMGTYPE_BTN_CLOSE);
+    EXPECT_FALSE(IsWindow(g_hMain));
+    USERM_Clear();
 }
 
 }  // namespace

@@ -1,6 +1,10 @@
-// The off-screen buffer every skinned picture is composed in (the main
-// background, the buttons, the catalogue rows): it reaches the window in one
-// copy, and everything it selected is put back and deleted when it goes.
+// The off-screen buffer of the skinned drawing: every picture of the main
+// screen, its panels and dialogs is composed here and reaches the window in
+// one copy, so nothing flickers.
+//
+//   ScBackBuffer bb(hdc, 640, 300, pBmp->m_hPal);
+//   bb.Blit(pBmp, 0, 0, SRCCOPY);
+//   bb.CopyTo(0, 0);
 #pragma once
 
 #include <windows.h>
@@ -11,9 +15,9 @@
 // An off-screen picture of w x h compatible with the target, with a memory DC
 // to copy bitmaps from; everything it selected is put back and deleted when
 // it goes. When the buffer cannot be made it draws straight into the target.
-class BackBuffer {
+class ScBackBuffer {
 public:
-    BackBuffer(HDC hdcTarget, int w, int h, HPALETTE hPal) : m_hTarget(hdcTarget), m_w(w), m_h(h)
+    ScBackBuffer(HDC hdcTarget, int w, int h, HPALETTE hPal) : m_hTarget(hdcTarget), m_w(w), m_h(h)
     {
         m_hBack = CreateCompatibleDC(hdcTarget);
         CMN_ASSERT(m_hBack != NULL);
@@ -32,7 +36,7 @@ public:
             RealizePalette(m_hDraw);
         }
     }
-    ~BackBuffer()
+    ~ScBackBuffer()
     {
         if (m_hMem != nullptr) {
             if (m_hOldMemBmp != nullptr) SelectObject(m_hMem, m_hOldMemBmp);
@@ -46,10 +50,13 @@ public:
         if (m_hBmp != nullptr) DeleteObject(m_hBmp);
         if (m_hBack != nullptr) DeleteDC(m_hBack);
     }
-    BackBuffer(const BackBuffer&) = delete;
-    BackBuffer& operator=(const BackBuffer&) = delete;
+    ScBackBuffer(const ScBackBuffer&) = delete;
+    ScBackBuffer& operator=(const ScBackBuffer&) = delete;
 
     HDC dc() const { return m_hDraw; }
+    // The DC that bitmaps are copied from; a caller that selects into it
+    // puts the old selection back.
+    HDC mem() const { return m_hMem; }
     // A bitmap at (x, y) of the buffer at its own size.
     void Blit(const BmpIf* pBmp, int x, int y, DWORD dwRop)
     {
