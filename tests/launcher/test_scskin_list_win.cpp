@@ -538,4 +538,23 @@ TEST_F(List, TheButtonsCommandsReachTheirActions)
     USERM_Clear();
 }
 
+// pt.bin of the application folder as the game runner leaves it (inverted
+// lines); without the file no record is added.
+TEST_F(List, PlayTimesComeFromPtBinInTheApplicationFolder)
+{
+    LIST play;
+    LIST_Init(&play);
+    EXPECT_EQ(SCCMN_LoadPlayTime(&play), 1);
+    EXPECT_EQ(LIST_GetCnt(&play), 0);
+    WriteAll(dir.file("pt.bin"), Inverted("taro,P1,30,\nhana,P1,45,\ntaro,P1,5,\nu,P2\nu,P2,9,\n"));
+    EXPECT_EQ(SCCMN_LoadPlayTime(&play), 1);
+    ASSERT_EQ(LIST_GetCnt(&play), 1);
+    const PlayIf* p = static_cast<const PlayIf*>(LIST_GetAt(&play, 0));
+    EXPECT_STREQ(p->strProductId, "P1");
+    EXPECT_STREQ(p->strUserId, "taro");
+    EXPECT_EQ(p->nRunCnt, 3);
+    EXPECT_EQ(p->nMinutes, 80);
+    LIST_Free(&play);
+}
+
 }  // namespace
