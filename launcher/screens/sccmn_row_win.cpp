@@ -58,7 +58,12 @@ char* SCCMN_GetImageWebPath(int nId)
     const char* pCap = CONTENTSLIST_GetGameCapturePath(nId);
     if (pCap == nullptr || !CMNFILE_IsSafeRelPath(pCap)) return nullptr;
     char strWeb[2048];
-    if (!ENV_GetValue(strWeb, sizeof(strWeb), "[IMAGEWEBPAGE]")) strWeb[0] = '\0';
+    // Without the service's image address the capture path alone would be
+    // fetched as a relative address: nothing to fetch.
+    if (!ENV_GetValue(strWeb, sizeof(strWeb), "[IMAGEWEBPAGE]") || strWeb[0] == '\0') {
+        LOG_Write("SCCMN_GetImageWebPath::no [IMAGEWEBPAGE]\n");
+        return nullptr;
+    }
     size_t n = std::strlen(strWeb) + std::strlen(pCap) + 1;
     char* p = static_cast<char*>(std::malloc(n));
     if (p != nullptr) std::snprintf(p, n, "%s%s", strWeb, pCap);

@@ -516,6 +516,16 @@ TEST_F(List, ACapturePathOutsideTheCacheIsNoCapture)
     const DlItemIf* d = DOWNLOADMN_GetListTop_NoWait();
     EXPECT_EQ(std::string(d->pOtPath), dir.file("cache\\cap3.bmp"));
     EXPECT_STREQ(d->pWebPath, "http://127.0.0.1/image/cap3.bmp");
+
+    // Without the service's image address there is nothing to fetch from.
+    ENV_Free();
+    WriteAll(dir.file("env.bin"), Inverted("[IMAGE_CONTENTSLIST_CONTENTS_UNDERCONSTRUCT]\r\nunder.bmp\r\n"));
+    ASSERT_EQ(ENV_Load(dir.file("env.bin").c_str()), 1);
+    EXPECT_EQ(SCCMN_GetImageWebPath(2), nullptr);
+    DOWNLOADMN_Term();
+    DOWNLOADMN_Init();
+    SCCMN_Proc_WmuGetContentsImage(2, &g_rows, g_hMain);
+    EXPECT_EQ(DOWNLOADMN_GetCnt_NoWait(), 0);
 }
 
 // The main screen's buttons through WM_COMMAND: update queues the catalogue
