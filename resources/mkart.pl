@@ -1,10 +1,12 @@
 #!/usr/bin/perl
 # The programs' own artwork, drawn by rule so that the build makes the same
 # bytes every time: window shapes (black = outside), backgrounds, icons, the
-# launcher's skin file and its layout files.
+# launcher's skin file and its layout files, and the sale modes' splash
+# picture with its splash file.
 #
 #   perl mkart.pl <name> <out-file>
 #   names: region132 region142 shape340 dlbg340 selbg145 selshape146 selrow147 icon skin lcs lcd lcm
+#          splash sp underconstruct capture1 .. capture5 (the catalogue's screenshots)
 use strict;
 use warnings;
 
@@ -339,9 +341,56 @@ sub skin_file {
     }
     return le32(0x4E494B53) . le32(12 + length $dir) . le32(scalar @img) . $dir . $data; }
 
+# Screenshots of the catalogue rows (120 x 90, 8 bits, as lcd.bin's capture
+# item): the placeholder shown until a capture has arrived, and the demo
+# catalogue's captures, a little scene each.
+sub underconstruct {
+    my $cv = canvas(120, 90, $C{lgrey});
+    for my $y (0 .. 89) { for my $x (0 .. 119) { put($cv, $x, $y, $C{yellow}) if (($x + $y) / 10) % 2 == 0 && $y > 66; } }
+    fill($cv, 0, 66, 120, 1, $C{dgrey});
+    box($cv, 0, 0, 120, 90, $C{grey});
+    text_centred_at($cv, 20, 'NO', $C{dgrey}, 2);
+    text_centred_at($cv, 40, 'IMAGE', $C{dgrey}, 2);
+    return $cv; }
+sub text_centred_at { my ($cv, $y, $s, $c, $k) = @_; text($cv, int(($cv->{w} - text_width($s, $k)) / 2), $y, $s, $c, $k); }
+sub capture { my ($n) = @_;
+    my @sky = ($C{navy}, $C{strip}, $C{purple}, $C{frame}, $C{navy});
+    my @ground = ($C{green}, $C{orange}, $C{cyan}, $C{grey}, $C{red});
+    my $cv = canvas(120, 90, $sky[$n - 1]);
+    for my $i (0 .. 24) { put($cv, (37 * $i * $n) % 120, (53 * $i + 11 * $n) % 50, $C{white}); }   # stars
+    for my $x (0 .. 119) { my $h = 60 + int(8 * sin(($x + 17 * $n) / (6 + $n))); fill($cv, $x, $h, 1, 90 - $h, $ground[$n - 1]); }
+    text_centred_at($cv, 8, 'DEMO ' . ('I' x $n), $C{yellow}, 1);
+    box($cv, 0, 0, 120, 90, $C{white});
+    return $cv; }
+# The sale modes' splash: a 400 x 240 picture and sp.bin, which names it
+# and gives the window its size (plain text, CR LF lines, every byte
+# inverted). The red square in the bottom right corner is where a test
+# looks for the picture.
+my @SPLASH_SIZE = (400, 240);
+sub splash_picture {
+    my ($w, $h) = @SPLASH_SIZE;
+    my $cv = canvas($w, $h, $C{strip});
+    box($cv, 0, 0, $w, $h, $C{cyan});
+    fill($cv, 0, 0, $w, 25, $C{frame});
+    text($cv, 40, 50, 'TIV', $C{yellow}, 6);
+    text($cv, 40, 130, 'NOW LOADING', $C{white}, 2);
+    fill($cv, $w - 40, $h - 40, 20, 20, $C{red});
+    return $cv; }
+sub splash_file {
+    my $t = "[bg]\r\nsplash.bmp\r\n$SPLASH_SIZE[0],$SPLASH_SIZE[1]\r\n";
+    return join '', map { chr(~ord($_) & 0xFF) } split //, $t; }
+
 my $bytes;
-if ($name eq 'skin') {
+if ($name eq 'underconstruct') {
+    $bytes = canvas_bmp(underconstruct());
+} elsif ($name =~ /^capture([1-5])$/) {
+    $bytes = canvas_bmp(capture($1));
+} elsif ($name eq 'skin') {
     $bytes = skin_file();
+} elsif ($name eq 'splash') {
+    $bytes = canvas_bmp(splash_picture());
+} elsif ($name eq 'sp') {
+    $bytes = splash_file();
 } elsif ($name =~ /^(lcs|lcd|lcm)$/) {
     $bytes = layout_file($name);
 } elsif ($name eq 'region132') {          # launcher mode: 640x300, 24 bits

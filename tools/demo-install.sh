@@ -20,6 +20,13 @@ reg skin "$skin"
 # build drew them (resources/mkart.pl).
 cp "$build/resources/art/skin.bin" "$app/$skin"
 for f in lcs lcd lcm; do cp "$build/resources/art/$f.bin" "$app/$f.bin"; done
+# The sale modes' splash file and the picture it names.
+cp "$build/resources/art/sp.bin" "$build/resources/art/splash.bmp" "$app/"
+
+# The image cache's placeholder, named by env.bin's
+# [IMAGE_CONTENTSLIST_CONTENTS_UNDERCONSTRUCT]; the captures themselves come
+# from the stand-in service when a row is opened.
+cp "$build/resources/art/underconstruct.bmp" "$app/cache/underconstruct.bmp"
 
 # env.bin: the text in Shift-JIS with CR LF line ends, every byte inverted.
 tmp=$(mktemp)
@@ -33,6 +40,11 @@ rm -f "$tmp" "$app/env.txt.sjis"
 # content path followed by the MD5 of the user id.
 member=$(wine "$build/tools/tivtool.exe" md5 demo01 | tr -d '\r')
 mkdir -p "$app/contents/$member/save" "$app/contents/$member/skin"
-[ -f "$app/contents/$member/REG.DAT" ] || \
-  wine "$build/tools/tivtool.exe" mkstore "C:\\tiv\\contents\\$member\\REG.DAT" demo01 demo
+# Their store holds the demo catalogue (tools/demo/records.txt, the form the
+# service replies in), so the list has rows before the first reply.
+if [ ! -f "$app/contents/$member/REG.DAT" ]; then
+  cp "$here/demo/records.txt" "$app/records.tmp"
+  wine "$build/tools/tivtool.exe" mkstore "C:\\tiv\\contents\\$member\\REG.DAT" demo01 demo 'C:\tiv\records.tmp'
+  rm -f "$app/records.tmp"
+fi
 echo "demo-install: installation written to C:\\tiv (prefix $WINEPREFIX)"

@@ -29,6 +29,9 @@ cp tools/demo/site.txt tools/demo/records.txt build/demo/site/
 for p in newproduct banner; do
   iconv -f UTF-8 -t CP932 "tools/demo/$p.html" > "build/demo/site/root/html/$p.html"
 done
+# The screenshots of the demo catalogue, where [IMAGEWEBPAGE] points.
+mkdir -p build/demo/site/root/image
+for n in 1 2 3 4 5; do cp "$win/resources/art/capture$n.bmp" "build/demo/site/root/image/demo000$n.bmp"; done
 rm -f build/demo/site/pid
 "$win/tools/standin/host/standin" --addr 127.0.0.1 --port 80 --site build/demo/site/site.txt --root build/demo/site/root \
   --log build/demo/site/req.log --ready build/demo/site/pid &

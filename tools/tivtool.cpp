@@ -5,7 +5,10 @@
 //   tivtool md5 <text>               the member folder's name for a user id
 //   tivtool appset-default <path>    write the default appset.bin
 //   tivtool show <userid>            what an installation holds, as the programs read it
-//   tivtool mkstore <path> <userid> <password>   a member's REG.DAT without contents
+//   tivtool mkstore <path> <userid> <password> [<records>]   a member's REG.DAT,
+//                                    with the catalogue of a records file (the
+//                                    service's reply after "ok,": percent-encoded
+//                                    EUC-JP, 24 comma-terminated columns a record)
 //   tivtool close <window class>     ask a program's window to close
 //   tivtool zenqo [<start menu> <app folder>]   move the old starter's Start-menu
 //                                    shortcuts to zvq.exe (default: the current
@@ -32,7 +35,7 @@ namespace {
 int Usage()
 {
     std::fprintf(stderr, "usage: tivtool invert <in> <out> | md5 <text> | appset-default <path> | show <userid>"
-                         " | mkstore <path> <userid> <password> | close <class>"
+                         " | mkstore <path> <userid> <password> [<records>] | close <class>"
                          " | zenqo [<start menu> <app folder>]\n");
     return 2;
 }
@@ -56,7 +59,34 @@ int Invert(const char* pIn, const char* pOut)
     return 0;
 }
 
-int MakeStore(const char* pPath, const char* pUserId, const char* pPassword)
+// The catalogue of a records file, decoded as the launcher decodes the
+// service's reply: percent-decoded, EUC-JP to Shift-JIS, merged into an empty
+// catalogue (each content's state from its bought column).
+int LoadRecords(const char* pRecords)
+{
+    void* p = nullptr;
+    int n = 0;
+    if (CMNFILE_ReadFileEx(pRecords, &p, &n, 1) != ERRID_CMNFILE_NONE) {
+        std::fprintf(stderr, "tivtool: cannot read %s\n", pRecords);
+        return 0;
+    }
+    std::string text(static_cast<size_t>(n) + 1, '\0');
+    int nText = CMNFILE_UrlDecode(&text[0], n + 1, static_cast<const char*>(p), n, nullptr);
+    GlobalFree(p);
+    if (nText < 0 || nText > n) {
+        std::fprintf(stderr, "tivtool: %s does not decode\n", pRecords);
+        return 0;
+    }
+    text.resize(static_cast<size_t>(nText));
+    EUCtoSJIS(&text[0], nText);
+    if (!CONTENTSLIST_MergeLoaded(text.c_str()) || CONTENTSLIST_GetCount() < 1) {
+        std::fprintf(stderr, "tivtool: no records in %s\n", pRecords);
+        return 0;
+    }
+    return 1;
+}
+
+int MakeStore(const char* pPath, const char* pUserId, const char* pPassword, const char* pRecords)
 {
     CfhIf h;
     std::memset(&h, 0, sizeof(h));
@@ -72,9 +102,13 @@ int MakeStore(const char* pPath, const char* pUserId, const char* pPassword)
         std::strcpy(h.strLastUpdate, pDate);
         std::free(pDate);
     }
-    char out[sizeof(h) + 1];
+    if (pRecords != nullptr && !LoadRecords(pRecords)) return 1;
+    h.lCount = g_nContCnt;
+    void* pOut = nullptr;
     int n = 0;
-    if (!CMNUTIL_Encode(&h, sizeof(h), CMNUTIL_KEY, out, &n, sizeof(out)) || !CMNFILE_WriteFile(pPath, out, n)) {
+    int bOk = CONTENTSLIST_EncodeStore(&h, g_pContIf, g_nContCnt, &pOut, &n) && CMNFILE_WriteFile(pPath, pOut, n);
+    std::free(pOut);
+    if (!bOk) {
         std::fprintf(stderr, "tivtool: cannot write %s\n", pPath);
         return 1;
     }
@@ -124,6 +158,27 @@ int Show(const char* pUserId)
     }
     ENVAPPSETTING_Free();
     ENV_Free();
+
+    // The member's catalogue store: one line a content.
+    std::string store = std::string(strCnt) + strHex + "\\REG.DAT";
+    void* pFile = nullptr;
+    int nFile = 0;
+    CfhIf hdr;
+    ContIf* pRecs = nullptr;
+    int nRecs = 0;
+    if (CMNFILE_ReadFileEx(store.c_str(), &pFile, &nFile, 0) != ERRID_CMNFILE_NONE ||
+        !CONTENTSLIST_DecodeStore(pFile, nFile, &hdr, &pRecs, &nRecs)) {
+        std::printf("REG.DAT            : cannot be read\n");
+    } else {
+        std::printf("REG.DAT            : %d contents\n", nRecs);
+        for (int i = 0; i < nRecs; i++) {
+            std::printf("  %s state %d  %s / %s / %s / %s  capture %s\n", pRecs[i].strContentsId, pRecs[i].type,
+                        pRecs[i].strProductName, pRecs[i].strMakerName, pRecs[i].strPlatform, pRecs[i].strSaleDay,
+                        pRecs[i].strGameCapturePath);
+        }
+    }
+    std::free(pRecs);
+    if (pFile != nullptr) GlobalFree(pFile);
     return 0;
 }
 
@@ -142,7 +197,7 @@ int main(int argc, char** argv)
     }
     if (cmd == "appset-default" && argc == 3) return ENVAPPSETTING_CreateDefault(argv[2]) ? 0 : 1;
     if (cmd == "show" && argc == 3) return Show(argv[2]);
-    if (cmd == "mkstore" && argc == 5) return MakeStore(argv[2], argv[3], argv[4]);
+    if (cmd == "mkstore" && (argc == 5 || argc == 6)) return MakeStore(argv[2], argv[3], argv[4], argc == 6 ? argv[5] : nullptr);
     if (cmd == "close" && argc == 3) {
         HWND h = FindWindowA(argv[2], nullptr);
         return h != nullptr && PostMessageA(h, WM_CLOSE, 0, 0) ? 0 : 1;

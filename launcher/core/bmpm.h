@@ -48,8 +48,9 @@ void     CMNFILE_FreeBmp(BmpIf* pBmpIf);
 // (0xFFFFFFFF: the colour of the bottom-left pixel). Null on failure.
 HRGN     CreateRgnFromBmp(HBITMAP hBmp, COLORREF clrTransparent);
 
-// The decoded capture images, by full path; a file that is not an 8-bit
-// bitmap is deleted when it is looked at and stays an empty image.
+// The decoded capture images, by full path; a file of the cache folder that
+// is not an 8-bit bitmap is deleted when it is looked at and stays an empty
+// image.
 struct CacheImgIf {
     char  strPath[2048];
     int   bLoaded;
@@ -57,6 +58,9 @@ struct CacheImgIf {
 };
 int         SCCACHE_Init(void);
 void        SCCACHE_SetWindow(HWND hWnd);   // the main window, for palettes
+// The cache folder (ending with "\\"): a bad file is deleted only below it,
+// never elsewhere. Unset: nothing is deleted.
+void        SCCACHE_SetFolder(const char* pFolder);
 CacheImgIf* SCCACHE_GetImage(const char* pPath);
 int         SCCACHE_CheckBmp(BmpIf* pBmpIf, const char* pPath, HWND hWnd);
 int         SCCACHE_Fini(void);

@@ -1,6 +1,7 @@
 #include "bmpm.h"
 
 #include <cstdlib>
+#include <cstdio>
 #include <cstring>
 #include <vector>
 
@@ -395,7 +396,30 @@ namespace {
 int g_bInit = 0;
 LIST g_cacheList;
 HWND g_hCacheWnd = nullptr;
+char g_strCacheFolder[2048] = "";
+
+// Only a file below the cache folder may be deleted as a bad capture: a
+// path built from a catalogue field must never remove anything else.
+bool IsInCacheFolder(const char* pPath)
+{
+    size_t n = std::strlen(g_strCacheFolder);
+    if (n == 0 || std::strlen(pPath) <= n) return false;
+    for (size_t i = 0; i < n; i++) {
+        char a = pPath[i], b = g_strCacheFolder[i];
+        if (a == '/') a = '\\';
+        if (b == '/') b = '\\';
+        if (a >= 'A' && a <= 'Z') a = static_cast<char>(a - 'A' + 'a');
+        if (b >= 'A' && b <= 'Z') b = static_cast<char>(b - 'A' + 'a');
+        if (a != b) return false;
+    }
+    return CMNFILE_IsSafeRelPath(pPath + n) != 0;
+}
 }  // namespace
+
+void SCCACHE_SetFolder(const char* pFolder)
+{
+    std::snprintf(g_strCacheFolder, sizeof(g_strCacheFolder), "%s", pFolder != nullptr ? pFolder : "");
+}
 
 int SCCACHE_Init(void)
 {
@@ -421,10 +445,13 @@ int SCCACHE_CheckBmp(BmpIf* pBmpIf, const char* pPath, HWND hWnd)
         bGood = BMPM_LoadBmpFromMem(pBmpIf, pFile, nSize, hWnd) != 0;
         GlobalFree(pFile);
     }
-    if (!bGood) {
+    if (!bGood && IsInCacheFolder(pPath)) {
         LOG_Write("*** warning *** delete bmp file. not8bit bmp\n");
         LOG_Write(pPath);
         DeleteFileA(pPath);
+    } else if (!bGood) {
+        LOG_Write("*** warning *** not 8-bit bmp outside the cache folder: kept\n");
+        LOG_Write(pPath);
     }
     return 1;
 }

@@ -54,6 +54,11 @@ int   CMNFILE_GetTailBin(void* pDst, int nDstSize, const void* pBuf, int nLen, c
 int   CMNFILE_UrlEncode(char* pDst, int nDstSize, const char* pSrc, int nSrcLen);
 int   CMNFILE_UrlDecode(char* pDst, int nDstSize, const char* pSrc, int nSrcLen, const char** ppEnd);
 void  CMNFILE_InvertBytes(void* pBuf, int nLen);
+// 1 when a path taken from outside (a catalogue field) can only name a file
+// below the folder it is joined to: not empty, not absolute, no drive or
+// stream colon, no empty, "." or ".." part (nor dots and blanks only, which
+// Windows shortens to those). Shift-JIS aware.
+int   CMNFILE_IsSafeRelPath(const char* pPath);
 
 // EUC-JP to Shift-JIS: writes the converted, terminated source into pDst
 // (at most nDstSize bytes with the terminator) and returns pDst.

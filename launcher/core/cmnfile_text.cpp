@@ -303,3 +303,26 @@ char* EUCtoSJIS_Copy(const char* pSrc, char* pDst, int nDstSize)
     pDst[o] = '\0';
     return pDst;
 }
+
+int CMNFILE_IsSafeRelPath(const char* pPath)
+{
+    if (pPath == nullptr || pPath[0] == '\0') return 0;
+    if (pPath[0] == '\\' || pPath[0] == '/') return 0;
+    const char* pPart = pPath;
+    // Steps over double-byte characters whole: a trail byte 0x5C is no separator.
+    for (const char* p = pPath;; p = (*p == '\0') ? p : SJIS_Next(p)) {
+        if (*p == ':') return 0;
+        if (*p == '\\' || *p == '/' || *p == '\0') {
+            size_t n = static_cast<size_t>(p - pPart);
+            // "." and ".." parts climb out of the base folder, an empty
+            // part is a doubled separator; Windows also drops trailing dots
+            // and blanks, so "..." or ". ." would climb too.
+            bool bDots = n > 0;
+            for (const char* d = pPart; d < p; d++) if (*d != '.' && *d != ' ') bDots = false;
+            if (n == 0 || bDots) return 0;
+            if (*p == '\0') break;
+            pPart = p + 1;
+        }
+    }
+    return 1;
+}

@@ -23,12 +23,17 @@
 #include "pending.h"
 #include "reg.h"
 #include "sccmn.h"
+#include "sccmn_row.h"
 #include "sccmn_sort_win.h"
 #include "scctrl.h"
 #include "scfont.h"
 #include "sclayout.h"
 #include "scskin.h"
 #include "userm.h"
+
+namespace {
+int RefreshAfterSort(void);
+}
 
 AppIf g_appIf;
 
@@ -284,6 +289,9 @@ int PreparePaths(void)
     }
     SCCMN_SetAppPath(g_appIf.strAppPath);
     SCCMN_SetCntPath(g_appIf.strUserPath);
+    char* pCache = SCSKIN_GetDefaultImagePath();
+    SCCACHE_SetFolder(pCache);
+    std::free(pCache);
     CONTENTSLIST_SetUserPath(g_appIf.strUserPath);
     return 1;
 }
@@ -373,9 +381,11 @@ int InitApp_LauncherMode(void)
     // The window was shown, and painted empty, before the skin was here.
     InvalidateRect(g_appIf.hWnd, nullptr, FALSE);
     SCCTRL_CreateControls(&g_appIf.lstSkin, g_appIf.hWnd, g_appIf.hInstance);
-    SCCMN_SetListRefresh(HANTIV_RefreshPageList);
-    if (PAGE_CheckValid() && PAGE_GetCount() > 0)
-        SCCMN_SetMonthPage(GetDlgItem(g_appIf.hWnd, eCD_IMGTYPE_CMB_LISTMODE), SCCMN_GetComboSel());
+    SCCMN_SetListRefresh(RefreshAfterSort);
+    if (PAGE_CheckValid() && PAGE_GetCount() > 0) {
+        SCCTRL_ShowCtrl(eCD_IMGTYPE_CMB_LISTMODE, SW_SHOW);
+        SCCMN_SetMonthPage(SCCTRL_GetCtrl(eCD_IMGTYPE_CMB_LISTMODE), SCCMN_GetComboSel());
+    }
 
     MakeFont();
     HANTIV_RefreshPageList();
@@ -411,6 +421,8 @@ int InitApp(void)
     MakeFont();
     SCCMN_SetTimer(g_appIf.hWnd, 0, 1000);
     g_appIf.bReady = 1;
+    // The window was shown, and painted empty, before the splash was here.
+    InvalidateRect(g_appIf.hWnd, nullptr, FALSE);
     LOG_Write("InitApp::normal end\n");
     return 1;
 }
@@ -422,6 +434,15 @@ int HANTIV_RequestListForMode(void)
                                                                          : eGD_RESERVETYPE_KICKGAME);
     return 1;
 }
+
+namespace {
+// A sort or another page: the old expanded row means nothing in the new order.
+int RefreshAfterSort(void)
+{
+    SCSKIN_ResetHover();
+    return HANTIV_RefreshPageList();
+}
+}  // namespace
 
 int HANTIV_RefreshPageList(void)
 {
@@ -623,6 +644,8 @@ void HandDownToScreens(void)
     static const ScctrlHostIf ctrl = { GetMainWnd, GetInstance, HANTIV_GetSkinList, HANTIV_GetLcmList,
                                        HANTIV_GetLcdList, HANTIV_GetAppPath };
     SCCTRL_SetHost(&ctrl);
+    static const ScskinHostIf skin = { HANTIV_GetRowList, HANTIV_GetLcsList, HANTIV_GetLcdList, GetMainWnd };
+    SCSKIN_SetHost(&skin);
     DLWND_SetSkin(&g_appIf.lstSkin);   // empty in the sale modes: the window's own background
 }
 

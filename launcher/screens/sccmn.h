@@ -64,3 +64,24 @@ int SCCMN_Report(HWND hOwner, const char* pText, const char* pCaption, UINT uTyp
 // sorts that page.
 int SCCMN_SetComboSel(int nSel);
 int SCCMN_GetComboSel(void);
+
+// --- the catalogue list's services (sccmn_row_win.cpp, scskin_path_win.cpp)
+// The expanded row's item under the cursor (eSCLD_IDTYPE, 34 none; 0 at
+// start), set by the list's animation tick and read by its drawing.
+int SCCMN_SetHoverId(int nId);
+int SCCMN_GetHoverId(void);
+// The image cache's folder below the application folder: "cache\".
+const char* SCCMN_GetCacheDir(void);
+// The switch of a row button by its layout id (12 manual, 13 guide, 14
+// music, 15 play, 16 favourite); any other id gives 0.
+int SCCMN_GetRowButtonEnable(int nLayoutId);
+// "[IMAGEWEBPAGE]" and the content's capture path, and <app>cache\<capture
+// path>: new malloc'd text, NULL when the content has no (safe) capture path.
+char* SCCMN_GetImageWebPath(int nId);
+char* GetCacheImagePath(int nId);
+// WMU_GETCONTENTSIMAGE: a capture not yet in the cache is queued for the
+// background fetch. 1.
+int SCCMN_Proc_WmuGetContentsImage(LPARAM lParam, LIST* pRow, HWND hWnd);
+// The service's top page ("[PROJECTTIVWEBPAGE]") in the member's browser. 1.
+int SCCMN_OpenTopWebPage(void);
+int SCCMN_OpenTopWebPage2(void);

@@ -1,7 +1,23 @@
 // The records behind the catalogue list: one row per content of the shown
 // page (built from the catalogue and the play times of pt.bin), and one
 // play-time total per product id.
+//
+//   LIST play, rows; LIST_Init(&play); LIST_Init(&rows);
+//   SCCMN_LoadPlayTime(&play);                    // pt.bin of the application folder
+//   SCCMN_MakePlayInfo(&rows, &play, nPage);      // one ClSIf per content of the page
+//   ... later, same page, same order: SCCMN_MakePlayInfoSeq(&rows, &play, nPage);
+//   LIST_Free(&play);
+//
+// pt.bin is written by the game runner, one line per game played:
+// "<user id>,<product id>,<minutes>,\n", every byte inverted. Every line of
+// a product counts one run, whoever played it. Reading stops at the first
+// line that is empty or lacks one of the three fields.
+//
+// Everything here but SCCMN_LoadPlayTime (the file reader, sccmn_row_win.cpp)
+// is platform-free.
 #pragma once
+
+#include "list.h"
 
 enum { SCCMN_ROWTEXT = 2048 };
 
@@ -26,3 +42,22 @@ struct PlayIf {
     int  nRunCnt;
     int  nMinutes;
 };
+
+// Appends the play-time records of pt.bin in the application folder. A
+// missing or unreadable file adds nothing. Always 1.
+int SCCMN_LoadPlayTime(LIST* pList);
+// The platform-free part of the load: pFile holds the file's nFileSize bytes
+// and one spare byte (the whole-file reader's extra byte). Inverts the bytes,
+// terminates the text in the spare byte and parses it. Always 1.
+int SCCMN_DecodePlayTime(LIST* pList, char* pFile, int nFileSize);
+// Adds the lines of the plain, terminated text to pList. Always 1.
+int SCCMN_ParsePlayTime(LIST* pList, const char* pText);
+// The run count a row shows for a content id: "%d" of its record, "0" when
+// none has the id, "???" when the list holds a NULL entry or the id is empty.
+int SCCMN_FormatRunCnt(char* pDst, int nDstSize, LIST* pPlayTime, const char* pContentsId);
+
+// The rows of page nPage appended to pRow (-1: nothing). Always 1.
+int SCCMN_MakePlayInfo(LIST* pRow, LIST* pPlayTime, int nPage);
+// The rows already in pRow rewritten from the same page: row n for entry n.
+// A row whose content is not the page's entry n is left alone. Always 1.
+int SCCMN_MakePlayInfoSeq(LIST* pRow, LIST* pPlayTime, int nPage);

@@ -9,7 +9,9 @@
 #include "page.h"
 #include "sccmn.h"
 #include "sclayout.h"
+#include "scbackbuf_win.h"
 #include "scskin.h"
+#include "scsplash.h"
 
 namespace {
 
@@ -17,90 +19,11 @@ namespace {
 // animation tick, read by the next repaint.
 int g_nHoverBtn = eCD_IMGTYPE_MAX;
 
-// An off-screen picture of w x h compatible with the target, with a memory DC
-// to copy bitmaps from; everything it selected is put back and deleted when
-// it goes. When the buffer cannot be made it draws straight into the target.
-class BackBuffer {
-public:
-    BackBuffer(HDC hdcTarget, int w, int h, HPALETTE hPal) : m_hTarget(hdcTarget), m_w(w), m_h(h)
-    {
-        m_hBack = CreateCompatibleDC(hdcTarget);
-        CMN_ASSERT(m_hBack != NULL);
-        m_hBmp = m_hBack != nullptr && w > 0 && h > 0 ? CreateCompatibleBitmap(hdcTarget, w, h) : nullptr;
-        CMN_ASSERT(m_hBmp != NULL);
-        if (m_hBmp != nullptr) {
-            m_hOldBmp = SelectObject(m_hBack, m_hBmp);
-            m_hDraw = m_hBack;
-        } else {
-            m_hDraw = hdcTarget;   // no buffer: draw directly
-        }
-        m_hMem = CreateCompatibleDC(m_hDraw);
-        CMN_ASSERT(m_hMem != NULL);
-        if (hPal != nullptr) {
-            m_hOldPal = SelectPalette(m_hDraw, hPal, FALSE);
-            RealizePalette(m_hDraw);
-        }
-    }
-    ~BackBuffer()
-    {
-        if (m_hMem != nullptr) {
-            if (m_hOldMemBmp != nullptr) SelectObject(m_hMem, m_hOldMemBmp);
-            DeleteDC(m_hMem);
-        }
-        if (m_hOldPal != nullptr) {
-            SelectPalette(m_hDraw, m_hOldPal, FALSE);
-            RealizePalette(m_hDraw);
-        }
-        if (m_hOldBmp != nullptr) SelectObject(m_hBack, m_hOldBmp);
-        if (m_hBmp != nullptr) DeleteObject(m_hBmp);
-        if (m_hBack != nullptr) DeleteDC(m_hBack);
-    }
-    BackBuffer(const BackBuffer&) = delete;
-    BackBuffer& operator=(const BackBuffer&) = delete;
-
-    HDC dc() const { return m_hDraw; }
-    // A bitmap at (x, y) of the buffer at its own size.
-    void Blit(const BmpIf* pBmp, int x, int y, DWORD dwRop)
-    {
-        if (m_hMem == nullptr || pBmp == nullptr || pBmp->m_hBmp == nullptr) return;
-        HGDIOBJ hOld = SelectObject(m_hMem, pBmp->m_hBmp);
-        if (m_hOldMemBmp == nullptr) m_hOldMemBmp = hOld;
-        BitBlt(m_hDraw, x, y, pBmp->nWidth, pBmp->nHeight, m_hMem, 0, 0, dwRop);
-    }
-    // A slot of a skin image, through its mask when it has one.
-    void Draw(const LiIf* pLiIf, int nSlot, int x, int y)
-    {
-        if (pLiIf == nullptr || nSlot < 0 || nSlot >= SCSKIN_SLOTS || pLiIf->bLoaded[nSlot] != 1) return;
-        if (pLiIf->bLoaded[SCSKIN_SLOT_MASK] == 1) {
-            Blit(&pLiIf->bmp[SCSKIN_SLOT_MASK], x, y, SRCAND);
-            Blit(&pLiIf->bmp[nSlot], x, y, SRCPAINT);
-        } else {
-            Blit(&pLiIf->bmp[nSlot], x, y, SRCCOPY);
-        }
-    }
-    // The whole buffer to the target at (x, y).
-    void CopyTo(int x, int y)
-    {
-        if (m_hDraw != m_hTarget) BitBlt(m_hTarget, x, y, m_w, m_h, m_hDraw, 0, 0, SRCCOPY);
-    }
-
-private:
-    HDC      m_hTarget;
-    int      m_w, m_h;
-    HDC      m_hBack = nullptr;
-    HDC      m_hDraw = nullptr;
-    HDC      m_hMem = nullptr;
-    HBITMAP  m_hBmp = nullptr;
-    HGDIOBJ  m_hOldBmp = nullptr;
-    HGDIOBJ  m_hOldMemBmp = nullptr;
-    HPALETTE m_hOldPal = nullptr;
-};
-
 // A picture alone, through a back buffer of its size, to (0, 0) of the DC.
 int scdraw_Picture(HDC hdc, const BmpIf* pBmp)
 {
     if (hdc == nullptr || pBmp == nullptr || pBmp->m_hBmp == nullptr) return 0;
-    BackBuffer bb(hdc, pBmp->nWidth, pBmp->nHeight, pBmp->m_hPal);
+    ScBackBuffer bb(hdc, pBmp->nWidth, pBmp->nHeight, pBmp->m_hPal);
     bb.Blit(pBmp, 0, 0, SRCCOPY);
     bb.CopyTo(0, 0);
     return 1;
@@ -126,7 +49,7 @@ void scdraw_Button(LIST* pLstSkin, const DRAWITEMSTRUCT* pDis)
               : pLiIf->imgType == g_nHoverBtn ? 0 : 1;
     if (pLiIf->bLoaded[nSlot] != 1) return;
     const BmpIf* pBmp = &pLiIf->bmp[nSlot];
-    BackBuffer bb(pDis->hDC, pBmp->nWidth, pBmp->nHeight, pBmp->m_hPal);
+    ScBackBuffer bb(pDis->hDC, pBmp->nWidth, pBmp->nHeight, pBmp->m_hPal);
     // The main background beneath the button first: the mask leaves it
     // showing around the button's shape.
     const LiIf* pBg = SCSKIN_Lookup(pLstSkin, eCD_IMGTYPE_BG);
@@ -156,6 +79,20 @@ int SCCMN_DrawBg(HDC hdc, LIST* pLstImg)
     return 1;
 }
 
+int SCCMN_DrawBg2(HDC hdc, LIST* pSplash)
+{
+    if (pSplash == nullptr) return 0;
+    for (int i = 0; i < LIST_GetCnt(pSplash); i++) {
+        const SplashItem* pItem = static_cast<const SplashItem*>(LIST_GetAt(pSplash, i));
+        if (pItem == nullptr || pItem->type != eSCSD_IDTYPE_BG) continue;
+        // The first splash item is the picture even when it could not be
+        // loaded: a later one never stands in for it.
+        if (pItem->bLoaded != 1) return 0;
+        return scdraw_Picture(hdc, &pItem->bmp);
+    }
+    return 0;
+}
+
 int SCCMN_DrawBg_DownloadDlg(HDC hdc, LIST* pLstImg, const char* pStr, int x, int y)
 {
     const LiIf* pLiIf = SCSKIN_Lookup(pLstImg, eCD_IMGTYPE_DOWNLOADDLG);
@@ -170,7 +107,7 @@ int SCCMN_DrawBg_DownloadDlgText(HDC hdc, const BmpIf* pBmp, const char* pStr, i
 {
     CMN_ASSERT(pStr != NULL && lstrlen(pStr) > 0);
     if (hdc == nullptr || pBmp == nullptr || pBmp->m_hBmp == nullptr) return 0;
-    BackBuffer bb(hdc, pBmp->nWidth, pBmp->nHeight, pBmp->m_hPal);
+    ScBackBuffer bb(hdc, pBmp->nWidth, pBmp->nHeight, pBmp->m_hPal);
     bb.Blit(pBmp, 0, 0, SRCCOPY);
     if (pStr != nullptr && pStr[0] != '\0') {
         HGDIOBJ hOld = SelectObject(bb.dc(), SCCMN_GetFont());
@@ -186,7 +123,7 @@ int SCCMN_DrawBg_DownloadDlgText(HDC hdc, const BmpIf* pBmp, const char* pStr, i
 int SCCMN_DrawBg_SelectDlg(HDC hdc, const BmpIf* pBg, const BmpIf* pRow, int nFirst)
 {
     if (hdc == nullptr || pBg == nullptr || pBg->m_hBmp == nullptr) return 0;
-    BackBuffer bb(hdc, pBg->nWidth, pBg->nHeight, pBg->m_hPal);
+    ScBackBuffer bb(hdc, pBg->nWidth, pBg->nHeight, pBg->m_hPal);
     bb.Blit(pBg, 0, 0, SRCCOPY);
     for (int i = nFirst < 0 ? 0 : nFirst; i <= 7; i++) bb.Blit(pRow, 20, 25 + 19 * i, SRCCOPY);
     bb.CopyTo(0, 0);
@@ -230,13 +167,11 @@ BOOL SCSKIN_Proc_Draw(HWND hWnd, WPARAM wParam, LPARAM lParam, LIST* pLstSkin, L
                       HFONT hFont)
 {
     (void)hWnd;
-    (void)pLstRow;
-    (void)pLcs;
-    (void)pLcd;
     int nId = static_cast<int>(wParam);
     const DRAWITEMSTRUCT* pDis = reinterpret_cast<const DRAWITEMSTRUCT*>(lParam);
     if (nId < 1 || nId > 67 || pDis == nullptr) return 1;
     if (IsMainButton(nId)) scdraw_Button(pLstSkin, pDis);
+    else if (nId == eCD_IMGTYPE_LST_CONTENTS) SCSKIN_DrawRow(pDis, pLstSkin, pLstRow, pLcs, pLcd, hFont);
     else if (nId == eCD_IMGTYPE_CMB_LISTMODE) scdraw_PageItem(pDis, hFont);
     return 1;
 }

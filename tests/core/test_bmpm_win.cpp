@@ -165,6 +165,7 @@ TEST(ImageCache, ReadsEachFileOnceAndDeletesWhatIsNotEightBit)
     WriteAll(good, MakeBmpFile(5, 5, 8, 256));
     WriteAll(deep, MakeBmpFile(5, 5, 24, 0));
     ASSERT_EQ(SCCACHE_Init(), 1);
+    SCCACHE_SetFolder(d.path().c_str());
     CacheImgIf* a = SCCACHE_GetImage(good.c_str());
     ASSERT_NE(a, nullptr);
     EXPECT_NE(a->bmp.m_hBmp, nullptr);
@@ -190,6 +191,27 @@ TEST(ImageCache, ReadsEachFileOnceAndDeletesWhatIsNotEightBit)
     ASSERT_NE(again, nullptr);
     EXPECT_NE(again->bmp.m_hBmp, nullptr);
     SCCACHE_Fini();
+    SCCACHE_SetFolder(nullptr);
+}
+
+// Only files of the cache folder are removed: a path that reaches out of it
+// (a capture path of "..\\" parts) or lies elsewhere keeps its file.
+TEST(ImageCache, DeletesBadFilesOnlyInsideTheCacheFolder)
+{
+    TestDir d;
+    CreateDirectoryA(d.file("cache").c_str(), nullptr);
+    std::string out = d.file("REG.DAT"), climb = d.file("cache\\..\\REG.DAT"), in = d.file("cache\\bad.bmp");
+    WriteAll(out, "store");
+    WriteAll(in, "not a bitmap");
+    ASSERT_EQ(SCCACHE_Init(), 1);
+    SCCACHE_SetFolder(d.file("cache\\").c_str());
+    EXPECT_EQ(SCCACHE_GetImage(climb.c_str())->bmp.m_hBmp, nullptr);
+    EXPECT_EQ(SCCACHE_GetImage(out.c_str())->bmp.m_hBmp, nullptr);
+    EXPECT_EQ(ReadAll(out), "store");
+    EXPECT_EQ(SCCACHE_GetImage(in.c_str())->bmp.m_hBmp, nullptr);
+    EXPECT_EQ(GetFileAttributesA(in.c_str()), INVALID_FILE_ATTRIBUTES);
+    SCCACHE_Fini();
+    SCCACHE_SetFolder(nullptr);
 }
 
 }  // namespace
