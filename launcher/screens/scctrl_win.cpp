@@ -54,8 +54,10 @@ LIST* HostList(LIST* (*get)(void)) { return get != nullptr ? get() : nullptr; }
 
 bool Inside(const SortPanelItem* p, int x, int y)
 {
-    // Both edges belong to the item.
-    return p->x <= x && x <= p->x + p->w && p->y <= y && y <= p->y + p->h;
+    // Both edges belong to the item. lcm.bin may hold any 32-bit values: the
+    // far edges are summed wide so they cannot overflow.
+    return p->x <= x && x <= static_cast<long long>(p->x) + p->w && p->y <= y &&
+           y <= static_cast<long long>(p->y) + p->h;
 }
 
 HWND CreateButton(const LiIf* p, HWND hWnd, HINSTANCE hInst)

@@ -5,6 +5,7 @@
 
 #include <gtest/gtest.h>
 
+#include <climits>
 #include <cstdlib>
 #include <cstring>
 #include <string>
@@ -175,6 +176,12 @@ TEST_F(Ctrl, PanelClicksAlternateAndHitBothEdges)
         click(c.x, c.y);
         EXPECT_EQ(Posted(), c.posted) << c.what;
     }
+    // A damaged lcm.bin item whose far edge lies past the 32-bit range
+    // covers nothing (a wrapped sum would cover the whole panel).
+    LayoutIf bad = { 19, INT_MIN, INT_MIN, -10, -10 };
+    SCCTRL_AddPanelItem(&bad, "");
+    click(5, 5);
+    EXPECT_EQ(Posted(), std::vector<int>{});
 }
 
 TEST_F(Ctrl, TheLaterRecordOfATypeWinsAndNoPanelWithoutItsImage)
