@@ -156,7 +156,9 @@ int UNINST_PrepareAppPath(char* pBuf, int nSize)
         return 0;
     }
     std::wstring longForm = LongForm(Wide(strChecked));
-    DWORD dwAttr = GetFileAttributesW(longForm.c_str());
+    // Without its final "\": with it, the lookup would resolve a link and
+    // report the folder it points at.
+    DWORD dwAttr = GetFileAttributesW(longForm.substr(0, longForm.size() - 1).c_str());
     const char* pWhy = nullptr;
     if (dwAttr == INVALID_FILE_ATTRIBUTES) pWhy = "missing";
     else if (!(dwAttr & FILE_ATTRIBUTE_DIRECTORY)) pWhy = "not a folder";
