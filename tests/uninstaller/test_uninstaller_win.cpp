@@ -74,6 +74,31 @@ void List(const std::string& root, const std::string& rel, std::set<std::string>
     } while (FindNextFileW(h, &fd));
     FindClose(h);
 }
+// Empties a folder left by an earlier failed run (read-only files and paths
+// over MAX_PATH included, which the test folder's own clean-up cannot
+// remove); links are removed, never followed.
+void Empty(const std::string& folder)
+{
+    WIN32_FIND_DATAW fd;
+    HANDLE h = FindFirstFileW(Long(folder + "*").c_str(), &fd);
+    if (h == INVALID_HANDLE_VALUE) return;
+    do {
+        std::string name = Narrow(fd.cFileName);
+        if (name == "." || name == "..") continue;
+        std::wstring p = Long(folder + name);
+        SetFileAttributesW(p.c_str(), FILE_ATTRIBUTE_NORMAL);
+        if ((fd.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) && !(fd.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT)) {
+            Empty(folder + name + "\\");
+            RemoveDirectoryW(p.c_str());
+        } else if (fd.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) {
+            RemoveDirectoryW(p.c_str());
+        } else {
+            DeleteFileW(p.c_str());
+        }
+    } while (FindNextFileW(h, &fd));
+    FindClose(h);
+}
+
 std::set<std::string> List(const std::string& root)
 {
     std::set<std::string> out;
@@ -202,6 +227,7 @@ struct Uninstall : ::testing::Test {
 
     void SetUp() override
     {
+        Empty(dir.path());
         ASSERT_EQ(RegCreateKeyExA(HKEY_LOCAL_MACHINE, REG_TIV_KEY, 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &hKey,
                                   nullptr), ERROR_SUCCESS);
         DWORD cb = sizeof(saved);
