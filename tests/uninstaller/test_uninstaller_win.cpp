@@ -395,6 +395,9 @@ TEST_F(Uninstall, RefusedApplicationFoldersDeleteNothing)
         EXPECT_EQ(Run(IDOK), 0) << c.why;
         EXPECT_EQ(List(dir.path()), before) << c.why;
     }
+    RegDeleteValueA(hKey, "apppath");
+    EXPECT_EQ(Run(IDOK), 0) << "no apppath value";
+    EXPECT_EQ(List(dir.path()), before) << "no apppath value";
 }
 
 // "C:\" with env.bin in it: only the root check stands between the
