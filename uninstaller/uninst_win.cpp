@@ -78,6 +78,8 @@ void DeleteFilesIn(const std::wstring& folder, const std::wstring& rel)
             DeleteFilesIn(path + L"\\", relPath + L"\\");
             continue;
         }
+        // A file link (a reparse point) goes as the link itself: DeleteFile
+        // never deletes what a symbolic link points at.
         if (!UNINST_IsDeletable(Narrow(relPath).c_str())) continue;
         DWORD dwAttr = fd.dwFileAttributes;
         if (dwAttr & FILE_ATTRIBUTE_READONLY) {
