@@ -651,11 +651,16 @@ TEST_F(Launcher, TheSettingsButtonOpensOneDialogWhoseOkRewritesTheSettings)
     CloseHandle(h);
     EXPECT_EQ(ReadAll(app + "appset.bin"), saved) << "start-up or shutdown changed the settings";
 
-    // The next start keeps them: the dialog shows the saved page.
+    // The next start keeps them: the page selector opens on the saved page
+    // and the dialog shows it.
     h = Start("-start tiv,");
     w = Probe_WaitWindow("TIV Launcher", nullptr, 60000);
     ASSERT_NE(w, nullptr);
     Probe_WaitFor([&] { return IsWindowVisible(w) != FALSE; }, 60000);
+    EXPECT_TRUE(Probe_WaitFor([&] {
+        HWND combo = Child(w, "ComboBox", 10);
+        return combo != nullptr && SendMessageA(combo, CB_GETCURSEL, 0, 0) == 4;
+    }, 30000)) << "the page selector is not on the saved page";
     dlg = openSettings(w);
     ASSERT_NE(dlg, nullptr);
     EXPECT_TRUE(Probe_WaitFor([&] { return checked(dlg, 1008) && checked(dlg, 1009); }, 10000));
