@@ -63,7 +63,15 @@ tools/bench.sh build/demo bash -c '
     wine tiv_launcher.exe -start tiv,
   else
     wine tiv_launcher.exe -start tiv, &
-    sleep 6
+    # A new prefix makes the first start slow: wait (up to a minute) until
+    # the window has painted its skin, then take the picture.
+    for i in $(seq 1 60); do
+      sleep 1
+      import -window root "$TIV_DEMO_SHOT" 2>/dev/null || continue
+      lit=$(convert "$TIV_DEMO_SHOT" -gravity center -crop 600x260+0+0 -format "%[fx:mean]" info: 2>/dev/null || echo 0)
+      awk -v m="$lit" "BEGIN { exit !(m > 0.15) }" && break
+    done
+    sleep 2   # the list and the panes settle
     import -window root "$TIV_DEMO_SHOT" && echo "screenshot: $TIV_DEMO_SHOT"
     wine "$OLDPWD/$TIV_DEMO_WIN/tools/tivtool.exe" close "TIV Launcher" || true
     sleep 2   # what is still running ends with the bench
