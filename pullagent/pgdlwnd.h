@@ -39,6 +39,10 @@ enum {
 #define PG_PIECE 50000
 // How long a Cancel waits for the thread (it is never terminated).
 #define PG_STOP_WAIT_MS 2000
+// How long the dialog waits after the member's Cancel before it goes.
+#define PG_CANCEL_WAIT_MS 300
+// How long the program waits at its end for a thread a Cancel left running.
+#define PG_EXIT_WAIT_MS 10000
 
 // The pack server: host and path, as env.bin's "[ZVQCLIENTDLWEBPAGE]" holds it.
 void DLWND_SetServer(const char* pBase);

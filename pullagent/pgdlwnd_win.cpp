@@ -264,10 +264,10 @@ int THREADM_Init(HWND hWnd)
 // Waits for the thread to end by itself (bounded); a thread is never
 // terminated: it may hold the log's lock. One still running is left to end
 // on its own and refuses the next download.
-int THREADM_Stop_Download(void)
+int THREADM_Stop_Download(DWORD nWaitMs = PG_STOP_WAIT_MS)
 {
     if (!g_threadmIf.hThread) return 1;
-    if (WaitForSingleObject(g_threadmIf.hThread, PG_STOP_WAIT_MS) == WAIT_TIMEOUT) {
+    if (WaitForSingleObject(g_threadmIf.hThread, nWaitMs) == WAIT_TIMEOUT) {
         LOG_Write("THREADM_Stop_Download::the thread has not ended yet: left to end by itself\n");
         return 0;
     }
@@ -277,9 +277,9 @@ int THREADM_Stop_Download(void)
     return 1;
 }
 
-int THREADM_Term(void)
+int THREADM_Term(DWORD nWaitMs = PG_STOP_WAIT_MS)
 {
-    THREADM_Stop_Download();
+    THREADM_Stop_Download(nWaitMs);
     g_threadmIf.bInit = 0;
     g_threadmIf.hWnd = nullptr;
     return 1;
@@ -408,14 +408,21 @@ void EndWith(HWND hDlg, int nId)
         // is waited for, never terminated.
         InterlockedExchange(&g_bCancel, 1);
         CloseNet();
+        LOG_Write("DLWND::cancelled\n");
     }
     LONG r = InterlockedCompareExchange(&g_result.nResult, 0, 0);
     g_nLastResult = r < 0 ? ePG_DL_ERR_CANCEL : static_cast<int>(r);
     DOWNLOADMN_Clear();
     DOWNLOADMN_Fini();
-    THREADM_Term();
+    // After a Cancel the member sees the dialog go at once: a thread still
+    // inside a read sees the flag and ends by itself; the program waits for
+    // it before it exits.
+    THREADM_Term(nId == IDCANCEL ? PG_CANCEL_WAIT_MS : PG_STOP_WAIT_MS);
     if (nId == IDCANCEL && r == ePG_DL_OK) g_nLastResult = ePG_DL_ERR_CANCEL;
     EndDialog(hDlg, nId == IDOK && g_nLastResult == ePG_DL_OK ? 1 : 0);
+    // The modal loop sees EndDialog only at its next message; with the timer
+    // gone nothing else would come for a while.
+    PostMessageA(hDlg, WM_NULL, 0, 0);
 }
 
 INT_PTR CALLBACK DlgProc(HWND hDlg, UINT msg, WPARAM wParam, LPARAM)

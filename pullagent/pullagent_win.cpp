@@ -72,7 +72,7 @@ int ReadWhole(const std::string& path, std::string* pOut)
 {
     void* pBuf = nullptr;
     int nSize = 0;
-    if (CMNFILE_ReadFileEx(path.c_str(), &pBuf, &nSize, 1) != ERRID_CMNFILE_NONE) return 0;
+    if (CMNFILE_ReadFileEx(path.c_str(), &pBuf, &nSize, 0) != ERRID_CMNFILE_NONE) return 0;
     pOut->assign(static_cast<const char*>(pBuf), static_cast<size_t>(nSize));
     GlobalFree(pBuf);
     return 1;
@@ -278,7 +278,7 @@ int WINAPI WinMain(HINSTANCE hInst, HINSTANCE, LPSTR lpCmdLine, int)
     LOG_SetProgram("pullagent.log", 1023);
     Run(hInst, lpCmdLine != nullptr ? lpCmdLine : "");
     // A download left running by a Cancel ends by itself first.
-    DLWND_WaitIdle(PG_STOP_WAIT_MS);
+    if (!DLWND_WaitIdle(PG_EXIT_WAIT_MS)) LOG_Write("WinMain::a download thread is still blocked at exit\n");
     ENV_Free();
     LOG_Close();
     return 0;
