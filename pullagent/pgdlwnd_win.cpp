@@ -479,6 +479,7 @@ INT_PTR CALLBACK DlgProc(HWND hDlg, UINT msg, WPARAM wParam, LPARAM)
     case WM_CLOSE:
         EndWith(hDlg, IDCANCEL);
         return TRUE;
+
     default:
         return FALSE;
     }
