@@ -420,9 +420,6 @@ void EndWith(HWND hDlg, int nId)
     THREADM_Term(nId == IDCANCEL ? PG_CANCEL_WAIT_MS : PG_STOP_WAIT_MS);
     if (nId == IDCANCEL && r == ePG_DL_OK) g_nLastResult = ePG_DL_ERR_CANCEL;
     EndDialog(hDlg, nId == IDOK && g_nLastResult == ePG_DL_OK ? 1 : 0);
-    // The modal loop sees EndDialog only at its next message; with the timer
-    // gone nothing else would come for a while.
-    PostMessageA(hDlg, WM_NULL, 0, 0);
 }
 
 INT_PTR CALLBACK DlgProc(HWND hDlg, UINT msg, WPARAM wParam, LPARAM)
