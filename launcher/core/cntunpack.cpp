@@ -306,6 +306,13 @@ int THREADM_UnpackContents(const char* pKeyName, const char* pFolder, const char
 
 int THREADM_UnpackVersionPack(const void* pBuf, int nHdrVersion, const char* pFolder, int nBufSize, int nHeaderSize)
 {
+    return THREADM_UnpackVersionPackEx(pBuf, nHdrVersion, pFolder, nBufSize, nHeaderSize, nullptr, nullptr);
+}
+
+int THREADM_UnpackVersionPackEx(const void* pBuf, int nHdrVersion, const char* pFolder, int nBufSize,
+                                int nHeaderSize, const CntUnpackHooks* pHooks, int* pnFailed)
+{
+    if (pnFailed != nullptr) *pnFailed = 0;
     CMN_ASSERT(pBuf != NULL && pFolder != NULL && nBufSize > 0);
     if (pBuf == nullptr || pFolder == nullptr || nBufSize < CPD_LEN_MAGIC) return 0;
     if (std::memcmp(pBuf, CPD_STR_PACKHEADER_ID5, CPD_LEN_MAGIC) != 0) return 0;
@@ -332,16 +339,31 @@ int THREADM_UnpackVersionPack(const void* pBuf, int nHdrVersion, const char* pFo
 
     const std::string folder = pFolder;
     std::vector<bool> usable(names.size());
+    int nRefused = 0;
     for (size_t i = 0; i < names.size(); i++) {
         const std::string& name = names[i].strName;
         usable[i] = cnu_IsInside(name) && folder.size() + name.size() < CNU_PATH_VERSION;
         if (!usable[i]) {
             std::string msg = "THREADM_UnpackVersionPack::err::name refused[" + name + "]\n";
             LOG_Write(msg.c_str());
+            nRefused++;
+        }
+    }
+    // A strict reader takes a pack with one name outside the folder for a
+    // hostile pack and writes none of it.
+    if (nRefused > 0 && pHooks != nullptr && pHooks->bRefuseBadNames) {
+        if (pnFailed != nullptr) *pnFailed = nRefused;
+        return 0;
+    }
+    for (size_t i = 0; i < names.size(); i++) {
+        if (!usable[i]) continue;
+        if (pHooks != nullptr && pHooks->pfnSkip != nullptr && pHooks->pfnSkip(pHooks->pCtx, names[i].strName.c_str())) {
+            usable[i] = false;
             continue;
         }
-        CNTUNPACK_MakeFolders(folder + name, true);
+        CNTUNPACK_MakeFolders(folder + names[i].strName, true);
     }
+    int nFailed = nRefused;
     for (size_t i = 0; i < names.size(); i++) {
         const CpdEntry& e = entries[i];
         if (!usable[i]) continue;
@@ -351,10 +373,15 @@ int THREADM_UnpackVersionPack(const void* pBuf, int nHdrVersion, const char* pFo
         std::string path = folder + names[i].strName;
         std::string msg = "create file[" + path + "]\n";
         LOG_Write(msg.c_str());
-        if (!cnu_WriteBuffer(e.pData, e.lDataSize, path)) {
+        int bOk = pHooks != nullptr && pHooks->pfnWrite != nullptr
+                      ? pHooks->pfnWrite(pHooks->pCtx, path.c_str(), e.pData, e.lDataSize)
+                      : cnu_WriteBuffer(e.pData, e.lDataSize, path);
+        if (!bOk) {
             msg = "THREADM_UnpackVersionPack::err::cannot write[" + path + "]\n";
             LOG_Write(msg.c_str());
+            nFailed++;
         }
     }
+    if (pnFailed != nullptr) *pnFailed = nFailed;
     return 1;
 }

@@ -41,3 +41,21 @@ int THREADM_UnpackContents(const char* pKeyName, const char* pFolder, const char
 // inside it (nothing written then). nHdrVersion: header layout, always 2.
 int THREADM_UnpackVersionPack(const void* pBuf, int nHdrVersion, const char* pFolder, int nBufSize,
                               int nHeaderSize);
+
+// How a program other than the launcher unpacks a client pack by the same
+// checks. Every field may be null or 0.
+struct CntUnpackHooks {
+    void* pCtx;
+    // 1: the name is refused and its entry not written (e.g. a running program).
+    int (*pfnSkip)(void* pCtx, const char* pName);
+    // Writes one whole file: 1 written, 0 not (the default writes in place).
+    int (*pfnWrite)(void* pCtx, const char* pPath, const void* pData, int nSize);
+    // 1: one name that would leave the folder refuses the whole pack
+    // (result 0, nothing written) instead of passing over that entry.
+    int bRefuseBadNames;
+};
+
+// THREADM_UnpackVersionPack with hooks; *pnFailed (may be null) = entries
+// refused or not written.
+int THREADM_UnpackVersionPackEx(const void* pBuf, int nHdrVersion, const char* pFolder, int nBufSize,
+                                int nHeaderSize, const CntUnpackHooks* pHooks, int* pnFailed);

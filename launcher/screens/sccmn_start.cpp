@@ -27,19 +27,6 @@ int NextField(const char* p, const char* pEnd, char* pField, int nSize, int* pnT
     return nCopy;
 }
 
-bool SameText(const char* a, const char* b)
-{
-    size_t n = std::strlen(a);
-    return n == std::strlen(b) && std::memcmp(a, b, n) == 0;
-}
-
-bool ParseInt(const char* p, int* pValue)
-{
-    if (p[0] == '\0') return false;
-    *pValue = static_cast<int>(std::strtol(p, nullptr, 10));
-    return true;
-}
-
 }  // namespace
 
 char* UrlDecode(int* pnLen, const char* pBuf, int nLen)
@@ -104,33 +91,7 @@ char* UrlDecode(int* pnLen, const char* pBuf, int nLen)
 
 int SCCMN_ParseFileVersions(LIST* pList, const char* pText)
 {
-    if (pList == nullptr || pText == nullptr) return 0;
-    char line[kFieldMax];
-    const char* p = pText;
-    for (;;) {
-        int n = CMNFILE_GetLineCRLF(line, sizeof(line), p);
-        if (n < 0) break;
-        p += n + 2;
-        if (n == 0) continue;
-        LOG_Write(line);
-        LOG_Write("\n");
-        char name[kFieldMax];
-        int nName = CMNFILE_GetToken(name, sizeof(name), line, ",", 1);
-        CMN_ASSERT(nName > 0);
-        if (nName == 0 || nName >= static_cast<int>(sizeof(name))) continue;
-        const char* pRest = line + nName;
-        if (*pRest != ',') continue;
-        char ver[kFieldMax];
-        CMNFILE_GetToken(ver, sizeof(ver), pRest + 1, ",", 1);
-        int nVersion = 0;
-        if (!ParseInt(ver, &nVersion)) continue;
-        FvIf* pFv = static_cast<FvIf*>(std::calloc(1, sizeof(FvIf)));
-        if (pFv == nullptr) break;
-        std::memcpy(pFv->strFileName, name, std::strlen(name) + 1);
-        pFv->nVersion = nVersion;
-        if (!LIST_Add(pList, pFv)) std::free(pFv);
-    }
-    return 1;
+    return VERLIST_ParseFileVersions(pList, pText);
 }
 
 int SCCMN_CompareVersion(const char* pVersionFile, LIST* pLstNowVersion, const char* pBuf, int nFileSize,
@@ -147,25 +108,13 @@ int SCCMN_CompareVersion(const char* pVersionFile, LIST* pLstNowVersion, const c
         if (n < 0) break;
         p += n + 2;
         if (n == 0) continue;
-        char name[kFieldMax], ver[kFieldMax], pack[kFieldMax];
-        int nId = CMNFILE_GetToken(name, sizeof(name), line, ",", 1);
-        CMN_ASSERT(nId > 0);
-        if (nId == 0 || line[nId] != ',') continue;
-        const char* q = line + nId + 1;
-        int nVer = CMNFILE_GetToken(ver, sizeof(ver), q, ",", 1);
+        char name[kFieldMax];
         int nVersion = 0;
-        if (!ParseInt(ver, &nVersion)) continue;
-        int nTmp = q[nVer] == ',' ? CMNFILE_GetToken(pack, sizeof(pack), q + nVer + 1, ",", 1) : 0;
-        CMN_ASSERT(nTmp > 0);
+        if (n >= static_cast<int>(sizeof(line)) ||
+            VERLIST_ParseLine(line, name, sizeof(name), &nVersion, nullptr, 0) != 1)
+            continue;
         if (VERLIST_IsUpdaterEntry(name)) continue;
-        const FvIf* pFound = nullptr;
-        for (int i = 0; i < LIST_GetCnt(pLstNowVersion); i++) {
-            const FvIf* pFv = static_cast<const FvIf*>(LIST_GetAt(pLstNowVersion, i));
-            if (pFv != nullptr && SameText(pFv->strFileName, name)) {
-                pFound = pFv;
-                break;
-            }
-        }
+        const FvIf* pFound = VERLIST_Find(pLstNowVersion, name);
         if (pFound == nullptr) return 1;
         if (pFound->nVersion != nVersion) return 1;
     }

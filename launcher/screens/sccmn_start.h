@@ -5,6 +5,7 @@
 #pragma once
 
 #include "list.h"
+#include "verlist.h"
 
 enum { SCCMN_FIELDS_PER_RECORD = 24 };
 
@@ -14,12 +15,6 @@ enum { SCCMN_FIELDS_PER_RECORD = 24 };
 // normal end is the reply's end). A new block for std::free, its string
 // length in *pnLen; NULL for an empty reply or an empty status word.
 char* UrlDecode(int* pnLen, const char* pBuf, int nLen);
-
-// One line of a version list: a file and its version.
-struct FvIf {
-    char strFileName[2048];
-    int  nVersion;
-};
 
 // The installed versions ("ver.bin" as plain text: "name,version," lines
 // ended by CR LF; reading stops at a line without CR LF, a line without a

@@ -95,4 +95,57 @@ TEST(UnpackCut, EveryShorterVersionPackIsRefused)
     EXPECT_EQ(ReadAll(app + "player/chipplay.exe"), "MZ player");
 }
 
+
+// The updater's way through the same reader: one escaping name refuses the
+// whole pack, its own entries are left out, and every write goes through
+// its hook, which may fail a file (counted, the pack still read).
+TEST(UnpackHooks, StrictReaderRefusesWholePacksAndCountsFailedWrites)
+{
+    TestDir d;
+    const std::string app = d.path() + "app/";
+    fs::create_directories(app);
+    std::vector<uint8_t> hostile;
+    ASSERT_EQ(CPD_Build(CPD_STR_PACKHEADER_ID5, 1, {
+        { "ok.txt", "", 3, eCPD_FCT_NONE, B("ok") },
+        { "../evil.txt", "", 3, eCPD_FCT_NONE, B("evil") },
+    }, hostile), 1);
+    struct Seen { std::vector<std::string> written; bool bFailB; } seen = { {}, true };
+    CntUnpackHooks hooks = {
+        &seen,
+        [](void*, const char* pName) { return std::strstr(pName, "pullagent.exe") != nullptr ? 1 : 0; },
+        [](void* pCtx, const char* pPath, const void*, int) {
+            Seen* s = static_cast<Seen*>(pCtx);
+            std::string path = pPath;
+            if (s->bFailB && path.size() >= 1 && path.back() == 'B') return 0;
+            s->written.push_back(path);
+            return 1;
+        },
+        1 };
+    int nFailed = -1;
+    EXPECT_EQ(THREADM_UnpackVersionPackEx(hostile.data(), 2, app.c_str(), static_cast<int>(hostile.size()),
+                                          hostile[12], &hooks, &nFailed), 0);
+    EXPECT_EQ(nFailed, 1);
+    EXPECT_TRUE(seen.written.empty());
+    EXPECT_FALSE(fs::exists(app + "ok.txt"));
+    // The lenient default passes over the escaping entry and writes the rest.
+    EXPECT_EQ(THREADM_UnpackVersionPackEx(hostile.data(), 2, app.c_str(), static_cast<int>(hostile.size()),
+                                          hostile[12], nullptr, &nFailed), 1);
+    EXPECT_EQ(nFailed, 1);
+    EXPECT_TRUE(fs::exists(app + "ok.txt"));
+    EXPECT_FALSE(fs::exists(d.path() + "evil.txt"));
+
+    std::vector<uint8_t> pack;
+    ASSERT_EQ(CPD_Build(CPD_STR_PACKHEADER_ID5, 1, {
+        { "A", "", 3, eCPD_FCT_NONE, B("a") },
+        { "tools/pullagent.exe", "", 3, eCPD_FCT_NONE, B("MZ") },
+        { "B", "", 3, eCPD_FCT_NONE, B("b") },
+    }, pack), 1);
+    EXPECT_EQ(THREADM_UnpackVersionPackEx(pack.data(), 2, app.c_str(), static_cast<int>(pack.size()), pack[12],
+                                          &hooks, &nFailed), 1);
+    EXPECT_EQ(nFailed, 1);
+    ASSERT_EQ(seen.written.size(), 1u);
+    EXPECT_EQ(seen.written[0], app + "A");
+    EXPECT_FALSE(fs::exists(app + "tools"));
+}
+
 }  // namespace

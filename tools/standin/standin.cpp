@@ -15,9 +15,10 @@
 //   user <id> <password> <reply-file>   "ok," followed by the file's bytes
 //                                       (the password percent-encoded)
 //   user <id> <password> ng|err|empty   that reply instead
-//   fail <path> 404|close|stall [<s>]|cut <n>|oversize <n>|magic
+//   fail <path> 404|close|stall [<s>]|cut <n>|oversize <n>|magic|trickle <b>
 //        stall: say nothing, then close after <s> seconds (0: when the client
 //        gives up); cut: announce the whole reply, send <n> bytes and close;
+//        trickle: the whole reply at <b> bytes per second (a tenth every 100 ms);
 //        oversize: <n> more bytes after the reply; magic: spoil its 8 first bytes
 // Paths are matched exactly (the query string included). Form values are
 // percent-decoded ("%XX"; "+" is a blank).
@@ -149,7 +150,7 @@ const char* ContentType(const std::string& path)
 }
 
 void Reply(int fd, int status, const std::string& body, long cutAt = -1,
-           const char* type = "application/octet-stream")
+           const char* type = "application/octet-stream", long trickle = 0)
 {
     const char* text = status == 200 ? "OK" : status == 404 ? "Not Found" : "Bad Request";
     char head[256];
@@ -158,7 +159,15 @@ void Reply(int fd, int status, const std::string& body, long cutAt = -1,
                           "Connection: close\r\n\r\n", status, text, type, body.size());
     SendAll(fd, head, n);
     size_t len = cutAt >= 0 && static_cast<size_t>(cutAt) < body.size() ? static_cast<size_t>(cutAt) : body.size();
-    SendAll(fd, body.data(), len);
+    if (trickle <= 0) {
+        SendAll(fd, body.data(), len);
+        return;
+    }
+    size_t step = static_cast<size_t>(trickle / 10 > 0 ? trickle / 10 : 1);
+    for (size_t at = 0; at < len; at += step) {
+        if (!SendAll(fd, body.data() + at, at + step < len ? step : len - at)) return;
+        if (at + step < len) usleep(100000);
+    }
 }
 
 std::string Decoded(const std::string& s)
@@ -274,7 +283,7 @@ void Serve(int fd)
     }
     if (fail.kind == "oversize") out.append(static_cast<size_t>(fail.arg > 0 ? fail.arg : 1100000), 'x');
     if (fail.kind == "magic" && out.size() >= 8) std::memcpy(&out[0], "XXXXXXXX", 8);
-    Reply(fd, status, out, fail.kind == "cut" ? fail.arg : -1, type);
+    Reply(fd, status, out, fail.kind == "cut" ? fail.arg : -1, type, fail.kind == "trickle" ? fail.arg : 0);
     close(fd);
 }
 
