@@ -306,7 +306,7 @@ TEST_F(Queue, LeaveRequestPostsItsReplyOrNothing)
 
 TEST_F(Queue, UnreachableCgiHostEndsTheCatalogueWithNoReply)
 {
-    WriteEnv("/cgi-bin/list.cgi", "/cgi-bin/resign.cgi", "", "127.0.0.62");   // nobody listens there
+    WriteEnv("/cgi-bin/list.cgi", "/cgi-bin/resign.cgi", "", "127.0.0.254");   // nobody listens there
     DWORD t0 = GetTickCount();
     ASSERT_EQ(DOWNLOADMN_Add_GetContentsList("taro"), 1);
     ASSERT_TRUE(RunUntilIdle(20000));
@@ -410,7 +410,7 @@ TEST_F(Queue, ClientVersionRequestWithAndWithoutItsKey)
         { Addr() + "/badver/", 3 },         // wrong magic
         { Addr() + "/smallver/", 3 },       // a size that would overflow the buffer
         { Addr() + "/nover/", 3 },          // 404 page
-        { "127.0.0.62/ver/", 2 },           // nobody listens
+        { "127.0.0.254/ver/", 2 },          // nobody listens
     };
     for (const auto& c : cases) {
         posted.clear();
