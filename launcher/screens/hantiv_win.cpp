@@ -24,6 +24,7 @@
 #include "reg.h"
 #include "sccmn.h"
 #include "sccmn_sort_win.h"
+#include "sccmn_svc.h"
 #include "scctrl.h"
 #include "scfont.h"
 #include "sclayout.h"
@@ -579,6 +580,9 @@ LRESULT CALLBACK HANTIV_WndProc(HWND hWnd, UINT uMsg, WPARAM wParam, LPARAM lPar
     case WMU_RESIGNVELQA:
         SCCMN_StartResignVelqa();
         return 0;
+    case WMU_RECV_RESIGNVELQA:
+        SCCMN_Proc_WmuRecvResignVelqa(hWnd, wParam, lParam);
+        return 0;
     case WMU_RECV_GETZVQVERSION:
         SCCMN_Proc_WmuRecvGetZvqVersion(hWnd, wParam, lParam);
         return 0;
@@ -623,6 +627,9 @@ void HandDownToScreens(void)
     static const ScctrlHostIf ctrl = { GetMainWnd, GetInstance, HANTIV_GetSkinList, HANTIV_GetLcmList,
                                        HANTIV_GetLcdList, HANTIV_GetAppPath };
     SCCTRL_SetHost(&ctrl);
+    // The list drawing keeps no hovered row of its own yet: nothing to clear.
+    static const SccmnSvcHostIf svc = { HANTIV_RefreshPageList, HANTIV_RefreshPageList2, nullptr };
+    SCCMN_SetSvcHost(&svc);
     DLWND_SetSkin(&g_appIf.lstSkin);   // empty in the sale modes: the window's own background
 }
 

@@ -20,11 +20,7 @@ int  SCCMN_DrawBg2(HDC hdc, LIST* pSplash);
 int  SCCMN_LoadPlayTime(LIST* pList);
 int  SCCMN_MakePlayInfo(LIST* pRow, LIST* pPlayTime, int nPage);
 int  SCCMN_MakePlayInfoSeq(LIST* pRow, LIST* pPlayTime, int nPage);
-int  SCCMN_Proc_WmuContentsButton(WPARAM wParam, LPARAM lParam, LIST* pRow, HWND hWnd);
-int  SCCMN_Proc_WmuRecvBuyInfo(HWND hWnd, WPARAM wParam, LPARAM lParam);
-int  SCCMN_Proc_WmuRecvContents(HWND hWnd, WPARAM wParam, LPARAM lParam);
 int  SCCMN_Proc_WmuGetContentsImage(LPARAM lParam, LIST* pRow, HWND hWnd);
-int  SCCMN_StartResignVelqa(void);
 
 // The screenshot paths of the list drawing: none yet (new blocks, std::free).
 char* SCSKIN_GetLocalImagePath(int nContentsId);

@@ -38,11 +38,7 @@ int  SCSPLASH_Fini(LIST* pList) { LIST_Free(pList); return 1; }
 int  SCCMN_LoadPlayTime(LIST*) { return 0; }
 int  SCCMN_MakePlayInfo(LIST*, LIST*, int) { return 0; }
 int  SCCMN_MakePlayInfoSeq(LIST*, LIST*, int) { return 0; }
-int  SCCMN_Proc_WmuContentsButton(WPARAM, LPARAM, LIST*, HWND) { return 0; }
-int  SCCMN_Proc_WmuRecvBuyInfo(HWND, WPARAM, LPARAM) { return 0; }
-int  SCCMN_Proc_WmuRecvContents(HWND, WPARAM, LPARAM) { return 0; }
 int  SCCMN_Proc_WmuGetContentsImage(LPARAM, LIST*, HWND) { return 0; }
-int  SCCMN_StartResignVelqa(void) { return 0; }
 
 char* SCSKIN_GetLocalImagePath(int) { return nullptr; }
 char* SCSKIN_GetUnderConstructImage(void) { return nullptr; }

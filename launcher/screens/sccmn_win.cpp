@@ -228,12 +228,6 @@ int SCCMN_CheckUserContents(void)
     return 1;
 }
 
-int SCCMN_DownloadAllContents(void)
-{
-    // Needs the request queue's download requests, which this build does not have.
-    return 1;
-}
-
 int SCCMN_SetComboSel(int nSel)
 {
     PAGE_SetCurrentPage(nSel);
