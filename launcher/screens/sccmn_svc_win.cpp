@@ -358,10 +358,10 @@ int SCCMN_Proc_WmuRecvResignVelqa(HWND, WPARAM, LPARAM lParam)
     if (pRes == nullptr || pRes->pBuf == nullptr || pRes->nSize < 1) {
         LOG_Write("SCCMN_Proc_WmuRecvResignVelqa::no reply\n");
     } else {
-        SCCMN_ReplyForLog(str, sizeof(str), pRes->pBuf, pRes->nSize, 256);
-        LOG_Write("SCCMN_Proc_WmuRecvResignVelqa::reply[");
+        char strReply[400];
+        SCCMN_ReplyForLog(strReply, sizeof(strReply), pRes->pBuf, pRes->nSize, 256);
+        std::snprintf(str, sizeof(str), "SCCMN_Proc_WmuRecvResignVelqa::reply[%s]\n", strReply);
         LOG_Write(str);
-        LOG_Write("]\n");
     }
     if (pRes != nullptr) std::free(pRes->pBuf);
     std::free(pRes);
