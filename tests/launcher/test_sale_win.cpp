@@ -1,0 +1,136 @@
+// Sale starts of the real tiv_launcher.exe under Wine against the stand-in
+// service (127.0.0.65): the catalogue POST, and a refused or empty catalogue
+// ending the start with its message and the member's REG.DAT untouched.
+#include <windows.h>
+
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <string>
+#include <vector>
+
+#include "cmnutil.h"
+#include "contentslist.h"
+#include "md5.h"
+#include "reg.h"
+#include "testdir.h"
+#include "winprobe.h"
+
+namespace {
+
+std::string Env(const char* name)
+{
+    const char* v = std::getenv(name);
+    return v != nullptr ? v : "";
+}
+
+std::string Md5(const std::string& s)
+{
+    char hex[33];
+    MD5_StringToHex(s.c_str(), hex);
+    return hex;
+}
+
+// A member's store with nRecords records (content ids C0000...), scrambled.
+void WriteStore(const std::string& path, const std::string& id, const std::string& pw, int nRecords)
+{
+    CfhIf h;
+    std::memset(&h, 0, sizeof(h));
+    std::memcpy(h.strMagic, "2xpU", 4);
+    std::strcpy(h.strUserId, id.c_str());
+    std::strcpy(h.strPassword, pw.c_str());
+    std::strcpy(h.strLastUpdate, "20261201");
+    h.lCount = nRecords;
+    std::string plain(reinterpret_cast<const char*>(&h), sizeof(h));
+    for (int i = 0; i < nRecords; i++) {
+        ContIf c;
+        std::memset(&c, 0, sizeof(c));
+        std::memcpy(c.strCode, "tiv", 3);
+        std::snprintf(c.strContentsId, sizeof(c.strContentsId), "C%04d", i);
+        std::strcpy(c.strProductName, "Game");
+        c.type = eCLPD_TYPE_DOWNLOADABLE;
+        plain.append(reinterpret_cast<const char*>(&c), sizeof(c));
+    }
+    std::vector<char> out(plain.size() + 1);
+    int n = 0;
+    ASSERT_EQ(CMNUTIL_Encode(plain.data(), static_cast<int>(plain.size()), CMNUTIL_KEY, out.data(), &n,
+                             static_cast<int>(out.size())), 1);
+    WriteAll(path, std::string(out.data(), n));
+}
+
+struct SaleStart : ::testing::Test {
+    TestDir dir;
+    std::string app, cnt, addr, site;
+    HKEY hKey = nullptr;
+    struct Saved { const char* name; bool had; char value[1024]; } saved[3] = {
+        { "apppath", false, "" }, { "cntpath", false, "" }, { "skin", false, "" } };
+
+    void SetUp() override
+    {
+        addr = Env("TIV_STANDIN_ADDR");
+        site = Env("TIV_STANDIN_DIR");
+        if (addr.empty()) GTEST_SKIP() << "no stand-in service";
+        app = dir.path() + "app\\";
+        cnt = app + "contents\\";
+        ASSERT_TRUE(CreateDirectoryA(app.c_str(), nullptr));
+        ASSERT_TRUE(CreateDirectoryA(cnt.c_str(), nullptr));
+        ASSERT_EQ(RegCreateKeyExA(HKEY_LOCAL_MACHINE, REG_TIV_KEY, 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &hKey,
+                                  nullptr), ERROR_SUCCESS);
+        for (auto& s : saved) {
+            DWORD cb = sizeof(s.value);
+            s.had = RegQueryValueExA(hKey, s.name, nullptr, nullptr, (BYTE*)s.value, &cb) == ERROR_SUCCESS;
+        }
+        REG_SetString(hKey, "apppath", app.c_str());
+        REG_SetString(hKey, "cntpath", cnt.c_str());
+        REG_SetString(hKey, "skin", "skin.bin");
+        WriteAll(app + "env.bin", Inverted("[TITLENAME]\r\nテストの館\r\n[CGITOPPAGE]\r\n" + addr +
+                                           "\r\n[CGIPAGE_GETCONTENTSLIST]\r\n/cgi-bin/list.cgi\r\n[DLWEBPAGE]\r\nhttp://" +
+                                           addr + "/dl/\r\n"));
+    }
+    void TearDown() override
+    {
+        Probe_KillAll();
+        if (hKey == nullptr) return;
+        for (auto& s : saved) {
+            if (s.had) REG_SetString(hKey, s.name, s.value);
+            else RegDeleteValueA(hKey, s.name);
+        }
+        RegCloseKey(hKey);
+    }
+    std::string Member(const std::string& id) { return cnt + Md5(id) + "\\"; }
+    std::string RequestLog() { return ReadAll(Probe_HostPath(site + "/req.log")); }
+};
+
+TEST_F(SaleStart, ARefusedOrEmptyCatalogueEndsTheStartAndLeavesTheStoreAsItWas)
+{
+    struct { const char* user; const char* text; } cases[] = {
+        { "ngman", "データ受信に失敗しました。商品情報は取得できませんでした（ZVQ:027）" },
+        { "errman", "データ受信に失敗しました。商品情報は取得できませんでした（ZVQ:027）" },
+        { "emptyman", "データ受信に失敗しました。処理を中止します（ZVQ:022）" },
+    };
+    for (const auto& c : cases) {
+        std::string member = Member(c.user);
+        CreateDirectoryA(member.c_str(), nullptr);
+        WriteStore(member + "REG.DAT", c.user, "pw1", 2);
+        std::string before = ReadAll(member + "REG.DAT");
+        size_t nLog = RequestLog().size();
+        HANDLE h = Probe_Start(Probe_HostPath(LAUNCHER_EXE),
+                               std::string("tiv_launcher.exe -salegame ") + c.user + ",pw1,C0001,tiv,playgame,", app);
+        ASSERT_NE(h, nullptr);
+        HWND box = Probe_WaitWindow("#32770", "報告", 90000);
+        ASSERT_NE(box, nullptr) << c.user;
+        EXPECT_EQ(Probe_MessageBoxText(box), c.text) << c.user;
+        Probe_PressButton(box, IDOK);
+        // The sale start ends by itself: the game is not installed.
+        EXPECT_EQ(Probe_WaitExit(h, 60000), 0) << c.user;
+        CloseHandle(h);
+        EXPECT_EQ(ReadAll(member + "REG.DAT"), before) << c.user;
+        std::string log = RequestLog().substr(nLog);
+        EXPECT_NE(log.find(std::string("POST\t/cgi-bin/list.cgi\t")), std::string::npos) << log;
+        EXPECT_NE(log.find(std::string("userid=") + c.user + "&passwd=pw1"), std::string::npos) << log;
+    }
+}
+
+}  // namespace
