@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "cmnutil.h"
+#include "cntpack.h"
 #include "contentslist.h"
 #include "md5.h"
 #include "reg.h"
@@ -131,6 +132,62 @@ TEST_F(SaleStart, ARefusedOrEmptyCatalogueEndsTheStartAndLeavesTheStoreAsItWas)
         EXPECT_NE(log.find(std::string("POST\t/cgi-bin/list.cgi\t")), std::string::npos) << log;
         EXPECT_NE(log.find(std::string("userid=") + c.user + "&passwd=pw1"), std::string::npos) << log;
     }
+}
+
+TEST_F(SaleStart, AGameNotOnDiskIsDownloadedUnpackedAndStartedThroughTheRunner)
+{
+    // The service's catalogue: one record, its name in EUC-JP, its pack on the server.
+    std::string rec = "tiv,,%A5%B2%A1%BC%A5%E0,C0001,Maker,PC-88,RPG,20261201,1,C0001.pack,2,0,1,,,0,,,,,,,,,\n";
+    WriteAll(Probe_HostPath(site + "/sale-records.txt"), rec);
+    std::string game = ReadAll(Probe_HostPath(TESTGAME_EXE));
+    ASSERT_FALSE(game.empty());
+    std::vector<CpdFile> files(1);
+    files[0].strName = "C0001\\game.exe";
+    files[0].strCaption = "起動";
+    files[0].cFileType = eCPD_FTYPE_SBN;
+    files[0].cCmpType = eCPD_FCT_SLIDE;
+    files[0].data.assign(game.begin(), game.end());
+    std::vector<uint8_t> pack;
+    ASSERT_EQ(CPD_Build("CNPFVR05", 2, files, pack), 1);
+    WriteAll(Probe_HostPath(site + "/root/dl/C0001.pack"), std::string(pack.begin(), pack.end()));
+    // The runner is a recorder of its command line and folder.
+    WriteAll(app + "qr.exe", game);
+
+    std::string member = Member("saleman");
+    CreateDirectoryA(member.c_str(), nullptr);
+    WriteStore(member + "REG.DAT", "saleman", "pw1", 1);
+    size_t nLog = RequestLog().size();
+    HANDLE h = Probe_Start(Probe_HostPath(LAUNCHER_EXE), "tiv_launcher.exe -salegame saleman,pw1,C0001,tiv,playgame,",
+                           app);
+    ASSERT_NE(h, nullptr);
+    EXPECT_EQ(Probe_WaitExit(h, 120000), 0);
+    CloseHandle(h);
+    std::string log = RequestLog().substr(nLog);
+    EXPECT_NE(log.find("POST\t/cgi-bin/list.cgi\t"), std::string::npos) << log;
+    EXPECT_NE(log.find("GET\t/dl/C0001.pack\t"), std::string::npos) << log;
+
+    std::string folder = member + "C0001\\";
+    std::string record;
+    Probe_WaitFor([&] { record = ReadAll(folder + "game.rec"); return record.find("started") != std::string::npos; },
+                  60000);
+    EXPECT_NE(record.find("cmdline=[qr.exe " + folder + "game.exe mode=start,userid=saleman,productid=C0001,save=" +
+                          member + ",]"), std::string::npos) << record;
+    EXPECT_NE(record.find("cwd=[" + member + "C0001]"), std::string::npos) << record;
+    EXPECT_EQ(ReadAll(folder + "game.exe"), game);
+
+    // The store holds the catalogue with the game installed.
+    std::string raw = ReadAll(member + "REG.DAT");
+    CfhIf hdr;
+    ContIf* p = nullptr;
+    int n = 0;
+    ASSERT_EQ(CONTENTSLIST_DecodeStore(raw.data(), static_cast<int>(raw.size()), &hdr, &p, &n), 1);
+    int found = -1;
+    for (int i = 0; i < n; i++) if (std::strcmp(p[i].strContentsId, "C0001") == 0) found = i;
+    ASSERT_GE(found, 0);
+    EXPECT_EQ(p[found].type, eCLPD_TYPE_PLAYABLE);
+    EXPECT_STREQ(p[found].strProductName, "ゲーム");
+    EXPECT_STREQ(p[found].strExePath[0], "C0001\\game.exe");
+    std::free(p);
 }
 
 }  // namespace
