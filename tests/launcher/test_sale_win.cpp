@@ -190,4 +190,59 @@ TEST_F(SaleStart, AGameNotOnDiskIsDownloadedUnpackedAndStartedThroughTheRunner)
     std::free(p);
 }
 
+// FNV-1a, as the recorder hashes.
+std::string Fnv(const std::string& bytes)
+{
+    unsigned long h = 2166136261u;
+    for (unsigned char c : bytes) h = ((h ^ c) * 16777619u) & 0xFFFFFFFFu;
+    char s[32];
+    std::snprintf(s, sizeof(s), "%lu,%08lx", static_cast<unsigned long>(bytes.size()), h);
+    return s;
+}
+
+TEST_F(SaleStart, MusicNotOnDiskIsDownloadedExpandedAndHandedToThePlayer)
+{
+    std::string rec = "tiv,,Song,C0001,Maker,PC-88,RPG,20261201,1,C0001.pack,1,1,1,,,1,,,C0001s.pack,3,,,,,\n";
+    WriteAll(Probe_HostPath(site + "/music-records.txt"), rec);
+    std::string kzd = ReadAll(Probe_HostPath(MUSIC_ARCHIVE));
+    ASSERT_FALSE(kzd.empty());
+    std::vector<CpdFile> files(1);
+    files[0].strName = "C0001\\music.kzd";
+    files[0].strCaption = "OPN";
+    files[0].cFileType = eCPD_FTYPE_SMD;
+    files[0].cCmpType = eCPD_FCT_SLIDE;
+    files[0].data.assign(kzd.begin(), kzd.end());
+    std::vector<uint8_t> pack;
+    ASSERT_EQ(CPD_Build("CNPFVR05", 2, files, pack), 1);
+    WriteAll(Probe_HostPath(site + "/root/dl/C0001s.pack"), std::string(pack.begin(), pack.end()));
+    std::string player = app + "player\\";
+    CreateDirectoryA(player.c_str(), nullptr);
+    WriteAll(player + "chipplay.exe", ReadAll(Probe_HostPath(TESTGAME_EXE)));
+
+    std::string member = Member("musicman");
+    CreateDirectoryA(member.c_str(), nullptr);
+    WriteStore(member + "REG.DAT", "musicman", "pw1", 1);
+    size_t nLog = RequestLog().size();
+    HANDLE h = Probe_Start(Probe_HostPath(LAUNCHER_EXE), "tiv_launcher.exe -salegame musicman,pw1,C0001,tiv,playkzdp,",
+                           app);
+    ASSERT_NE(h, nullptr);
+    EXPECT_EQ(Probe_WaitExit(h, 120000), 0);
+    CloseHandle(h);
+    std::string log = RequestLog().substr(nLog);
+    EXPECT_NE(log.find("GET\t/dl/C0001s.pack\t"), std::string::npos) << log;
+    EXPECT_EQ(log.find("GET\t/dl/C0001.pack\t"), std::string::npos) << "the game is not fetched: " << log;
+
+    std::string record;
+    Probe_WaitFor([&] { record = ReadAll(player + "game.rec"); return record.find("started") != std::string::npos; },
+                  60000);
+    std::string archive = member + "C0001\\music.kzd";
+    EXPECT_NE(record.find("cmdline=[\"" + player + "chipplay.exe\" \"" + archive + "\" -d \""), std::string::npos)
+        << record;
+    EXPECT_NE(record.find("cwd=[" + app + "player]"), std::string::npos) << record;
+    // The player was given the archive expanded whole, and deleted it.
+    EXPECT_NE(record.find("archive=" + Fnv(kzd) + "\n"), std::string::npos) << record;
+    EXPECT_EQ(GetFileAttributesA(archive.c_str()), INVALID_FILE_ATTRIBUTES);
+    EXPECT_NE(GetFileAttributesA((member + "C0001\\music.smd").c_str()), INVALID_FILE_ATTRIBUTES);
+}
+
 }  // namespace
