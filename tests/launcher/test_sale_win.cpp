@@ -190,6 +190,61 @@ TEST_F(SaleStart, AGameNotOnDiskIsDownloadedUnpackedAndStartedThroughTheRunner)
     std::free(p);
 }
 
+// A content pack of one small game.
+std::string GamePack()
+{
+    std::vector<CpdFile> files(1);
+    files[0].strName = "C0001\\game.exe";
+    files[0].strCaption = "起動";
+    files[0].cFileType = eCPD_FTYPE_SBN;
+    files[0].cCmpType = eCPD_FCT_SLIDE;
+    const std::string bytes = "MZ a small game";
+    files[0].data.assign(bytes.begin(), bytes.end());
+    std::vector<uint8_t> pack;
+    EXPECT_EQ(CPD_Build("CNPFVR05", 2, files, pack), 1);
+    return std::string(pack.begin(), pack.end());
+}
+
+TEST_F(SaleStart, EachDownloadFailureShowsItsMessageAndEndsTheStart)
+{
+    std::string pack = GamePack();
+    std::string bad = pack;   // an entry announcing more data than the pack holds
+    int32_t nHead = 0;
+    std::memcpy(&nHead, bad.data() + 12, 4);
+    const int32_t huge = 0x7FFFFFF0;
+    std::memcpy(&bad[nHead + 2], &huge, 4);
+    WriteAll(Probe_HostPath(site + "/root/dl/fmagic.pack"), pack);
+    WriteAll(Probe_HostPath(site + "/root/dl/ftemp.pack"), pack);
+    WriteAll(Probe_HostPath(site + "/root/dl/fbad.pack"), bad);
+    std::string member = Member("failman");
+    struct { const char* pack; const char* code; } cases[] = {
+        { "fclose.pack", "014" },   // the connection closes without a reply
+        { "f404.pack", "015" },     // the server's error page is no pack
+        { "fmagic.pack", "015" },   // not a content pack
+        { "ftemp.pack", "016" },    // the temporary file cannot be written
+        { "fbad.pack", "017" },     // the pack does not unpack
+    };
+    for (const auto& c : cases) {
+        WriteAll(Probe_HostPath(site + "/fail-records.txt"),
+                 std::string("tiv,,Game,C0001,Maker,PC-88,RPG,20261201,1,") + c.pack + ",2,0,1,,,0,,,,,,,,,\n");
+        CreateDirectoryA(member.c_str(), nullptr);
+        WriteStore(member + "REG.DAT", "failman", "pw1", 1);
+        if (std::strcmp(c.code, "016") == 0) CreateDirectoryA((member + "tempfile.bin").c_str(), nullptr);
+        HANDLE h = Probe_Start(Probe_HostPath(LAUNCHER_EXE),
+                               "tiv_launcher.exe -salegame failman,pw1,C0001,tiv,playgame,", app);
+        ASSERT_NE(h, nullptr);
+        HWND box = Probe_WaitWindow("#32770", "報告", 90000);
+        ASSERT_NE(box, nullptr) << c.pack;
+        EXPECT_EQ(Probe_MessageBoxText(box), std::string("ダウンロード処理に失敗しました(ZVQ:") + c.code + ")") << c.pack;
+        Probe_PressButton(box, IDOK);
+        EXPECT_EQ(Probe_WaitExit(h, 60000), 0) << c.pack;
+        CloseHandle(h);
+        RemoveDirectoryA((member + "tempfile.bin").c_str());
+        EXPECT_EQ(GetFileAttributesA((member + "C0001\\game.exe").c_str()), INVALID_FILE_ATTRIBUTES) << c.pack;
+        EXPECT_EQ(GetFileAttributesA((member + "C0001\\game.sbn").c_str()), INVALID_FILE_ATTRIBUTES) << c.pack;
+    }
+}
+
 // FNV-1a, as the recorder hashes.
 std::string Fnv(const std::string& bytes)
 {
