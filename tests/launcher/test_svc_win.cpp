@@ -344,6 +344,36 @@ TEST_F(Svc, AnEmptyCatalogueInASaleStartStartsTheInstalledGameOrEnds)
     EXPECT_TRUE(quit);
 }
 
+TEST_F(Svc, AnEmptyCatalogueNeverClosesTheLauncherAndWaitsForAQueuedGame)
+{
+    // The play button queued a game just before the update's reply came back empty.
+    SCCMN_SetReserveAction(eGD_RESERVETYPE_KICKGAME);
+    ASSERT_TRUE(DOWNLOADMN_Add("dl/g2.pack", "G0002", 0));
+    {
+        BoxAnswer box;
+        PostReply("");
+        Pump();
+        box.Wait();
+    }
+    EXPECT_FALSE(quit);
+    EXPECT_EQ(SCCMN_GetReserveAction(), eGD_RESERVETYPE_KICKGAME);
+    EXPECT_FALSE(ButtonsOn());
+    EXPECT_TRUE(Kicks().empty());
+}
+
+TEST_F(Svc, ASaleStartOfAGameWithoutAPackIsToldAndEnds)
+{
+    SCCMN_SetStartMode(eGD_STARTMODE_SALEGAME);
+    SCCMN_SetReserveAction(eGD_RESERVETYPE_KICKGAME);
+    ASSERT_TRUE(USERM_SetContentsId("G0003", 5));
+    BoxAnswer box;
+    PostReply("ok," + kCatalogue);
+    Pump();
+    EXPECT_EQ(box.Wait(), "ダウンロード処理に失敗しました(ZVQ:014)");
+    EXPECT_TRUE(quit);
+    EXPECT_EQ(DOWNLOADMN_GetCnt(), 0);
+}
+
 TEST_F(Svc, ACatalogueReplyIsMergedSavedWithTodayAndKeepsAFavouriteSetJustBefore)
 {
     CONTENTSLIST_SetFavorite(2, 1);   // pressed after the last save
