@@ -20,11 +20,11 @@
 #include "errmsg.h"
 #include "log.h"
 #include "page.h"
-#include "pending.h"
 #include "reg.h"
 #include "sccmn.h"
 #include "sccmn_row.h"
 #include "sccmn_sort_win.h"
+#include "sccmn_svc.h"
 #include "scctrl.h"
 #include "scfont.h"
 #include "sclayout.h"
@@ -600,6 +600,9 @@ LRESULT CALLBACK HANTIV_WndProc(HWND hWnd, UINT uMsg, WPARAM wParam, LPARAM lPar
     case WMU_RESIGNVELQA:
         SCCMN_StartResignVelqa();
         return 0;
+    case WMU_RECV_RESIGNVELQA:
+        SCCMN_Proc_WmuRecvResignVelqa(hWnd, wParam, lParam);
+        return 0;
     case WMU_RECV_GETZVQVERSION:
         SCCMN_Proc_WmuRecvGetZvqVersion(hWnd, wParam, lParam);
         return 0;
@@ -646,6 +649,8 @@ void HandDownToScreens(void)
     SCCTRL_SetHost(&ctrl);
     static const ScskinHostIf skin = { HANTIV_GetRowList, HANTIV_GetLcsList, HANTIV_GetLcdList, GetMainWnd };
     SCSKIN_SetHost(&skin);
+    static const SccmnSvcHostIf svc = { HANTIV_RefreshPageList, HANTIV_RefreshPageList2, SCSKIN_ResetHover };
+    SCCMN_SetSvcHost(&svc);
     DLWND_SetSkin(&g_appIf.lstSkin);   // empty in the sale modes: the window's own background
 }
 

@@ -38,6 +38,8 @@ int SCCMN_GetEnvInfo(char* pAppPath, int nAppSize, char* pUserPath, int nUserSiz
 int SCCMN_AddRegDat(LIST* pList, const char* pFolder);
 int SCCMN_GetRegDatUserId(char* pUserId, int nSize, const char* pFileName);
 int SCCMN_CheckUserContents(void);
+// Queues every downloadable or updatable game (only when at least one is
+// downloadable); the main buttons wait until the last has arrived.
 int SCCMN_DownloadAllContents(void);
 
 // Starting what a content holds (sccmn_start_win.cpp). A part not on disk is

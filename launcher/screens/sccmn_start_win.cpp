@@ -22,8 +22,8 @@
 #include "downloadmn.h"
 #include "hantiv.h"
 #include "log.h"
-#include "pending.h"
 #include "sccmn.h"
+#include "sccmn_svc.h"
 #include "scctrl.h"
 #include "scskin.h"
 #include "selcontentsdlg.h"
@@ -143,8 +143,10 @@ int OpenDocument(int n, int nKind)
 int QueuePack(const char* pServerPath, int nKind, int nReserve)
 {
     SCCMN_SetReserveParam(0);
-    DOWNLOADMN_Add(pServerPath != nullptr ? pServerPath : "", USERM_GetContentsId(), nKind);
     SCCMN_SetReserveAction(nReserve);
+    // A pack without a server address is refused: nothing would ever end the action.
+    if (!DOWNLOADMN_Add(pServerPath != nullptr ? pServerPath : "", USERM_GetContentsId(), nKind))
+        return SCCMN_DownloadRefused();
     return 1;
 }
 

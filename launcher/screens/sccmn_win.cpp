@@ -14,7 +14,6 @@
 #include "md5.h"
 #include "page.h"
 #include "downloadmn.h"
-#include "pending.h"
 #include "reg.h"
 #include "userm.h"
 
@@ -225,12 +224,6 @@ int SCCMN_CheckUserContents(void)
 {
     if (!DOWNLOADMN_Add_GetContentsList(USERM_GetId())) return 0;
     SCCMN_DisableMainButtons();
-    return 1;
-}
-
-int SCCMN_DownloadAllContents(void)
-{
-    // Needs the request queue's download requests, which this build does not have.
     return 1;
 }
 

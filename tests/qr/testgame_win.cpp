@@ -3,7 +3,9 @@
 // beside it says, or until its main thread receives WM_DESTROY or 0x800 (what
 // the runner posts). With "hold=<ms>" in the configuration it leaves a helper
 // ("holder.exe", a copy of this program) holding its executable open that
-// long after it has ended.
+// long after it has ended. Installed as the music player, it behaves as the
+// player does with "-d": it records the hash of the archive named by its
+// first quoted argument and deletes the archive.
 #include <windows.h>
 
 #include <cstdio>
@@ -49,6 +51,21 @@ int Hold(const char* args)
     return 0;
 }
 
+// "\"<program>\" \"<archive>\" -d ...": the archive, or "" without "-d".
+std::string PlayerArchive(const char* cmd)
+{
+    std::string c(cmd);
+    if (c.find(" -d") == std::string::npos) return "";
+    size_t a = c.find('"');
+    if (a == std::string::npos) return "";
+    a = c.find('"', a + 1);                       // end of the program
+    if (a == std::string::npos) return "";
+    a = c.find('"', a + 1);                       // start of the archive
+    size_t b = a == std::string::npos ? a : c.find('"', a + 1);
+    if (b == std::string::npos) return "";
+    return c.substr(a + 1, b - a - 1);
+}
+
 }  // namespace
 
 int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR lpCmdLine, int)
@@ -76,7 +93,14 @@ int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR lpCmdLine, int)
     GetCurrentDirectoryA(sizeof(cwd), cwd);
     unsigned long size = 0, hash = HashFile(self, &size);
     if (FILE* f = std::fopen(rec.c_str(), "ab")) {
-        std::fprintf(f, "cmdline=[%s]\ncwd=[%s]\nsize=%lu\nhash=%08lx\nstarted\n", GetCommandLineA(), cwd, size, hash);
+        std::fprintf(f, "cmdline=[%s]\ncwd=[%s]\nsize=%lu\nhash=%08lx\n", GetCommandLineA(), cwd, size, hash);
+        std::string archive = PlayerArchive(GetCommandLineA());
+        if (!archive.empty()) {
+            unsigned long aSize = 0, aHash = HashFile(archive.c_str(), &aSize);
+            std::fprintf(f, "archive=%lu,%08lx\n", aSize, aHash);
+            DeleteFileA(archive.c_str());
+        }
+        std::fprintf(f, "started\n");
         std::fclose(f);
     }
 
