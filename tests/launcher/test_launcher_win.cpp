@@ -19,65 +19,12 @@
 #include "md5.h"
 #include "reg.h"
 #include "testdir.h"
+#include "teststore.h"
 #include "winprobe.h"
 
 namespace {
 
 bool Exists(const std::string& p) { return GetFileAttributesA(p.c_str()) != INVALID_FILE_ATTRIBUTES; }
-
-std::string Md5(const std::string& s)
-{
-    char hex[33];
-    MD5_StringToHex(s.c_str(), hex);
-    return hex;
-}
-
-// A member's store: the header and nRecords records (each with its content
-// id, and a title, sale period and capture path where given), scrambled.
-void WriteStore(const std::string& path, const std::string& id, const std::string& pw, int nRecords = 0,
-                const std::vector<std::string>& titles = {}, const std::vector<std::string>& captures = {})
-{
-    CfhIf h;
-    std::memset(&h, 0, sizeof(h));
-    std::memcpy(h.strMagic, "2xpU", 4);
-    std::strcpy(h.strUserId, id.c_str());
-    std::strcpy(h.strPassword, pw.c_str());
-    std::strcpy(h.strLastUpdate, "20261201");
-    h.lCount = nRecords;
-    std::string plain(reinterpret_cast<const char*>(&h), sizeof(h));
-    for (int i = 0; i < nRecords; i++) {
-        ContIf c;
-        std::memset(&c, 0, sizeof(c));
-        std::memcpy(c.strCode, "tiv", 3);
-        std::snprintf(c.strContentsId, sizeof(c.strContentsId), "C%04d", i);
-        // A titled content is on sale: the page of every content shows it.
-        if (i < static_cast<int>(titles.size())) {
-            std::snprintf(c.strProductName, sizeof(c.strProductName), "%s", titles[i].c_str());
-            std::memcpy(c.strStartDate, "20200101", 9);
-            std::memcpy(c.strEndDate, "20991231", 9);
-        }
-        if (i < static_cast<int>(captures.size()))
-            std::snprintf(c.strGameCapturePath, sizeof(c.strGameCapturePath), "%s", captures[i].c_str());
-        plain.append(reinterpret_cast<const char*>(&c), sizeof(c));
-    }
-    std::vector<char> out(plain.size() + 1);
-    int n = 0;
-    ASSERT_EQ(CMNUTIL_Encode(plain.data(), static_cast<int>(plain.size()), CMNUTIL_KEY, out.data(), &n,
-                             static_cast<int>(out.size())), 1);
-    WriteAll(path, std::string(out.data(), n));
-}
-
-std::string StoreUser(const std::string& path)
-{
-    std::string raw = ReadAll(path);
-    if (raw.size() < sizeof(CfhIf) + 1) return "(no store)";
-    std::vector<char> plain(raw.size());
-    int n = 0;
-    if (!CMNUTIL_Decode(raw.data(), static_cast<int>(raw.size()), CMNUTIL_KEY, plain.data(), &n)) return "(damaged)";
-    CfhIf h;
-    std::memcpy(&h, plain.data(), sizeof(h));
-    return std::string(h.strUserId) + "/" + h.strPassword + "/" + std::string(h.strMagic, 4);
-}
 
 // A PNG of a 24-bit top-down picture (BGR rows), stored without
 // compression: enough for a person to look at what a test saw.
@@ -304,7 +251,11 @@ struct Launcher : ::testing::Test {
                    const std::vector<std::string>& titles = {}, const std::vector<std::string>& captures = {})
     {
         CreateDirectoryA(Member(id).c_str(), nullptr);
-        WriteStore(Member(id) + "REG.DAT", id, pw, nRecords, titles, captures);
+        StoreContents contents;
+        contents.nRecords = nRecords;
+        contents.titles = titles;
+        contents.captures = captures;
+        WriteStore(Member(id) + "REG.DAT", id, pw, contents);
     }
     HANDLE Start(const std::string& args)
     {

@@ -17,6 +17,7 @@
 #include "md5.h"
 #include "reg.h"
 #include "testdir.h"
+#include "teststore.h"
 #include "winprobe.h"
 
 namespace {
@@ -27,38 +28,14 @@ std::string Env(const char* name)
     return v != nullptr ? v : "";
 }
 
-std::string Md5(const std::string& s)
+// A member's store of n downloadable games (content ids C0000...).
+StoreContents Games(int n)
 {
-    char hex[33];
-    MD5_StringToHex(s.c_str(), hex);
-    return hex;
-}
-
-// A member's store with nRecords records (content ids C0000...), scrambled.
-void WriteStore(const std::string& path, const std::string& id, const std::string& pw, int nRecords)
-{
-    CfhIf h;
-    std::memset(&h, 0, sizeof(h));
-    std::memcpy(h.strMagic, "2xpU", 4);
-    std::strcpy(h.strUserId, id.c_str());
-    std::strcpy(h.strPassword, pw.c_str());
-    std::strcpy(h.strLastUpdate, "20261201");
-    h.lCount = nRecords;
-    std::string plain(reinterpret_cast<const char*>(&h), sizeof(h));
-    for (int i = 0; i < nRecords; i++) {
-        ContIf c;
-        std::memset(&c, 0, sizeof(c));
-        std::memcpy(c.strCode, "tiv", 3);
-        std::snprintf(c.strContentsId, sizeof(c.strContentsId), "C%04d", i);
-        std::strcpy(c.strProductName, "Game");
-        c.type = eCLPD_TYPE_DOWNLOADABLE;
-        plain.append(reinterpret_cast<const char*>(&c), sizeof(c));
-    }
-    std::vector<char> out(plain.size() + 1);
-    int n = 0;
-    ASSERT_EQ(CMNUTIL_Encode(plain.data(), static_cast<int>(plain.size()), CMNUTIL_KEY, out.data(), &n,
-                             static_cast<int>(out.size())), 1);
-    WriteAll(path, std::string(out.data(), n));
+    StoreContents c;
+    c.nRecords = n;
+    c.strName = "Game";
+    c.nType = eCLPD_TYPE_DOWNLOADABLE;
+    return c;
 }
 
 struct SaleStart : ::testing::Test {
@@ -114,7 +91,7 @@ TEST_F(SaleStart, ARefusedOrEmptyCatalogueEndsTheStartAndLeavesTheStoreAsItWas)
     for (const auto& c : cases) {
         std::string member = Member(c.user);
         CreateDirectoryA(member.c_str(), nullptr);
-        WriteStore(member + "REG.DAT", c.user, "pw1", 2);
+        WriteStore(member + "REG.DAT", c.user, "pw1", Games(2));
         std::string before = ReadAll(member + "REG.DAT");
         size_t nLog = RequestLog().size();
         HANDLE h = Probe_Start(Probe_HostPath(LAUNCHER_EXE),
@@ -155,7 +132,7 @@ TEST_F(SaleStart, AGameNotOnDiskIsDownloadedUnpackedAndStartedThroughTheRunner)
 
     std::string member = Member("saleman");
     CreateDirectoryA(member.c_str(), nullptr);
-    WriteStore(member + "REG.DAT", "saleman", "pw1", 1);
+    WriteStore(member + "REG.DAT", "saleman", "pw1", Games(1));
     size_t nLog = RequestLog().size();
     HANDLE h = Probe_Start(Probe_HostPath(LAUNCHER_EXE), "tiv_launcher.exe -salegame saleman,pw1,C0001,tiv,playgame,",
                            app);
@@ -228,7 +205,7 @@ TEST_F(SaleStart, EachDownloadFailureShowsItsMessageAndEndsTheStart)
         WriteAll(Probe_HostPath(site + "/fail-records.txt"),
                  std::string("tiv,,Game,C0001,Maker,PC-88,RPG,20261201,1,") + c.pack + ",2,0,1,,,0,,,,,,,,,\n");
         CreateDirectoryA(member.c_str(), nullptr);
-        WriteStore(member + "REG.DAT", "failman", "pw1", 1);
+        WriteStore(member + "REG.DAT", "failman", "pw1", Games(1));
         if (std::strcmp(c.code, "016") == 0) CreateDirectoryA((member + "tempfile.bin").c_str(), nullptr);
         HANDLE h = Probe_Start(Probe_HostPath(LAUNCHER_EXE),
                                "tiv_launcher.exe -salegame failman,pw1,C0001,tiv,playgame,", app);
@@ -276,7 +253,7 @@ TEST_F(SaleStart, MusicNotOnDiskIsDownloadedExpandedAndHandedToThePlayer)
 
     std::string member = Member("musicman");
     CreateDirectoryA(member.c_str(), nullptr);
-    WriteStore(member + "REG.DAT", "musicman", "pw1", 1);
+    WriteStore(member + "REG.DAT", "musicman", "pw1", Games(1));
     size_t nLog = RequestLog().size();
     HANDLE h = Probe_Start(Probe_HostPath(LAUNCHER_EXE), "tiv_launcher.exe -salegame musicman,pw1,C0001,tiv,playkzdp,",
                            app);

@@ -54,6 +54,23 @@ HWND WaitOwnBox(const char* caption)
     return ctx.found;
 }
 
+// Runs call() while another thread waits for the box captioned "報告" and
+// presses nButton; the box's text ("" when none came) and call()'s result.
+template <class F>
+std::string Answered(F call, int nButton, int* pResult)
+{
+    std::string text;
+    std::thread answer([&] {
+        HWND box = WaitOwnBox("報告");
+        if (box == nullptr) return;
+        text = Probe_MessageBoxText(box);
+        Probe_PressButton(box, nButton);
+    });
+    *pResult = call();
+    answer.join();
+    return text;
+}
+
 const std::string kGameBytes = "MZ the packed game, twice: the packed game";
 
 struct Start : ::testing::Test {
@@ -148,15 +165,9 @@ TEST_F(Start, ARomContentStartsItsExecutableDirectly)
 
 TEST_F(Start, NothingOnDiskShowsItsMessageAndStartsNothing)
 {
-    std::string text;
-    std::thread answer([&] {
-        HWND box = WaitOwnBox("報告");
-        if (box == nullptr) return;
-        text = Probe_MessageBoxText(box);
-        Probe_PressButton(box, IDOK);
-    });
-    EXPECT_EQ(HANTIV_StartContents(0), 0);
-    answer.join();
+    int nRet = -1;
+    std::string text = Answered([&] { return HANTIV_StartContents(0); }, IDOK, &nRet);
+    EXPECT_EQ(nRet, 0);
     EXPECT_EQ(text, "ダウンロード済みコンテンツが存在しません。処理を中断します。(ZVQ:045)");
     EXPECT_EQ(SCCMN_GetReserveAction(), eGD_RESERVETYPE_KICKGAME);   // kept
     EXPECT_TRUE(ReadAll(game + "qr.exe").empty());
@@ -170,15 +181,9 @@ TEST_F(Start, ADamagedPackShowsTheMessageAndLeavesNoHalfWrittenGame)
     ASSERT_TRUE(SLIDE_EncodeBuffer(kGameBytes.data(), kGameBytes.size(), stream));
     stream.resize(stream.size() - 6);
     WriteAll(game + "game.sbn", std::string(stream.begin(), stream.end()));
-    std::string text;
-    std::thread answer([&] {
-        HWND box = WaitOwnBox("報告");
-        if (box == nullptr) return;
-        text = Probe_MessageBoxText(box);
-        Probe_PressButton(box, IDOK);
-    });
-    EXPECT_EQ(HANTIV_StartContents(0), 0);
-    answer.join();
+    int nRet = -1;
+    std::string text = Answered([&] { return HANTIV_StartContents(0); }, IDOK, &nRet);
+    EXPECT_EQ(nRet, 0);
     EXPECT_EQ(text, "ダウンロード済みコンテンツが存在しません。処理を中断します。(ZVQ:045)");
     EXPECT_EQ(GetFileAttributesA((game + "game.exe").c_str()), INVALID_FILE_ATTRIBUTES);
     EXPECT_TRUE(ReadAll(game + "qr.exe").empty());
@@ -216,15 +221,9 @@ TEST_F(VersionCheck, ANewerClientIsOfferedAndCancelKeepsTheLauncher)
 {
     Installed("tiv_launcher.exe,5,\r\n");
     WriteAll(app + "version.txt", "tiv_launcher.exe,6,l.pak,\r\n");
-    std::string text;
-    std::thread answer([&] {
-        HWND box = WaitOwnBox("報告");
-        if (box == nullptr) return;
-        text = Probe_MessageBoxText(box);
-        Probe_PressButton(box, IDCANCEL);
-    });
-    EXPECT_EQ(SCCMN_Proc_WmuRecvGetZvqVersion(nullptr, 0, 0), 1);
-    answer.join();
+    int nRet = -1;
+    std::string text = Answered([&] { return SCCMN_Proc_WmuRecvGetZvqVersion(nullptr, 0, 0); }, IDCANCEL, &nRet);
+    EXPECT_EQ(nRet, 1);
     EXPECT_EQ(text, "最新のTIVランチャーを発見しました。\nダウンロードを行う為にいったんTIVランチャーを終了しますか？");
     EXPECT_FALSE(ListExists());
     EXPECT_FALSE(QuitPosted());
