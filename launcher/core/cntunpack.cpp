@@ -339,11 +339,17 @@ int THREADM_UnpackVersionPackEx(const void* pBuf, int nHdrVersion, const char* p
 
     const std::string folder = pFolder;
     std::vector<bool> usable(names.size());
+    std::vector<bool> skipped(names.size());
     int nRefused = 0;
     for (size_t i = 0; i < names.size(); i++) {
         const std::string& name = names[i].strName;
-        usable[i] = cnu_IsInside(name) && folder.size() + name.size() < CNU_PATH_VERSION;
-        if (!usable[i]) {
+        // An entry the reader leaves out is never written, so only its name's
+        // safety counts, not whether its path would fit.
+        bool bInside = cnu_IsInside(name);
+        skipped[i] = bInside && pHooks != nullptr && pHooks->pfnSkip != nullptr &&
+                     pHooks->pfnSkip(pHooks->pCtx, name.c_str());
+        usable[i] = bInside && !skipped[i] && folder.size() + name.size() < CNU_PATH_VERSION;
+        if (!usable[i] && !skipped[i]) {
             std::string msg = "THREADM_UnpackVersionPack::err::name refused[" + name + "]\n";
             LOG_Write(msg.c_str());
             nRefused++;
@@ -357,10 +363,6 @@ int THREADM_UnpackVersionPackEx(const void* pBuf, int nHdrVersion, const char* p
     }
     for (size_t i = 0; i < names.size(); i++) {
         if (!usable[i]) continue;
-        if (pHooks != nullptr && pHooks->pfnSkip != nullptr && pHooks->pfnSkip(pHooks->pCtx, names[i].strName.c_str())) {
-            usable[i] = false;
-            continue;
-        }
         CNTUNPACK_MakeFolders(folder + names[i].strName, true);
     }
     int nFailed = nRefused;

@@ -102,7 +102,16 @@ TEST(UnpackCut, EveryShorterVersionPackIsRefused)
 TEST(UnpackHooks, StrictReaderRefusesWholePacksAndCountsFailedWrites)
 {
     TestDir d;
-    const std::string app = d.path() + "app/";
+    // Its names must fit the reader's 260-byte paths: a test folder deep in a
+    // clone may not leave room, so the pack then goes to a short folder.
+    std::string app = d.path() + "app/";
+    if (app.size() > 200) {
+        app = (fs::temp_directory_path().root_path() / "tmp" / "tiv-unpackhooks").string() + "/";
+        if (app.size() > 200 || !fs::is_directory(fs::temp_directory_path().root_path() / "tmp"))
+            GTEST_SKIP() << "no folder short enough for the pack's paths";
+        std::error_code ec;
+        fs::remove_all(app, ec);
+    }
     fs::create_directories(app);
     std::vector<uint8_t> hostile;
     ASSERT_EQ(CPD_Build(CPD_STR_PACKHEADER_ID5, 1, {
@@ -132,7 +141,7 @@ TEST(UnpackHooks, StrictReaderRefusesWholePacksAndCountsFailedWrites)
                                           hostile[12], nullptr, &nFailed), 1);
     EXPECT_EQ(nFailed, 1);
     EXPECT_TRUE(fs::exists(app + "ok.txt"));
-    EXPECT_FALSE(fs::exists(d.path() + "evil.txt"));
+    EXPECT_FALSE(fs::exists(fs::path(app).parent_path().parent_path() / "evil.txt"));
 
     std::vector<uint8_t> pack;
     ASSERT_EQ(CPD_Build(CPD_STR_PACKHEADER_ID5, 1, {
