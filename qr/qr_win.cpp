@@ -153,7 +153,13 @@ DWORD WINAPI Thread_WaitContentsEnd(LPVOID pParam)
         if (g_qrIf.nTriesLeft == 0) {
             LOG_Write("CreateProcess error\n");
             LogLastError();
-            MessageBoxA(GetTopWindow(GetForegroundWindow()),
+            // The foreground window may be another program's: a box it
+            // owned would go down with it unseen, so only our own owns it.
+            HWND hOwner = GetTopWindow(GetForegroundWindow());
+            DWORD nOwnerPid = 0;
+            if (hOwner != nullptr) GetWindowThreadProcessId(hOwner, &nOwnerPid);
+            if (nOwnerPid != GetCurrentProcessId()) hOwner = nullptr;
+            MessageBoxA(hOwner,
                         "処理がまだ完了しておりませんので、少し時間を置いて、再度、起動をお試しください(ZVQ:040)",
                         "Msg", MB_OK);
             break;
