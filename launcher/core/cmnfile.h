@@ -54,6 +54,11 @@ int   CMNFILE_GetTailBin(void* pDst, int nDstSize, const void* pBuf, int nLen, c
 int   CMNFILE_UrlEncode(char* pDst, int nDstSize, const char* pSrc, int nSrcLen);
 int   CMNFILE_UrlDecode(char* pDst, int nDstSize, const char* pSrc, int nSrcLen, const char** ppEnd);
 void  CMNFILE_InvertBytes(void* pBuf, int nLen);
+// A signed decimal of a settings or layout file: leading blanks, an optional
+// sign, the digits up to the first other character (none read as 0). A file
+// is not trusted to stay in range: a longer number stops at INT_MAX or
+// INT_MIN instead of overflowing.
+int   CMNFILE_ToInt(const char* p);
 // 1 when a path taken from outside (a catalogue field) can only name a file
 // below the folder it is joined to: not empty, not absolute, no drive or
 // stream colon, no empty, "." or ".." part (nor dots and blanks only, which

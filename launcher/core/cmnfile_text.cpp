@@ -1,3 +1,4 @@
+#include <climits>
 #include <cstring>
 
 #include "cmnassert.h"
@@ -325,4 +326,19 @@ int CMNFILE_IsSafeRelPath(const char* pPath)
         }
     }
     return 1;
+}
+
+int CMNFILE_ToInt(const char* p)
+{
+    while (*p == ' ' || *p == '\t' || *p == '\n' || *p == '\v' || *p == '\f' || *p == '\r') p++;
+    bool bNeg = false;
+    if (*p == '+' || *p == '-') bNeg = *p++ == '-';
+    long long v = 0;
+    for (; *p >= '0' && *p <= '9'; p++) {
+        v = v * 10 + (*p - '0');
+        if (v > static_cast<long long>(INT_MAX) + 1) v = static_cast<long long>(INT_MAX) + 1;
+    }
+    if (bNeg) v = -v;
+    if (v > INT_MAX) v = INT_MAX;
+    return static_cast<int>(v);
 }

@@ -1,6 +1,5 @@
 #include "sclayout.h"
 
-#include <climits>
 #include <cstdlib>
 #include <cstring>
 
@@ -46,26 +45,6 @@ const Keyword kKeywords[] = {
     { "PLATFORM_SORT", eSCLD_IDTYPE_PLATFORM_SORT },
     { "GENRE_SORT", eSCLD_IDTYPE_GENRE_SORT },
 };
-
-bool IsBlank(char c) { return c == ' ' || c == '\t' || c == '\n' || c == '\v' || c == '\f' || c == '\r'; }
-
-// A signed decimal: leading blanks, an optional sign, digits up to the first
-// other character; no digits read as 0. A file is not trusted to stay in
-// range: a longer number stops at INT_MAX or INT_MIN instead of overflowing.
-int ToInt(const char* p)
-{
-    while (IsBlank(*p)) p++;
-    bool bNeg = false;
-    if (*p == '+' || *p == '-') bNeg = *p++ == '-';
-    long long v = 0;
-    for (; *p >= '0' && *p <= '9'; p++) {
-        v = v * 10 + (*p - '0');
-        if (v > static_cast<long long>(INT_MAX) + 1) v = static_cast<long long>(INT_MAX) + 1;
-    }
-    if (bNeg) v = -v;
-    if (v > INT_MAX) v = INT_MAX;
-    return static_cast<int>(v);
-}
 
 }  // namespace
 
@@ -129,7 +108,7 @@ int SCLAYOUT_ParseValues(int* pX, int* pY, int* pW, int* pH, const char* pBuf)
         CMN_ASSERT(nLen > 0);
         p += nLen;
         if (*p == ',') p++;
-        if (pField != nullptr) *pField = ToInt(strToken);
+        if (pField != nullptr) *pField = CMNFILE_ToInt(strToken);
     }
     return 1;
 }

@@ -1,6 +1,5 @@
 #include "scsplashtext.h"
 
-#include <climits>
 #include <cstring>
 
 #include "cmnassert.h"
@@ -9,24 +8,6 @@
 #include "sjis.h"
 
 namespace {
-
-// A signed decimal: leading blanks, an optional sign, the digits up to the
-// first other character (none read as 0). A file is not trusted to stay in
-// range: a longer number stops at the 32-bit ends instead of overflowing.
-int ToInt(const char* p)
-{
-    while (*p == ' ' || *p == '\t') p++;
-    bool bNeg = false;
-    if (*p == '+' || *p == '-') bNeg = *p++ == '-';
-    long long v = 0;
-    for (; *p >= '0' && *p <= '9'; p++) {
-        v = v * 10 + (*p - '0');
-        if (v > static_cast<long long>(INT_MAX) + 1) v = static_cast<long long>(INT_MAX) + 1;
-    }
-    if (bNeg) v = -v;
-    if (v > INT_MAX) v = INT_MAX;
-    return static_cast<int>(v);
-}
 
 // The next line into pLine; -1 at the end of the text or when the line does
 // not fit the buffer (a cut file name would name another file).
@@ -84,11 +65,11 @@ int SCSPLASH_ParseText(const char* pText, SCSPLASH_BgFn pOnBg, void* pCtx)
             LOG_Write("SCSPLASH_Parse::err::no width\n");
             return 0;
         }
-        int w = ToInt(strToken);
+        int w = CMNFILE_ToInt(strToken);
         const char* pRest = strLine + nId;
         if (*pRest == ',') pRest++;
         CMNFILE_GetToken(strToken, sizeof(strToken), pRest, ",", 1);
-        int h = ToInt(strToken);
+        int h = CMNFILE_ToInt(strToken);
         // A window of no size, or one GDI cannot draw, is a damaged file.
         if (w < 1 || h < 1 || w > SCSPLASH_SIZEMAX || h > SCSPLASH_SIZEMAX) {
             LOG_Write("SCSPLASH_Parse::err::size out of range\n");
