@@ -193,13 +193,17 @@ TEST(AxHost, SlowPageDoesNotHoldTheUiThread)
     IWebBrowser2* pWeb = Browser(pane, &why);
     if (pWeb == nullptr) GTEST_SKIP() << why;
 
+    // The control's first navigation loads its own machinery, which on a new
+    // prefix of a loaded machine takes seconds: that is not the server's
+    // time, so a page that needs no server goes first.
+    EXPECT_EQ(Navigate(pWeb, "about:blank"), S_OK);
+    Pump(500);
     const int before = Gets("/html/stall.html");
     auto t0 = std::chrono::steady_clock::now();
     EXPECT_EQ(Navigate(pWeb, PageUrl("/html/stall.html")), S_OK);
     auto ms = std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now() - t0).count();
-    // The server answers after 15 s: anything well below that did not wait
-    // (a loaded machine may still take a few seconds).
-    EXPECT_LT(ms, 5000) << "Navigate2 waited for the server";
+    // The server answers after 15 s: anything well below that did not wait.
+    EXPECT_LT(ms, 10000) << "Navigate2 waited for the server";
     pWeb->Release();
 
     g_ticks = 0;
