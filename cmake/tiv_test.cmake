@@ -1,4 +1,4 @@
-# tiv_add_gtest(<name> SOURCES ... [LIBS ...] [LOCK <resource>])
+# tiv_add_gtest(<name> SOURCES ... [LIBS ...] [LOCK <resource>...])
 # One test program; every TEST in it becomes its own CTest entry, so the CTest
 # output lists each test by name. Windows test programs run under Wine
 # through the toolchain's emulator (tools/wine-run, inside tools/bench.sh).
@@ -8,12 +8,12 @@
 set(TIV_GTEST_SKIPPED "\\[  SKIPPED \\]")
 
 function(tiv_add_gtest name)
-  cmake_parse_arguments(T "" "LOCK" "SOURCES;LIBS" ${ARGN})
+  cmake_parse_arguments(T "" "" "SOURCES;LIBS;LOCK" ${ARGN})
   add_executable(${name} ${T_SOURCES})
   target_link_libraries(${name} PRIVATE tiv_test_support ${T_LIBS} GTest::gtest_main)
   gtest_add_tests(TARGET ${name} SOURCES ${T_SOURCES} TEST_LIST added)
   if(T_LOCK)
-    set_tests_properties(${added} PROPERTIES RESOURCE_LOCK ${T_LOCK})
+    set_tests_properties(${added} PROPERTIES RESOURCE_LOCK "${T_LOCK}")
   endif()
   set_tests_properties(${added} PROPERTIES TIMEOUT 300 SKIP_REGULAR_EXPRESSION "${TIV_GTEST_SKIPPED}")
   if(NOT TIV_WIN32)

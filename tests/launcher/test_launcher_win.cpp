@@ -319,8 +319,8 @@ TEST_F(Launcher, ASecondInstanceEndsSilently)
     EXPECT_EQ(Probe_WaitExit(h, 60000), 0);
     CloseHandle(h);
     CloseHandle(hMutex);
-    EXPECT_EQ(FindWindowA("#32770", "報告"), nullptr);
-    EXPECT_EQ(FindWindowA("#32770", "エラー報告"), nullptr);
+    EXPECT_EQ(Probe_WaitWindow("#32770", "報告", 0), nullptr);
+    EXPECT_EQ(Probe_WaitWindow("#32770", "エラー報告", 0), nullptr);
     EXPECT_FALSE(Exists(app + "tiv_launcher.log"));
 }
 
@@ -440,7 +440,7 @@ TEST_F(Launcher, SeveralStoresAskForTheAccount)
     Probe_WaitFor([&] { return IsWindowVisible(w) != FALSE; }, 60000);
     Sleep(1000);
     for (const char* caption : { "報告", "エラー報告" }) {
-        HWND box = FindWindowA("#32770", caption);
+        HWND box = Probe_WaitWindow("#32770", caption, 0);
         EXPECT_EQ(box, nullptr) << "a message box where the launcher should run: " << (box ? Probe_MessageBoxText(box) : "");
     }
     PostMessageA(w, WM_CLOSE, 0, 0);
