@@ -7,6 +7,8 @@
 #   perl mkart.pl <name> <out-file>
 #   names: region132 region142 shape340 dlbg340 selbg145 selshape146 selrow147 icon skin lcs lcd lcm
 #          splash sp underconstruct capture1 .. capture5 (the catalogue's screenshots)
+#          player_skin (the music player's skin.txt), player_<bitmap> (its pictures: sys_btn,
+#          main_bg, main_btn, ..., level_pan)
 use strict;
 use warnings;
 
@@ -380,8 +382,193 @@ sub splash_file {
     my $t = "[bg]\r\nsplash.bmp\r\n$SPLASH_SIZE[0],$SPLASH_SIZE[1]\r\n";
     return join '', map { chr(~ord($_) & 0xFF) } split //, $t; }
 
+# ---------------------------------------------------------------------------
+# The music player's skin: 24-bit pictures on the grids its windows cut them
+# by, and the skin description that places them. Every cell of a grid has a
+# colour of its own, so that a capture tells which cell a window copied.
+my %GLYPH_PLAYER = (
+    '<' => ['...#.', '..#..', '.#...', '#....', '.#...', '..#..', '...#.'],
+    '>' => ['.#...', '..#..', '...#.', '....#', '...#.', '..#..', '.#...'],
+    '=' => ['.....', '.....', '#####', '.....', '#####', '.....', '.....'],
+    '0' => ['.###.', '#...#', '#..##', '#.#.#', '##..#', '#...#', '.###.'],
+    '1' => ['..#..', '.##..', '..#..', '..#..', '..#..', '..#..', '.###.'],
+    '2' => ['.###.', '#...#', '....#', '...#.', '..#..', '.#...', '#####'],
+    '3' => ['####.', '....#', '....#', '.###.', '....#', '....#', '####.'],
+    '4' => ['...#.', '..##.', '.#.#.', '#..#.', '#####', '...#.', '...#.'],
+    '5' => ['#####', '#....', '####.', '....#', '....#', '#...#', '.###.'],
+    '6' => ['.###.', '#....', '#....', '####.', '#...#', '#...#', '.###.'],
+    '7' => ['#####', '....#', '...#.', '..#..', '.#...', '.#...', '.#...'],
+    '8' => ['.###.', '#...#', '#...#', '.###.', '#...#', '#...#', '.###.'],
+    '9' => ['.###.', '#...#', '#...#', '.####', '....#', '....#', '.###.'],
+    'Q' => ['.###.', '#...#', '#...#', '#...#', '#.#.#', '#..#.', '.##.#'],
+    'Z' => ['#####', '....#', '...#.', '..#..', '.#...', '#....', '#####'],
+    'J' => ['..###', '...#.', '...#.', '...#.', '...#.', '#..#.', '.##..'],
+);
+$GLYPH{$_} //= $GLYPH_PLAYER{$_} for keys %GLYPH_PLAYER;
+
+sub rgb_canvas { my ($w, $h, $c) = @_; return canvas($w, $h, $c); }
+sub canvas_bmp24 { my ($cv) = @_; return bmp24($cv->{w}, $cv->{h}, sub { $cv->{p}[$_[1] * $cv->{w} + $_[0]] }); }
+# A colour from a hue (0 .. 359) at a given brightness (0 .. 1).
+sub hue { my ($h, $v, $s) = @_; $s //= 0.6; $h %= 360;
+    my $c = $v * $s; my $x = $c * (1 - abs((($h / 60) % 2) + ($h / 60 - int($h / 60)) - 1)); my $m = $v - $c;
+    my @t = $h < 60 ? ($c, $x, 0) : $h < 120 ? ($x, $c, 0) : $h < 180 ? (0, $c, $x)
+          : $h < 240 ? (0, $x, $c) : $h < 300 ? ($x, 0, $c) : ($c, 0, $x);
+    return [map { int(255 * ($_ + $m) + 0.5) } @t]; }
+sub darker { my ($c) = @_; return [map { int($_ * 0.55) } @$c]; }
+# One cell of a grid: its own colour, a darker frame and an optional label.
+sub cell { my ($cv, $x, $y, $w, $h, $c, $label, $ink) = @_;
+    fill($cv, $x, $y, $w, $h, $c);
+    box($cv, $x, $y, $w, $h, darker($c)) if $w > 2 && $h > 2;
+    if (defined $label && $label ne '' && text_width($label) <= $w - 2 && $h >= 9) {
+        text($cv, $x + int(($w - text_width($label)) / 2), $y + int(($h - 7) / 2), $label, $ink // [255, 255, 255]);
+    } }
+# State rows of a button picture: normal, pressed, hover, disabled.
+my @STATE_V = (0.80, 0.50, 1.00, 0.40);
+
+# Main window: where each part lies and where its button cells start.
+my @PLAYER_MAIN_POS = (
+    [close => '509,5,12,12'], [minimize => '492,5,12,12'], [ss => '25,61,100,75'], [disp => '127,61,316,75,'],
+    [play => '127,21,72,24'], [stop => '205,21,24,24'], [rec => '235,21,24,24'], [tmin => '299,21,24,24'],
+    [tdec => '329,21,24,24'], [trst => '359,21,24,24'], [tinc => '389,21,24,24'], [tmax => '419,21,24,24'],
+    [vol => '449,21,72,24'], [dsp => '449,51,72,24'], [kbd => '449,81,72,24'], [lvl => '449,111,72,24'],
+    [cfg => '449,141,72,24'], [stat => '25,144,16,16'], [title => '43,144,299,16'], [time => '345,144,98,16'],
+    [list => '21,171,500,94'], [tempo => '359,61,0,0']);
+my @PLAYER_MAIN_SKIN = ([play => 0, 72, 'PLAY', 'PAUSE'], [stop => 144, 24, 'S'], [rec => 168, 24, 'R'],
+    [tmin => 192, 24, '<<'], [tdec => 216, 24, '<'], [trst => 240, 24, '='], [tinc => 264, 24, '>'],
+    [tmax => 288, 24, '>>'], [dsp => 312, 72, 'DISP'], [kbd => 384, 72, 'KBD'], [lvl => 456, 72, 'LVL'],
+    [cfg => 528, 72, 'CFG']);
+# Chips in the order of their type numbers, with their channels' cells.
+my @PLAYER_CHIPS = ([ym2203 => 6, 1, 0], [ym2608 => 16, 7, 6], [ym2151 => 8, 23, 22], [ym2149 => 3, 31, 30],
+                    [ay38910 => 3, 34, 33], [msm6258 => 1, 37, 36]);
+my @PLAYER_CH_KINDS = ([fm => 1, 8], [ssg => 9, 3], [psg => 12, 3], [adpcm => 15, 1], [rhythm => 16, 6]);
+my %PLAYER_POS = (
+    keyboard => [[close => '509,5,12,12'], [minimize => '492,5,12,12'], [kbd => '163,21,350,16'], [trk => '29,21,128,16']],
+    level => [[close => '509,5,12,12'], [minimize => '492,5,12,12'], [lvl => '31,29,30,64'], [pan => '31,94,30,25'],
+              [chip => '31,122,30,16'], [ch => '31,139,30,24']]);
+sub pos_of { my ($list, $key) = @_; for (@$list) { return split /,/, $_->[1] if $_->[0] eq $key; } die "no $key\n"; }
+
+sub player_skin_txt {
+    my @l = ('; The music player\'s skin: where each part of its three windows lies',
+             '; (x,y,w,h in client pixels) and where its pictures start in the bitmaps (x,y).',
+             '; Values that hold commas are quoted.', '', '[sys_skin]', 'close="0,0"', 'minimize="12,0"', '',
+             '[main_pos]');
+    push @l, map { "$_->[0]=\"$_->[1]\"" } @PLAYER_MAIN_POS;
+    push @l, '', '[main_skin]', map { "$_->[0]=\"$_->[1],0\"" } @PLAYER_MAIN_SKIN;
+    push @l, '', '[main_color]', 'disp="0,0,0"', 'title="0,0,0"', 'tempo="255,0,0"';
+    push @l, '', '[keyboard_pos]', map { "$_->[0]=\"$_->[1]\"" } @{ $PLAYER_POS{keyboard} };
+    push @l, '', '[keyboard_skin]', map { "$_->[0]=$_->[2]" } @PLAYER_CHIPS;
+    push @l, '', '[level_pos]', map { "$_->[0]=\"$_->[1]\"" } @{ $PLAYER_POS{level} };
+    push @l, '', '[level_skin]', (map { "$_->[0]=$_->[3]" } @PLAYER_CHIPS), (map { "$_->[0]=$_->[1]" } @PLAYER_CH_KINDS);
+    return join('', map { "$_\r\n" } @l);
+}
+
+# A window face: a gradient, a title strip and a sunken panel under every part.
+sub player_background { my ($w, $h, $seed, $parts) = @_;
+    my $cv = rgb_canvas($w, $h, [0, 0, 0]);
+    for my $y (0 .. $h - 1) { for my $x (0 .. $w - 1) { put($cv, $x, $y, hue($seed + int($y / 8), 0.30 + 0.25 * $x / $w, 0.35)); } }
+    fill($cv, 0, 0, $w, 18, hue($seed + 180, 0.35, 0.5));
+    for my $r (@$parts) { my ($x, $y, $pw, $ph) = @$r; next unless $pw && $ph;
+        fill($cv, $x - 1, $y - 1, $pw + 2, $ph + 2, [20, 20, 28]); fill($cv, $x, $y, $pw, $ph, [235, 238, 242]); }
+    return $cv; }
+
+sub player_picture {
+    my ($name) = @_;
+    if ($name eq 'sys_btn') {            # close, minimise: two columns, four states
+        my $cv = rgb_canvas(24, 48, [0, 0, 0]);
+        for my $s (0 .. 3) { for my $v (0 .. 1) {
+            my $c = hue(10 + 170 * $v + 23 * $s, $STATE_V[$s]); cell($cv, 12 * $v, 12 * $s, 12, 12, $c);
+            if ($v == 0) { for my $d (3 .. 8) { put($cv, 12 * $v + $d, 12 * $s + $d, [255, 255, 255]); put($cv, 12 * $v + 11 - $d, 12 * $s + $d, [255, 255, 255]); } }
+            else { fill($cv, 12 * $v + 3, 12 * $s + 8, 6, 1, [255, 255, 255]); } } }
+        return $cv; }
+    if ($name eq 'main_btn') {
+        my $cv = rgb_canvas(600, 96, [0, 0, 0]);
+        my $k = 0;
+        for my $b (@PLAYER_MAIN_SKIN) { my ($key, $x, $w, @labels) = @$b;
+            for my $v (0 .. $#labels) { for my $s (0 .. 3) {
+                cell($cv, $x + $w * $v, 24 * $s, $w, 24, hue(29 * $k + 47 * $v + 11 * $s, $STATE_V[$s]), $labels[$v]); } }
+            $k++; }
+        return $cv; }
+    if ($name eq 'main_wave') {          # cell k: a wave as tall as level k
+        my $cv = rgb_canvas(128, 64, [8, 16, 8]);
+        for my $k (0 .. 31) { my $c = hue(90 + 4 * $k, 0.9); my $a = $k;
+            fill($cv, 4 * $k, 32 - $a, 4, 2 * $a || 1, $c); }
+        return $cv; }
+    if ($name eq 'main_spect') {         # cell k: a bar of height 4k from the bottom
+        my $cv = rgb_canvas(64, 64, [8, 8, 16]);
+        for my $k (0 .. 15) { my $hgt = 4 * $k; fill($cv, 4 * $k, 64 - $hgt, 4, $hgt, hue(200 + 9 * $k, 0.95)) if $hgt; }
+        return $cv; }
+    if ($name eq 'main_stat') {          # none, play, stop, pause, record
+        my $cv = rgb_canvas(16, 80, [235, 238, 242]);
+        for my $s (0 .. 4) { my $y0 = 16 * $s; my $c = hue(60 * $s + 20, 0.8);
+            if ($s == 1) { for my $y (0 .. 11) { my $hw = $y < 6 ? $y : 11 - $y; fill($cv, 4, $y0 + 2 + $y, $hw + 1, 1, $c); } }
+            elsif ($s == 2) { fill($cv, 3, $y0 + 3, 10, 10, $c); }
+            elsif ($s == 3) { fill($cv, 3, $y0 + 3, 3, 10, $c); fill($cv, 10, $y0 + 3, 3, 10, $c); }
+            elsif ($s == 4) { for my $y (0 .. 15) { for my $x (0 .. 15) { put($cv, $x, $y0 + $y, $c) if ($x - 7.5) ** 2 + ($y - 7.5) ** 2 <= 25; } } } }
+        return $cv; }
+    if ($name eq 'main_bg') {
+        my @parts = map { [split /,/, $_->[1]] } grep { $_->[0] =~ /^(ss|disp|title|time|list|stat)$/ } @PLAYER_MAIN_POS;
+        my $cv = player_background(541, 285, 200, \@parts);
+        text($cv, 8, 6, 'TIV SOUND PLAYER', [255, 255, 255]);
+        return $cv; }
+    if ($name eq 'keyboard_bg') {
+        my @kbd = pos_of($PLAYER_POS{keyboard}, 'kbd'); my @trk = pos_of($PLAYER_POS{keyboard}, 'trk');
+        my $cv = player_background(541, 282, 140, [[$kbd[0], $kbd[1], 350, 16 * 16], [$trk[0], $trk[1], $trk[2], 16 * 16]]);
+        text($cv, 8, 6, 'KEYBOARD', [255, 255, 255]);
+        return $cv; }
+    if ($name eq 'keyboard_kbd') {       # one octave; image 0 idle, 1..12 key k down, 13 muted
+        my $cv = rgb_canvas(35, 224, [0, 0, 0]);
+        my @white = (0, 2, 4, 5, 7, 9, 11); my %black = (1 => 0, 3 => 1, 6 => 3, 8 => 4, 10 => 5);
+        for my $img (0 .. 13) { my $y0 = 16 * $img; my $lit = hue(30 * $img, 1.0, 0.9);
+            for my $i (0 .. 6) { my $down = $img >= 1 && $img <= 12 && $white[$i] == $img - 1;
+                fill($cv, 5 * $i, $y0, 4, 16, $img == 13 ? [90, 90, 90] : $down ? $lit : [250, 250, 250]); }
+            for my $n (keys %black) { my $down = $img >= 1 && $img <= 12 && $n == $img - 1;
+                fill($cv, 5 * $black{$n} + 3, $y0, 3, 10, $img == 13 ? [40, 40, 40] : $down ? $lit : [10, 10, 10]); } }
+        return $cv; }
+    if ($name eq 'keyboard_trk') {       # a row per channel name; eight 128-pixel cells across
+        my $cv = rgb_canvas(1024, 608, [0, 0, 0]);
+        my @names = ('');
+        for my $c (@PLAYER_CHIPS) { my ($key, $n) = @$c; my $tag = uc(substr($key, 0, 2) eq 'ym' ? substr($key, 2) : substr($key, 0, 4));
+            push @names, map { "$tag $_" } 1 .. $n; }
+        for my $r (0 .. 37) { for my $cl (0 .. 7) {
+            cell($cv, 128 * $cl, 16 * $r, 128, 16, hue(9 * $r + 45 * $cl, ($cl & 4) ? 0.95 : 0.65), $names[$r] // ''); } }
+        return $cv; }
+    if ($name eq 'level_bg') {
+        my @l = map { [pos_of($PLAYER_POS{level}, $_)] } qw(lvl pan chip ch);
+        my $cv = player_background(541, 172, 280, [map { [$_->[0], $_->[1], $_->[2] * 16, $_->[3]] } @l]);
+        text($cv, 8, 6, 'LEVEL', [255, 255, 255]);
+        return $cv; }
+    if ($name eq 'level_lvl') {          # 16 cells of 30 x 64: a bar of k + 1 steps
+        my $cv = rgb_canvas(480, 64, [16, 16, 16]);
+        for my $k (0 .. 15) { for my $st (0 .. $k - 1) { fill($cv, 30 * $k + 6, 60 - 4 * $st, 18, 3, hue(120 - 8 * $st, 0.95)); }
+            box($cv, 30 * $k, 0, 30, 64, hue(17 * $k, 0.5)); }
+        return $cv; }
+    if ($name eq 'level_pan') {          # 8 cells of 30 x 25: 0 left .. 3 centre .. 6 right, 7 off
+        my $cv = rgb_canvas(30, 200, [0, 0, 0]);
+        for my $p (0 .. 7) { cell($cv, 0, 25 * $p, 30, 25, hue(40 * $p, 0.35));
+            fill($cv, 3 + 4 * $p, 25 * $p + 8, 3, 9, [255, 255, 255]) if $p < 7; }
+        return $cv; }
+    if ($name eq 'level_chip') {         # 37 name cells of 30 across, eight state rows of 16
+        my $cv = rgb_canvas(1110, 128, [0, 0, 0]);
+        for my $c (@PLAYER_CHIPS) { my ($key, $n, undef, $first) = @$c;
+            for my $s (0 .. 7) { my $col = hue(60 * ($first % 6) + 13 * $first + 7 * $s, $STATE_V[$s % 4]);
+                cell($cv, 30 * $first, 16 * $s, 30 * $n, 16, $col, uc($key)); } }
+        return $cv; }
+    if ($name eq 'level_ch') {           # 22 channel-name cells of 30 across, eight state rows of 24
+        my $cv = rgb_canvas(660, 192, [0, 0, 0]);
+        my %tag = (fm => 'F', ssg => 'S', psg => 'P', adpcm => 'A', rhythm => 'R');
+        for my $i (0 .. 21) { my ($kind) = grep { $i >= $_->[1] && $i < $_->[1] + $_->[2] } @PLAYER_CH_KINDS;
+            my $label = $kind ? $tag{ $kind->[0] } . ($i - $kind->[1] + 1) : '';
+            for my $s (0 .. 7) { cell($cv, 30 * $i, 24 * $s, 30, 24, hue(16 * $i + 31 * $s, ($s & 4) ? 0.95 : 0.6), $label); } }
+        return $cv; }
+    die "mkart.pl: unknown player picture $name\n";
+}
+
 my $bytes;
-if ($name eq 'underconstruct') {
+if ($name eq 'player_skin') {
+    $bytes = player_skin_txt();
+} elsif ($name =~ /^player_(\w+)$/) {
+    $bytes = canvas_bmp24(player_picture($1));
+} elsif ($name eq 'underconstruct') {
     $bytes = canvas_bmp(underconstruct());
 } elsif ($name =~ /^capture([1-5])$/) {
     $bytes = canvas_bmp(capture($1));
