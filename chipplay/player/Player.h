@@ -58,7 +58,7 @@ public:
         QUEUE_CAPACITY = 1024,
         TICK_PERIOD_US = 32000,
     };
-    static const int64_t LATENCY_US = 256000;
+    static constexpr int64_t LATENCY_US = 256000;
 
     Player();
     ~Player() override;

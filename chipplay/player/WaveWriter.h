@@ -23,7 +23,7 @@ class WaveWriter : public virtual Object {
 public:
     enum { HEADER_BYTES = 44 };
     // The largest file a recording may make: File positions are int.
-    static const int64_t MAX_FILE_BYTES = 0x7FFFFFFF;
+    static constexpr int64_t MAX_FILE_BYTES = 0x7FFFFFFF;
 
     WaveWriter();
     ~WaveWriter() override;
