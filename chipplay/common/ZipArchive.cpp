@@ -1,19 +1,39 @@
 #include "ZipArchive.h"
 
+#include "BufferedFile.h"
 #include "System.h"
 #include "ZipFile.h"
 
 #include <new>
 
-ZipArchive::ZipArchive(const std::string& path) : mPath(path)
+ZipArchive::ZipArchive(const std::string& path) : mPath(path), mDirectoryRead(false)
 {
 }
 
 File* ZipArchive::openFile(const std::string& name, int mode)
 {
-    File* archiveFile = System::openFile(mPath, File::MODE_READ);
-    if (archiveFile == nullptr) return nullptr;
-    ZipFile* member = new (std::nothrow) ZipFile(archiveFile);
+    std::shared_ptr<const ZipDirectory> directory;
+    {
+        ObjectLocker hold(*this);
+        if (!mDirectoryRead) {
+            File* diskFile = System::openFile(mPath, File::MODE_READ);
+            if (diskFile == nullptr) return nullptr;   // perhaps there next time
+            BufferedFile listing(diskFile);
+            mDirectory = ZipFile::readDirectory(&listing);
+            mDirectoryRead = true;
+        }
+        directory = mDirectory;
+    }
+    // No zip: nothing in it can be found.
+    if (!directory) return nullptr;
+    File* diskFile = System::openFile(mPath, File::MODE_READ);
+    if (diskFile == nullptr) return nullptr;
+    File* archiveFile = new (std::nothrow) BufferedFile(diskFile);
+    if (archiveFile == nullptr) {
+        delete diskFile;
+        return nullptr;
+    }
+    ZipFile* member = new (std::nothrow) ZipFile(archiveFile, directory);
     if (member == nullptr) {
         delete archiveFile;
         return nullptr;

@@ -1,13 +1,19 @@
-// ZipArchive: a zip file as a data source. It holds only the path; each
-// openFile opens the zip afresh with its own stream and its own read of the
-// zip directory, so any number of members may be open at once. A file that
-// is no zip is accepted here and fails at its first openFile.
+// ZipArchive: a zip file as a data source. It holds the path and, from the
+// first openFile on, the zip's directory, read once; each openFile opens the
+// zip afresh with its own stream, so any number of members may be open at
+// once. Streams are read a block at a time (BufferedFile): a directory that
+// claims more than the file holds costs no more reads than a sound one. A
+// file that is no zip is accepted here and fails at every openFile.
 //
 //   ZipArchive a("music.kzd");
 //   File* f = a.openFile("config.txt", File::MODE_READ);   // null when absent
 #pragma once
 
 #include "Archive.h"
+
+#include <memory>
+
+struct ZipDirectory;
 
 class ZipArchive : public Archive {
 public:
@@ -18,4 +24,6 @@ public:
 
 private:
     std::string mPath;
+    std::shared_ptr<const ZipDirectory> mDirectory;   // null until read
+    bool mDirectoryRead;
 };

@@ -5,6 +5,7 @@
 #include <minizip/unzip.h>
 
 #include <new>
+#include <utility>
 
 namespace {
 
@@ -70,10 +71,79 @@ int ZipError(voidpf, voidpf)
     return 0;
 }
 
+void FillIoTable(zlib_filefunc_def* table, File* file)
+{
+    table->zopen_file = ZipOpen;
+    table->zread_file = ZipRead;
+    table->zwrite_file = ZipWrite;
+    table->ztell_file = ZipTell;
+    table->zseek_file = ZipSeek;
+    table->zclose_file = ZipClose;
+    table->zerror_file = ZipError;
+    table->opaque = file;
+}
+
+// minizip's name buffer (kMaxZipName inside unzip.c): unzLocateFile
+// refuses longer names and reads stored names cut to it.
+const int kMaxZipName = 256;
+
+// minizip's comparison for case-sensitivity 2: only a-z fold, byte by byte,
+// up to the first NUL.
+bool SameNameIgnoringCase(const char* a, const char* b)
+{
+    for (;;) {
+        char c1 = *a++;
+        char c2 = *b++;
+        if (c1 >= 'a' && c1 <= 'z') c1 = static_cast<char>(c1 - 0x20);
+        if (c2 >= 'a' && c2 <= 'z') c2 = static_cast<char>(c2 - 0x20);
+        if (c1 != c2) return false;
+        if (c1 == 0) return true;
+    }
+}
+
 }  // namespace
 
-ZipFile::ZipFile(File* archiveFile)
-    : mArchiveFile(archiveFile), mIoTable(nullptr), mHandle(nullptr), mSize(0), mMemberOpen(false)
+const ZipDirectory::Entry* ZipDirectory::find(const std::string& name) const
+{
+    // unzLocateFile refuses a name as long as its buffer.
+    if (name.size() >= static_cast<size_t>(kMaxZipName)) return nullptr;
+    for (const Entry& e : entries) {
+        if (SameNameIgnoringCase(e.name.c_str(), name.c_str())) return &e;
+    }
+    return nullptr;
+}
+
+std::shared_ptr<ZipDirectory> ZipFile::readDirectory(File* archiveFile)
+{
+    if (archiveFile == nullptr) return nullptr;
+    zlib_filefunc_def table;
+    FillIoTable(&table, archiveFile);
+    const std::string path = archiveFile->getPath();
+    unzFile handle = unzOpen2(path.c_str(), &table);
+    if (handle == nullptr) return nullptr;
+    std::shared_ptr<ZipDirectory> directory = std::make_shared<ZipDirectory>();
+    // The walk unzLocateFile makes, once: it stops at the first entry that
+    // cannot be read, and so does every lookup.
+    for (int err = unzGoToFirstFile(handle); err == UNZ_OK; err = unzGoToNextFile(handle)) {
+        char name[kMaxZipName + 1];
+        unz_file_info info;   // the 32-bit call fills it whether asked or not
+        if (unzGetCurrentFileInfo(handle, &info, name, sizeof name - 1, nullptr, 0, nullptr, 0) != UNZ_OK) break;
+        name[kMaxZipName] = 0;
+        unz_file_pos pos;
+        if (unzGetFilePos(handle, &pos) != UNZ_OK) break;
+        directory->entries.push_back(ZipDirectory::Entry{name, pos.pos_in_zip_directory, pos.num_of_file});
+    }
+    unzClose(handle);
+    return directory;
+}
+
+ZipFile::ZipFile(File* archiveFile, std::shared_ptr<const ZipDirectory> directory)
+    : mArchiveFile(archiveFile),
+      mIoTable(nullptr),
+      mHandle(nullptr),
+      mSize(0),
+      mMemberOpen(false),
+      mDirectory(std::move(directory))
 {
     if (mArchiveFile != nullptr) mArchivePath = mArchiveFile->getPath();
 }
@@ -97,21 +167,22 @@ bool ZipFile::open(const std::string& name, int)
                 Trace("[ZipFile]入出力ハンドラテーブルが生成できません\n");
                 break;
             }
-            mIoTable->zopen_file = ZipOpen;
-            mIoTable->zread_file = ZipRead;
-            mIoTable->zwrite_file = ZipWrite;
-            mIoTable->ztell_file = ZipTell;
-            mIoTable->zseek_file = ZipSeek;
-            mIoTable->zclose_file = ZipClose;
-            mIoTable->zerror_file = ZipError;
-            mIoTable->opaque = mArchiveFile;
+            FillIoTable(mIoTable, mArchiveFile);
         }
         mHandle = unzOpen2(mArchivePath.c_str(), mIoTable);
         if (mHandle == nullptr) {
             Trace("[ZipFile]アーカイブファイルが開けません\n");
             break;
         }
-        if (unzLocateFile(mHandle, name.c_str(), 2) != UNZ_OK) {
+        bool found;
+        if (mDirectory) {
+            const ZipDirectory::Entry* entry = mDirectory->find(name);
+            unz_file_pos pos = {entry ? entry->positionInDirectory : 0, entry ? entry->number : 0};
+            found = entry != nullptr && unzGoToFilePos(mHandle, &pos) == UNZ_OK;
+        } else {
+            found = unzLocateFile(mHandle, name.c_str(), 2) == UNZ_OK;
+        }
+        if (!found) {
             Trace("[ZipFile]アーカイブ内にファイル(%s)が見つかりません\n", name.c_str());
             break;
         }

@@ -13,11 +13,32 @@
 
 #include "File.h"
 
+#include <memory>
+#include <vector>
+
 struct zlib_filefunc_def_s;
+
+// The members of a zip as its central directory lists them, read once for
+// an archive (ZipFile::readDirectory) and shared by the members it opens.
+struct ZipDirectory {
+    struct Entry {
+        std::string name;                    // as stored (cut to 256 bytes, as minizip reads it)
+        unsigned long positionInDirectory;   // minizip's unz_file_pos
+        unsigned long number;
+    };
+    std::vector<Entry> entries;   // up to the first entry the reader could not read
+
+    // The first entry whose whole name equals `name` with a-z and A-Z taken
+    // as one (the lookup of unzLocateFile with case-sensitivity 2); null
+    // when none does.
+    const Entry* find(const std::string& name) const;
+};
 
 class ZipFile : public File {
 public:
-    explicit ZipFile(File* archiveFile);   // takes ownership
+    // Takes ownership of the archive file. With a directory, open() finds
+    // the member there instead of reading the zip's directory again.
+    explicit ZipFile(File* archiveFile, std::shared_ptr<const ZipDirectory> directory = nullptr);
     ~ZipFile() override;
 
     bool open(const std::string& name, int mode) override;
@@ -30,7 +51,12 @@ public:
     const void* getBuffer() override;
     std::string getPath() override;               // the member name
 
+    // Lists the members of the zip on `archiveFile` (not taken); null when it
+    // is no zip.
+    static std::shared_ptr<ZipDirectory> readDirectory(File* archiveFile);
+
 private:
+
     File* mArchiveFile;
     zlib_filefunc_def_s* mIoTable;
     std::string mName;
@@ -40,4 +66,5 @@ private:
     // archive File forgets its path, and a ZipFile may be opened again.
     std::string mArchivePath;
     bool mMemberOpen;
+    std::shared_ptr<const ZipDirectory> mDirectory;
 };
