@@ -143,7 +143,7 @@ std::vector<int32_t> Sine(double bin, int frames, double amplitude)
 {
     std::vector<int32_t> s(2 * static_cast<size_t>(frames));
     for (int i = 0; i < frames; i++) {
-        const int32_t v = static_cast<int32_t>(std::lround(amplitude * std::sin(2 * M_PI * bin * i / 512)));
+        const int32_t v = static_cast<int32_t>(std::lround(amplitude * std::sin(2 * 3.14159265358979323846 * bin * i / 512)));
         s[2 * i] = v;
         s[2 * i + 1] = v;
     }
