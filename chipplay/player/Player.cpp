@@ -17,6 +17,7 @@
 #include <chrono>
 #include <cstring>
 #include <limits>
+#include <new>
 #include <thread>
 
 namespace {
@@ -93,7 +94,12 @@ bool Player::initialize(UserInterface* _ui, int argc, const char* const argv[])
     // merge over the archive's configuration below.
     File* systemFile = System::openFile("config.txt", File::MODE_READ);
     if (systemFile != nullptr) {
-        Config* systemConfig = new Config();
+        Config* systemConfig = new (std::nothrow) Config();
+        if (systemConfig == nullptr) {
+            System::error("[Player]システム設定情報領域の確保に失敗しました\n");
+            delete systemFile;
+            return false;
+        }
         if (!systemConfig->load(systemFile)) {
             System::error("[Player]システム設定ファイルの読み込みに失敗しました\n");
             delete systemConfig;
@@ -126,7 +132,12 @@ bool Player::initialize(UserInterface* _ui, int argc, const char* const argv[])
         return false;
     }
 
-    mConfig = new Config();
+    mConfig = new (std::nothrow) Config();
+    if (mConfig == nullptr) {
+        System::error("[Player]設定情報領域の確保に失敗しました\n");
+        delete systemFile;
+        return false;
+    }
     File* file = mArchive->openFile("config.txt", File::MODE_READ);
     if (file == nullptr) {
         System::error("[Player]設定ファイルが見つかりません\n");
@@ -152,7 +163,11 @@ bool Player::initialize(UserInterface* _ui, int argc, const char* const argv[])
     mConfig->addEntry("config", "folder", folder, true);
     mConfig->addEntry("config", "screenshot", screenshot, true);
 
-    mVM = new VM();
+    mVM = new (std::nothrow) VM();
+    if (mVM == nullptr) {
+        System::error("[Player]仮想マシンの生成に失敗しました\n");
+        return false;
+    }
     if (!mVM->load(mConfig, mArchive)) {
         System::error("[Player]仮想マシンの初期化に失敗しました\n");
         return false;
@@ -161,9 +176,21 @@ bool Player::initialize(UserInterface* _ui, int argc, const char* const argv[])
         System::error("[Player]UIの初期化に失敗しました\n");
         return false;
     }
-    mFFT = new FFT(512, PlayerStatus::SPECTRUM_BANDS, 0, 20000, mSampleRate);
-    mWaveWriter = new WaveWriter();
-    mReqQ = new RequestQueue(QUEUE_CAPACITY);
+    mFFT = new (std::nothrow) FFT(512, PlayerStatus::SPECTRUM_BANDS, 0, 20000, mSampleRate);
+    if (mFFT == nullptr) {
+        System::error("[Player]FFTモジュールの初期化に失敗しました\n");
+        return false;
+    }
+    mWaveWriter = new (std::nothrow) WaveWriter();
+    if (mWaveWriter == nullptr) {
+        System::error("[Player]wav書き出しモジュールの初期化に失敗しました\n");
+        return false;
+    }
+    mReqQ = new (std::nothrow) RequestQueue(QUEUE_CAPACITY);
+    if (mReqQ == nullptr) {
+        System::error("[Player]リクエストキューの生成に失敗しました\n");
+        return false;
+    }
 
     mThread = System::createThread(threadProc, this, false);
     if (mThread == nullptr) {
@@ -197,7 +224,13 @@ bool Player::terminate()
             std::this_thread::sleep_for(std::chrono::milliseconds(1));
         }
     }
-    if (mThread != nullptr) mThread->join();
+    if (mThread != nullptr) {
+        mThread->join();
+        // Gone for good: a second terminate neither waits for it nor
+        // retries a quit word nobody will take.
+        delete mThread;
+        mThread = nullptr;
+    }
     SYSTEM_CHECK(kSource, mUI != NULL, false);
     if (!mUI->terminate()) {
         System::error("[Player]UIの終了に失敗しました\n");
@@ -396,6 +429,7 @@ int Player::threadProc(void* _arg)
             player->onTick();
         }
     }
+    if (dev == nullptr) dev = player->mUI != nullptr ? player->mUI->getAudioDevice() : nullptr;
     if (dev != nullptr) dev->stop();
     return -1;
 }

@@ -6,6 +6,7 @@
 // recorder and hands the user interface a snapshot that lags by the output
 // latency (eight ticks of 32 ms = 256 ms), so the window shows what is heard.
 //
+//   RegisterPC88Drivers(); RegisterX1Drivers();   // the program's drivers, before initialize
 //   Player* player = new Player();
 //   if (player->initialize(ui, argc, argv)) code = player->run();
 //   player->terminate();
