@@ -271,6 +271,13 @@ void AutoAdvanceOff(const TestDir& dir)
     EXPECT_TRUE(r.ui->nextAt.empty());
     const std::vector<int32_t>& s = r.ui->device.samples;
     EXPECT_NE(*std::max_element(s.end() - 2 * kBlock, s.end()), 0) << "faded or stopped";
+
+    // A recording runs its phases all the same: 300 ms, no fade, finished.
+    ASSERT_TRUE(r.play(SONG_NO_FADE, true, "off.wav"));
+    r.tick(31);
+    ASSERT_FALSE(r.ui->records.empty());
+    EXPECT_EQ(r.ui->records.back(), UserInterface::RECORD_FINISHED);
+    EXPECT_EQ(r.player->getState(), Player::STATE_STOP);
 }
 
 // Length 0 is a body of 1 us: the fade starts with the first tick; the
