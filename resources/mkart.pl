@@ -9,6 +9,7 @@
 #          splash sp underconstruct capture1 .. capture5 (the catalogue's screenshots)
 #          player_skin (the music player's skin.txt), player_<bitmap> (its pictures: sys_btn,
 #          main_bg, main_btn, ..., level_pan)
+#          login151 login152 login153 login154 (the login dialog)
 use strict;
 use warnings;
 
@@ -563,6 +564,40 @@ sub player_picture {
     die "mkart.pl: unknown player picture $name\n";
 }
 
+# The login dialog (320 x 200): its shape (151), background (152) and the
+# strips of its OK (153, 38 rows a state) and CANCEL (154, 24 rows a state)
+# buttons, normal above pressed. The places of the edits and buttons are
+# login/logindlg.h's; the dialog puts its controls there.
+my @LOGIN_SIZE = (320, 200);
+my %LOGIN_AT = (id => [120, 72, 170, 20], pw => [120, 104, 170, 20], ok => [200, 140, 90, 38], cancel => [40, 147, 90, 24]);
+sub login_inside { my ($x, $y) = @_; return in_round($x, $y, $LOGIN_SIZE[0], $LOGIN_SIZE[1], 18); }
+sub login_background {
+    my ($w, $h) = @LOGIN_SIZE;
+    my $cv = canvas($w, $h, $C{black});
+    for my $y (0 .. $h - 1) { for my $x (0 .. $w - 1) {
+        put($cv, $x, $y, 32 + int(223 * ($x + 2 * $y) / ($w + 2 * $h))) if login_inside($x, $y); } }
+    fill($cv, 18, 0, $w - 36, 34, $C{strip});
+    fill($cv, 0, 34, $w, 1, $C{white});
+    text($cv, 30, 10, 'TIV', $C{yellow}, 2);
+    text($cv, 76, 14, 'LOGIN', $C{white});
+    text($cv, 40, 78, 'ID', $C{white});
+    text($cv, 40, 110, 'PASSWORD', $C{white});
+    for my $k ('id', 'pw') { my ($x, $y, $bw, $bh) = @{ $LOGIN_AT{$k} };
+        fill($cv, $x - 2, $y - 2, $bw + 4, $bh + 4, $C{frame}); box($cv, $x - 2, $y - 2, $bw + 4, $bh + 4, $C{cyan}); }
+    return $cv; }
+sub login_strip { my ($k, $label) = @_;
+    my ($bw, $bh) = @{ $LOGIN_AT{$k} }[2, 3];
+    my $cv = canvas($bw, 2 * $bh, $C{black});
+    for my $state (0, 1) {
+        my $b = button($bw, $bh, $label, $state ? $C{pressed} : ($k eq 'ok' ? $C{face} : $C{dgrey}), $state ? $C{lgrey} : $C{white});
+        for my $y (0 .. $bh - 1) { for my $x (0 .. $bw - 1) {
+            # The corners show the background the button sits on.
+            my $p = $b->{p}[$y * $bw + $x];
+            put($cv, $x, $state * $bh + $y, $p == $C{black} ? $C{frame} : $p); } }
+        box($cv, 1, $state * $bh + 1, $bw - 2, $bh - 2, $C{white}) if $state;   # pressed: a lit frame
+    }
+    return $cv; }
+
 my $bytes;
 if ($name eq 'player_skin') {
     $bytes = player_skin_txt();
@@ -572,6 +607,14 @@ if ($name eq 'player_skin') {
     $bytes = canvas_bmp(underconstruct());
 } elsif ($name =~ /^capture([1-5])$/) {
     $bytes = canvas_bmp(capture($1));
+} elsif ($name eq 'login151') {
+    $bytes = bmp8(@LOGIN_SIZE, ramp_palette(), sub { login_inside($_[0], $_[1]) ? 1 + int(254 * $_[1] / $LOGIN_SIZE[1]) : 0 });
+} elsif ($name eq 'login152') {
+    $bytes = canvas_bmp(login_background());
+} elsif ($name eq 'login153') {
+    $bytes = canvas_bmp(login_strip('ok', 'LOGIN'));
+} elsif ($name eq 'login154') {
+    $bytes = canvas_bmp(login_strip('cancel', 'CANCEL'));
 } elsif ($name eq 'skin') {
     $bytes = skin_file();
 } elsif ($name eq 'splash') {

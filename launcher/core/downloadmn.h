@@ -21,6 +21,8 @@
 //         catalogue     msgContents   wParam reply size, lParam reply buffer
 //         leave         msgResign     wParam 0, lParam new ResignResultIf
 //         version       msgVersion    wParam finished word, lParam 0
+//         user check    msgCheckUser  wParam reply size, lParam reply buffer (null
+//                                     when nothing came back)
 // The receiver frees what lParam points at (free()).
 //
 // A request whose worker cannot be made never counts as running: StartNext
@@ -38,6 +40,7 @@
 enum eDMD_DT {
     eDMD_DT_FILE = 0,
     eDMD_DT_CONTENTSLIST = 1,
+    eDMD_DT_CHECKUSER = 2,      // the login's user check (its only request)
     eDMD_DT_NOWAIT_FILE = 3,
     eDMD_DT_RESIGNVELQA = 5,
     eDMD_DT_ZVQVERSION = 6,
@@ -57,6 +60,7 @@ struct DlItemIf {
     char*  pOtPath;
     char*  pWebPath;
     char*  pUserId;
+    char*  pPassword;     // user check only
     int    dlType;        // eDMD_DLT; a no-wait worker writes it last
     int    cntType;       // eDMD_DT
     int    lRet;
@@ -104,8 +108,12 @@ int DOWNLOADMN_Add_GetContentsList(const char* pKeyName);
 int DOWNLOADMN_Add_Resign(const char* pUserId);
 int DOWNLOADMN_Add_GetZvqVersion(void);
 int DOWNLOADMN_Add_Web(const char* pOtPath, const char* pWebPath);
+// The login's user check: copies of both texts; 0 for an empty one (logged)
+// or no memory, 1 without a second entry when one is already queued.
+int DOWNLOADMN_Add_CheckUser(const char* pUserId, const char* pPassword);
+// msgCheckUser: only a program that queues user checks (the login) needs it.
 int DOWNLOADMN_FrameMove(HWND hWnd, UINT msgContentsList, UINT msgDownload, UINT msgResign, UINT msgVersion,
-                         DtIf* pDtIf);
+                         DtIf* pDtIf, UINT msgCheckUser = 0);
 int DOWNLOADMN_Cancel(void);
 
 int       DOWNLOADMN_GetCnt(void);
@@ -130,5 +138,6 @@ int DOWNLOADMN_StartDownload(DtIf* pDtIf);
 int DOWNLOADMN_StartGetContentsList(DtIf* pDtIf);
 int DOWNLOADMN_StartResign(DtIf* pDtIf);
 int DOWNLOADMN_StartGetZvqVersion(DtIf* pDtIf);
+int DOWNLOADMN_StartCheckUser(DtIf* pDtIf);
 int DOWNLOADMN_StartNext_NoWait(void);
 int DOWNLOADMN_StopTopThread(void);

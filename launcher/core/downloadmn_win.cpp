@@ -47,7 +47,9 @@ void FreeStrings(DlItemIf* p)
     std::free(p->pOtPath);
     std::free(p->pWebPath);
     std::free(p->pUserId);
-    p->pPath = p->pKeyName = p->pOtPath = p->pWebPath = p->pUserId = nullptr;
+    if (p->pPassword) SecureZeroMemory(p->pPassword, std::strlen(p->pPassword));
+    std::free(p->pPassword);
+    p->pPath = p->pKeyName = p->pOtPath = p->pWebPath = p->pUserId = p->pPassword = nullptr;
 }
 
 void FreeList(LIST* pList)
@@ -197,6 +199,25 @@ int DOWNLOADMN_Add_GetZvqVersion(void)
     return Append(&g_dmIf.lstDl, NewItem(eDMD_DT_ZVQVERSION), true);
 }
 
+int DOWNLOADMN_Add_CheckUser(const char* pUserId, const char* pPassword)
+{
+    if (!g_dmIf.bInit) return 0;
+    if (!pUserId || !*pUserId) {
+        LOG_Write("DOWNLOADMN_Add_CheckUser::err::pUserName\n");
+        return 0;
+    }
+    if (!pPassword || !*pPassword) {
+        LOG_Write("DOWNLOADMN_Add_CheckUser::err::pPassword\n");
+        return 0;
+    }
+    if (HasKind(eDMD_DT_CHECKUSER)) return 1;
+    DlItemIf* p = NewItem(eDMD_DT_CHECKUSER);
+    if (!p) return 0;
+    p->pUserId = DupStr(pUserId);
+    p->pPassword = DupStr(pPassword);
+    return Append(&g_dmIf.lstDl, p, p->pUserId && p->pPassword);
+}
+
 int DOWNLOADMN_Add_Web(const char* pOtPath, const char* pWebPath)
 {
     CMN_ASSERT(g_dmIf.bInit);
@@ -340,6 +361,14 @@ int DOWNLOADMN_StartGetZvqVersion(DtIf* pDtIf)
                                                       &pDtIf->nPostRet, &pDtIf->pRecvBuf, &pDtIf->nRecvSize));
 }
 
+int DOWNLOADMN_StartCheckUser(DtIf* pDtIf)
+{
+    DlItemIf* p = DOWNLOADMN_GetListTop();
+    return MarkStarted(p, THREADM_Start_CheckUser(&pDtIf->nReadedSize, &pDtIf->nFileSize, &pDtIf->nReturn,
+                                                  &pDtIf->nPostRet, &pDtIf->pRecvBuf, &pDtIf->nRecvSize,
+                                                  p->pUserId, p->pPassword));
+}
+
 int DOWNLOADMN_StartNext(DtIf* pDtIf)
 {
     std::memset(pDtIf, 0, sizeof(*pDtIf));
@@ -353,6 +382,7 @@ int DOWNLOADMN_StartNext(DtIf* pDtIf)
     case eDMD_DT_CONTENTSLIST: bStarted = DOWNLOADMN_StartGetContentsList(pDtIf); break;
     case eDMD_DT_RESIGNVELQA: bStarted = DOWNLOADMN_StartResign(pDtIf); break;
     case eDMD_DT_ZVQVERSION: bStarted = DOWNLOADMN_StartGetZvqVersion(pDtIf); break;
+    case eDMD_DT_CHECKUSER: bStarted = DOWNLOADMN_StartCheckUser(pDtIf); break;
     default: CMN_ASSERT(!"unknown request kind"); break;
     }
     if (!bStarted) {
@@ -392,12 +422,13 @@ int DOWNLOADMN_StopTopThread(void)
     case eDMD_DT_CONTENTSLIST: return THREADM_Stop_GetContentsList();
     case eDMD_DT_RESIGNVELQA: return THREADM_Stop_ResignVelqa();
     case eDMD_DT_ZVQVERSION: return THREADM_Stop_GetZvqVersion();
+    case eDMD_DT_CHECKUSER: return THREADM_Stop_CheckUser();
     default: return 0;
     }
 }
 
 int DOWNLOADMN_FrameMove(HWND hWnd, UINT msgContentsList, UINT msgDownload, UINT msgResign, UINT msgVersion,
-                         DtIf* pDtIf)
+                         DtIf* pDtIf, UINT msgCheckUser)
 {
     CMN_ASSERT(g_dmIf.bInit);
     CMN_ASSERT(pDtIf != nullptr);
@@ -447,6 +478,15 @@ int DOWNLOADMN_FrameMove(HWND hWnd, UINT msgContentsList, UINT msgDownload, UINT
             }
             case eDMD_DT_ZVQVERSION:
                 PostMessageA(hWnd, msgVersion, static_cast<WPARAM>(nFinished), 0);
+                break;
+            case eDMD_DT_CHECKUSER:
+                // The receiver frees the reply; a program that asked for no
+                // message gets none, and nothing is left behind.
+                if (msgCheckUser == 0 || !PostMessageA(hWnd, msgCheckUser, static_cast<WPARAM>(pDtIf->nRecvSize),
+                                                       reinterpret_cast<LPARAM>(pDtIf->pRecvBuf))) {
+                    std::free(pDtIf->pRecvBuf);
+                }
+                pDtIf->pRecvBuf = nullptr;
                 break;
             default:
                 CMN_ASSERT(!"不正なコンテンツタイプのDL処理が行われた");

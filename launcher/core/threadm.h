@@ -16,7 +16,7 @@
 //   ... poll: if (THREADM_LoadFinished(&dt.nReturn) != -1) THREADM_Stop_GetContentsList();
 //
 // Needs "[DLWEBPAGE]", "[CGITOPPAGE]", "[CGIPAGE_GETCONTENTSLIST]",
-// "[CGIPAGE_RESIGNVELQA]" and "[ZVQCLIENTDLWEBPAGE]" of env.bin (ENV_Load).
+// "[CGIPAGE_RESIGNVELQA]", "[CGIPAGE_CHECKUSER]" (login) and "[ZVQCLIENTDLWEBPAGE]" of env.bin (ENV_Load).
 // The application and member folders come from the program above through
 // THREADM_SetHost: this module never calls up into the screens. The folders
 // are asked for when a worker needs them, so a host may hand its getters over
@@ -103,6 +103,13 @@ int THREADM_Start_GetZvqVersion(int* pReadedSize, int* pFileSize, int* pReturn, 
                                 int* pSize);
 int THREADM_Stop_GetZvqVersion(void);
 int THREADM_CheckRunning_GetZvqVersion(void);
+
+// The login's user check: one POST of the escaped id and password to
+// "[CGITOPPAGE]" + "[CGIPAGE_CHECKUSER]"; the reply as for the catalogue.
+int THREADM_Start_CheckUser(int* pReadedSize, int* pFileSize, int* pReturn, int* pRet, char** pBuf, int* pSize,
+                            const char* pUserId, const char* pPassword);
+int THREADM_Stop_CheckUser(void);
+int THREADM_CheckRunning_CheckUser(void);
 
 int THREADM_Start_NoWaitDownload(DlItemIf* pDlIf);
 

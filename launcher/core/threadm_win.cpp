@@ -50,6 +50,8 @@ struct ThreadmIf {
     HANDLE hResignVelqaThread;
     int    bFinishGetZvqVersion;
     HANDLE hGetZvqVersionThread;
+    int    bFinishCheckUser;
+    HANDLE hCheckUserThread;
 };
 
 ThreadmIf g_threadmIf;
@@ -59,6 +61,7 @@ DownloadBlock g_dlIf;
 PostBlock g_contentsIf;
 PostBlock g_resignIf;
 PostBlock g_zvqIf;
+PostBlock g_checkUserIf;
 
 const int kPartSize = 500000;
 const int kFirstLen = 12;    // magic and total size
@@ -73,6 +76,7 @@ const char* Folder(const char* (*pfnGet)(void))
 
 void FreeBlockStrings(PostBlock* b)
 {
+    if (b->pPasswd) SecureZeroMemory(b->pPasswd, std::strlen(b->pPasswd));
     std::free(b->pUserId);
     std::free(b->pPasswd);
     std::free(b->pDlPath);
@@ -329,15 +333,20 @@ DWORD PostWorker(PostBlock* b, const char* pName, const char* pPageKey, bool bLo
         std::snprintf(line, sizeof(line), "%s::user id or password too long\n", pName);
         LOG_Write(line);
     } else {
-        ret = DownloadWithPost2(&pBuf, &nSize, strHost, strCgi, strParam);
         if (bLogParams) {
+            // The log is a plain file beside the program: the password never goes in.
+            char strShown[2048] = "";
+            THREADM_MakeLoginBody(strShown, sizeof(strShown), b->pUserId, "****");
             LOG_Write("host url is\n");
             LOG_WriteLine(strHost);
             LOG_Write("cgi url is\n");
             LOG_WriteLine(strCgi);
             LOG_Write("param is\n");
-            LOG_WriteLine(strParam);
-        } else {
+            LOG_WriteLine(strShown);
+        }
+        ret = DownloadWithPost2(&pBuf, &nSize, strHost, strCgi, strParam);
+        SecureZeroMemory(strParam, sizeof(strParam));
+        if (!bLogParams) {
             std::snprintf(line, sizeof(line), "ret:[%d]\n", ret);
             LOG_Write(line);
         }
@@ -357,6 +366,11 @@ DWORD WINAPI Thread_GetContentsList(LPVOID pArg)
 DWORD WINAPI Thread_ResignVelqa(LPVOID pArg)
 {
     return PostWorker(static_cast<PostBlock*>(pArg), "Thread_ResignVelqa", "[CGIPAGE_RESIGNVELQA]", true);
+}
+
+DWORD WINAPI THREADM_CheckUserThread(LPVOID pArg)
+{
+    return PostWorker(static_cast<PostBlock*>(pArg), "THREADM_CheckUserThread", "[CGIPAGE_CHECKUSER]", true);
 }
 
 DWORD WINAPI Thread_GetZvqVersion(LPVOID pArg)
@@ -563,6 +577,7 @@ int THREADM_Init(HWND hWnd)
     g_threadmIf.hWnd = hWnd;
     g_threadmIf.bFinishDownload = g_threadmIf.bFinishGetContentsList = TRUE;
     g_threadmIf.bFinishResignVelqa = g_threadmIf.bFinishGetZvqVersion = TRUE;
+    g_threadmIf.bFinishCheckUser = TRUE;
     g_threadmIf.bInit = 1;
     return 1;
 }
@@ -573,6 +588,8 @@ int THREADM_Fini(void)
     if (g_threadmIf.hGetContentsListThread) THREADM_Stop_GetContentsList();
     if (g_threadmIf.hResignVelqaThread) THREADM_Stop_ResignVelqa();
     if (g_threadmIf.hGetZvqVersionThread) THREADM_Stop_GetZvqVersion();
+    if (g_threadmIf.hCheckUserThread) THREADM_Stop_CheckUser();
+    FreeBlockStrings(&g_checkUserIf);
     FreeBlockStrings(&g_contentsIf);
     FreeBlockStrings(&g_resignIf);
     FreeBlockStrings(&g_zvqIf);
@@ -667,6 +684,33 @@ int THREADM_Stop_GetZvqVersion(void)
 int THREADM_CheckRunning_GetZvqVersion(void)
 {
     return CheckRunning("THREADM_CheckRunning_GetZvqVersion", &g_threadmIf.hGetZvqVersionThread);
+}
+
+int THREADM_Start_CheckUser(int* pReadedSize, int* pFileSize, int* pReturn, int* pRet, char** pBuf, int* pSize,
+                            const char* pUserId, const char* pPassword)
+{
+    if (!g_threadmIf.bInit) {
+        LOG_Write("THREADM_Start_CheckUser::g_threadmIf.bInit == FALSE\n");
+        return 0;
+    }
+    if (g_threadmIf.hCheckUserThread && THREADM_CheckRunning_CheckUser()) {
+        LOG_Write("THREADM_Start_CheckUser::g_threadmIf.hCheckUserThread != NULL\n");
+        return 0;
+    }
+    if (!pUserId || !pPassword) return 0;
+    return StartPost(&g_checkUserIf, &g_threadmIf.hCheckUserThread, &g_threadmIf.bFinishCheckUser,
+                     THREADM_CheckUserThread, "THREADM_CheckRunning_CheckUser", pReadedSize, pFileSize, pReturn,
+                     pRet, pBuf, pSize, pUserId, pPassword, nullptr);
+}
+int THREADM_Stop_CheckUser(void)
+{
+    Stop("THREADM_CheckRunning_CheckUser", &g_threadmIf.hCheckUserThread, &g_threadmIf.bFinishCheckUser);
+    LOG_Write("THREADM_Stop_CheckUser::ret[TRUE]\n");
+    return 1;
+}
+int THREADM_CheckRunning_CheckUser(void)
+{
+    return CheckRunning("THREADM_CheckRunning_CheckUser", &g_threadmIf.hCheckUserThread);
 }
 
 int THREADM_Start_NoWaitDownload(DlItemIf* pDlIf)

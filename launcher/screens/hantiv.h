@@ -21,6 +21,7 @@ enum eGD_STARTMODE {
     eGD_STARTMODE_SALEGAME = 0,
     eGD_STARTMODE_SALEKZDP = 1,
     eGD_STARTMODE_LAUNCHER = 2,
+    eGD_STARTMODE_LOGIN = 3,      // the login program's dialog
 };
 
 enum eGD_RESERVETYPE {
@@ -82,7 +83,6 @@ extern AppIf g_appIf;
 // Program entry and window (hantiv_win.cpp).
 HWND    CreateMainWnd(int nWidth, int nHeight, HINSTANCE hInstance, int nCmdShow);
 LRESULT CALLBACK HANTIV_WndProc(HWND hWnd, UINT uMsg, WPARAM wParam, LPARAM lParam);
-int     Proc_Wm_Create(HWND hWnd, HINSTANCE hInstance);
 int     PreInitApp(void);
 int     InitApp_LauncherMode(void);
 int     InitApp(void);

@@ -22,6 +22,7 @@
 #include "page.h"
 #include "reg.h"
 #include "sccmn.h"
+#include "sccmn_cmdline.h"
 #include "sccmn_row.h"
 #include "sccmn_sort_win.h"
 #include "sccmn_svc.h"
@@ -39,14 +40,11 @@ AppIf g_appIf;
 
 namespace {
 
-const char kClassName[] = "TIV Launcher";
-HRGN g_hRgn = nullptr;   // the window's shape until the window owns it
 
 const char kZvq000[] = "不正な起動です。処理を中止します(ZVQ:000)";
 const char kZvq001[] = "不正な起動です。処理を中止します(ZVQ:001)";
 const char kZvq002[] = "不正な起動です。処理を中止します(ZVQ:002)";
 const char kZvq003[] = "アプリケーションパスを取得できませんでした。処理を中止します(ZVQ:003)";
-const char kZvq004[] = "アカウント選択に失敗しました。処理を中止します(ZVQ:004)";
 const char kZvq006[] = "初期化処理に失敗しました。処理を中止します(ZVQ:006)";
 const char kZvq007[] = "インストールに失敗しました。再度インストールをお試しいただいたのちに失敗が続くようでしたら、\n"
                        "大変お手数ですがお客様サポートにご連絡をお願い致します(ZVQ:007)。";
@@ -63,177 +61,29 @@ const char kErrCaption[] = "エラー報告";
 const char kReportCaption[] = "報告";
 const char kConfirmCaption[] = "確認";
 
-// The next comma-terminated field (a field also ends at CR LF or the end).
-const char* NextField(const char* p, char* pField, int nSize)
-{
-    int n = CMNFILE_GetToken(pField, nSize, p, ",", 1);
-    p += n;
-    if (*p == ',') p++;
-    return p;
-}
-
 bool Equals(const char* a, const char* b)
 {
     size_t n = std::strlen(b);
     return std::strlen(a) == n && std::memcmp(a, b, n) == 0;
 }
 
-// The command line for the log, with the sale start's password masked.
-void LogCommandLine(const char* pCmdLine)
-{
-    char str[4096];
-    const char* pSale = std::strstr(pCmdLine, "-salegame ");
-    if (pSale != nullptr && std::strlen(pCmdLine) >= 10) {
-        char strId[2048];
-        const char* p = NextField(pCmdLine + 10, strId, sizeof(strId));
-        char strPw[2048];
-        const char* pRest = NextField(p, strPw, sizeof(strPw));
-        std::snprintf(str, sizeof(str), "lpCmdLine = [%.10s%s,****,%s]\n", pCmdLine, strId, pRest);
-    } else {
-        std::snprintf(str, sizeof(str), "lpCmdLine = [%s]\n", pCmdLine);
-    }
-    LOG_Write(str);
-}
-
 }  // namespace
 
 int HANTIV_ParseCommandLine(const char* pCmdLine, int* pnStartMode)
 {
-    char strField[2048];
-    if (std::strstr(pCmdLine, "-salegame ") != nullptr) {
-        const char* p = std::strlen(pCmdLine) >= 10 ? pCmdLine + 10 : "";
-        p = NextField(p, strField, sizeof(strField));
-        CMN_ASSERT(lstrlen(strField) > 0);
-        if (strField[0] != '\0' && !USERM_SetId(strField, static_cast<int>(std::strlen(strField)))) {
-            SCCMN_Report(nullptr, kZvq000, kErrCaption, MB_OK | MB_ICONSTOP, 1);   // longer than any user id
-            return 0;
-        }
-        p = NextField(p, strField, sizeof(strField));
-        CMN_ASSERT(lstrlen(strField) > 0);
-        if (strField[0] != '\0' && !USERM_SetPassword(strField, static_cast<int>(std::strlen(strField)))) {
-            SCCMN_Report(nullptr, kZvq000, kErrCaption, MB_OK | MB_ICONSTOP, 1);
-            return 0;
-        }
-        p = NextField(p, strField, sizeof(strField));
-        if (strField[0] == '\0') {
-            SCCMN_Report(nullptr, kZvq110, kReportCaption, MB_OK, 0);
-            return 0;
-        }
-        if (!USERM_SetContentsId(strField, static_cast<int>(std::strlen(strField)))) {
-            SCCMN_Report(nullptr, kZvq000, kErrCaption, MB_OK | MB_ICONSTOP, 1);
-            return 0;
-        }
-        p = NextField(p, strField, sizeof(strField));
-        if (!Equals(strField, "tiv")) {
-            SCCMN_Report(nullptr, kZvq009, kReportCaption, MB_OK, 0);
-            return 0;
-        }
-        NextField(p, strField, sizeof(strField));
-        if (Equals(strField, "playgame")) {
-            *pnStartMode = eGD_STARTMODE_SALEGAME;
-        } else if (Equals(strField, "playkzdp")) {
-            *pnStartMode = eGD_STARTMODE_SALEKZDP;
-        } else {
-            SCCMN_Report(nullptr, kZvq010, kReportCaption, MB_OK, 0);
-            return 0;
-        }
-        return 1;
-    }
-    if (std::strstr(pCmdLine, "-start ") != nullptr) {
-        const char* p = std::strlen(pCmdLine) >= 7 ? pCmdLine + 7 : "";
-        NextField(p, strField, sizeof(strField));
-        if (strField[0] == '\0') {
-            SCCMN_Report(nullptr, kZvq001, kErrCaption, MB_OK | MB_ICONSTOP, 1);
-            return 0;
-        }
-        if (!Equals(strField, "tiv")) {
-            SCCMN_Report(nullptr, kZvq002, kErrCaption, MB_OK | MB_ICONSTOP, 1);
-            return 0;
-        }
-        *pnStartMode = eGD_STARTMODE_LAUNCHER;
-        return 1;
-    }
-    SCCMN_Report(nullptr, kZvq000, kErrCaption, MB_OK | MB_ICONSTOP, 1);
-    return 0;
+    static const SccmnCmdTexts texts = { kZvq000, kZvq110, kZvq009, kZvq010, kZvq000 };
+    return SCCMN_ParseCommandLine(pCmdLine, pnStartMode, &texts);
 }
 
 HWND CreateMainWnd(int nWidth, int nHeight, HINSTANCE hInstance, int nCmdShow)
 {
     (void)nCmdShow;   // shown by PreInitApp once the account is known
-    LOG_Write("CreateMainWnd::starting\n");
-    WNDCLASSEXA wc;
-    std::memset(&wc, 0, sizeof(wc));
-    wc.cbSize = sizeof(wc);
-    wc.style = CS_HREDRAW | CS_VREDRAW;
-    wc.lpfnWndProc = HANTIV_WndProc;
-    wc.hInstance = hInstance;
-    wc.hIcon = LoadIconA(hInstance, MAKEINTRESOURCEA(IDI_TIVLAUNCHER));
-    wc.hCursor = LoadCursor(nullptr, IDC_ARROW);
-    wc.lpszClassName = kClassName;
-    RegisterClassExA(&wc);
-    int x = GetSystemMetrics(SM_CXSCREEN) / 2 - nWidth / 2;
-    int y = GetSystemMetrics(SM_CYSCREEN) / 2 - nHeight / 2;
-    HWND hWndRet = CreateWindowExA(0, kClassName, kClassName, WS_POPUP, x, y, nWidth, nHeight, nullptr, nullptr,
-                                   hInstance, nullptr);
-    CMN_ASSERT(hWndRet != NULL);
-    return hWndRet;
-}
-
-int Proc_Wm_Create(HWND hWnd, HINSTANCE hInstance)
-{
-    THREADM_Init(hWnd);
-    int nId = g_appIf.nStartMode == eGD_STARTMODE_LAUNCHER ? IDB_REGION_LAUNCHER : IDB_REGION_SALE;
-    HBITMAP hBmp = static_cast<HBITMAP>(LoadImageA(hInstance, MAKEINTRESOURCEA(nId), IMAGE_BITMAP, 0, 0, LR_CREATEDIBSECTION));
-    g_hRgn = CreateRgnFromBmp(hBmp, 0);
-    if (hBmp != nullptr) DeleteObject(hBmp);
-    CMN_ASSERT(g_hRgn != NULL);
-    if (g_hRgn == nullptr) {
-        LOG_Write("Proc_Wm_Create::err::CreateRgnFromBmp\n");
-        return 1;
-    }
-    if (SetWindowRgn(hWnd, g_hRgn, TRUE)) {
-        g_hRgn = nullptr;   // the window owns its region from here on and deletes it itself
-    } else {
-        LOG_Write("Proc_Wm_Create::err::SetWindowRgn\n");
-    }
-    return 1;
+    return SCCMN_CreateMainWnd(nWidth, nHeight, hInstance, HANTIV_WndProc);
 }
 
 int HANTIV_GetAcount(char* pUserId, int nSize)
 {
-    char strApp[2048];
-    if (!REG_GetAppPath(strApp, sizeof(strApp))) {
-        SCCMN_Report(nullptr, kZvq003, kErrCaption, MB_OK, 1);
-        return -1;
-    }
-    LIST lstPath, lstId;
-    LIST_Init(&lstPath);
-    LIST_Init(&lstId);
-    SCCMN_AddRegDat(&lstPath, strApp);
-    // Only files that hold a store's header count; anything shorter or
-    // damaged is passed over.
-    for (int i = 0; i < LIST_GetCnt(&lstPath); i++) {
-        const char* pPath = static_cast<const char*>(LIST_GetAt(&lstPath, i));
-        char* pId = static_cast<char*>(std::calloc(1, 129));
-        if (pId == nullptr) continue;
-        if (SCCMN_GetRegDatUserId(pId, 129, pPath) && LIST_Add(&lstId, pId)) continue;
-        std::free(pId);
-    }
-    int nRet;
-    if (LIST_GetCnt(&lstId) == 0) {
-        nRet = -2;
-    } else if (LIST_GetCnt(&lstId) == 1) {
-        lstrcpynA(pUserId, static_cast<const char*>(LIST_GetAt(&lstId, 0)), nSize);
-        nRet = 1;
-    } else if (CHOICEACOUNTDLG_DoModal(g_appIf.hInstance, g_appIf.hWnd, pUserId, nSize, &lstId)) {
-        nRet = 1;
-    } else {
-        SCCMN_Report(g_appIf.hWnd, kZvq004, kErrCaption, MB_OK | MB_ICONSTOP, 1);
-        nRet = 0;
-    }
-    LIST_Free(&lstPath);
-    LIST_Free(&lstId);
-    return nRet;
+    return SCCMN_GetAcount(pUserId, nSize, g_appIf.hWnd, kZvq003);
 }
 
 int PreInitApp(void)
@@ -533,10 +383,6 @@ LRESULT CALLBACK HANTIV_WndProc(HWND hWnd, UINT uMsg, WPARAM wParam, LPARAM lPar
         return 0;
     case WM_DESTROY:
         SCCMN_KillTimers();
-        if (g_hRgn != nullptr) {
-            DeleteObject(g_hRgn);
-            g_hRgn = nullptr;
-        }
         PostQuitMessage(0);
         return 0;
     case WM_PAINT:
@@ -699,7 +545,7 @@ int WINAPI WinMain(HINSTANCE hInstance, HINSTANCE, LPSTR lpCmdLine, int nCmdShow
     std::memset(&g_appIf, 0, sizeof(g_appIf));
     g_appIf.hInstance = hInstance;
     USERM_Init();
-    LogCommandLine(lpCmdLine);
+    SCCMN_LogCommandLine(lpCmdLine);
 
     if (!HANTIV_ParseCommandLine(lpCmdLine, &g_appIf.nStartMode)) {
         LOG_Close();

@@ -33,6 +33,19 @@ int         SCCMN_SetTimer(HWND hWnd, UINT_PTR uId, UINT uMs);
 int         SCCMN_SetTimerAnim(HWND hWnd, UINT_PTR uId, UINT uMs);
 int         SCCMN_KillTimers(void);
 
+// The main window of the launcher and the login: class and title "TIV
+// Launcher", icon 108, a w x h popup in the middle of the screen
+// (sccmn_mainwnd_win.cpp). Proc_Wm_Create hands the window to the thread
+// manager and shapes it: bitmap 132 in the launcher mode, 142 otherwise
+// (SCCMN_GetStartMode).
+HWND SCCMN_CreateMainWnd(int nWidth, int nHeight, HINSTANCE hInstance, WNDPROC pfnWndProc);
+int  Proc_Wm_Create(HWND hWnd, HINSTANCE hInstance);
+// The account of the launcher mode: the user ids of the stores under the
+// application folder; one is taken, several are offered in the account
+// chooser. 1 chosen, -1 no application folder (pNoAppPath shown), -2 no
+// store, 0 the chooser was cancelled (ZVQ:004 shown).
+int  SCCMN_GetAcount(char* pUserId, int nSize, HWND hOwner, const char* pNoAppPath);
+
 int SCCMN_GetEnvInfo(char* pAppPath, int nAppSize, char* pUserPath, int nUserSize, char* pSkinName, int nSkinSize,
                      const char* pUserId);
 int SCCMN_AddRegDat(LIST* pList, const char* pFolder);
@@ -55,6 +68,10 @@ int SCCMN_DisableMainButtons(void);
 int SCCMN_EnableMainButtonsAll(void);
 int GetLocalFileVersion(LIST* pList, const char* pFileName);
 int SCCMN_Proc_WmuRecvGetZvqVersion(HWND hWnd, WPARAM wParam, LPARAM lParam);
+// Starts pFolder + pExeName (pFolder ends with "\") with its path quoted,
+// then pArgs, with pFolder as its current folder; does not wait. 1 started,
+// 0 not (logged).
+int SCCMN_RunInFolder(const char* pFolder, const char* pExeName, const char* pArgs);
 
 // Opens the application-settings dialog over the main window.
 int SCCMN_OpenAppSetting(void);

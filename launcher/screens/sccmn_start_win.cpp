@@ -82,7 +82,7 @@ int Expand(const char* pPacked, const char* pOut)
 // blanks is never split and the runner copied into the game's folder is the
 // one that runs (a search would find the launcher's own folder first).
 // A failure is logged; the result says whether it started.
-bool Run(const char* pCmd, const char* pApp)
+bool Run(const char* pCmd, const char* pApp, const char* pDir = nullptr)
 {
     char strCmd[6 * kPathMax];
     lstrcpynA(strCmd, pCmd, sizeof(strCmd));
@@ -91,7 +91,7 @@ bool Run(const char* pCmd, const char* pApp)
     si.dwFlags = STARTF_USESHOWWINDOW;
     si.wShowWindow = SW_SHOWNORMAL;
     PROCESS_INFORMATION pi = {};
-    if (!CreateProcessA(pApp, strCmd, nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si, &pi)) {
+    if (!CreateProcessA(pApp, strCmd, nullptr, nullptr, FALSE, 0, nullptr, pDir, &si, &pi)) {
         char str[64];
         std::snprintf(str, sizeof(str), "Run::err::CreateProcess[%lu]\n", static_cast<unsigned long>(GetLastError()));
         LOG_Write(str);
@@ -344,6 +344,15 @@ int GetLocalFileVersion(LIST* pList, const char* pFileName)
     return 1;
 }
 
+int SCCMN_RunInFolder(const char* pFolder, const char* pExeName, const char* pArgs)
+{
+    char strApp[2 * kPathMax], strCmd[2 * kPathMax + 64];
+    int n = std::snprintf(strApp, sizeof(strApp), "%s%s", pFolder, pExeName);
+    int m = std::snprintf(strCmd, sizeof(strCmd), "\"%s\" %s", strApp, pArgs);
+    if (n < 0 || n >= static_cast<int>(sizeof(strApp)) || m < 0 || m >= static_cast<int>(sizeof(strCmd))) return 0;
+    return Run(strCmd, strApp, pFolder) ? 1 : 0;
+}
+
 int SCCMN_Proc_WmuRecvGetZvqVersion(HWND hWnd, WPARAM wParam, LPARAM)
 {
     bool bLauncher = SCCMN_GetStartMode() == eGD_STARTMODE_LAUNCHER;
@@ -370,12 +379,9 @@ int SCCMN_Proc_WmuRecvGetZvqVersion(HWND hWnd, WPARAM wParam, LPARAM)
         SCCMN_CompareVersion(strPath, &lstNow, static_cast<const char*>(pBuf), nSize, SCCMN_GetAppPath())) {
         LOG_Write("異なるバージョンのファイルが存在する\n");
         if (MessageBoxA(hWnd, kAskUpdate, kReportCaption, MB_OKCANCEL) == IDOK) {
-            char strApp[2 * kPathMax], strCmd[2 * kPathMax + 64];
-            std::snprintf(strApp, sizeof(strApp), "%s%s", SCCMN_GetAppPath(), "pullagent.exe");
-            std::snprintf(strCmd, sizeof(strCmd), "\"%s\" %s", strApp, "-start tiv,");
             // Without the updater running, ending the launcher would leave
             // the member with nothing: it stays.
-            if (Run(strCmd, strApp)) PostQuitMessage(0);
+            if (SCCMN_RunInFolder(SCCMN_GetAppPath(), "pullagent.exe", "-start tiv,")) PostQuitMessage(0);
         }
     }
     DeleteFileA(strList);

@@ -14,12 +14,14 @@
 //   cgi <path>                          a CGI page (POST userid=...&passwd=...)
 //   user <id> <password> <reply-file>   "ok," followed by the file's bytes
 //                                       (the password percent-encoded)
-//   user <id> <password> ng|err|empty   that reply instead
-//   fail <path> 404|close|stall [<s>]|cut <n>|oversize <n>|magic|trickle <b>
+//   user <id> <password> ng|err|empty|ok   that reply instead ("ok" alone: "ok,")
+//   user <id> <password> raw <file>     the file's bytes as they are, nothing added
+//   fail <path> 404|close|stall [<s>]|cut <n>|oversize <n>|magic|trickle <b>|delay <s>
 //        stall: say nothing, then close after <s> seconds (0: when the client
 //        gives up); cut: announce the whole reply, send <n> bytes and close;
 //        trickle: the whole reply at <b> bytes per second (a tenth every 100 ms);
-//        oversize: <n> more bytes after the reply; magic: spoil its 8 first bytes
+//        oversize: <n> more bytes after the reply; magic: spoil its 8 first bytes;
+//        delay: the normal reply, <s> seconds after the request
 // Paths are matched exactly (the query string included). Form values are
 // percent-decoded ("%XX"; "+" is a blank).
 #include <arpa/inet.h>
@@ -44,7 +46,7 @@
 
 namespace {
 
-struct User { std::string password, reply; };
+struct User { std::string password, reply; bool raw = false; };
 struct Fail { std::string kind; long arg = 0; };
 
 struct Site {
@@ -89,10 +91,13 @@ bool LoadSite(const std::string& path, const std::string& baseDir)
         } else if (what == "user") {
             std::string id, pw, reply;
             ss >> id >> pw >> reply;
-            if (reply != "ng" && reply != "err" && reply != "empty" && !reply.empty() && reply[0] != '/') {
+            bool raw = reply == "raw";
+            if (raw) ss >> reply;
+            if ((raw || (reply != "ng" && reply != "err" && reply != "empty" && reply != "ok")) && !reply.empty() &&
+                reply[0] != '/') {
                 reply = baseDir + reply;
             }
-            g_site.users[id] = { Decoded(pw), reply };
+            g_site.users[id] = { Decoded(pw), reply, raw };
         } else if (what == "fail") {
             std::string p;
             Fail fl;
@@ -252,6 +257,7 @@ void Serve(int fd)
         close(fd);
         return;
     }
+    if (fail.kind == "delay") sleep(static_cast<unsigned>(fail.arg));
     if (fail.kind == "404") { Reply(fd, 404, "<html><body>404 Not Found</body></html>"); close(fd); return; }
 
     std::string out;
@@ -263,7 +269,11 @@ void Serve(int fd)
         auto u = g_site.users.find(FormValue(body, "userid"));
         if (u == g_site.users.end() || u->second.password != FormValue(body, "passwd")) {
             out = "ng,";
-        } else if (u->second.reply == "ng" || u->second.reply == "err") {
+        } else if (u->second.raw) {
+            bool ok = false;
+            out = ReadFile(u->second.reply, &ok);
+            if (!ok) out = "err,";
+        } else if (u->second.reply == "ng" || u->second.reply == "err" || u->second.reply == "ok") {
             out = u->second.reply + ",";
         } else if (u->second.reply == "empty") {
             out.clear();
