@@ -78,6 +78,40 @@ tools/bench.sh build/demo bash -c '
   fi
 '
 
+# A second member, demo02 (password "demo"), signs in for the first time on
+# this machine through login.exe: the service checks the account, the login
+# writes their REG.DAT and starts the launcher, which now has two members
+# and asks which one. Typed with xdotool on the virtual display (on your own
+# display you type it yourself).
+export TIV_DEMO_LOGIN_SHOT="$root/build/demo/login.png"
+tools/bench.sh build/demo bash -c '
+  set -e
+  cd "$WINEPREFIX/drive_c/tiv"
+  member=$(wine "$OLDPWD/$TIV_DEMO_WIN/tools/tivtool.exe" md5 demo02 | tr -d "\r")
+  rm -rf "contents/$member"   # a first sign-in, every time the demo runs
+  echo
+  echo "== a second member signs in (C:\\tiv\\login.exe: demo02 / demo)"
+  if [ -n "${TIV_HOST_DISPLAY:-}" ]; then
+    echo "(type demo02 and demo into the login dialog; close the launcher to end)"
+    wine login.exe
+  else
+    wine login.exe &
+    login=$!
+    bash "$OLDPWD/tools/login-type.sh" demo02 demo >/dev/null
+    for _ in $(seq 1 60); do [ -f "contents/$member/REG.DAT" ] && break; sleep 0.5; done
+    sleep 1
+    import -window root "$TIV_DEMO_LOGIN_SHOT" && echo "screenshot: $TIV_DEMO_LOGIN_SHOT"
+    xdotool key Return   # LOGIN:116: the launcher follows
+    for _ in $(seq 1 60); do kill -0 $login 2>/dev/null || break; sleep 0.5; done
+    sleep 4
+    wine "$OLDPWD/$TIV_DEMO_WIN/tools/tivtool.exe" close "TIV Launcher" || true
+    sleep 2
+  fi
+  echo
+  echo "== demo02 as the programs now read them"
+  wine "$OLDPWD/$TIV_DEMO_WIN/tools/tivtool.exe" show demo02 | iconv -f CP932 -t UTF-8
+'
+
 # A song of one of the project's own music archives, played by the music
 # player's machine (Z80, YM2608, the PC-8801's ports) into a WAV file.
 tools/bench.sh build/demo bash -c '

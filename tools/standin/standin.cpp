@@ -16,12 +16,12 @@
 //                                       (the password percent-encoded)
 //   user <id> <password> ng|err|empty|ok   that reply instead ("ok" alone: "ok,")
 //   user <id> <password> raw <file>     the file's bytes as they are, nothing added
-//   fail <path> 404|close|stall [<s>]|cut <n>|oversize <n>|magic|trickle <b>|delay <s>
+//   ... delay <s>                       after any of these: the reply <s> seconds late
+//   fail <path> 404|close|stall [<s>]|cut <n>|oversize <n>|magic|trickle <b>
 //        stall: say nothing, then close after <s> seconds (0: when the client
 //        gives up); cut: announce the whole reply, send <n> bytes and close;
 //        trickle: the whole reply at <b> bytes per second (a tenth every 100 ms);
-//        oversize: <n> more bytes after the reply; magic: spoil its 8 first bytes;
-//        delay: the normal reply, <s> seconds after the request
+//        oversize: <n> more bytes after the reply; magic: spoil its 8 first bytes
 // Paths are matched exactly (the query string included). Form values are
 // percent-decoded ("%XX"; "+" is a blank).
 #include <arpa/inet.h>
@@ -46,7 +46,7 @@
 
 namespace {
 
-struct User { std::string password, reply; bool raw = false; };
+struct User { std::string password, reply; bool raw = false; long delay = 0; };
 struct Fail { std::string kind; long arg = 0; };
 
 struct Site {
@@ -97,7 +97,10 @@ bool LoadSite(const std::string& path, const std::string& baseDir)
                 reply[0] != '/') {
                 reply = baseDir + reply;
             }
-            g_site.users[id] = { Decoded(pw), reply, raw };
+            std::string word;
+            long delay = 0;
+            if (ss >> word && word == "delay") ss >> delay;
+            g_site.users[id] = { Decoded(pw), reply, raw, delay };
         } else if (what == "fail") {
             std::string p;
             Fail fl;
@@ -257,7 +260,6 @@ void Serve(int fd)
         close(fd);
         return;
     }
-    if (fail.kind == "delay") sleep(static_cast<unsigned>(fail.arg));
     if (fail.kind == "404") { Reply(fd, 404, "<html><body>404 Not Found</body></html>"); close(fd); return; }
 
     std::string out;
@@ -267,6 +269,7 @@ void Serve(int fd)
     for (const auto& c : g_site.cgi) isCgi = isCgi || c == target;
     if (method == "POST" && isCgi) {
         auto u = g_site.users.find(FormValue(body, "userid"));
+        if (u != g_site.users.end() && u->second.delay > 0) sleep(static_cast<unsigned>(u->second.delay));
         if (u == g_site.users.end() || u->second.password != FormValue(body, "passwd")) {
             out = "ng,";
         } else if (u->second.raw) {
