@@ -576,7 +576,7 @@ sub login_background {
     my $cv = canvas($w, $h, $C{black});
     for my $y (0 .. $h - 1) { for my $x (0 .. $w - 1) {
         put($cv, $x, $y, 32 + int(223 * ($x + 2 * $y) / ($w + 2 * $h))) if login_inside($x, $y); } }
-    fill($cv, 18, 0, $w - 36, 34, $C{strip});
+    for my $y (0 .. 33) { for my $x (0 .. $w - 1) { put($cv, $x, $y, $C{strip}) if login_inside($x, $y); } }
     fill($cv, 0, 34, $w, 1, $C{white});
     text($cv, 30, 10, 'TIV', $C{yellow}, 2);
     text($cv, 76, 14, 'LOGIN', $C{white});
