@@ -25,6 +25,11 @@ void Probe_PressButton(HWND hDlg, int nId);
 // handle or null. Waits for it with Probe_WaitExit: its exit code, or -1 on timeout.
 HANDLE Probe_Start(const std::string& exe, const std::string& cmdLine, const std::string& dir);
 int Probe_WaitExit(HANDLE hProcess, int nTimeoutMs);
+// Counts the running processes of this image (a full path, compared
+// without case) among the programs started, and returns how many there are:
+// for a program started by one whose starter has already ended (the chain
+// of parents is lost with it), such as a launcher the updater started again.
+int Probe_Adopt(const std::string& imagePath);
 // Ends every program Probe_Start started that still runs (a test that failed
 // half-way must not leave one behind: it would hold the test's output open).
 void Probe_KillAll();

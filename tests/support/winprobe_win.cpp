@@ -104,6 +104,31 @@ HANDLE Probe_Start(const std::string& exe, const std::string& cmdLine, const std
     return pi.hProcess;
 }
 
+int Probe_Adopt(const std::string& imagePath)
+{
+    int n = 0;
+    HANDLE snap = CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0);
+    if (snap == INVALID_HANDLE_VALUE) return 0;
+    PROCESSENTRY32 pe = {};
+    pe.dwSize = sizeof(pe);
+    for (BOOL ok = Process32First(snap, &pe); ok; ok = Process32Next(snap, &pe)) {
+        // The first module of a process is its image.
+        HANDLE h = CreateToolhelp32Snapshot(TH32CS_SNAPMODULE, pe.th32ProcessID);
+        if (h == INVALID_HANDLE_VALUE) continue;
+        MODULEENTRY32 me = {};
+        me.dwSize = sizeof(me);
+        if (Module32First(h, &me) && lstrcmpiA(me.szExePath, imagePath.c_str()) == 0) {
+            n++;
+            bool known = false;
+            for (DWORD id : g_started) known = known || id == pe.th32ProcessID;
+            if (!known) g_started.push_back(pe.th32ProcessID);
+        }
+        CloseHandle(h);
+    }
+    CloseHandle(snap);
+    return n;
+}
+
 void Probe_KillAll()
 {
     for (DWORD id : g_started) {
