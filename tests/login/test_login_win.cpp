@@ -374,7 +374,8 @@ TEST_F(LoginTest, LoginStartCommandLinesOfTheOtherModes)
     ASSERT_NE(h, nullptr);
     HWND wnd = Probe_WaitWindow("TIV Launcher", "TIV Launcher", 60000);
     ASSERT_NE(wnd, nullptr);
-    EXPECT_TRUE(IsWindowVisible(wnd));
+    // Made hidden, shown once the start-up message has been handled.
+    EXPECT_TRUE(Probe_WaitFor([&] { return IsWindowVisible(wnd) != FALSE; }, 30000));
     Sleep(1500);
     EXPECT_EQ(Probe_WaitExit(h, 0), -1);   // still there
     PostMessageA(wnd, WM_CLOSE, 0, 0);
@@ -444,7 +445,7 @@ TEST_F(LoginTest, LoginCheckTheRealLauncherOpensOnTheNewStore)
     // The launcher, started by the login, shows its window titled from env.bin.
     HWND wnd = Probe_WaitWindow("TIV Launcher", "テストの館", 90000);
     ASSERT_NE(wnd, nullptr);
-    EXPECT_TRUE(IsWindowVisible(wnd));
+    EXPECT_TRUE(Probe_WaitFor([&] { return IsWindowVisible(wnd) != FALSE; }, 30000));
     EXPECT_EQ(GetFileAttributesA((app + "tiv_launcher.log").c_str()) != INVALID_FILE_ATTRIBUTES, true);
     PostMessageA(wnd, WM_CLOSE, 0, 0);
     Probe_WaitFor([&] { return !IsWindow(wnd); }, 30000);
