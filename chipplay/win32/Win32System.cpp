@@ -5,6 +5,7 @@
 #include "FolderArchive.h"
 #include "OsName.h"
 #include "StdFile.h"
+#include "Win32LogWindow.h"
 #include "Win32Lock.h"
 #include "Win32Semaphore.h"
 #include "Win32Thread.h"
@@ -21,7 +22,7 @@
 #include <vector>
 
 Win32System::Win32System()
-    : mMutex(nullptr), mTimer(0), mTickHandler(nullptr), mTickArg(nullptr), mHeaderPending(true), mComStarted(false)
+    : mMutex(nullptr), mTimer(0), mTickHandler(nullptr), mTickArg(nullptr), mHeaderPending(true), mComStarted(false), mLogWindow(nullptr)
 {
     InitializeCriticalSection(&mErrorLogLock);
 }
@@ -29,6 +30,7 @@ Win32System::Win32System()
 Win32System::~Win32System()
 {
     if (mTimer != 0) timeKillEvent(mTimer);
+    delete mLogWindow;
     DeleteCriticalSection(&mErrorLogLock);
 }
 
@@ -57,12 +59,19 @@ bool Win32System::initialize()
     mProduct = ProductString();
     mOsName = OsName();
     CrashLog::install(mErrorLogPath, mProduct, mOsName);
+    mLogWindow = new (std::nothrow) Win32LogWindow(GetModuleHandleA(nullptr));
+    if (mLogWindow != nullptr) mLogWindow->create();
     return true;
 }
 
 void Win32System::doTerminate()
 {
     doSetTickHandler(0, nullptr, nullptr);
+    if (mLogWindow != nullptr) {
+        mLogWindow->destroy();
+        delete mLogWindow;
+        mLogWindow = nullptr;
+    }
     if (mMutex != nullptr) {
         CloseHandle(mMutex);
         mMutex = nullptr;
@@ -198,6 +207,7 @@ void Win32System::doError(const char* format, va_list args)
     char text[1024];
     std::vsnprintf(text, sizeof text, format, args);
 
+    if (mLogWindow != nullptr) mLogWindow->append(text);
     OutputDebugStringA(text);
 
     EnterCriticalSection(&mErrorLogLock);

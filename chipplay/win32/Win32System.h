@@ -8,7 +8,10 @@
 // Errors go to the debugger output, to chipplay-error.log in the folder that
 // was current at start (after a header with the date and the OS, once per
 // run) and to a message box "TIV VELQA SOUND PLAYER (ERROR)" that blocks the
-// calling thread. The tick runs on a multimedia timer (timeSetEvent) whose
+// calling thread. The "error log" window (Win32LogWindow) shows every
+// message too: initialize makes it, hidden, on the calling thread, which must
+// be the window thread (the one that pumps messages); it appears at the first
+// message. The tick runs on a multimedia timer (timeSetEvent) whose
 // callback only calls the handler.
 #pragma once
 
@@ -17,6 +20,8 @@
 #include <windows.h>
 
 #include <string>
+
+class Win32LogWindow;
 
 class Win32System : public System {
 public:
@@ -43,6 +48,7 @@ public:
     const std::string& errorLogPath() const { return mErrorLogPath; }
     const std::string& productString() const { return mProduct; }
     const std::string& osName() const { return mOsName; }
+    Win32LogWindow* logWindow() const { return mLogWindow; }
 
     // "chipplay-error.log" in the given folder, with a "/" between unless
     // the folder already ends in "/" or "\".
@@ -68,4 +74,5 @@ private:
     std::string mProduct;
     std::string mOsName;
     bool mComStarted;
+    Win32LogWindow* mLogWindow;
 };
