@@ -34,7 +34,7 @@ WAVEFORMATEX Format(int32_t rate)
 
 Win32AudioDeviceDS::Win32AudioDeviceDS()
     : mRate(0), mBufferSize(0), mDS(nullptr), mDSBPrimary(nullptr), mDSBSecondary(nullptr), mWritePosition(0),
-      mPlaying(false), mLateTicks(0), mSmallestLead(INT32_MAX), mLastBytes1(0), mLastBytes2(0)
+      mPlaying(false), mLateTicks(0), mSmallestLead(INT32_MAX), mLead(0), mLastBytes1(0), mLastBytes2(0)
 {
 }
 
@@ -118,6 +118,7 @@ bool Win32AudioDeviceDS::getWritableFrames(int64_t latency_us, int32_t* frames)
     // cursor has passed the write position by n - latency frames.
     if (mPlaying) {
         int32_t lead = latencyFrames - n;
+        mLead = lead;
         if (lead < 0) mLateTicks++;
         int32_t seen = mSmallestLead.load();
         while (lead < seen && !mSmallestLead.compare_exchange_weak(seen, lead)) {

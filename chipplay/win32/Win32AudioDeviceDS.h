@@ -49,6 +49,7 @@ public:
     // Benchmark counters, since create or the last reset.
     int64_t getLateTicks() const { return mLateTicks.load(); }
     int32_t getSmallestLead() const { return mSmallestLead.load(); }   // frames; INT32_MAX before any ask in play
+    int32_t getLead() const { return mLead.load(); }                   // frames, at the last ask
     void resetCounters();
 
     // For tests: where the next write goes (bytes), the byte counts of the
@@ -68,6 +69,7 @@ private:
     std::atomic<bool> mPlaying;
     std::atomic<int64_t> mLateTicks;
     std::atomic<int32_t> mSmallestLead;
+    std::atomic<int32_t> mLead;
     int32_t mLastBytes1;
     int32_t mLastBytes2;
 };
