@@ -2,16 +2,10 @@
 
 #include "System.h"
 
-#include <new>
 
 Win32Dialog::Win32Dialog() : mHWnd(nullptr), mThunk(nullptr)
 {
-    Win32Thunk* thunk = new (std::nothrow) Win32Thunk(this, reinterpret_cast<void*>(&Win32Dialog::entry));
-    if (thunk != nullptr && thunk->code() == nullptr) {
-        delete thunk;
-        thunk = nullptr;
-    }
-    mThunk = thunk;
+    mThunk = Win32Thunk::make(this, reinterpret_cast<void*>(&Win32Dialog::entry));
 }
 
 Win32Dialog::~Win32Dialog()

@@ -4,6 +4,7 @@
 
 #include <cstdint>
 #include <cstring>
+#include <new>
 
 namespace {
 
@@ -97,6 +98,16 @@ Win32Thunk::Win32Thunk(void* object, void* entry) : mPage(nullptr), mUnwindAdded
     mUnwindAdded = RtlAddFunctionTable(reinterpret_cast<RUNTIME_FUNCTION*>(page + kFunctionAt), 1,
                                        reinterpret_cast<DWORD64>(page)) != FALSE;
 #endif
+}
+
+Win32Thunk* Win32Thunk::make(void* object, void* entry)
+{
+    Win32Thunk* thunk = new (std::nothrow) Win32Thunk(object, entry);
+    if (thunk != nullptr && thunk->code() == nullptr) {
+        delete thunk;
+        thunk = nullptr;
+    }
+    return thunk;
 }
 
 Win32Thunk::~Win32Thunk()

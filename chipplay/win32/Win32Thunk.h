@@ -29,6 +29,10 @@ public:
     Win32Thunk(void* object, void* entry);
     ~Win32Thunk();
 
+    // A new thunk, or null when memory or a page could not be had (the owner
+    // then has none, and says so when asked for it).
+    static Win32Thunk* make(void* object, void* entry);
+
     // The procedure to hand to Windows; null when no page could be had.
     void* code() const { return mPage; }
 

@@ -2,7 +2,6 @@
 
 #include "System.h"
 
-#include <new>
 
 namespace {
 
@@ -15,12 +14,7 @@ thread_local Win32Window* tCreating = nullptr;
 
 Win32Window::Win32Window() : mHWnd(nullptr), mThunk(nullptr), mClassInstance(nullptr)
 {
-    Win32Thunk* thunk = new (std::nothrow) Win32Thunk(this, reinterpret_cast<void*>(&Win32Window::entry));
-    if (thunk != nullptr && thunk->code() == nullptr) {
-        delete thunk;
-        thunk = nullptr;
-    }
-    mThunk = thunk;
+    mThunk = Win32Thunk::make(this, reinterpret_cast<void*>(&Win32Window::entry));
 }
 
 Win32Window::~Win32Window()

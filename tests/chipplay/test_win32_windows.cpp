@@ -6,6 +6,7 @@
 #include "Win32SkinControls.h"
 #include "Win32System.h"
 #include "Win32Thunk.h"
+#include "boxless_system.h"
 #include "testdir.h"
 
 #include <windows.h>
@@ -429,20 +430,6 @@ TEST(Win32Dib, OnlyTwentyFourBitsAreMadeAndStartBlack)
     for (int i = 0; i < 16 * 3; i++) EXPECT_EQ(p[i], 0) << i;   // rows padded to 16 bytes
 }
 
-// The real Win32System with the box recorded instead of shown.
-class BoxlessSystem : public Win32System {
-public:
-    std::mutex mutex;
-    std::vector<std::string> boxes;
-
-protected:
-    void showErrorBox(const char* text) override
-    {
-        std::lock_guard<std::mutex> hold(mutex);
-        boxes.push_back(text);
-    }
-};
-
 void Pump()
 {
     MSG msg;
@@ -457,6 +444,13 @@ std::string EditText(HWND edit)
     std::string text(GetWindowTextLengthA(edit) + 1, '\0');
     text.resize(GetWindowTextA(edit, &text[0], static_cast<int>(text.size())));
     return text;
+}
+
+DWORD WINAPI ReportTwoErrors(void*)
+{
+    System::error("[Test]worker %d\n", 7);
+    System::error("second\n");
+    return 0;
 }
 
 TEST(Win32LogWindow, AnErrorFromAWorkerWhileTheWindowThreadIsBusyDoesNotWait)
@@ -474,11 +468,7 @@ TEST(Win32LogWindow, AnErrorFromAWorkerWhileTheWindowThreadIsBusyDoesNotWait)
 
     // The window thread (this one) does not pump while the worker reports: an
     // error output that sent to the window would wait here for ever.
-    HANDLE worker = CreateThread(nullptr, 0, [](void*) -> DWORD {
-        System::error("[Test]worker %d\n", 7);
-        System::error("second\n");
-        return 0;
-    }, nullptr, 0, nullptr);
+    HANDLE worker = CreateThread(nullptr, 0, &ReportTwoErrors, nullptr, 0, nullptr);
     ASSERT_NE(worker, nullptr);
     EXPECT_EQ(WaitForSingleObject(worker, 20000), WAIT_OBJECT_0);
     CloseHandle(worker);
