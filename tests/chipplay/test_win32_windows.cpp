@@ -410,6 +410,38 @@ TEST(Win32CommonControls, ListViewAndTrackBarAnswerThroughTheirCalls)
     EXPECT_TRUE(parent.destroy());
 }
 
+// A dialog that presses one of its own buttons once it is up.
+class PressingDialog : public Win32Dialog {
+public:
+    int press = IDOK;
+    HWND atInit = nullptr;
+    HWND handleAtInit = nullptr;
+    INT_PTR dialogProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) override
+    {
+        if (msg == WM_INITDIALOG) {
+            atInit = hwnd;
+            handleAtInit = mHWnd;
+            PostMessageA(hwnd, WM_COMMAND, MAKEWPARAM(press, BN_CLICKED), 0);
+            return TRUE;
+        }
+        return Win32Dialog::dialogProc(hwnd, msg, wParam, lParam);
+    }
+};
+
+TEST(Win32Dialog, OkAndCancelEndTheDialogAndOneObjectRunsItAgain)
+{
+    PressingDialog dialog;
+    for (int press : {IDOK, IDCANCEL, IDOK}) {
+        SCOPED_TRACE(press);
+        dialog.press = press;
+        dialog.atInit = nullptr;
+        EXPECT_EQ(dialog.doModal(GetModuleHandleA(nullptr), 101, nullptr), press == IDOK ? 1 : 2);
+        ASSERT_NE(dialog.atInit, nullptr);
+        EXPECT_EQ(dialog.handleAtInit, dialog.atInit);   // stored before dialogProc saw WM_INITDIALOG
+        EXPECT_EQ(dialog.getHandle(), dialog.atInit);
+    }
+}
+
 TEST(Win32Dib, OnlyTwentyFourBitsAreMadeAndStartBlack)
 {
     Win32Dib refused;
