@@ -38,6 +38,24 @@ bool Win32LogWindow::create()
     return true;
 }
 
+bool Win32LogWindow::startErrorLog(Win32System& system)
+{
+    create();
+    system.setErrorEcho(&Win32LogWindow::echo, this);
+    return true;
+}
+
+void Win32LogWindow::stopErrorLog(Win32System& system)
+{
+    system.setErrorEcho(nullptr, nullptr);
+    destroy();
+}
+
+void Win32LogWindow::echo(void* self, const char* text)
+{
+    static_cast<Win32LogWindow*>(self)->append(text);
+}
+
 bool Win32LogWindow::destroy()
 {
     {

@@ -3,10 +3,10 @@
 // as CR LF) and scrolls to the newest line.
 //
 //   Win32LogWindow log(instance);
-//   log.create();               // on the window thread: made hidden
-//   log.append("[Player]...\n");  // any thread: never blocks on the window
+//   log.startErrorLog(*system);   // on the window thread, after System::setInstance:
+//                                 // made hidden, every System::error reaches it
 //   ...
-//   log.destroy();              // on the window thread
+//   log.stopErrorLog(*system);    // on the window thread, before System::terminate
 //
 // The window belongs to the thread that made it (the window thread, the one
 // that pumps messages). append, from whichever thread reports, only fills the
@@ -16,6 +16,7 @@
 // busy or may itself wait for the reporter's locks.
 #pragma once
 
+#include "Win32System.h"
 #include "Win32Window.h"
 
 #include <string>
@@ -28,6 +29,9 @@ public:
     ~Win32LogWindow() override;
 
     bool create();   // true; a class or window that cannot be made leaves the window absent
+    // create, then the system's errors are echoed here; stop undoes both.
+    bool startErrorLog(Win32System& system);
+    void stopErrorLog(Win32System& system);
     using Win32Window::create;
     bool destroy() override;
     void append(const char* text);
@@ -39,6 +43,7 @@ public:
     LRESULT wndProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) override;
 
 private:
+    static void echo(void* self, const char* text);
     void put(char c);
     void refresh(HWND hwnd);
 

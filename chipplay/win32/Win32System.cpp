@@ -5,7 +5,6 @@
 #include "FolderArchive.h"
 #include "OsName.h"
 #include "StdFile.h"
-#include "Win32LogWindow.h"
 #include "Win32Lock.h"
 #include "Win32Semaphore.h"
 #include "Win32Thread.h"
@@ -22,7 +21,8 @@
 #include <vector>
 
 Win32System::Win32System()
-    : mMutex(nullptr), mTimer(0), mTickHandler(nullptr), mTickArg(nullptr), mHeaderPending(true), mComStarted(false), mLogWindow(nullptr)
+    : mMutex(nullptr), mTimer(0), mTickHandler(nullptr), mTickArg(nullptr), mHeaderPending(true), mComStarted(false),
+      mEcho(nullptr), mEchoContext(nullptr)
 {
     InitializeCriticalSection(&mErrorLogLock);
 }
@@ -30,7 +30,6 @@ Win32System::Win32System()
 Win32System::~Win32System()
 {
     if (mTimer != 0) timeKillEvent(mTimer);
-    delete mLogWindow;
     DeleteCriticalSection(&mErrorLogLock);
 }
 
@@ -59,19 +58,13 @@ bool Win32System::initialize()
     mProduct = ProductString();
     mOsName = OsName();
     CrashLog::install(mErrorLogPath, mProduct, mOsName);
-    mLogWindow = new (std::nothrow) Win32LogWindow(GetModuleHandleA(nullptr));
-    if (mLogWindow != nullptr) mLogWindow->create();
     return true;
 }
 
 void Win32System::doTerminate()
 {
     doSetTickHandler(0, nullptr, nullptr);
-    if (mLogWindow != nullptr) {
-        mLogWindow->destroy();
-        delete mLogWindow;
-        mLogWindow = nullptr;
-    }
+    setErrorEcho(nullptr, nullptr);
     if (mMutex != nullptr) {
         CloseHandle(mMutex);
         mMutex = nullptr;
@@ -207,7 +200,9 @@ void Win32System::doError(const char* format, va_list args)
     char text[1024];
     std::vsnprintf(text, sizeof text, format, args);
 
-    if (mLogWindow != nullptr) mLogWindow->append(text);
+    EnterCriticalSection(&mErrorLogLock);
+    if (mEcho != nullptr) mEcho(mEchoContext, text);
+    LeaveCriticalSection(&mErrorLogLock);
     OutputDebugStringA(text);
 
     EnterCriticalSection(&mErrorLogLock);
@@ -229,6 +224,14 @@ void Win32System::doError(const char* format, va_list args)
     va_end(again);
 
     showErrorBox(text);
+}
+
+void Win32System::setErrorEcho(ErrorEcho echo, void* context)
+{
+    EnterCriticalSection(&mErrorLogLock);
+    mEcho = echo;
+    mEchoContext = context;
+    LeaveCriticalSection(&mErrorLogLock);
 }
 
 void Win32System::showErrorBox(const char* text)

@@ -15,6 +15,7 @@
 #include "ZipArchive.h"
 #include "boxless_system.h"
 #include "testdir.h"
+#include "winprobe.h"
 
 #include <windows.h>
 
@@ -318,8 +319,9 @@ struct BoxProbe {
     BoxProbe()
     {
         thread = std::thread([this] {
+            // Only this process's boxes: playrun's tests show boxes of the same caption.
             for (int i = 0; i < 500 && !found; i++) {
-                HWND box = FindWindowA("#32770", "TIV VELQA SOUND PLAYER (ERROR)");
+                HWND box = Probe_WaitWindow("#32770", "TIV VELQA SOUND PLAYER (ERROR)", 20);
                 if (box != nullptr && IsWindowVisible(box)) {
                     char buf[1100] = {};
                     GetWindowTextA(box, buf, sizeof buf);

@@ -490,8 +490,9 @@ TEST(Win32LogWindow, AnErrorFromAWorkerWhileTheWindowThreadIsBusyDoesNotWait)
     TestDir dir;
     BoxlessSystem* sys = new BoxlessSystem();
     ASSERT_TRUE(System::setInstance(sys));
-    Win32LogWindow* log = sys->logWindow();
-    ASSERT_NE(log, nullptr);
+    std::unique_ptr<Win32LogWindow> owned(new Win32LogWindow(GetModuleHandleA(nullptr)));
+    Win32LogWindow* log = owned.get();
+    ASSERT_TRUE(log->startErrorLog(*sys));
     ASSERT_NE(log->getHandle(), nullptr);
     EXPECT_FALSE(IsWindowVisible(log->getHandle()));   // hidden until the first message
     char title[32] = {};
@@ -524,8 +525,11 @@ TEST(Win32LogWindow, AnErrorFromAWorkerWhileTheWindowThreadIsBusyDoesNotWait)
     SendMessageA(log->getHandle(), WM_CLOSE, 0, 0);
     EXPECT_TRUE(IsWindow(log->getHandle()));
     HWND gone = log->getHandle();
-    System::terminate();
+    log->stopErrorLog(*sys);
     EXPECT_FALSE(IsWindow(gone));
+    System::error("after\n");   // no longer echoed
+    EXPECT_EQ(log->getText().find("after"), std::string::npos);
+    System::terminate();
 }
 
 TEST(Win32LogWindow, TheRingStoresCrLfAndKeepsTheNewest8191Bytes)

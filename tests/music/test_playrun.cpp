@@ -14,6 +14,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstdio>
 #include <cstdlib>
 #include <string>
 #include <vector>
@@ -71,18 +72,18 @@ size_t FirstSound(const std::vector<int32_t>& stereo)
 TEST(Playrun, RecordingSoundsLikeSongrendersRender)
 {
     TestDir dir;
-    // Song 1 of the OPNA archive with a 3 s body and a 1 s fade-out: the
-    // recording ends by itself after 4 s.
-    CopyArchive(std::string(MUSIC_DIR) + "/pc88_opna", dir.path() + "short", "title=notes,code=1",
-                "title=notes,code=1,length=3000,fadeout=1000");
-    ProgramResult played = RunProgram(HostPath(PLAYRUN), {"short", "1", "30", "rec.wav"});
+    // Song 3 of the OPNA archive (FM, SSG, ADPCM and rhythm at once) with a
+    // 3 s body and a 1 s fade-out: the recording ends by itself after 4 s.
+    CopyArchive(std::string(MUSIC_DIR) + "/pc88_opna", dir.path() + "short", "title=everything,code=3,adpcm=1",
+                "title=everything,code=3,adpcm=1,length=3000,fadeout=1000");
+    ProgramResult played = RunProgram(HostPath(PLAYRUN), {"short", "3", "30", "rec.wav"});
     ASSERT_EQ(played.exitCode, 0) << played.out << played.err;
     EXPECT_NE(played.out.find("recording finished"), std::string::npos) << played.out;
     EXPECT_NE(played.out.find("state 4"), std::string::npos) << played.out;   // it said it was recording
     std::vector<int32_t> rec = WavFrames(ReadAll("rec.wav"));
     ASSERT_FALSE(rec.empty()) << "no 44100 Hz 16-bit stereo WAV";
 
-    ProgramResult rendered = RunProgram(HostPath(SONGRENDER), {"short", "1", "3", "ref.wav"});
+    ProgramResult rendered = RunProgram(HostPath(SONGRENDER), {"short", "3", "3", "ref.wav"});
     ASSERT_EQ(rendered.exitCode, 0) << rendered.err;
     std::vector<int32_t> ref = WavFrames(ReadAll("ref.wav"));
     ASSERT_EQ(ref.size(), static_cast<size_t>(3 * kRate * 2));
@@ -101,13 +102,20 @@ TEST(Playrun, RecordingSoundsLikeSongrendersRender)
     size_t body = (3 * kRate - refStart) / kWindow - 1;
     ASSERT_GE(a.size(), body);
     ASSERT_GE(b.size(), body);
+    // Windows in which a note starts or ends are left out: the player renders
+    // in blocks of whatever the device takes, so an edge may fall a few
+    // samples apart from songrender's (the offset below says how far).
     int compared = 0;
-    for (size_t w = 0; w < body; w++) {
+    for (size_t w = 1; w + 1 < body; w++) {
         if (a[w] < -60 && b[w] < -60) continue;   // silence on both sides
+        if (std::fabs(b[w] - b[w - 1]) > 3 || std::fabs(b[w + 1] - b[w]) > 3) continue;
         compared++;
-        EXPECT_NEAR(a[w], b[w], 1.0) << "20-ms window " << w << " after the first sound";
+        EXPECT_NEAR(a[w], b[w], 1.0) << "20-ms window " << w << " after the first sound (offset "
+                                     << static_cast<long>(recStart) - static_cast<long>(refStart) << " frames)";
     }
-    EXPECT_GT(compared, 20);   // the notes of the body, not just its silences
+    std::printf("%d steady windows compared, start offset %ld frames\n", compared,
+                static_cast<long>(recStart) - static_cast<long>(refStart));
+    EXPECT_GT(compared, 60);   // most of the body, not just its silences and edges
 }
 
 TEST(Playrun, AnErrorDuringPlayReachesEveryOutputAndTheRunEnds)

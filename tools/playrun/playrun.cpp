@@ -34,6 +34,7 @@
 #include "Player.h"
 #include "UserInterface.h"
 #include "Win32AudioDeviceDS.h"
+#include "Win32LogWindow.h"
 #include "Win32System.h"
 #include "Win32Window.h"
 #include "X1Driver.h"
@@ -277,7 +278,10 @@ int main(int argc, char** argv)
 
     RegisterPC88Drivers();
     RegisterX1Drivers();
-    System::setInstance(new ConsoleSystem());
+    ConsoleSystem* system = new ConsoleSystem();
+    System::setInstance(system);
+    Win32LogWindow* log = new Win32LogWindow(GetModuleHandleA(nullptr));
+    log->startErrorLog(*system);
     ConsoleUI* ui = new ConsoleUI(static_cast<int>(song), seconds, wav);
     Player* player = new Player();
     const char* args[] = {"playrun", argv[1]};
@@ -287,6 +291,8 @@ int main(int argc, char** argv)
     player->terminate();
     delete player;
     delete ui;
+    log->stopErrorLog(*system);
+    delete log;
     System::terminate();
     return code;
 }
