@@ -70,6 +70,7 @@ cleanup() {
   fi
   for p in "${pids[@]}"; do kill "$p" 2>/dev/null; wait "$p" 2>/dev/null; done
   rm -f "${dispfile:-}"
+  [ -n "${sound_dir:-}" ] && rm -rf "$sound_dir"
 }
 trap cleanup EXIT
 trap 'exit 130' INT TERM
@@ -89,6 +90,40 @@ else
   export DISPLAY=":$(head -n1 "$dispfile")"
 fi
 
+# A paced sound sink: a private PulseAudio server with one null sink, which
+# takes sound at the rate of its own clock, as a sound card would (the ALSA
+# file sink above takes it as fast as it comes, about 3.6 times real time).
+# Latency and underrun figures need it. Its monitor is the default recording
+# device, so a program can hear what reached the sink. Wine tries
+# PulseAudio first and falls back to ALSA when no server answers.
+# TIV_SOUND=file keeps the file sink; without pulseaudio the file sink is used.
+sound_dir=$(mktemp -d)   # unix sockets have short paths: not under the build folder
+export PULSE_SERVER="unix:$sound_dir/none"
+unset TIV_SOUND_PACED
+export PULSE_RUNTIME_PATH="$sound_dir" XDG_RUNTIME_DIR="$sound_dir"
+if [ "${TIV_SOUND:-paced}" != file ]; then
+  if command -v pulseaudio >/dev/null && command -v pactl >/dev/null; then
+    pulseaudio -n --daemonize=no --exit-idle-time=-1 --use-pid-file=no --disable-shm=yes \
+      -L "module-null-sink sink_name=nullsink rate=44100 channels=2" \
+      -L "module-native-protocol-unix socket=$sound_dir/native auth-anonymous=1" \
+      >"$build/wine/$arch/pulseaudio.log" 2>&1 </dev/null &
+    pids+=($!)
+    for _ in $(seq 100); do
+      PULSE_SERVER="unix:$sound_dir/native" pactl info >/dev/null 2>&1 && break; sleep 0.1
+    done
+    if PULSE_SERVER="unix:$sound_dir/native" pactl info >/dev/null 2>&1; then
+      export PULSE_SERVER="unix:$sound_dir/native"
+      export TIV_SOUND_PACED=1
+      # Its monitor is the default recording device: a test hears what was played.
+      pactl set-default-source nullsink.monitor >/dev/null 2>&1 || true
+    else
+      echo "bench: the paced sound sink did not start (see $build/wine/$arch/pulseaudio.log); sound goes to the file sink" >&2
+    fi
+  else
+    echo "bench: no pulseaudio here (tools/setup.sh installs it); sound goes to the file sink" >&2
+  fi
+fi
+
 # A persistent server: without it each Wine process pays the server's start-up.
 mkdir -p "$WINEPREFIX"
 wineserver -f -p >/dev/null 2>&1 &
@@ -96,7 +131,7 @@ server_pid=$!
 
 # The prefix's settings have a version: a prefix made before a setting was
 # added gets the settings again (they are all idempotent), not a new boot.
-settings_ok="$build/wine/$arch/prefix-settings-2.ok"
+settings_ok="$build/wine/$arch/prefix-settings-3.ok"
 if [ ! -f "$build/wine/$arch/prefix.ok" ]; then
   echo "bench: making the $arch Wine prefix (once)"
   # Into a file, not a pipe: the helper processes wineboot starts keep
@@ -117,7 +152,7 @@ if [ ! -f "$settings_ok" ]; then
   ok=1
   r() { wine reg add "$@" /f >/dev/null 2>&1 || wine reg add "$@" /f >/dev/null 2>&1 || ok=0; }
   r 'HKCU\Software\Wine\WineDbg' /v ShowCrashDialog /t REG_DWORD /d 0
-  r 'HKCU\Software\Wine\Drivers' /v Audio /d alsa
+  r 'HKCU\Software\Wine\Drivers' /v Audio /d pulse,alsa
   for f in "MS UI Gothic" "MS Gothic" "MS PGothic" "ＭＳ ゴシック" "ＭＳ Ｐゴシック" "ＭＳ 明朝" "ＭＳ Ｐ明朝" "MS Mincho" "MS PMincho"; do
     r 'HKCU\Software\Wine\Fonts\Replacements' /v "$f" /d IPAGothic
   done

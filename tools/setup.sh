@@ -6,7 +6,8 @@ set -euo pipefail
 need_pkgs=(wine wine32:i386 wine64 g++-mingw-w64-i686 g++-mingw-w64-x86-64 libz-mingw-w64-dev
            xvfb xauth x11-utils xdotool imagemagick locales fonts-ipafont-gothic
            cmake ninja-build g++ googletest libbenchmark-dev
-           zlib1g-dev libminizip-dev pasmo)
+           zlib1g-dev libminizip-dev pasmo
+           pulseaudio pulseaudio-utils)
 
 as_root() {
   if [ "$(id -u)" = 0 ]; then "$@"; elif command -v sudo >/dev/null; then sudo "$@"; else

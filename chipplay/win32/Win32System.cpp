@@ -21,7 +21,8 @@
 #include <vector>
 
 Win32System::Win32System()
-    : mMutex(nullptr), mTimer(0), mTickHandler(nullptr), mTickArg(nullptr), mHeaderPending(true), mComStarted(false)
+    : mMutex(nullptr), mTimer(0), mTickHandler(nullptr), mTickArg(nullptr), mHeaderPending(true), mComStarted(false),
+      mEcho(nullptr), mEchoContext(nullptr)
 {
     InitializeCriticalSection(&mErrorLogLock);
 }
@@ -63,6 +64,7 @@ bool Win32System::initialize()
 void Win32System::doTerminate()
 {
     doSetTickHandler(0, nullptr, nullptr);
+    setErrorEcho(nullptr, nullptr);
     if (mMutex != nullptr) {
         CloseHandle(mMutex);
         mMutex = nullptr;
@@ -198,6 +200,9 @@ void Win32System::doError(const char* format, va_list args)
     char text[1024];
     std::vsnprintf(text, sizeof text, format, args);
 
+    EnterCriticalSection(&mErrorLogLock);
+    if (mEcho != nullptr) mEcho(mEchoContext, text);
+    LeaveCriticalSection(&mErrorLogLock);
     OutputDebugStringA(text);
 
     EnterCriticalSection(&mErrorLogLock);
@@ -219,6 +224,14 @@ void Win32System::doError(const char* format, va_list args)
     va_end(again);
 
     showErrorBox(text);
+}
+
+void Win32System::setErrorEcho(ErrorEcho echo, void* context)
+{
+    EnterCriticalSection(&mErrorLogLock);
+    mEcho = echo;
+    mEchoContext = context;
+    LeaveCriticalSection(&mErrorLogLock);
 }
 
 void Win32System::showErrorBox(const char* text)

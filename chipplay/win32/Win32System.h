@@ -8,7 +8,11 @@
 // Errors go to the debugger output, to chipplay-error.log in the folder that
 // was current at start (after a header with the date and the OS, once per
 // run) and to a message box "TIV VELQA SOUND PLAYER (ERROR)" that blocks the
-// calling thread. The tick runs on a multimedia timer (timeSetEvent) whose
+// calling thread. Every message is also handed to an echo when one is set:
+// the program's "error log" window (Win32LogWindow::startErrorLog sets it on
+// the window thread), so the platform layer knows nothing of windows. The echo
+// is called under the error output's lock and must only store and post. The
+// tick runs on a multimedia timer (timeSetEvent) whose
 // callback only calls the handler.
 #pragma once
 
@@ -43,6 +47,10 @@ public:
     const std::string& errorLogPath() const { return mErrorLogPath; }
     const std::string& productString() const { return mProduct; }
     const std::string& osName() const { return mOsName; }
+    // Where every message goes as well (null: nowhere); set and cleared by its
+    // owner. Once this returns, no thread is still inside the old echo.
+    typedef void (*ErrorEcho)(void* context, const char* text);
+    void setErrorEcho(ErrorEcho echo, void* context);
 
     // "chipplay-error.log" in the given folder, with a "/" between unless
     // the folder already ends in "/" or "\".
@@ -63,9 +71,11 @@ private:
     TickHandler mTickHandler;
     void* mTickArg;
     bool mHeaderPending;
-    CRITICAL_SECTION mErrorLogLock;   // the header is written once, whichever thread errs first
+    CRITICAL_SECTION mErrorLogLock;   // the header is written once, whichever thread errs first; the echo
     std::string mErrorLogPath;
     std::string mProduct;
     std::string mOsName;
     bool mComStarted;
+    ErrorEcho mEcho;          // under mErrorLogLock
+    void* mEchoContext;
 };

@@ -13,7 +13,9 @@
 #include "Config.h"
 #include "FolderArchive.h"
 #include "ZipArchive.h"
+#include "boxless_system.h"
 #include "testdir.h"
+#include "winprobe.h"
 
 #include <windows.h>
 
@@ -29,27 +31,6 @@
 #include <vector>
 
 namespace {
-
-// The real Win32System with the modal box and the runtime's assertion
-// replaced by a record of what they would have shown.
-class BoxlessSystem : public Win32System {
-public:
-    std::mutex mutex;
-    std::vector<std::string> boxes;
-    std::vector<std::string> raised;
-
-protected:
-    void showErrorBox(const char* text) override
-    {
-        std::lock_guard<std::mutex> hold(mutex);
-        boxes.push_back(text);
-    }
-    void raiseAssertion(const char* file, int line, const char* expression) override
-    {
-        std::lock_guard<std::mutex> hold(mutex);
-        raised.push_back(std::string(file) + ":" + std::to_string(line) + ":" + expression);
-    }
-};
 
 // Installs a BoxlessSystem in a fresh current folder (its error log lands there).
 struct Installed {
@@ -338,8 +319,9 @@ struct BoxProbe {
     BoxProbe()
     {
         thread = std::thread([this] {
+            // Only this process's boxes: playrun's tests show boxes of the same caption.
             for (int i = 0; i < 500 && !found; i++) {
-                HWND box = FindWindowA("#32770", "TIV VELQA SOUND PLAYER (ERROR)");
+                HWND box = Probe_WaitWindow("#32770", "TIV VELQA SOUND PLAYER (ERROR)", 20);
                 if (box != nullptr && IsWindowVisible(box)) {
                     char buf[1100] = {};
                     GetWindowTextA(box, buf, sizeof buf);

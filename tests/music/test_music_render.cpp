@@ -7,6 +7,7 @@
 #include "music_table.h"
 #include "run_program.h"
 #include "testdir.h"
+#include "wav_frames.h"
 
 #include <gtest/gtest.h>
 
@@ -38,25 +39,6 @@ struct Render {
     std::vector<int32_t> stereo;   // the WAV's frames, left and right
     std::string bytes;             // the whole WAV file
 };
-
-// The 16-bit stereo data of a WAV as songrender writes it; empty when the
-// header is not that of a 44100 Hz 16-bit stereo PCM file.
-std::vector<int32_t> WavFrames(const std::string& wav)
-{
-    std::vector<int32_t> frames;
-    static const unsigned char kHead[] = {'W', 'A', 'V', 'E', 'f', 'm', 't', ' ', 16, 0, 0, 0, 1, 0, 2, 0,
-                                          0x44, 0xAC, 0, 0, 0x10, 0xB1, 2, 0, 4, 0, 16, 0, 'd', 'a', 't', 'a'};
-    if (wav.size() < 44 || wav.compare(0, 4, "RIFF") != 0 || std::memcmp(wav.data() + 8, kHead, sizeof kHead) != 0)
-        return frames;
-    const size_t n = (wav.size() - 44) / 2;
-    frames.resize(n);
-    for (size_t i = 0; i < n; i++) {
-        const unsigned char lo = static_cast<unsigned char>(wav[44 + 2 * i]);
-        const unsigned char hi = static_cast<unsigned char>(wav[45 + 2 * i]);
-        frames[i] = static_cast<int16_t>(lo | (hi << 8));
-    }
-    return frames;
-}
 
 // Runs songrender; the argument "out.wav" becomes a name of its own for
 // each run, so that no run can read what an earlier one left.

@@ -1,0 +1,26 @@
+// Reading back the WAV files the tools write (songrender, playrun's recording).
+#pragma once
+
+#include <cstdint>
+#include <cstring>
+#include <string>
+#include <vector>
+
+// The 16-bit stereo data of a WAV, left and right interleaved; empty when the
+// header is not that of a 44100 Hz 16-bit stereo PCM file.
+inline std::vector<int32_t> WavFrames(const std::string& wav)
+{
+    std::vector<int32_t> frames;
+    static const unsigned char kHead[] = {'W', 'A', 'V', 'E', 'f', 'm', 't', ' ', 16, 0, 0, 0, 1, 0, 2, 0,
+                                          0x44, 0xAC, 0, 0, 0x10, 0xB1, 2, 0, 4, 0, 16, 0, 'd', 'a', 't', 'a'};
+    if (wav.size() < 44 || wav.compare(0, 4, "RIFF") != 0 || std::memcmp(wav.data() + 8, kHead, sizeof kHead) != 0)
+        return frames;
+    const size_t n = (wav.size() - 44) / 2;
+    frames.resize(n);
+    for (size_t i = 0; i < n; i++) {
+        const unsigned char lo = static_cast<unsigned char>(wav[44 + 2 * i]);
+        const unsigned char hi = static_cast<unsigned char>(wav[45 + 2 * i]);
+        frames[i] = static_cast<int16_t>(lo | (hi << 8));
+    }
+    return frames;
+}
