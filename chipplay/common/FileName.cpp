@@ -42,3 +42,17 @@ std::string ConvertToFileName(const std::string& text)
     }
     return out;
 }
+
+std::string FitFileName(const std::string& base, const std::string& extension, size_t bufferSize)
+{
+    if (bufferSize < extension.size() + 1) return std::string();
+    const size_t room = bufferSize - 1 - extension.size();
+    size_t end = 0;
+    for (size_t i = 0; i < base.size();) {
+        const size_t step = IsLeadByte(static_cast<unsigned char>(base[i])) && i + 1 < base.size() ? 2 : 1;
+        if (i + step > room) break;
+        i += step;
+        end = i;
+    }
+    return base.substr(0, end) + extension;
+}

@@ -7,3 +7,10 @@
 #include <string>
 
 std::string ConvertToFileName(const std::string& text);
+
+// A proposed file name for a buffer of bufferSize bytes (terminator
+// included): base followed by extension, with base cut so that the whole
+// fits, never between the two bytes of a double-byte character (a lone lead
+// byte would swallow the extension's "."). Empty when not even the extension
+// fits.
+std::string FitFileName(const std::string& base, const std::string& extension, size_t bufferSize);

@@ -3,6 +3,7 @@
 #include "test_system.h"
 
 #include "Archive.h"
+#include "CommandLine.h"
 #include "Config.h"
 #include "FileName.h"
 #include "FolderArchive.h"
@@ -459,6 +460,45 @@ TEST(FileName, UnfitCharactersBecomeFullWidth)
     EXPECT_EQ(ConvertToFileName("ソ表/x"), "ソ表／x");   // trail bytes 0x5C stay
     EXPECT_EQ(ConvertToFileName("ab\x82"), "ab");       // a lead byte at the end ends the text
     EXPECT_EQ(ConvertToFileName("ｱｲ.wav"), "ｱｲ.wav");  // single-byte kana pass
+}
+
+// The proposed WAV name fills a 260-byte buffer: a title too long is cut at a
+// character boundary, so a lead byte never swallows the "." of ".wav".
+TEST(FileName, AProposedNameIsCutBetweenCharacters)
+{
+    std::string kanji;
+    for (int i = 0; i < 150; i++) kanji += "表";   // 300 bytes of double-byte characters
+    std::string fit = FitFileName(kanji, ".wav", 260);
+    EXPECT_EQ(fit.size(), 254u + 4u);               // 255 bytes of room: 127 characters, not 127.5
+    EXPECT_EQ(fit.substr(fit.size() - 4), ".wav");
+    EXPECT_EQ(fit.substr(0, 254), kanji.substr(0, 254));
+    std::string odd = "a" + kanji;                  // the boundary now falls on odd offsets
+    fit = FitFileName(odd, ".wav", 260);
+    EXPECT_EQ(fit.size(), 255u + 4u);
+    EXPECT_EQ(fit.substr(0, 255), odd.substr(0, 255));
+    EXPECT_EQ(FitFileName("song", ".wav", 260), "song.wav");
+    EXPECT_EQ(FitFileName("song", ".wav", 5), ".wav");
+    EXPECT_EQ(FitFileName("song", ".wav", 4), "");
+}
+
+// The player's command line as the launcher writes it: quoted paths with
+// blanks, a path whose last character has the trail byte "\" before the
+// closing quote, and "-d" between them.
+TEST(CommandLine, QuotedPathsAndShiftJisPassUnchanged)
+{
+    struct Case {
+        const char* line;
+        std::vector<std::string> args;
+    } cases[] = {
+        {"\"C:\\app\\player\\chipplay.exe\" \"C:\\My Music\\t.kzd\" -d \"C:\\app\\cache\\s.bmp\"",
+         {"C:\\app\\player\\chipplay.exe", "C:\\My Music\\t.kzd", "-d", "C:\\app\\cache\\s.bmp"}},
+        {"chipplay \"C:\\ソ\" -d", {"chipplay", "C:\\ソ", "-d"}},   // 0x83 0x5C then the quote
+        {"chipplay  a\tb  ", {"chipplay", "a", "b"}},
+        {"chipplay \"\"", {"chipplay", ""}},
+        {"", {}},
+    };
+    for (const Case& c : cases) EXPECT_EQ(SplitCommandLine(c.line), c.args) << c.line;
+    EXPECT_TRUE(SplitCommandLine(nullptr).empty());
 }
 
 }  // namespace
