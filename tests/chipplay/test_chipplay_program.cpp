@@ -1,0 +1,642 @@
+// chipplay.exe under Wine, started the way the launcher starts it: its
+// window (class, size, rounded outline, screenshot, song list), the end that
+// deletes the archive with "-d", a song played after activating its row
+// (state icon, pause face, time, sound reaching the sink), the settings
+// dialog, the recording dialog and every start-up error with its exact text
+// in the boxes and in chipplay-error.log.
+#include "testdir.h"
+#include "wav_frames.h"
+#include "winprobe.h"
+#include "zip_maker.h"
+
+#include <windows.h>
+#include <commctrl.h>
+
+#include <mmsystem.h>
+#include <dsound.h>
+#include <gtest/gtest.h>
+
+#include <algorithm>
+
+#include <cmath>
+#include <cstdlib>
+#include <functional>
+#include <string>
+#include <vector>
+
+namespace {
+
+const char kClass[] = "TIV VELQA SOUND PLAYER";
+const char kErrorCaption[] = "TIV VELQA SOUND PLAYER (ERROR)";
+const int kPhaseSongs = 9;   // player_phases: nine entries in section "title"
+
+DWORD ExitCodeOf(HANDLE p, int timeoutMs)
+{
+    if (WaitForSingleObject(p, static_cast<DWORD>(timeoutMs)) != WAIT_OBJECT_0) return STILL_ACTIVE;
+    DWORD code = STILL_ACTIVE;
+    GetExitCodeProcess(p, &code);
+    return code;
+}
+
+bool Exists(const std::string& path)
+{
+    return GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES;
+}
+
+// An application folder as the launcher lays it out, with a member's music
+// archive and a screenshot in the image cache.
+class PlayerProgram : public testing::Test {
+protected:
+    TestDir dir;
+    std::string app, playerDir, archive, shot;
+    HANDLE process = nullptr;
+
+    void SetUp() override
+    {
+        app = dir.path() + "app\\";
+        playerDir = app + "player\\";
+        CreateDirectoryA(app.c_str(), nullptr);
+        CreateDirectoryA(playerDir.c_str(), nullptr);
+        CreateDirectoryA((app + "cache").c_str(), nullptr);
+        CreateDirectoryA((dir.path() + "member").c_str(), nullptr);
+        archive = dir.path() + "member\\曲 集.kzd";   // a blank and Shift-JIS in the path
+        shot = app + "cache\\shot.bmp";
+        ASSERT_TRUE(CopyFileA(Probe_HostPath(std::string(MUSIC_DIR) + "/kzd/player_phases.kzd").c_str(),
+                              archive.c_str(), FALSE));
+        ASSERT_TRUE(CopyFileA(Probe_HostPath(std::string(ART_DIR) + "/capture1.bmp").c_str(), shot.c_str(), FALSE));
+    }
+    void TearDown() override
+    {
+        if (process != nullptr) CloseHandle(process);
+        Probe_KillAll();
+    }
+
+    // The launcher's command line, with the player's folder current.
+    void Start(const std::string& args)
+    {
+        process = Probe_Start(Probe_HostPath(CHIPPLAY), "\"" + Probe_HostPath(CHIPPLAY) + "\" " + args, playerDir);
+        ASSERT_NE(process, nullptr);
+    }
+    std::string LauncherArgs() { return "\"" + archive + "\" -d \"" + shot + "\""; }
+
+    HWND MainWindow()
+    {
+        HWND w = Probe_WaitWindow(kClass, kClass, 30000);
+        if (w == nullptr) return nullptr;
+        // Shown and filled: the list holds its rows.
+        HWND list = GetDlgItem(w, 1012);
+        Probe_WaitFor([&] { return list != nullptr && SendMessageA(list, LVM_GETITEMCOUNT, 0, 0) > 0; }, 30000);
+        return w;
+    }
+
+    // The text of a cell of the player's song list (its memory is the
+    // player's: the request goes through a block allocated there).
+    std::string Cell(HWND list, int row, int column)
+    {
+        const SIZE_T size = sizeof(LVITEMA) + 260;
+        char* remote = static_cast<char*>(VirtualAllocEx(process, nullptr, size, MEM_COMMIT, PAGE_READWRITE));
+        if (remote == nullptr) return "<no memory>";
+        LVITEMA item = {};
+        item.iSubItem = column;
+        item.pszText = remote + sizeof(LVITEMA);
+        item.cchTextMax = 260;
+        WriteProcessMemory(process, remote, &item, sizeof item, nullptr);
+        SendMessageA(list, LVM_GETITEMTEXTA, static_cast<WPARAM>(row), reinterpret_cast<LPARAM>(remote));
+        char text[261] = {};
+        ReadProcessMemory(process, remote + sizeof(LVITEMA), text, 260, nullptr);
+        VirtualFreeEx(process, remote, 0, MEM_RELEASE);
+        return text;
+    }
+    int Selected(HWND list)
+    {
+        return static_cast<int>(SendMessageA(list, LVM_GETNEXTITEM, static_cast<WPARAM>(-1), LVNI_SELECTED));
+    }
+    void Select(HWND list, int row)
+    {
+        // LVM_SETITEMSTATE carries a pointer: set it through the player's memory.
+        char* remote = static_cast<char*>(VirtualAllocEx(process, nullptr, sizeof(LVITEMA), MEM_COMMIT, PAGE_READWRITE));
+        LVITEMA item = {};
+        item.stateMask = item.state = LVIS_SELECTED | LVIS_FOCUSED;
+        WriteProcessMemory(process, remote, &item, sizeof item, nullptr);
+        SendMessageA(list, LVM_SETITEMSTATE, static_cast<WPARAM>(row), reinterpret_cast<LPARAM>(remote));
+        VirtualFreeEx(process, remote, 0, MEM_RELEASE);
+    }
+    // Double-clicks a row with the mouse (the window is raised first).
+    void Activate(HWND w, int row)
+    {
+        HWND list = GetDlgItem(w, 1012);
+        Raise(w);
+        SendMessageA(list, LVM_ENSUREVISIBLE, static_cast<WPARAM>(row), FALSE);
+        RECT* remote = static_cast<RECT*>(VirtualAllocEx(process, nullptr, sizeof(RECT), MEM_COMMIT, PAGE_READWRITE));
+        RECT r = {LVIR_LABEL, 0, 0, 0};
+        WriteProcessMemory(process, remote, &r, sizeof r, nullptr);
+        SendMessageA(list, LVM_GETITEMRECT, static_cast<WPARAM>(row), reinterpret_cast<LPARAM>(remote));
+        ReadProcessMemory(process, remote, &r, sizeof r, nullptr);
+        VirtualFreeEx(process, remote, 0, MEM_RELEASE);
+        POINT p = {(r.left + r.right) / 2, (r.top + r.bottom) / 2};
+        ClientToScreen(list, &p);
+        SetCursorPos(p.x, p.y);
+        Sleep(100);
+        for (int i = 0; i < 2; i++) {
+            mouse_event(MOUSEEVENTF_LEFTDOWN, 0, 0, 0, 0);
+            mouse_event(MOUSEEVENTF_LEFTUP, 0, 0, 0, 0);
+            Sleep(50);
+        }
+        // Away from the controls, so no button shows its hover face.
+        SetCursorPos(0, 700);
+    }
+
+    // Other tests' windows share the screen: the one looked at goes on top.
+    void Raise(HWND w)
+    {
+        SetWindowPos(w, HWND_TOPMOST, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
+    }
+    // A pixel of the player's window as the screen shows it.
+    COLORREF Pixel(HWND w, int x, int y)
+    {
+        POINT p = {x, y};
+        ClientToScreen(w, &p);
+        HDC screen = GetDC(nullptr);
+        COLORREF c = GetPixel(screen, p.x, p.y);
+        ReleaseDC(nullptr, screen);
+        return c;
+    }
+    // A pixel of one of the player's built-in pictures.
+    static COLORREF ArtPixel(const std::string& picture, int x, int y)
+    {
+        std::string path = Probe_HostPath(std::string(ART_DIR) + "/" + picture);
+        HBITMAP bmp = static_cast<HBITMAP>(LoadImageA(nullptr, path.c_str(), IMAGE_BITMAP, 0, 0, LR_LOADFROMFILE));
+        if (bmp == nullptr) return CLR_INVALID;
+        HDC dc = CreateCompatibleDC(nullptr);
+        HGDIOBJ old = SelectObject(dc, bmp);
+        COLORREF c = GetPixel(dc, x, y);
+        SelectObject(dc, old);
+        DeleteDC(dc);
+        DeleteObject(bmp);
+        return c;
+    }
+    // A checksum of a rectangle of the window as shown.
+    unsigned long Area(HWND w, int x, int y, int width, int height)
+    {
+        unsigned long sum = 0;
+        for (int j = 0; j < height; j += 2)
+            for (int i = 0; i < width; i += 2) sum = sum * 31 + Pixel(w, x + i, y + j);
+        return sum;
+    }
+
+    // Every error box in the order they came (each answered with OK) until
+    // the program ends; its exit code.
+    DWORD AnswerBoxes(std::vector<std::string>* texts)
+    {
+        for (int waited = 0; waited < 60000;) {
+            if (WaitForSingleObject(process, 0) == WAIT_OBJECT_0) break;
+            HWND box = Probe_WaitWindow("#32770", kErrorCaption, 500);
+            if (box == nullptr) {
+                waited += 500;
+                continue;
+            }
+            texts->push_back(Probe_MessageBoxText(box));
+            Probe_PressButton(box, IDOK);
+            Probe_WaitFor([&] { return !IsWindow(box); }, 10000);
+        }
+        return ExitCodeOf(process, 30000);
+    }
+};
+
+TEST_F(PlayerProgram, StartsAsTheLauncherStartsItAndTheEndDeletesTheArchive)
+{
+    Start(LauncherArgs());
+    HWND w = MainWindow();
+    ASSERT_NE(w, nullptr) << "no main window";
+    RECT r;
+    GetClientRect(w, &r);
+    EXPECT_EQ(r.right - r.left, 542);
+    EXPECT_EQ(r.bottom - r.top, 286);
+    EXPECT_EQ(GetWindowLongA(w, GWL_STYLE) & (WS_POPUP | WS_CAPTION), WS_POPUP);
+    RECT outline;
+    EXPECT_EQ(GetWindowRgnBox(w, &outline), COMPLEXREGION);   // the rounded corners
+    EXPECT_EQ(outline.right, 541);   // a round rectangle leaves out its right and bottom edge
+    EXPECT_EQ(outline.bottom, 285);
+
+    // Song list: every entry with its time; one without a title or length.
+    HWND list = GetDlgItem(w, 1012);
+    ASSERT_NE(list, nullptr);
+    EXPECT_EQ(SendMessageA(list, LVM_GETITEMCOUNT, 0, 0), kPhaseSongs);
+    EXPECT_EQ(Cell(list, 0, 0), "三段の曲");
+    EXPECT_EQ(Cell(list, 0, 1), "0:00");    // 300 ms
+    EXPECT_EQ(Cell(list, 4, 0), "四十分の曲");
+    EXPECT_EQ(Cell(list, 4, 1), "40:00");
+    EXPECT_EQ(Cell(list, 5, 0).substr(0, 5), "a/b:c");   // the list shows the title as it is
+    EXPECT_EQ(Cell(list, 6, 0), "UNKNOWN");
+    EXPECT_EQ(Cell(list, 6, 1), "0:00");
+    EXPECT_EQ(Selected(list), 0);
+
+    // The screenshot and the background, as drawn.
+    Raise(w);
+    EXPECT_TRUE(Probe_WaitFor([&] { return Pixel(w, 25 + 50, 61 + 70) == ArtPixel("capture1.bmp", 50, 70); },
+                              10000));
+    EXPECT_TRUE(Probe_WaitFor([&] { return Pixel(w, 300, 10) == ArtPixel("player/main_bg.bmp", 300, 10); }, 10000));
+    // The stopped state's icon.
+    EXPECT_TRUE(Probe_WaitFor([&] { return Pixel(w, 25 + 8, 144 + 8) == ArtPixel("player/main_stat.bmp", 8, 2 * 16 + 8); },
+                              10000));
+
+    PostMessageA(w, WM_CLOSE, 0, 0);
+    EXPECT_EQ(ExitCodeOf(process, 30000), 0u);
+    EXPECT_FALSE(Exists(archive)) << "-d: the archive goes when the player ends";
+    EXPECT_TRUE(Exists(shot));
+    EXPECT_FALSE(Exists(playerDir + "chipplay-error.log")) << ReadAll(playerDir + "chipplay-error.log");
+}
+
+TEST_F(PlayerProgram, WithoutDeleteFlagTheArchiveStays)
+{
+    Start("\"" + archive + "\" \"" + shot + "\"");
+    HWND w = MainWindow();
+    ASSERT_NE(w, nullptr);
+    HWND close = GetDlgItem(w, 2000);
+    ASSERT_NE(close, nullptr);
+    PostMessageA(w, WM_COMMAND, 2000, reinterpret_cast<LPARAM>(close));   // the close button
+    EXPECT_EQ(ExitCodeOf(process, 30000), 0u);
+    EXPECT_TRUE(Exists(archive));
+}
+
+TEST_F(PlayerProgram, AMissingScreenshotIsReportedAndTheWindowStillOpens)
+{
+    Start("\"" + archive + "\" -d \"" + app + "cache\\none.bmp\"");
+    HWND box = Probe_WaitWindow("#32770", kErrorCaption, 30000);
+    ASSERT_NE(box, nullptr);
+    EXPECT_EQ(Probe_MessageBoxText(box), "[MainWindow]スクリーンショット画像がロードできません(" + app + "cache\\none.bmp)\n");
+    Probe_PressButton(box, IDOK);
+    HWND w = MainWindow();
+    ASSERT_NE(w, nullptr);
+    PostMessageA(w, WM_CLOSE, 0, 0);
+    EXPECT_EQ(ExitCodeOf(process, 30000), 0u);
+    EXPECT_FALSE(Exists(archive));
+}
+
+// Start-up errors: each message in its box and in the log, in order, then
+// the program's own, and exit code -1.
+class PlayerStartErrors : public PlayerProgram {
+protected:
+    // archive: "absent", "no-config" (a folder without config.txt), "phases"
+    // (the good archive) or a folder of the hostile archives.
+    void ExpectStartFails(const std::string& which, const char* skinText, std::vector<std::string> expected)
+    {
+        std::string data;
+        if (which == "absent") {
+            data = dir.path() + "member\\absent.kzd";
+        } else if (which == "no-config") {
+            data = dir.path() + "member\\noconfig";
+            CreateDirectoryA(data.c_str(), nullptr);
+            WriteAll(data + "\\tune.bin", "tune");
+        } else if (which == "phases") {
+            data = archive;
+        } else {
+            data = Probe_HostPath(std::string(HOSTILE_DIR) + "/" + which);
+        }
+        if (skinText != nullptr) {
+            CreateDirectoryA((playerDir + "skin").c_str(), nullptr);
+            WriteAll(playerDir + "skin\\skin.txt", skinText);
+        }
+        Start("\"" + data + "\" \"" + shot + "\"");
+        std::vector<std::string> texts;
+        EXPECT_EQ(AnswerBoxes(&texts), static_cast<DWORD>(-1));
+        expected.push_back("[Main]プレイヤの初期化に失敗しました\n");
+        EXPECT_EQ(texts, expected);
+        // The log file has the same lines in the same order (with CR LF).
+        std::string log;
+        for (char ch : ReadAll(playerDir + "chipplay-error.log"))
+            if (ch != '\r') log += ch;
+        size_t at = 0;
+        for (const std::string& m : expected) {
+            size_t found = log.find(m, at);
+            EXPECT_NE(found, std::string::npos) << m << " after offset " << at << " in\n" << log;
+            if (found != std::string::npos) at = found + m.size();
+        }
+    }
+};
+
+const char kNoMainPos[] = "[sys_skin]\nclose=\"0,0\"\n[main_skin]\nplay=\"0,0\"\n";
+const char kNoSysSkin[] = "[main_pos]\nclose=\"509,5,12,12\"\n[main_skin]\nplay=\"0,0\"\n";
+const char kNoMainSkin[] = "[main_pos]\nclose=\"509,5,12,12\"\n[sys_skin]\nclose=\"0,0\"\n";
+const char kUnreadableSkin[] = "[main_pos\nclose=\"509,5,12,12\n";
+const char kWindowFailed[] = "[MainWindow]ウィンドウの生成に失敗しました\n";
+const char kUiFailed[] = "[Player]UIの初期化に失敗しました\n";
+
+TEST_F(PlayerStartErrors, NoArchive)
+{
+    ExpectStartFails("absent", nullptr, {"[Player]データファイルが見つかりません\n"});
+}
+
+TEST_F(PlayerStartErrors, NoConfigTxt)
+{
+    ExpectStartFails("no-config", nullptr, {"[Player]設定ファイルが見つかりません\n"});
+}
+
+TEST_F(PlayerStartErrors, HostileConfigs)
+{
+    ExpectStartFails("config-unterminated-quote", nullptr,
+                     {"[Config]エントリの値に誤りがあります(line 4)\n", "[Player]設定ファイルの読み込みに失敗しました\n"});
+}
+
+TEST_F(PlayerStartErrors, BinaryGarbageConfig)
+{
+    ExpectStartFails("config-binary-garbage", nullptr,
+                     {"[Config]セクションの定義に誤りがあります(line 1)\n", "[Player]設定ファイルの読み込みに失敗しました\n"});
+}
+
+TEST_F(PlayerStartErrors, UnknownDriver)
+{
+    ExpectStartFails("config-unknown-driver", nullptr,
+                     {"[VM]ドライバの生成に失敗しました(pc88/opna/compatx)\n", "[Player]仮想マシンの初期化に失敗しました\n"});
+}
+
+TEST_F(PlayerStartErrors, SkinWithoutMainPos)
+{
+    ExpectStartFails("phases", kNoMainPos, {"[MainWindow]main_posセクションが取得できません\n", kWindowFailed, kUiFailed});
+}
+
+TEST_F(PlayerStartErrors, SkinWithoutSysSkin)
+{
+    ExpectStartFails("phases", kNoSysSkin, {"[MainWindow]sys_skinセクションが取得できません\n", kWindowFailed, kUiFailed});
+}
+
+TEST_F(PlayerStartErrors, SkinWithoutMainSkin)
+{
+    ExpectStartFails("phases", kNoMainSkin, {"[MainWindow]main_skinセクションが取得できません\n", kWindowFailed, kUiFailed});
+}
+
+TEST_F(PlayerStartErrors, UnreadableSkin)
+{
+    ExpectStartFails("phases", kUnreadableSkin, {"[Config]セクションの定義に誤りがあります(line 1)\n",
+                                                 "[MainWindow]skin設定ファイルの読み込みに失敗しました\n", kUiFailed});
+}
+
+TEST_F(PlayerProgram, AFailedStartWithDeleteFlagStillDeletesTheArchive)
+{
+    // A zip whose config.txt cannot be read: the archive opens, the start fails.
+    std::string damaged = dir.path() + "member\\damaged.kzd";
+    ASSERT_TRUE(MakeZip(damaged, {{"config.txt", std::string(4000, ';') + "\n[info]\n", true}}));
+    ASSERT_TRUE(DamageFirstMember(damaged));
+    Start("\"" + damaged + "\" -d \"" + shot + "\"");
+    std::vector<std::string> texts;
+    EXPECT_EQ(AnswerBoxes(&texts), static_cast<DWORD>(-1));
+    ASSERT_FALSE(texts.empty());
+    EXPECT_EQ(texts.back(), "[Main]プレイヤの初期化に失敗しました\n");
+    EXPECT_FALSE(Exists(damaged));
+}
+
+// The loudest sample that reached the sound sink while `during` ran; -1 when
+// the bench gave no sink to listen to.
+int LoudestHeard(const std::function<void()>& during)
+{
+    if (std::getenv("TIV_SOUND_PACED") != nullptr) {
+        IDirectSoundCapture8* capture = nullptr;
+        if (FAILED(DirectSoundCaptureCreate8(nullptr, &capture, nullptr))) return -1;
+        WAVEFORMATEX f = {};
+        f.wFormatTag = WAVE_FORMAT_PCM;
+        f.nChannels = 2;
+        f.nSamplesPerSec = 44100;
+        f.wBitsPerSample = 16;
+        f.nBlockAlign = 4;
+        f.nAvgBytesPerSec = 44100 * 4;
+        DSCBUFFERDESC desc = {};
+        desc.dwSize = sizeof desc;
+        desc.dwBufferBytes = 3 * 44100 * 4;
+        desc.lpwfxFormat = &f;
+        IDirectSoundCaptureBuffer* buffer = nullptr;
+        if (FAILED(capture->CreateCaptureBuffer(&desc, &buffer, nullptr))) {
+            capture->Release();
+            return -1;
+        }
+        buffer->Start(0);
+        during();
+        buffer->Stop();
+        void* p1 = nullptr;
+        void* p2 = nullptr;
+        DWORD b1 = 0, b2 = 0;
+        int peak = 0;
+        if (SUCCEEDED(buffer->Lock(0, desc.dwBufferBytes, &p1, &b1, &p2, &b2, 0))) {
+            const int16_t* s = static_cast<int16_t*>(p1);
+            for (DWORD i = 0; i < b1 / 2; i++) peak = std::max(peak, std::abs(static_cast<int>(s[i])));
+            buffer->Unlock(p1, b1, p2, b2);
+        }
+        buffer->Release();
+        capture->Release();
+        return peak;
+    }
+    const char* where = std::getenv("TIV_SOUND_SINK");
+    if (where == nullptr) return -1;
+    std::string path = Probe_HostPath(where);
+    std::string before = ReadAll(path);
+    during();
+    std::string after = ReadAll(path);
+    int peak = 0;
+    for (size_t i = before.size() & ~static_cast<size_t>(1); i + 1 < after.size(); i += 2) {
+        int16_t v = static_cast<int16_t>(static_cast<uint8_t>(after[i]) | (static_cast<uint8_t>(after[i + 1]) << 8));
+        peak = std::max(peak, std::abs(static_cast<int>(v)));
+    }
+    return peak;
+}
+
+// The screen is looked at: these take the "player_screen" lock.
+class PlayerScreen : public PlayerProgram {};
+
+TEST_F(PlayerScreen, ActivatingARowPlaysItWithPauseFaceStateIconAndTime)
+{
+    Start(LauncherArgs());
+    HWND w = MainWindow();
+    ASSERT_NE(w, nullptr);
+    Raise(w);
+    const int kTime[] = {345, 144, 98, 16};
+    unsigned long stoppedTime = Area(w, kTime[0], kTime[1], kTime[2], kTime[3]);
+    int peak = LoudestHeard([&] {
+        Activate(w, 4);   // the forty-minute song
+        // The state icon of "play" and the play button's pause face.
+        EXPECT_TRUE(Probe_WaitFor([&] {
+            return Pixel(w, 25 + 8, 144 + 8) == ArtPixel("player/main_stat.bmp", 8, 1 * 16 + 8);
+        }, 20000)) << "no play icon";
+        EXPECT_TRUE(Probe_WaitFor([&] {
+            return Pixel(w, 127 + 3, 21 + 3) == ArtPixel("player/main_btn.bmp", 72 + 3, 3);
+        }, 20000)) << "no pause face";
+        // The time counts: the time strip changes again and again.
+        unsigned long seen = stoppedTime;
+        int changes = 0;
+        Probe_WaitFor([&] {
+            unsigned long now = Area(w, kTime[0], kTime[1], kTime[2], kTime[3]);
+            if (now != seen) changes++;
+            seen = now;
+            return changes >= 2;
+        }, 20000);
+        EXPECT_GE(changes, 2) << "the time did not count";
+    });
+    if (peak >= 0) EXPECT_GT(peak, 300) << "the loudest sample the sink heard";
+    else std::printf("no sound sink to listen to (run through tools/bench.sh)\n");
+    EXPECT_EQ(Selected(GetDlgItem(w, 1012)), 4);
+
+    // Play toggles pause: the pause state's icon and the play face.
+    PostMessageA(w, WM_COMMAND, 1000, reinterpret_cast<LPARAM>(GetDlgItem(w, 1000)));
+    EXPECT_TRUE(Probe_WaitFor([&] {
+        return Pixel(w, 25 + 8, 144 + 8) == ArtPixel("player/main_stat.bmp", 8, 3 * 16 + 8);
+    }, 20000)) << "no pause icon";
+    EXPECT_TRUE(Probe_WaitFor([&] { return Pixel(w, 127 + 3, 21 + 3) == ArtPixel("player/main_btn.bmp", 3, 3); },
+                              20000)) << "no play face";
+    PostMessageA(w, WM_CLOSE, 0, 0);
+    EXPECT_EQ(ExitCodeOf(process, 30000), 0u);
+    EXPECT_FALSE(Exists(archive));
+}
+
+// The settings dialog: Cancel changes nothing, OK writes both flags.
+TEST_F(PlayerProgram, SettingsDialogCancelChangesNothing)
+{
+    Start(LauncherArgs());
+    HWND w = MainWindow();
+    ASSERT_NE(w, nullptr);
+    auto open = [&]() -> HWND {
+        PostMessageA(w, WM_COMMAND, 1011, reinterpret_cast<LPARAM>(GetDlgItem(w, 1011)));
+        return Probe_WaitWindow("#32770", "設定", 20000);
+    };
+    auto checked = [](HWND d, int id) { return SendMessageA(GetDlgItem(d, id), BM_GETCHECK, 0, 0) == BST_CHECKED; };
+    auto wait_gone = [](HWND d) { return Probe_WaitFor([&] { return !IsWindow(d); }, 10000); };
+
+    HWND d = open();
+    ASSERT_NE(d, nullptr);
+    EXPECT_FALSE(checked(d, 1051));   // automatic advance is on at start
+    EXPECT_FALSE(checked(d, 1052));
+    SendMessageA(GetDlgItem(d, 1051), BM_CLICK, 0, 0);
+    SendMessageA(GetDlgItem(d, 1052), BM_CLICK, 0, 0);
+    EXPECT_TRUE(checked(d, 1051));
+    Probe_PressButton(d, IDCANCEL);
+    ASSERT_TRUE(wait_gone(d));
+
+    d = open();
+    ASSERT_NE(d, nullptr);
+    EXPECT_FALSE(checked(d, 1051)) << "Cancel kept a change";
+    EXPECT_FALSE(checked(d, 1052)) << "Cancel kept a change";
+    SendMessageA(GetDlgItem(d, 1052), BM_CLICK, 0, 0);
+    Probe_PressButton(d, IDOK);
+    ASSERT_TRUE(wait_gone(d));
+
+    d = open();
+    ASSERT_NE(d, nullptr);
+    EXPECT_FALSE(checked(d, 1051));
+    EXPECT_TRUE(checked(d, 1052)) << "OK did not keep repeat-all";
+    Probe_PressButton(d, IDCANCEL);
+    ASSERT_TRUE(wait_gone(d));
+    PostMessageA(w, WM_CLOSE, 0, 0);
+    EXPECT_EQ(ExitCodeOf(process, 30000), 0u);
+}
+
+// Recording through the save dialog and the progress dialog.
+class PlayerRecording : public PlayerProgram {
+protected:
+    // Runs the record command on a row; answers the save dialog with `path`;
+    // the proposed name it showed.
+    std::string Record(HWND w, int row, const std::string& path)
+    {
+        Select(GetDlgItem(w, 1012), row);
+        PostMessageA(w, WM_COMMAND, 1002, reinterpret_cast<LPARAM>(GetDlgItem(w, 1002)));
+        HWND save = nullptr;
+        Probe_WaitFor([&] {
+            save = Probe_WaitWindow("#32770", nullptr, 200);
+            return save != nullptr && GetDlgItem(save, IDOK) != nullptr;
+        }, 30000);
+        if (save == nullptr) return "<no save dialog>";
+        // The file name field: the edit that holds the proposed ".wav" name
+        // (its place differs between dialog styles).
+        struct Find {
+            HWND edit = nullptr;
+        } find;
+        Probe_WaitFor([&] {
+            EnumChildWindows(save, [](HWND c, LPARAM l) -> BOOL {
+                char cls[32] = {}, text[600] = {};
+                GetClassNameA(c, cls, sizeof cls);
+                SendMessageA(c, WM_GETTEXT, sizeof text, reinterpret_cast<LPARAM>(text));
+                std::string t = text;
+                if (lstrcmpiA(cls, "Edit") == 0 && t.size() >= 4 && t.substr(t.size() - 4) == ".wav") {
+                    reinterpret_cast<Find*>(l)->edit = c;
+                    return FALSE;
+                }
+                return TRUE;
+            }, reinterpret_cast<LPARAM>(&find));
+            return find.edit != nullptr;
+        }, 10000);
+        HWND field = find.edit;
+        if (field == nullptr) return "<no file name field>";
+        char text[600] = {};
+        SendMessageA(field, WM_GETTEXT, sizeof text, reinterpret_cast<LPARAM>(text));
+        SendMessageA(field, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(path.c_str()));
+        Probe_PressButton(save, IDOK);
+        return text;
+    }
+    HWND RecordDialog() { return Probe_WaitWindow("#32770", "録音中", 30000); }
+    std::string Text(HWND d, int id)
+    {
+        char text[256] = {};
+        SendMessageA(GetDlgItem(d, id), WM_GETTEXT, sizeof text, reinterpret_cast<LPARAM>(text));
+        return text;
+    }
+};
+
+TEST_F(PlayerRecording, ARecordingEndsWithItsDialogSayingSoAndTheWavHasTheSongsLength)
+{
+    Start(LauncherArgs());
+    HWND w = MainWindow();
+    ASSERT_NE(w, nullptr);
+    const std::string wav = dir.path() + "rec.wav";
+    // The recording song: a 2-s body and no fade.
+    EXPECT_EQ(Record(w, 8, wav), "録音の曲.wav");
+    HWND d = RecordDialog();
+    ASSERT_NE(d, nullptr);
+    EXPECT_TRUE(Probe_WaitFor([&] { return Text(d, 1101) == "録音が完了しました"; }, 30000)) << Text(d, 1101);
+    EXPECT_TRUE(IsWindowEnabled(GetDlgItem(d, IDOK)));
+    EXPECT_FALSE(IsWindowEnabled(GetDlgItem(d, IDCANCEL)));
+    Probe_PressButton(d, IDOK);
+    std::vector<int32_t> frames = WavFrames(ReadAll(wav));
+    EXPECT_NEAR(static_cast<double>(frames.size() / 2), 2.0 * 44100, 2.0 * 1411) << "two seconds, within two ticks";
+    int peak = 0;
+    for (int32_t v : frames) peak = std::max(peak, std::abs(v));
+    EXPECT_GT(peak, 300);
+    PostMessageA(w, WM_CLOSE, 0, 0);
+    EXPECT_EQ(ExitCodeOf(process, 30000), 0u);
+}
+
+// An end that comes at once still reaches the dialog: a file that cannot be
+// written turns it into its error form at the first tick, while the song
+// plays on.
+TEST_F(PlayerRecording, AnUnwritablePathShowsTheErrorAndTheSongPlaysOn)
+{
+    Start(LauncherArgs());
+    HWND w = MainWindow();
+    ASSERT_NE(w, nullptr);
+    Record(w, 4, dir.path() + "no such folder\\rec.wav");
+    HWND d = RecordDialog();
+    ASSERT_NE(d, nullptr);
+    EXPECT_TRUE(Probe_WaitFor([&] { return Text(d, 1101) == "録音中にエラーが発生しました"; }, 30000)) << Text(d, 1101);
+    EXPECT_TRUE(IsWindowEnabled(GetDlgItem(d, IDOK)));
+    EXPECT_FALSE(IsWindowEnabled(GetDlgItem(d, IDCANCEL)));
+    Probe_PressButton(d, IDOK);
+    PostMessageA(w, WM_CLOSE, 0, 0);
+    EXPECT_EQ(ExitCodeOf(process, 30000), 0u);
+}
+
+// The proposed name of a title full of characters a file name cannot hold,
+// and too long for the buffer: full-width forms, cut between characters.
+TEST_F(PlayerRecording, TheProposedNameIsMadeSafeAndCutBetweenCharacters)
+{
+    Start(LauncherArgs());
+    HWND w = MainWindow();
+    ASSERT_NE(w, nullptr);
+    std::string name = Record(w, 5, dir.path() + "long.wav");
+    EXPECT_EQ(name.rfind("a／b：c＊？”＜＞｜￥", 0), 0u) << name;
+    ASSERT_GE(name.size(), 4u);
+    EXPECT_EQ(name.substr(name.size() - 4), ".wav");
+    EXPECT_LE(name.size(), 259u);
+    HWND d = RecordDialog();
+    ASSERT_NE(d, nullptr);
+    EXPECT_TRUE(Probe_WaitFor([&] { return Text(d, 1101) == "録音が完了しました"; }, 30000)) << Text(d, 1101);
+    Probe_PressButton(d, IDOK);
+    PostMessageA(w, WM_CLOSE, 0, 0);
+    EXPECT_EQ(ExitCodeOf(process, 30000), 0u);
+}
+
+}   // namespace
