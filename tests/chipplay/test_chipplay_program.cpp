@@ -526,6 +526,21 @@ TEST_F(PlayerProgram, SettingsDialogCancelChangesNothing)
     EXPECT_EQ(ExitCodeOf(process, 30000), 0u);
 }
 
+// The edit of a save dialog that holds a ".wav" name (its place differs
+// between dialog styles).
+BOOL CALLBACK FindWavEdit(HWND c, LPARAM l)
+{
+    char cls[32] = {}, text[600] = {};
+    GetClassNameA(c, cls, sizeof cls);
+    SendMessageA(c, WM_GETTEXT, sizeof text, reinterpret_cast<LPARAM>(text));
+    std::string t = text;
+    if (lstrcmpiA(cls, "Edit") == 0 && t.size() >= 4 && t.substr(t.size() - 4) == ".wav") {
+        *reinterpret_cast<HWND*>(l) = c;
+        return FALSE;
+    }
+    return TRUE;
+}
+
 // Recording through the save dialog and the progress dialog.
 class PlayerRecording : public PlayerProgram {
 protected:
@@ -541,26 +556,11 @@ protected:
             return save != nullptr && GetDlgItem(save, IDOK) != nullptr;
         }, 30000);
         if (save == nullptr) return "<no save dialog>";
-        // The file name field: the edit that holds the proposed ".wav" name
-        // (its place differs between dialog styles).
-        struct Find {
-            HWND edit = nullptr;
-        } find;
+        HWND field = nullptr;
         Probe_WaitFor([&] {
-            EnumChildWindows(save, [](HWND c, LPARAM l) -> BOOL {
-                char cls[32] = {}, text[600] = {};
-                GetClassNameA(c, cls, sizeof cls);
-                SendMessageA(c, WM_GETTEXT, sizeof text, reinterpret_cast<LPARAM>(text));
-                std::string t = text;
-                if (lstrcmpiA(cls, "Edit") == 0 && t.size() >= 4 && t.substr(t.size() - 4) == ".wav") {
-                    reinterpret_cast<Find*>(l)->edit = c;
-                    return FALSE;
-                }
-                return TRUE;
-            }, reinterpret_cast<LPARAM>(&find));
-            return find.edit != nullptr;
+            EnumChildWindows(save, &FindWavEdit, reinterpret_cast<LPARAM>(&field));
+            return field != nullptr;
         }, 10000);
-        HWND field = find.edit;
         if (field == nullptr) return "<no file name field>";
         char text[600] = {};
         SendMessageA(field, WM_GETTEXT, sizeof text, reinterpret_cast<LPARAM>(text));
@@ -635,6 +635,29 @@ TEST_F(PlayerRecording, TheProposedNameIsMadeSafeAndCutBetweenCharacters)
     ASSERT_NE(d, nullptr);
     EXPECT_TRUE(Probe_WaitFor([&] { return Text(d, 1101) == "録音が完了しました"; }, 30000)) << Text(d, 1101);
     Probe_PressButton(d, IDOK);
+    PostMessageA(w, WM_CLOSE, 0, 0);
+    EXPECT_EQ(ExitCodeOf(process, 30000), 0u);
+}
+
+// Automatic advance through the phase archive: each short song moves on to
+// the next once its body, fade and gap are over, one row at a time, up to
+// the forty-minute song, which stays.
+TEST_F(PlayerScreen, SongsAdvanceOneRowAtATimeToTheLongSong)
+{
+    Start(LauncherArgs());
+    HWND w = MainWindow();
+    ASSERT_NE(w, nullptr);
+    HWND list = GetDlgItem(w, 1012);
+    Activate(w, 0);
+    std::vector<int> seen;
+    Probe_WaitFor([&] {
+        int s = Selected(list);
+        if (seen.empty() || seen.back() != s) seen.push_back(s);
+        return s == 4;
+    }, 30000);
+    EXPECT_EQ(seen, (std::vector<int>{0, 1, 2, 3, 4}));
+    Sleep(2000);   // several ticks more: nothing skips past it
+    EXPECT_EQ(Selected(list), 4);
     PostMessageA(w, WM_CLOSE, 0, 0);
     EXPECT_EQ(ExitCodeOf(process, 30000), 0u);
 }
