@@ -23,7 +23,7 @@ namespace {
 
 const int kRate = 44100;
 const int kTickFrames = kRate * 32 / 1000;   // 1411: one tick of the player
-const int kWindow = kRate / 50;              // 20 ms
+const int kWindow = kRate / 50;              // 20 ms: Envelope's window
 
 // A copy of a test archive whose config.txt gets `edit` applied.
 void CopyArchive(const std::string& from, const std::string& to, const std::string& find, const std::string& put)
@@ -43,30 +43,6 @@ void CopyArchive(const std::string& from, const std::string& to, const std::stri
     ASSERT_NE(at, std::string::npos) << find;
     config.replace(at, find.size(), put);
     WriteAll(to + "\\config.txt", config);
-}
-
-// Loudness of each 20-ms window of the mono mix, in dB of full scale.
-std::vector<double> Envelope(const std::vector<int32_t>& stereo, size_t from)
-{
-    std::vector<double> db;
-    size_t frames = stereo.size() / 2;
-    for (size_t w = from; w + kWindow <= frames; w += kWindow) {
-        double sum = 0;
-        for (size_t i = w; i < w + kWindow; i++) {
-            double m = (stereo[2 * i] + stereo[2 * i + 1]) / 2.0;
-            sum += m * m;
-        }
-        double rms = std::sqrt(sum / kWindow);
-        db.push_back(20.0 * std::log10(std::max(rms, 1e-3) / 32768.0));
-    }
-    return db;
-}
-
-size_t FirstSound(const std::vector<int32_t>& stereo)
-{
-    for (size_t i = 0; i < stereo.size(); i++)
-        if (std::abs(stereo[i]) > 300) return i / 2;
-    return stereo.size() / 2;
 }
 
 TEST(Playrun, RecordingSoundsLikeSongrendersRender)

@@ -1,7 +1,10 @@
 // Reading back the WAV files the tools write (songrender, playrun's recording).
 #pragma once
 
+#include <algorithm>
+#include <cmath>
 #include <cstdint>
+#include <cstdlib>
 #include <cstring>
 #include <string>
 #include <vector>
@@ -23,4 +26,32 @@ inline std::vector<int32_t> WavFrames(const std::string& wav)
         frames[i] = static_cast<int16_t>(lo | (hi << 8));
     }
     return frames;
+}
+
+// Loudness of each 20-ms window of the mono mix from frame `from` on, in dB
+// of full scale (the engine's criterion compares two renders window by
+// window within 1 dB).
+inline std::vector<double> Envelope(const std::vector<int32_t>& stereo, size_t from)
+{
+    const size_t window = 44100 / 50;
+    std::vector<double> db;
+    const size_t frames = stereo.size() / 2;
+    for (size_t w = from; w + window <= frames; w += window) {
+        double sum = 0;
+        for (size_t i = w; i < w + window; i++) {
+            const double m = (stereo[2 * i] + stereo[2 * i + 1]) / 2.0;
+            sum += m * m;
+        }
+        const double rms = std::sqrt(sum / window);
+        db.push_back(20.0 * std::log10(std::max(rms, 1e-3) / 32768.0));
+    }
+    return db;
+}
+
+// The first frame with a sample above the noise floor.
+inline size_t FirstSound(const std::vector<int32_t>& stereo)
+{
+    for (size_t i = 0; i < stereo.size(); i++)
+        if (std::abs(stereo[i]) > 300) return i / 2;
+    return stereo.size() / 2;
 }
