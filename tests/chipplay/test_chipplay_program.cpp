@@ -684,4 +684,56 @@ TEST_F(PlayerScreen, SongsAdvanceOneRowAtATimeToTheLongSong)
     EXPECT_EQ(ExitCodeOf(process, 30000), 0u);
 }
 
+// A 24-bit bottom-up bitmap file of one colour.
+std::string SolidBitmap(int width, int height, COLORREF c)
+{
+    const int stride = (width * 3 + 3) & ~3;
+    const int bytes = stride * height;
+    std::string f(54 + static_cast<size_t>(bytes), '\0');
+    auto put32 = [&](size_t at, uint32_t v) {
+        for (int i = 0; i < 4; i++) f[at + i] = static_cast<char>(v >> (8 * i));
+    };
+    f[0] = 'B';
+    f[1] = 'M';
+    put32(2, static_cast<uint32_t>(f.size()));
+    put32(10, 54);
+    put32(14, 40);
+    put32(18, static_cast<uint32_t>(width));
+    put32(22, static_cast<uint32_t>(height));
+    f[26] = 1;
+    f[28] = 24;
+    put32(34, static_cast<uint32_t>(bytes));
+    for (int y = 0; y < height; y++)
+        for (int x = 0; x < width; x++) {
+            size_t at = 54 + static_cast<size_t>(y) * stride + static_cast<size_t>(x) * 3;
+            f[at] = static_cast<char>(GetBValue(c));
+            f[at + 1] = static_cast<char>(GetGValue(c));
+            f[at + 2] = static_cast<char>(GetRValue(c));
+        }
+    return f;
+}
+
+// A skin folder holding only a background replaces the background and
+// nothing else: the other pictures stay built in.
+TEST_F(PlayerScreen, ASkinFolderWithOnlyTheBackgroundChangesOnlyThat)
+{
+    CreateDirectoryA((playerDir + "skin").c_str(), nullptr);
+    const COLORREF green = RGB(10, 200, 30);
+    WriteAll(playerDir + "skin\\main_bg.bmp", SolidBitmap(541, 285, green));
+    Start(LauncherArgs());
+    HWND w = MainWindow();
+    ASSERT_NE(w, nullptr);
+    Raise(w);
+    EXPECT_TRUE(Probe_WaitFor([&] { return Pixel(w, 300, 10) == green; }, 10000)) << "the background is not the file's";
+    EXPECT_TRUE(Probe_WaitFor([&] {
+        return Pixel(w, 25 + 8, 144 + 8) == ArtPixel("player/main_stat.bmp", 8, 2 * 16 + 8);
+    }, 10000)) << "the state icon is not the built-in one";
+    EXPECT_TRUE(Probe_WaitFor([&] { return Pixel(w, 509 + 6, 5 + 6) == ArtPixel("player/sys_btn.bmp", 6, 6); }, 10000))
+        << "the close button is not the built-in one";
+    EXPECT_TRUE(Probe_WaitFor([&] { return Pixel(w, 127 + 3, 21 + 3) == ArtPixel("player/main_btn.bmp", 3, 3); },
+                              10000)) << "the play button is not the built-in one";
+    PostMessageA(w, WM_CLOSE, 0, 0);
+    EXPECT_EQ(ExitCodeOf(process, 30000), 0u);
+}
+
 }   // namespace
