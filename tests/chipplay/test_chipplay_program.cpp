@@ -736,4 +736,39 @@ TEST_F(PlayerScreen, ASkinFolderWithOnlyTheBackgroundChangesOnlyThat)
     EXPECT_EQ(ExitCodeOf(process, 30000), 0u);
 }
 
+// The display modes on the busy song: the waveform and spectrum cells move;
+// the tempo caption appears at the fastest tempo and goes at the reset.
+TEST_F(PlayerScreen, WaveSpectrumAndTempoCaptionOnTheBusySong)
+{
+    std::string busy = Probe_HostPath(std::string(BENCH_DIR) + "/busy_opna");
+    Start("\"" + busy + "\" \"" + shot + "\"");
+    HWND w = MainWindow();
+    ASSERT_NE(w, nullptr);
+    Activate(w, 0);
+    const int kDisp[] = {127, 61, 316, 75};
+    const int kTempo[] = {359, 61, 76, 10};
+    unsigned long plain = Area(w, kTempo[0], kTempo[1], kTempo[2], kTempo[3]);
+    PostMessageA(w, WM_COMMAND, 1007, reinterpret_cast<LPARAM>(GetDlgItem(w, 1007)));   // fastest
+    EXPECT_TRUE(Probe_WaitFor([&] { return Area(w, kTempo[0], kTempo[1], kTempo[2], kTempo[3]) != plain; }, 10000))
+        << "no tempo caption";
+    PostMessageA(w, WM_COMMAND, 1005, reinterpret_cast<LPARAM>(GetDlgItem(w, 1005)));   // reset
+    EXPECT_TRUE(Probe_WaitFor([&] { return Area(w, kTempo[0], kTempo[1], kTempo[2], kTempo[3]) == plain; }, 10000))
+        << "the tempo caption stayed";
+    for (int mode = 2; mode <= 3; mode++) {
+        PostMessageA(w, WM_COMMAND, 1008, reinterpret_cast<LPARAM>(GetDlgItem(w, 1008)));
+        unsigned long seen = Area(w, kDisp[0], kDisp[1], kDisp[2], kDisp[3]);
+        int changes = 0;
+        Probe_WaitFor([&] {
+            unsigned long now = Area(w, kDisp[0], kDisp[1], kDisp[2], kDisp[3]);
+            if (now != seen) changes++;
+            seen = now;
+            return changes >= 3;
+        }, 20000);
+        EXPECT_GE(changes, 3) << (mode == 2 ? "the waveform" : "the spectrum") << " did not move";
+    }
+    PostMessageA(w, WM_CLOSE, 0, 0);
+    EXPECT_EQ(ExitCodeOf(process, 30000), 0u);
+    EXPECT_TRUE(Exists(busy)) << "a folder is no archive file: it stays";
+}
+
 }   // namespace

@@ -137,4 +137,32 @@ TEST(RecordDialog, ProgressIsCappedAndTheEndIsFinal)
     }
 }
 
+// The last row: the next-song step stops a playing song and keeps the
+// selection, or wraps to the first row with repeat all; the previous-song
+// step at the first row wraps to the last with repeat all.
+TEST_F(MainWindowTest, TheLastRowStopsOrWrapsWithRepeatAll)
+{
+    const int last = static_cast<int>(SendMessageA(list, LVM_GETITEMCOUNT, 0, 0)) - 1;
+    player->setAutoAdvance(false);
+    Activate(last);
+    ASSERT_EQ(player->getState(), Player::STATE_PLAY);
+    ui->getMainWindow()->requestNext(false, true, false);
+    Pump();
+    EXPECT_EQ(player->getState(), Player::STATE_STOP);
+    EXPECT_EQ(Selected(), last);
+
+    Activate(last);
+    ui->getMainWindow()->requestNext(true, true, false);
+    Pump();
+    EXPECT_EQ(Selected(), 0);
+    EXPECT_EQ(player->getState(), Player::STATE_PLAY);
+
+    ui->getMainWindow()->requestPrevious(true, true);
+    Pump();
+    EXPECT_EQ(Selected(), last);
+    ui->getMainWindow()->requestPrevious(false, false);   // stopped: only the selection moves
+    Pump();
+    EXPECT_EQ(Selected(), last - 1);
+}
+
 }   // namespace
