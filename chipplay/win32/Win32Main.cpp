@@ -1,7 +1,7 @@
 // chipplay.exe: the music player program. The launcher starts it as
 //   "<app>\player\chipplay.exe" "<member folder>\<title>.kzd" -d "<app>\cache\<shot>.bmp"
 // with the player's folder current. Start and shut-down follow a fixed
-// order: platform, user interface, player, the message loop, then the
+// order: platform (with its error log window), user interface, player, the message loop, then the
 // player's end (which deletes the archive with "-d" once every window and
 // the sound output are gone), the interface, the platform.
 //
@@ -11,6 +11,7 @@
 #include "PC88Driver.h"
 #include "Player.h"
 #include "System.h"
+#include "Win32LogWindow.h"
 #include "Win32System.h"
 #include "Win32UserInterface.h"
 #include "X1Driver.h"
@@ -26,7 +27,12 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int)
     RegisterPC88Drivers();
     RegisterX1Drivers();
 
-    System::setInstance(new Win32System());
+    Win32System* system = new Win32System();
+    System::setInstance(system);
+    // The "error log" window shows every message as well; it lives on this
+    // (the window) thread and is hidden until the first one.
+    Win32LogWindow* log = new Win32LogWindow(instance);
+    log->startErrorLog(*system);
 
     Win32UserInterface* ui = new Win32UserInterface(instance);
     Player* player = new Player();
@@ -48,6 +54,8 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int)
     player->terminate();
     delete player;
     delete ui;
+    log->stopErrorLog(*system);
+    delete log;
     System::terminate();
     return code;
 }

@@ -1,6 +1,7 @@
 // The main window in this process, over the real Player, user interface and
 // DirectSound: the Player's next-song requests are acted on once per gap,
 // however many of them wait in the queue.
+#include "AudioDevice.h"
 #include "PC88Driver.h"
 #include "Player.h"
 #include "Win32MainWindow.h"
@@ -163,6 +164,49 @@ TEST_F(MainWindowTest, TheLastRowStopsOrWrapsWithRepeatAll)
     ui->getMainWindow()->requestPrevious(false, false);   // stopped: only the selection moves
     Pump();
     EXPECT_EQ(Selected(), last - 1);
+}
+
+// The volume slider: its bottom mutes (the device's minimum), position 1 is
+// -40 dB plus one step, the top is full volume.
+TEST_F(MainWindowTest, VolumeSliderPositions)
+{
+    HWND slider = GetDlgItem(w, Win32MainWindow::ID_VOL);
+    ASSERT_NE(slider, nullptr);
+    struct Case {
+        int position;
+        int32_t volume;
+    } cases[] = {{0, -10000}, {1, -3960}, {50, -2000}, {99, -40}, {100, 0}};
+    for (const Case& c : cases) {
+        SendMessageA(slider, TBM_SETPOS, TRUE, c.position);
+        SendMessageA(w, WM_HSCROLL, MAKEWPARAM(TB_THUMBTRACK, c.position), reinterpret_cast<LPARAM>(slider));
+        EXPECT_EQ(ui->getAudioDevice()->getVolume(), c.volume) << "position " << c.position;
+    }
+    // The thumb's final position report and the end of a drag change nothing.
+    SendMessageA(slider, TBM_SETPOS, TRUE, 0);
+    SendMessageA(w, WM_HSCROLL, MAKEWPARAM(TB_THUMBPOSITION, 0), reinterpret_cast<LPARAM>(slider));
+    SendMessageA(w, WM_HSCROLL, MAKEWPARAM(TB_ENDTRACK, 0), reinterpret_cast<LPARAM>(slider));
+    EXPECT_EQ(ui->getAudioDevice()->getVolume(), 0);
+}
+
+// With "do not advance" set a song plays on past its length; without it the
+// next row starts.
+TEST_F(MainWindowTest, TheSettingKeepsASongPastItsLength)
+{
+    player->setAutoAdvance(false);
+    Activate(0);   // 300 ms long
+    Probe_WaitFor([&] {
+        Pump();
+        return false;
+    }, 1500);
+    EXPECT_EQ(Selected(), 0);
+    EXPECT_EQ(player->getState(), Player::STATE_PLAY);
+    player->setAutoAdvance(true);
+    Activate(0);
+    EXPECT_TRUE(Probe_WaitFor([&] {
+        Pump();
+        return Selected() != 0;
+    }, 20000));
+    EXPECT_EQ(Selected(), 1);
 }
 
 }   // namespace

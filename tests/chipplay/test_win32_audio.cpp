@@ -4,6 +4,7 @@
 #include "Win32AudioDeviceDS.h"
 #include "Win32System.h"
 #include "boxless_system.h"
+#include "sink_listen.h"
 #include "testdir.h"
 #include "winprobe.h"
 
@@ -218,36 +219,11 @@ TEST_F(DeviceTest, TheSineReachesTheSink)
     if (std::getenv("TIV_SOUND_PACED") != nullptr) {
         // The paced sink's monitor is the default recording device: record
         // while the sine plays and listen for it.
-        IDirectSoundCapture8* capture = nullptr;
-        ASSERT_TRUE(SUCCEEDED(DirectSoundCaptureCreate8(nullptr, &capture, nullptr)));
-        WAVEFORMATEX f = {};
-        f.wFormatTag = WAVE_FORMAT_PCM;
-        f.nChannels = 2;
-        f.nSamplesPerSec = 44100;
-        f.wBitsPerSample = 16;
-        f.nBlockAlign = 4;
-        f.nAvgBytesPerSec = 44100 * 4;
-        DSCBUFFERDESC desc = {};
-        desc.dwSize = sizeof desc;
-        desc.dwBufferBytes = 3 * 44100 * 4;
-        desc.lpwfxFormat = &f;
-        IDirectSoundCaptureBuffer* buffer = nullptr;
-        ASSERT_TRUE(SUCCEEDED(capture->CreateCaptureBuffer(&desc, &buffer, nullptr)));
-        ASSERT_TRUE(SUCCEEDED(buffer->Start(0)));
         double elapsed = 0;
-        EXPECT_GT(PlaySine(dev, 256000, 1.5, &elapsed), 0);
-        Sleep(300);
-        buffer->Stop();
-        void* p1 = nullptr;
-        void* p2 = nullptr;
-        DWORD b1 = 0, b2 = 0;
-        int peak = 0;
-        if (SUCCEEDED(buffer->Lock(0, desc.dwBufferBytes, &p1, &b1, &p2, &b2, 0))) {
-            peak = PeakOf(static_cast<int16_t*>(p1), b1 / 2);
-            buffer->Unlock(p1, b1, p2, b2);
-        }
-        buffer->Release();
-        capture->Release();
+        int peak = LoudestHeard([&] {
+            EXPECT_GT(PlaySine(dev, 256000, 1.5, &elapsed), 0);
+            Sleep(300);
+        });
         EXPECT_GT(peak, 6000) << "the loudest sample the sink's monitor heard";
         return;
     }
