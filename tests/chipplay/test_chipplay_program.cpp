@@ -717,4 +717,59 @@ TEST_F(PlayerScreen, WaveSpectrumAndTempoCaptionOnTheBusySong)
     EXPECT_TRUE(Exists(busy)) << "a folder is no archive file: it stays";
 }
 
+// A WAV whose header sizes agree with the file's length.
+void ExpectConsistentWav(const std::string& path)
+{
+    std::string wav = ReadAll(path);
+    ASSERT_GE(wav.size(), 44u) << path;
+    auto get32 = [&](size_t at) {
+        uint32_t v = 0;
+        for (int i = 3; i >= 0; i--) v = (v << 8) | static_cast<uint8_t>(wav[at + i]);
+        return v;
+    };
+    EXPECT_EQ(get32(4), wav.size() - 8) << "RIFF size";
+    EXPECT_EQ(get32(40), wav.size() - 44) << "data size";
+    EXPECT_GT(wav.size(), 44u + 4 * 1411) << "at least a tick of sound";
+}
+
+// Stopping a recording with its dialog's stop button: the file is complete
+// at once and grows no more.
+TEST_F(PlayerRecording, TheStopButtonEndsTheFileAtOnce)
+{
+    Start(LauncherArgs());
+    HWND w = MainWindow();
+    ASSERT_NE(w, nullptr);
+    const std::string wav = dir.path() + "stopped.wav";
+    Record(w, 4, wav);
+    HWND d = RecordDialog();
+    ASSERT_NE(d, nullptr);
+    EXPECT_TRUE(Probe_WaitFor([&] { return ReadAll(wav).size() > 44u + 8 * 1411; }, 20000));
+    Probe_PressButton(d, IDCANCEL);
+    ASSERT_TRUE(Probe_WaitFor([&] { return !IsWindow(d); }, 10000));
+    Sleep(300);
+    ExpectConsistentWav(wav);
+    const size_t size = ReadAll(wav).size();
+    Sleep(1000);
+    EXPECT_EQ(ReadAll(wav).size(), size) << "the recording went on after its stop";
+    PostMessageA(w, WM_CLOSE, 0, 0);
+    EXPECT_EQ(ExitCodeOf(process, 30000), 0u);
+}
+
+// Closing the player in the middle of a recording leaves a complete file.
+TEST_F(PlayerRecording, ClosingMidRecordingLeavesACompleteFile)
+{
+    Start(LauncherArgs());
+    HWND w = MainWindow();
+    ASSERT_NE(w, nullptr);
+    const std::string wav = dir.path() + "closed.wav";
+    Record(w, 4, wav);
+    HWND d = RecordDialog();
+    ASSERT_NE(d, nullptr);
+    EXPECT_TRUE(Probe_WaitFor([&] { return ReadAll(wav).size() > 44u + 8 * 1411; }, 20000));
+    PostMessageA(w, WM_CLOSE, 0, 0);
+    EXPECT_EQ(ExitCodeOf(process, 30000), 0u);
+    ExpectConsistentWav(wav);
+    EXPECT_FALSE(Exists(archive));
+}
+
 }   // namespace
