@@ -14,7 +14,8 @@ thread_local Z80* Z80::sCurZ80 = nullptr;
 
 Z80::Z80(VM* vm)
     : mClock(4000000), mVM(vm), mBuses{ nullptr, nullptr }, mRunState(kRunning), mCycles(0), mNmiPending(false),
-      mLine(false), mVector(0), mDelay(0), mAcknowledge(nullptr), mAcknowledgeContext(nullptr), mPreviousCpu(nullptr)
+      mLine(false), mVector(0), mDelay(0), mAcknowledge(nullptr), mAcknowledgeContext(nullptr), mPreviousCpu(nullptr),
+      mLook(false)
 {
     Z80Core_Init(&mCore, 4000000, 4000000);
     Z80Core_Reset(&mCore);
@@ -61,8 +62,18 @@ int64_t Z80::execute(int64_t target)
     mRunState = kRunning;
 
     while (mCycles < target && mRunState == kRunning) {
-        const int32_t n = Z80Core_Step(&mCore);
-        mCycles += n;
+        int32_t n;
+        if (!mNmiPending && !mLine) {
+            // Nothing to check between instructions until a handler raises a
+            // line or asks for a stop: the core runs on by itself, and this
+            // loop takes over after the instruction during which that
+            // happened (the ones before it had nothing to do here).
+            mLook = false;
+            n = Z80Core_Run(&mCore, &mCycles, target, &mLook, false);
+        } else {
+            n = Z80Core_Step(&mCore);
+            mCycles += n;
+        }
         bool taken = false;
         if (mNmiPending) {
             mCycles += Z80Core_Interrupt(&mCore, Z80_NMI_VECTOR);
@@ -96,6 +107,7 @@ int64_t Z80::execute(int64_t target)
 
 bool Z80::setInterrupt(uint32_t vector, bool line, int64_t delay)
 {
+    mLook = true;
     if (vector != Z80_NMI_VECTOR) {
         mVector = vector;
         mLine = line;
@@ -108,12 +120,14 @@ bool Z80::setInterrupt(uint32_t vector, bool line, int64_t delay)
 
 int32_t Z80::stop()
 {
+    mLook = true;
     mRunState = kStopRequested;
     return 1;
 }
 
 bool Z80::idle()
 {
+    mLook = true;
     mRunState = kIdleRequested;
     return true;
 }

@@ -73,4 +73,8 @@ private:
     Z80InterruptHandler mAcknowledge;
     void* mAcknowledgeContext;
     Z80* mPreviousCpu;
+    // Set by every call that changes what the slice loop looks at between
+    // instructions (interrupt line, NMI, run state): the core's run of
+    // instructions ends after the one during which it was set.
+    bool mLook;
 };

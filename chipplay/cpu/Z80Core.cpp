@@ -21,56 +21,82 @@ inline uint8_t Lo(uint16_t v) { return (uint8_t)v; }
 inline void SetHi(uint16_t& r, uint8_t v) { r = (uint16_t)((r & 0x00FF) | (v << 8)); }
 inline void SetLo(uint16_t& r, uint8_t v) { r = (uint16_t)((r & 0xFF00) | v); }
 
+#if defined(__GNUC__)
+#define Z80_INLINE inline __attribute__((always_inline))
+#define Z80_NOINLINE __attribute__((noinline))
+#else
+#define Z80_INLINE inline
+#define Z80_NOINLINE
+#endif
+
 struct Exec {
+    Exec(Z80Core& core, Bus& memory, Bus& ports) : c(core), mem(memory), io(ports), direct(memory.getDirect()) {}
+
     Z80Core& c;
     Bus& mem;
     Bus& io;
+    // The memory bus's page tables, held here so that a plain RAM or ROM
+    // access needs no load from the bus object.
+    const Bus::Direct direct;
 
     // ---- access -------------------------------------------------------
-    uint8_t rd(uint16_t a) { return (uint8_t)mem.read(a); }
-    void wr(uint16_t a, uint8_t v) { mem.write(a, v); }
-    uint8_t in(uint16_t port) { return (uint8_t)io.read(port); }
-    void out(uint16_t port, uint8_t v) { io.write(port, v); }
-    uint8_t fetch() { return rd(c.PC++); }
-    uint16_t fetch16()
+    Z80_INLINE uint8_t rd(uint16_t a)
+    {
+        const uint8_t* p = direct.read[(a >> direct.pageBits) & direct.pageMask];
+        if (p != nullptr) return p[a & direct.offsetMask];
+        return (uint8_t)mem.read(a);
+    }
+    Z80_INLINE void wr(uint16_t a, uint8_t v)
+    {
+        uint8_t* p = direct.write[(a >> direct.pageBits) & direct.pageMask];
+        if (p != nullptr) {
+            p[a & direct.offsetMask] = v;
+            return;
+        }
+        mem.write(a, v);
+    }
+    Z80_INLINE uint8_t in(uint16_t port) { return (uint8_t)io.read(port); }
+    Z80_INLINE void out(uint16_t port, uint8_t v) { io.write(port, v); }
+    Z80_INLINE uint8_t fetch() { return rd(c.PC++); }
+    Z80_INLINE uint16_t fetch16()
     {
         const uint8_t lo = fetch();
         const uint8_t hi = fetch();
         return (uint16_t)(hi << 8 | lo);
     }
-    uint16_t rd16(uint16_t a)
+    Z80_INLINE uint16_t rd16(uint16_t a)
     {
         const uint8_t lo = rd(a);
         const uint8_t hi = rd((uint16_t)(a + 1));
         return (uint16_t)(hi << 8 | lo);
     }
-    void wr16(uint16_t a, uint16_t v)
+    Z80_INLINE void wr16(uint16_t a, uint16_t v)
     {
         wr(a, Lo(v));
         wr((uint16_t)(a + 1), Hi(v));
     }
-    void push(uint16_t v)
+    Z80_INLINE void push(uint16_t v)
     {
         c.SP = (uint16_t)(c.SP - 2);
         wr(c.SP, Lo(v));
         wr((uint16_t)(c.SP + 1), Hi(v));
     }
-    uint16_t pop()
+    Z80_INLINE uint16_t pop()
     {
         const uint16_t v = rd16(c.SP);
         c.SP = (uint16_t)(c.SP + 2);
         return v;
     }
-    void incR() { c.R = (uint8_t)((c.R & 0x80) | ((c.R + 1) & 0x7F)); }
+    Z80_INLINE void incR() { c.R = (uint8_t)((c.R & 0x80) | ((c.R + 1) & 0x7F)); }
 
     // ---- registers ----------------------------------------------------
-    uint8_t A() const { return Hi(c.AF); }
-    uint8_t F() const { return Lo(c.AF); }
-    void setA(uint8_t v) { SetHi(c.AF, v); }
-    void setF(uint8_t v) { SetLo(c.AF, v); }
+    Z80_INLINE uint8_t A() const { return Hi(c.AF); }
+    Z80_INLINE uint8_t F() const { return Lo(c.AF); }
+    Z80_INLINE void setA(uint8_t v) { SetHi(c.AF, v); }
+    Z80_INLINE void setF(uint8_t v) { SetLo(c.AF, v); }
 
     template <int XY>
-    uint16_t& hl()
+    Z80_INLINE uint16_t& hl()
     {
         if constexpr (XY == 1) return c.IX;
         else if constexpr (XY == 2) return c.IY;
@@ -80,7 +106,7 @@ struct Exec {
     // 8-bit register by its opcode field (B C D E H L - A); under XY the
     // H and L fields reach the index register's halves.
     template <int R, int XY = 0>
-    uint8_t get8()
+    Z80_INLINE uint8_t get8()
     {
         static_assert(R != 6, "(HL) is not a register");
         if constexpr (R == 0) return Hi(c.BC);
@@ -92,7 +118,7 @@ struct Exec {
         else return Hi(c.AF);
     }
     template <int R, int XY = 0>
-    void set8(uint8_t v)
+    Z80_INLINE void set8(uint8_t v)
     {
         static_assert(R != 6, "(HL) is not a register");
         if constexpr (R == 0) SetHi(c.BC, v);
@@ -104,7 +130,7 @@ struct Exec {
         else SetHi(c.AF, v);
     }
     // Register by a field known only at run time (ED and DDCB forms).
-    uint8_t getReg(int r)
+    Z80_INLINE uint8_t getReg(int r)
     {
         switch (r) {
         case 0: return Hi(c.BC);
@@ -117,7 +143,7 @@ struct Exec {
         default: return 0;
         }
     }
-    void setReg(int r, uint8_t v)
+    Z80_INLINE void setReg(int r, uint8_t v)
     {
         switch (r) {
         case 0: SetHi(c.BC, v); break;
@@ -133,7 +159,7 @@ struct Exec {
 
     // The address of (HL), or of (IX+d)/(IY+d) with d fetched here.
     template <int XY>
-    uint16_t addrHL()
+    Z80_INLINE uint16_t addrHL()
     {
         if constexpr (XY == 0) {
             return c.HL;
@@ -145,14 +171,14 @@ struct Exec {
 
     // 16-bit pair by field (BC DE HL SP), HL standing for IX/IY under XY.
     template <int P, int XY = 0>
-    uint16_t& pair()
+    Z80_INLINE uint16_t& pair()
     {
         if constexpr (P == 0) return c.BC;
         else if constexpr (P == 1) return c.DE;
         else if constexpr (P == 2) return hl<XY>();
         else return c.SP;
     }
-    uint16_t& pairAt(int p)
+    Z80_INLINE uint16_t& pairAt(int p)
     {
         switch (p) {
         case 0: return c.BC;
@@ -162,7 +188,7 @@ struct Exec {
         }
     }
 
-    bool cond(int cc) const
+    Z80_INLINE bool cond(int cc) const
     {
         const uint8_t f = F();
         switch (cc) {
@@ -178,7 +204,7 @@ struct Exec {
     }
 
     // ---- arithmetic and flags -----------------------------------------
-    void add8(uint8_t v, unsigned carry)
+    Z80_INLINE void add8(uint8_t v, unsigned carry)
     {
         const uint8_t a = A();
         const unsigned r = a + v + carry;
@@ -187,7 +213,7 @@ struct Exec {
                           | (((a ^ ~v) & (a ^ res) & 0x80) >> 5) | ((r >> 8) & Z80_FLAG_C);
         c.AF = (uint16_t)(res << 8 | f);
     }
-    uint8_t subFlags(uint8_t a, uint8_t v, unsigned carry, uint8_t* result)
+    Z80_INLINE uint8_t subFlags(uint8_t a, uint8_t v, unsigned carry, uint8_t* result)
     {
         const unsigned r = (unsigned)a - v - carry;
         const uint8_t res = (uint8_t)r;
@@ -195,35 +221,35 @@ struct Exec {
         return (uint8_t)(Z80Core_SZ[res] | ((a ^ v ^ res) & Z80_FLAG_H) | (((a ^ v) & (a ^ res) & 0x80) >> 5)
                          | Z80_FLAG_N | ((r >> 8) & Z80_FLAG_C));
     }
-    void sub8(uint8_t v, unsigned carry)
+    Z80_INLINE void sub8(uint8_t v, unsigned carry)
     {
         uint8_t res;
         const uint8_t f = subFlags(A(), v, carry, &res);
         c.AF = (uint16_t)(res << 8 | f | (res & kFlags53));
     }
-    void cp8(uint8_t v)
+    Z80_INLINE void cp8(uint8_t v)
     {
         uint8_t res;
         const uint8_t f = subFlags(A(), v, 0, &res);
         setF((uint8_t)(f | (v & kFlags53)));   // bits 5 and 3 from the operand
     }
-    void and8(uint8_t v)
+    Z80_INLINE void and8(uint8_t v)
     {
         const uint8_t res = A() & v;
         c.AF = (uint16_t)(res << 8 | Z80Core_SZP[res] | (res & kFlags53) | Z80_FLAG_H);
     }
-    void or8(uint8_t v)
+    Z80_INLINE void or8(uint8_t v)
     {
         const uint8_t res = A() | v;
         c.AF = (uint16_t)(res << 8 | Z80Core_SZP[res] | (res & kFlags53));
     }
-    void xor8(uint8_t v)
+    Z80_INLINE void xor8(uint8_t v)
     {
         const uint8_t res = A() ^ v;
         c.AF = (uint16_t)(res << 8 | Z80Core_SZP[res] | (res & kFlags53));
     }
     template <int OP>
-    void alu(uint8_t v)
+    Z80_INLINE void alu(uint8_t v)
     {
         if constexpr (OP == 0) add8(v, 0);
         else if constexpr (OP == 1) add8(v, F() & Z80_FLAG_C);
@@ -234,28 +260,28 @@ struct Exec {
         else if constexpr (OP == 6) or8(v);
         else cp8(v);
     }
-    uint8_t inc8(uint8_t v)
+    Z80_INLINE uint8_t inc8(uint8_t v)
     {
         const uint8_t res = (uint8_t)(v + 1);
         setF((uint8_t)((F() & Z80_FLAG_C) | Z80Core_SZ[res] | (res & kFlags53) | ((res & 0x0F) == 0 ? Z80_FLAG_H : 0)
                        | (res == 0x80 ? Z80_FLAG_PV : 0)));
         return res;
     }
-    uint8_t dec8(uint8_t v)
+    Z80_INLINE uint8_t dec8(uint8_t v)
     {
         const uint8_t res = (uint8_t)(v - 1);
         setF((uint8_t)((F() & Z80_FLAG_C) | Z80Core_SZ[res] | (res & kFlags53)
                        | ((res & 0x0F) == 0x0F ? Z80_FLAG_H : 0) | (res == 0x7F ? Z80_FLAG_PV : 0) | Z80_FLAG_N));
         return res;
     }
-    void add16(uint16_t& dst, uint16_t v)
+    Z80_INLINE void add16(uint16_t& dst, uint16_t v)
     {
         const uint32_t r = (uint32_t)dst + v;
         setF((uint8_t)((F() & kKeepSZP) | ((r >> 8) & kFlags53) | (((dst ^ v ^ r) >> 8) & Z80_FLAG_H)
                        | ((r >> 16) & Z80_FLAG_C)));
         dst = (uint16_t)r;
     }
-    void adc16(uint16_t v)
+    Z80_INLINE void adc16(uint16_t v)
     {
         const uint16_t hl = c.HL;
         const uint32_t r = (uint32_t)hl + v + (F() & Z80_FLAG_C);
@@ -265,7 +291,7 @@ struct Exec {
                        | ((r >> 16) & Z80_FLAG_C)));
         c.HL = res;
     }
-    void sbc16(uint16_t v)
+    Z80_INLINE void sbc16(uint16_t v)
     {
         const uint16_t hl = c.HL;
         const uint32_t r = (uint32_t)hl - v - (F() & Z80_FLAG_C);
@@ -277,7 +303,7 @@ struct Exec {
     }
 
     // CB rotates and shifts: RLC RRC RL RR SLA SRA SLL SRL.
-    uint8_t rot(int op, uint8_t v)
+    Z80_INLINE uint8_t rot(int op, uint8_t v)
     {
         uint8_t res;
         uint8_t carry;
@@ -295,26 +321,29 @@ struct Exec {
         return res;
     }
     // BIT: without MEMPTR the bits 5 and 3 stay clear.
-    void bit(int b, uint8_t v)
+    Z80_INLINE void bit(int b, uint8_t v)
     {
         setF((uint8_t)((F() & Z80_FLAG_C) | Z80_FLAG_H | (Z80Core_SZP[v & (1 << b)] & kKeepSZP)));
     }
 
     // ---- decoders -----------------------------------------------------
     template <int XY>
-    void run();
+    Z80_INLINE void run();
+    // The DD and FD decoders, kept out of line of the unprefixed one.
+    template <int XY>
+    Z80_NOINLINE void runIndexed() { run<XY>(); }
     void execCB();
     void execED();
     template <int XY>
     void execXYCB();
 
-    void halt()
+    Z80_INLINE void halt()
     {
         c.PC = (uint16_t)(c.PC - 1);   // back onto the 0x76 byte
         c.status |= Z80_HALTED;
     }
 
-    void blockIO(uint8_t v, unsigned k)
+    Z80_INLINE void blockIO(uint8_t v, unsigned k)
     {
         const uint8_t b = Hi(c.BC);
         setF((uint8_t)(Z80Core_SZ[b] | (b & kFlags53) | ((v & 0x80) ? Z80_FLAG_N : 0)
@@ -351,7 +380,7 @@ struct Exec {
     case (r) << 3 | 6: set8<r, XY>(fetch()); break;
 
 template <int XY>
-void Exec::run()
+Z80_INLINE void Exec::run()
 {
     const uint8_t op = fetch();
     const int8_t* cycles = XY ? c.cyclesXY : c.cyclesMain;
@@ -555,8 +584,8 @@ void Exec::run()
     case 0xFD:
         if constexpr (XY == 0) {
             if (op == 0xED) execED();
-            else if (op == 0xDD) run<1>();
-            else run<2>();
+            else if (op == 0xDD) runIndexed<1>();
+            else runIndexed<2>();
         } else {
             // A prefix after DD/FD: this step ends here and the next one
             // starts at the second prefix.
@@ -745,7 +774,7 @@ inline void WithBuses(Z80Core* core, Fn fn)
     if (core == nullptr) return;
     Z80Buses* buses = core->buses;
     if (buses == nullptr || buses->memory == nullptr || buses->io == nullptr) return;
-    Exec e{ *core, *buses->memory, *buses->io };
+    Exec e(*core, *buses->memory, *buses->io);
     fn(e);
 }
 
@@ -775,6 +804,46 @@ void Z80Core_Reset(Z80Core* core)
     core->stepCycles = 0;
 }
 
+namespace {
+
+// One step of the core. Plain (the unprefixed decoder and cycle ratio 1,
+// as every core has): the decoder runs in place on the caller's Exec view,
+// whose buses are known to be set, and the cycles need no scaling.
+// Otherwise the decoder is called through the record's pointer and the
+// cycles are scaled as a step scales them.
+template <bool Plain>
+Z80_INLINE int32_t StepOn(Z80Core* core, Exec& e)
+{
+    core->stepCycles = 0;
+    if (core->status & Z80_EI_PENDING) {
+        core->status = (uint8_t)((core->status & ~Z80_EI_PENDING) | Z80_IFF1 | Z80_IFF2);
+    }
+    if constexpr (Plain) {
+        e.run<0>();
+        return (int32_t)core->stepCycles;   // far below 2^24: exact as a float product at ratio 1
+    } else {
+        core->decoder(core);
+        return (int32_t)((float)core->stepCycles * core->cycleRatio);
+    }
+}
+
+template <bool Plain>
+Z80_INLINE int32_t RunOn(Z80Core* core, Exec& e, int64_t* cycles, int64_t target, const bool* stop, bool stopOnHalt)
+{
+    int32_t n = 0;
+    while (*cycles < target) {
+        n = StepOn<Plain>(core, e);
+        *cycles += n;
+        if (*stop) break;
+        if (stopOnHalt && (core->status & Z80_HALTED)) break;
+    }
+    return n;
+}
+
+}  // namespace
+
+// A single step calls the decoder through the record, as it always has; the
+// decoder checks the buses.
 int32_t Z80Core_Step(Z80Core* core)
 {
     core->stepCycles = 0;
@@ -783,6 +852,17 @@ int32_t Z80Core_Step(Z80Core* core)
     }
     core->decoder(core);
     return (int32_t)((float)core->stepCycles * core->cycleRatio);
+}
+
+int32_t Z80Core_Run(Z80Core* core, int64_t* cycles, int64_t target, const bool* stop, bool stopOnHalt)
+{
+    Z80Buses* buses = core->buses;
+    if (buses == nullptr || buses->memory == nullptr || buses->io == nullptr) return 0;
+    Exec e(*core, *buses->memory, *buses->io);
+    if (core->decoder == Z80Core_Execute && core->cycleRatio == 1.0f) {
+        return RunOn<true>(core, e, cycles, target, stop, stopOnHalt);
+    }
+    return RunOn<false>(core, e, cycles, target, stop, stopOnHalt);
 }
 
 int32_t Z80Core_Interrupt(Z80Core* core, uint32_t vector)

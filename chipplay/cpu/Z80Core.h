@@ -9,6 +9,7 @@
 //   Z80Buses buses = { &memoryBus, &ioBus };
 //   core.buses = &buses;                     // what the processor runs on
 //   cycles += Z80Core_Step(&core);           // one instruction
+//   Z80Core_Run(&core, &cycles, target, &stopFlag, false);   // many
 //   cycles += Z80Core_Interrupt(&core, 0xFF); // 0 when not accepted
 //
 // Every memory and port access is one byte through a Bus (a 16-bit value is
@@ -93,6 +94,15 @@ void Z80Core_Init(Z80Core* core, int64_t clock, int64_t baseClock);
 void Z80Core_Reset(Z80Core* core);
 // One instruction (or one dropped prefix); returns its cycles.
 int32_t Z80Core_Step(Z80Core* core);
+// Steps while *cycles < target, adding each instruction's cycles to *cycles
+// as it completes (a handler called during an instruction sees the count up
+// to that instruction, as with single steps). Ends early after an
+// instruction during which *stop became true (a handler asking the caller
+// to look at its own state), or, with stopOnHalt, that left the core
+// halted. Returns the cycles of the last instruction run, 0 when none ran;
+// with no buses nothing runs. The same instructions and counts as a loop of
+// Z80Core_Step, without its per-instruction call and bus checks.
+int32_t Z80Core_Run(Z80Core* core, int64_t* cycles, int64_t target, const bool* stop, bool stopOnHalt);
 // Tries to accept an interrupt (Z80_NMI_VECTOR: NMI); returns its cycles, or
 // 0 when a maskable interrupt is refused.
 int32_t Z80Core_Interrupt(Z80Core* core, uint32_t vector);

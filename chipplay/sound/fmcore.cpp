@@ -5,7 +5,7 @@
 
 namespace fmtables {
 
-int32_t power[8192];
+int32_t power[kPowerSize];   // the tail stays zero
 int32_t logSine[1024];
 int32_t pm[2][8][256];
 int32_t am[2][4][256];
@@ -538,4 +538,14 @@ int32_t FmChannel::calcLN(uint32_t noise)
 {
     m_params->pmValue = m_pmTable[m_params->pmLevel & 255];
     return calcBuffered(noise, true);
+}
+
+void FmChannel::mixBlock(int32_t* out, int32_t count)
+{
+    mixBlockAny<false>(out, count, nullptr, nullptr);
+}
+
+void FmChannel::mixBlockL(int32_t* out, int32_t count, const int32_t* pmLevels, const int32_t* amLevels)
+{
+    mixBlockAny<true>(out, count, pmLevels, amLevels);
 }

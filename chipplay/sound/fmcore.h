@@ -26,7 +26,11 @@
 enum FmEgPhase { kEgAttack = 1, kEgDecay = 2, kEgSustain = 3, kEgRelease = 4, kEgOff = 5 };
 
 namespace fmtables {
-extern int32_t power[8192];
+// 8192 magnitudes, then zeros far enough that every index an operator can
+// form (log-sine up to 4277, envelope and TL up to 8184, AM up to 8160:
+// 20621 at most) reads a zero there instead of being tested against 8192.
+const int kPowerSize = 8192 + 16384;
+extern int32_t power[kPowerSize];
 extern int32_t logSine[1024];
 extern int32_t pm[2][8][256];
 extern int32_t am[2][4][256];
@@ -168,11 +172,21 @@ public:
     int32_t calcL();
     int32_t calcN(uint32_t noise);
     int32_t calcLN(uint32_t noise);
+    // `count` samples in a row added to out[0..count-1]: the same samples
+    // as `count` calls of calc(), or of calcL() with the chip's LFO levels
+    // of each sample taken from pmLevels and amLevels; the operators' state
+    // stays at hand across the samples.
+    void mixBlock(int32_t* out, int32_t count);
+    void mixBlockL(int32_t* out, int32_t count, const int32_t* pmLevels, const int32_t* amLevels);
 
     FmOperator op[4];  // operators 1-4 in chip numbering
 
 private:
     int32_t calcBuffered(uint32_t noise, bool lfo);
+    template <bool UseLfo, int Algo>
+    void mixBlockOf(int32_t* out, int32_t count, const int32_t* pmLevels, const int32_t* amLevels);
+    template <bool UseLfo>
+    void mixBlockAny(int32_t* out, int32_t count, const int32_t* pmLevels, const int32_t* amLevels);
 
     uint32_t m_fb;
     int32_t m_buf[4];
@@ -200,7 +214,7 @@ inline int32_t FmOperator::calc(int32_t in)
     const uint32_t phase = m_pgCount;
     m_pgCount += m_pgDiff;
     const int32_t idx = fmtables::logSine[((int32_t)(phase >> 19) + (in >> 1)) & 0x3FF] + m_egOut;
-    m_out = idx < 8192 ? fmtables::power[idx] : 0;
+    m_out = fmtables::power[idx];
     return m_out;
 }
 
@@ -211,7 +225,7 @@ inline int32_t FmOperator::calcL(int32_t in, int32_t pmValue, int32_t amLevel)
     m_pgCount += m_pgDiff + (uint32_t)(((int64_t)pmValue * m_pgDiffLfo) >> 5);
     const int32_t idx = fmtables::logSine[((int32_t)(phase >> 19) + (in >> 1)) & 0x3FF] + m_egOut +
                         m_amTable[amLevel];
-    m_out = idx < 8192 ? fmtables::power[idx] : 0;
+    m_out = fmtables::power[idx];
     return m_out;
 }
 
@@ -326,4 +340,38 @@ inline int32_t FmChannel::calcL()
 {
     m_params->pmValue = m_pmTable[m_params->pmLevel & 255];
     return fmdetail::ChannelCalc<true>(op, m_algo, m_fb, fmdetail::Lfo{m_params->pmValue, m_params->amLevel});
+}
+
+template <bool UseLfo, int Algo>
+inline void FmChannel::mixBlockOf(int32_t* out, int32_t count, const int32_t* pmLevels, const int32_t* amLevels)
+{
+    FmOperator* const o = op;
+    const uint32_t fb = m_fb;
+    if (UseLfo) {
+        const int32_t* const pmTable = m_pmTable;
+        int32_t pmValue = m_params->pmValue;
+        for (int32_t i = 0; i < count; i++) {
+            pmValue = pmTable[pmLevels[i] & 255];
+            out[i] += fmdetail::ChannelCalc<true>(o, Algo, fb, fmdetail::Lfo{pmValue, amLevels[i]});
+        }
+        m_params->pmValue = pmValue;   // as the last calcL() leaves it
+    } else {
+        for (int32_t i = 0; i < count; i++) out[i] += fmdetail::ChannelCalc<false>(o, Algo, fb, fmdetail::Lfo{0, 0});
+    }
+}
+
+template <bool UseLfo>
+inline void FmChannel::mixBlockAny(int32_t* out, int32_t count, const int32_t* pmLevels, const int32_t* amLevels)
+{
+    // The algorithm cannot change within a block: one loop per algorithm.
+    switch (m_algo) {
+    case 0: mixBlockOf<UseLfo, 0>(out, count, pmLevels, amLevels); break;
+    case 1: mixBlockOf<UseLfo, 1>(out, count, pmLevels, amLevels); break;
+    case 2: mixBlockOf<UseLfo, 2>(out, count, pmLevels, amLevels); break;
+    case 3: mixBlockOf<UseLfo, 3>(out, count, pmLevels, amLevels); break;
+    case 4: mixBlockOf<UseLfo, 4>(out, count, pmLevels, amLevels); break;
+    case 5: mixBlockOf<UseLfo, 5>(out, count, pmLevels, amLevels); break;
+    case 6: mixBlockOf<UseLfo, 6>(out, count, pmLevels, amLevels); break;
+    default: mixBlockOf<UseLfo, 7>(out, count, pmLevels, amLevels); break;
+    }
 }

@@ -140,23 +140,40 @@ uint32_t OpnaCore::readStatusEx()
     return r & 0xFF;
 }
 
-template <bool Lfo>
-void OpnaBase::makeNative(int active, int lfo, int32_t& l, int32_t& r)
+// `count` (at most kNativeBlock) samples at the native rate, channel by
+// channel: each channel runs through the whole block before the next one,
+// which gives the same sums as sample by sample since channels share no
+// state within a sample (the LFO levels of each sample are computed first).
+void OpnaBase::makeNatives(int active, int lfo, int32_t count, int32_t* outL, int32_t* outR)
 {
-    int32_t sum[4] = {0, 0, 0, 0};
-    if (Lfo) {
-        m_params.amLevel = s_lfoAm[(m_lfoCount >> 15) & 255] & 255;
-        m_params.pmLevel = (m_lfoCount >> 15) & 255;
-        m_lfoCount += m_lfoStep;
+    int32_t sum[4][kNativeBlock];   // by pan: 0 none (computed, not heard), 1 right, 2 left, 3 both
+    int32_t pmLevels[kNativeBlock];
+    int32_t amLevels[kNativeBlock];
+    memset(sum, 0, sizeof sum);
+    if (lfo) {
+        for (int32_t i = 0; i < count; i++) {
+            amLevels[i] = s_lfoAm[(m_lfoCount >> 15) & 255] & 255;
+            pmLevels[i] = (m_lfoCount >> 15) & 255;
+            m_lfoCount += m_lfoStep;
+        }
     }
     for (int c = 0; c < 6; c++) {
         if (!(active & (1 << c)))
             continue;
-        const int32_t v = (Lfo && (lfo & (1 << c))) ? m_channel[c].calcL() : m_channel[c].calc();
-        sum[m_pan[c]] += v;
+        if (lfo & (1 << c))
+            m_channel[c].mixBlockL(sum[m_pan[c]], count, pmLevels, amLevels);
+        else
+            m_channel[c].mixBlock(sum[m_pan[c]], count);
     }
-    l = (Clamp16(sum[2] + sum[3]) * m_gain) >> 14;
-    r = (Clamp16(sum[1] + sum[3]) * m_gain) >> 14;
+    if (lfo && count > 0) {
+        // The chip's LFO levels as the last sample left them.
+        m_params.amLevel = amLevels[count - 1];
+        m_params.pmLevel = pmLevels[count - 1];
+    }
+    for (int32_t i = 0; i < count; i++) {
+        outL[i] = (Clamp16(sum[2][i] + sum[3][i]) * m_gain) >> 14;
+        outR[i] = (Clamp16(sum[1][i] + sum[3][i]) * m_gain) >> 14;
+    }
 }
 
 void OpnaBase::fmMix(int32_t* buffer, int32_t frames)
@@ -176,27 +193,44 @@ void OpnaBase::fmMix(int32_t* buffer, int32_t frames)
     if (!active)
         return;
     lfo &= active;
-    int32_t l, r;
+    int32_t nativeL[kNativeBlock], nativeR[kNativeBlock];
     if (!m_interpolation) {
-        for (int32_t i = 0; i < frames; i++) {
-            if (lfo)
-                makeNative<true>(active, lfo, l, r);
-            else
-                makeNative<false>(active, lfo, l, r);
-            buffer[2 * i] += l;
-            buffer[2 * i + 1] += r;
+        for (int32_t done = 0; done < frames;) {
+            const int32_t count = frames - done < kNativeBlock ? frames - done : kNativeBlock;
+            makeNatives(active, lfo, count, nativeL, nativeR);
+            for (int32_t i = 0; i < count; i++) {
+                buffer[2 * (done + i)] += nativeL[i];
+                buffer[2 * (done + i) + 1] += nativeR[i];
+            }
+            done += count;
         }
         return;
     }
+    // Exactly the native samples these frames take, made in blocks as the
+    // frames take them: none is made ahead of this call.
+    int32_t needed = 0;
+    int32_t phase = m_phase;
+    for (int32_t i = 0; i < frames; i++) {
+        phase += m_step;
+        if (phase > 16384) {
+            needed += (phase - 1) >> 14;
+            phase -= (phase - 1) & ~0x3FFF;
+        }
+    }
+    int32_t made = 0, used = 0;
     for (int32_t i = 0; i < frames; i++) {
         m_phase += m_step;
         if (m_phase > 16384) {
             const int32_t count = (m_phase - 1) >> 14;
             for (int32_t k = 0; k < count; k++) {
-                if (lfo)
-                    makeNative<true>(active, lfo, l, r);
-                else
-                    makeNative<false>(active, lfo, l, r);
+                if (used == made) {
+                    made = needed < kNativeBlock ? needed : kNativeBlock;
+                    needed -= made;
+                    used = 0;
+                    makeNatives(active, lfo, made, nativeL, nativeR);
+                }
+                const int32_t l = nativeL[used], r = nativeR[used];
+                used++;
                 m_histL[0] = m_histL[1]; m_histL[1] = m_histL[2]; m_histL[2] = m_histL[3]; m_histL[3] = l;
                 m_histR[0] = m_histR[1]; m_histR[1] = m_histR[2]; m_histR[2] = m_histR[3]; m_histR[3] = r;
             }

@@ -33,7 +33,9 @@ protected:
     void resetBase();
     void setRegBase(uint32_t reg, uint32_t data);
     void fmMix(int32_t* buffer, int32_t frames);
-    template <bool Lfo> void makeNative(int active, int lfo, int32_t& l, int32_t& r);
+    // Native-rate samples are made in blocks of at most this many.
+    enum { kNativeBlock = 256 };
+    void makeNatives(int active, int lfo, int32_t count, int32_t* outL, int32_t* outR);
 
     FmChannel m_channel[6];
     uint8_t m_pan[6];

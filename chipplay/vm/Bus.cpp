@@ -26,6 +26,17 @@ Bus::Bus(int32_t addressBits, int32_t pageBits)
         page.memory = nullptr;
         page.writable = true;
     }
+    mReadDirect.assign(mPageCount, nullptr);
+    mWriteDirect.assign(mPageCount, nullptr);
+}
+
+void Bus::refreshDirect(uint32_t firstPage, uint32_t lastPage)
+{
+    for (uint32_t i = firstPage; i <= lastPage; i++) {
+        const BusPage& page = mPages[i];
+        mReadDirect[i] = page.readHandler == nullptr ? page.memory : nullptr;
+        mWriteDirect[i] = page.writeHandler == nullptr && page.writable ? page.memory : nullptr;
+    }
 }
 
 bool Bus::pageRange(uint32_t first, uint32_t last, uint32_t& firstPage, uint32_t& lastPage) const
@@ -47,6 +58,7 @@ bool Bus::mapMemory(uint32_t first, uint32_t last, uint8_t* memory, bool writabl
         mPages[i].memory = memory != nullptr ? memory + (i - from) * pageSize : nullptr;
         mPages[i].writable = writable;
     }
+    refreshDirect(from, to);
     return true;
 }
 
@@ -58,6 +70,7 @@ bool Bus::mapWrite(uint32_t first, uint32_t last, BusWriteHandler handler, void*
         mPages[i].writeHandler = handler;
         mPages[i].writeContext = context;
     }
+    refreshDirect(from, to);
     return true;
 }
 
@@ -69,5 +82,6 @@ bool Bus::mapRead(uint32_t first, uint32_t last, BusReadHandler handler, void* c
         mPages[i].readHandler = handler;
         mPages[i].readContext = context;
     }
+    refreshDirect(from, to);
     return true;
 }

@@ -45,22 +45,42 @@ public:
     bool mapWrite(uint32_t first, uint32_t last, BusWriteHandler handler, void* context);
     bool mapRead(uint32_t first, uint32_t last, BusReadHandler handler, void* context);
 
+    // Plain memory pages (no handler; writable for a write) go straight to
+    // their bytes; everything else takes the page's full rule.
     void write(uint32_t address, uint32_t value)
     {
-        BusPage& page = mPages[(address >> mPageBits) & mPageMask];
-        if (page.writeHandler != nullptr) {
-            page.writeHandler(address, value, page.writeContext);
-        } else if (page.memory != nullptr && page.writable) {
-            page.memory[address & mOffsetMask] = static_cast<uint8_t>(value);
+        const uint32_t index = (address >> mPageBits) & mPageMask;
+        uint8_t* direct = mWriteDirect[index];
+        if (direct != nullptr) {
+            direct[address & mOffsetMask] = static_cast<uint8_t>(value);
+            return;
         }
+        writePage(index, address, value);
     }
 
     uint32_t read(uint32_t address)
     {
-        BusPage& page = mPages[(address >> mPageBits) & mPageMask];
-        if (page.readHandler != nullptr) return page.readHandler(address, page.readContext);
-        if (page.memory != nullptr) return page.memory[address & mOffsetMask];
-        return 0;
+        const uint32_t index = (address >> mPageBits) & mPageMask;
+        const uint8_t* direct = mReadDirect[index];
+        if (direct != nullptr) return direct[address & mOffsetMask];
+        return readPage(index, address);
+    }
+
+    // What an access needs to find a plain memory page by itself (the
+    // tables stay where they are for the bus's life; remapping updates
+    // their entries): index (address >> pageBits) & pageMask, offset
+    // address & offsetMask; a null entry means read() or write().
+    struct Direct {
+        uint8_t* const* read;
+        uint8_t* const* write;
+        uint32_t pageBits;
+        uint32_t pageMask;
+        uint32_t offsetMask;
+    };
+    Direct getDirect() const
+    {
+        return Direct{ mReadDirect.data(), mWriteDirect.data(), static_cast<uint32_t>(mPageBits), mPageMask,
+                       mOffsetMask };
     }
 
     int32_t getPageCount() const { return mPageCount; }
@@ -70,6 +90,25 @@ private:
     // First and last page of an address range, clamped to the page count;
     // false for an empty range.
     bool pageRange(uint32_t first, uint32_t last, uint32_t& firstPage, uint32_t& lastPage) const;
+    // The direct pointers of pages first..last from their records.
+    void refreshDirect(uint32_t firstPage, uint32_t lastPage);
+    // The whole rule of a page: its handler, else its memory, else nothing.
+    void writePage(uint32_t index, uint32_t address, uint32_t value)
+    {
+        BusPage& page = mPages[index];
+        if (page.writeHandler != nullptr) {
+            page.writeHandler(address, value, page.writeContext);
+        } else if (page.memory != nullptr && page.writable) {
+            page.memory[address & mOffsetMask] = static_cast<uint8_t>(value);
+        }
+    }
+    uint32_t readPage(uint32_t index, uint32_t address)
+    {
+        BusPage& page = mPages[index];
+        if (page.readHandler != nullptr) return page.readHandler(address, page.readContext);
+        if (page.memory != nullptr) return page.memory[address & mOffsetMask];
+        return 0;
+    }
 
     int32_t mAddressBits;
     int32_t mPageBits;
@@ -77,4 +116,9 @@ private:
     uint32_t mPageMask;
     uint32_t mOffsetMask;   // page size - 1: address & mOffsetMask == address - base inside the space
     std::vector<BusPage> mPages;
+    // Per page, the memory that an access may use without looking further:
+    // set only where no handler serves the page (and, for writes, where the
+    // memory is writable); null sends the access through the page's rule.
+    std::vector<uint8_t*> mReadDirect;
+    std::vector<uint8_t*> mWriteDirect;
 };

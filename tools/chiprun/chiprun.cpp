@@ -34,6 +34,7 @@
 namespace {
 
 const int64_t kRenderStep = 10000;   // 441 frames: whole frames every step
+const int32_t kMaxFrames = 44100;    // asked of the VM at each step
 const int32_t kAdpcmBytes = 256 * 1024;
 
 // One chip behind the same few operations.
@@ -217,28 +218,33 @@ bool LoadAdpcm(const char* path, uint8_t* ram)
     return true;
 }
 
-void Put32(std::vector<uint8_t>& out, uint32_t v)
+void Put32(uint8_t* at, uint32_t v)
 {
-    for (int i = 0; i < 4; i++) out.push_back(static_cast<uint8_t>(v >> (8 * i)));
+    for (int i = 0; i < 4; i++) at[i] = static_cast<uint8_t>(v >> (8 * i));
 }
 
 bool WriteWav(const char* path, const std::vector<int16_t>& samples)
 {
-    std::vector<uint8_t> out;
+    // The whole file in one block, the samples stored by index: a render of
+    // minutes is millions of bytes.
     const uint32_t bytes = static_cast<uint32_t>(samples.size() * 2);
-    out.insert(out.end(), {'R', 'I', 'F', 'F'});
-    Put32(out, 36 + bytes);
-    out.insert(out.end(), {'W', 'A', 'V', 'E', 'f', 'm', 't', ' '});
-    Put32(out, 16);
-    Put32(out, 1 | (2 << 16));        // PCM, two channels
-    Put32(out, 44100);
-    Put32(out, 44100 * 4);
-    Put32(out, 4 | (16 << 16));       // block 4 bytes, 16 bits
-    out.insert(out.end(), {'d', 'a', 't', 'a'});
-    Put32(out, bytes);
-    for (int16_t s : samples) {
-        out.push_back(static_cast<uint8_t>(s & 0xFF));
-        out.push_back(static_cast<uint8_t>((s >> 8) & 0xFF));
+    std::vector<uint8_t> out(44 + static_cast<size_t>(bytes));
+    uint8_t* h = out.data();
+    std::memcpy(h, "RIFF", 4);
+    Put32(h + 4, 36 + bytes);
+    std::memcpy(h + 8, "WAVEfmt ", 8);
+    Put32(h + 16, 16);
+    Put32(h + 20, 1 | (2 << 16));     // PCM, two channels
+    Put32(h + 24, 44100);
+    Put32(h + 28, 44100 * 4);
+    Put32(h + 32, 4 | (16 << 16));    // block 4 bytes, 16 bits
+    std::memcpy(h + 36, "data", 4);
+    Put32(h + 40, bytes);
+    uint8_t* d = h + 44;
+    for (size_t i = 0; i < samples.size(); i++) {
+        const uint16_t s = static_cast<uint16_t>(samples[i]);
+        d[2 * i] = static_cast<uint8_t>(s & 0xFF);
+        d[2 * i + 1] = static_cast<uint8_t>(s >> 8);
     }
     FILE* f = std::fopen(path, "wb");
     if (f == nullptr) {
@@ -255,7 +261,10 @@ bool WriteWav(const char* path, const std::vector<int16_t>& samples)
 
 class Runner {
 public:
-    Runner(VM* vm, Target* target) : mVM(vm), mTarget(target), mLine(false), mNextRender(kRenderStep) {}
+    Runner(VM* vm, Target* target)
+        : mVM(vm), mTarget(target), mLine(false), mNextRender(kRenderStep), mBuffer(2 * kMaxFrames)
+    {
+    }
 
     // Runs the VM to `time`, stopping at every chip-timer expiry to note
     // edges and at every render step to take the mixed frames.
@@ -281,12 +290,15 @@ public:
         std::printf("%lld irq %d\n", static_cast<long long>(mVM->getTime()), mLine ? 1 : 0);
     }
 
+    // Takes what the step mixed (441 frames; at most a second's worth is
+    // asked for) into the one buffer the runner keeps for it.
     void render()
     {
-        std::vector<int32_t> buf(2 * 44100);
         int32_t written = 0;
-        mVM->render(buf.data(), 44100, &written);
-        for (int32_t i = 0; i < 2 * written; i++) mSamples.push_back(static_cast<int16_t>(buf[i]));
+        mVM->render(mBuffer.data(), kMaxFrames, &written);
+        const size_t at = mSamples.size();
+        mSamples.resize(at + 2 * static_cast<size_t>(written));
+        for (int32_t i = 0; i < 2 * written; i++) mSamples[at + i] = static_cast<int16_t>(mBuffer[i]);
     }
 
     const std::vector<int16_t>& samples() const { return mSamples; }
@@ -296,6 +308,7 @@ private:
     Target* mTarget;
     bool mLine;
     int64_t mNextRender;
+    std::vector<int32_t> mBuffer;
     std::vector<int16_t> mSamples;
 };
 

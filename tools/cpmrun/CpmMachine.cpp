@@ -77,7 +77,8 @@ CpmMachine::Result CpmMachine::run(int64_t maxCycles, Sink sink, void* context)
     mCore.buses = &buses;
     Result r = { kCycleLimit, 0 };
     while (r.cycles < maxCycles) {
-        r.cycles += Z80Core_Step(&mCore);
+        // The core runs on until the warm boot's port write or a HALT.
+        Z80Core_Run(&mCore, &r.cycles, maxCycles, &mExited, true);
         if (mExited) {
             r.status = kExited;
             break;

@@ -114,8 +114,8 @@ vop:    ld e,(hl)
 valg:   ld d,0B0h       ; algorithm 4, feedback 5
         ld e,2Ch
         call fmw3
-        ld d,0B4h       ; both sides
-        ld e,0C0h
+        ld d,0B4h       ; both sides, AMS 2, PMS 3
+        ld e,0E3h
         jp fmw3
 
 silence:
@@ -278,6 +278,7 @@ ignore: ei
 
 ; ---- tables
 init0:  db 29h,80h              ; six FM channels
+        db 22h,0Bh              ; LFO on at 6 Hz: every channel computes its vibrato and tremolo
         db 07h,38h              ; SSG: three tones, no noise
         db 01h,01h, 03h,01h, 05h,01h
         db 08h,0Ah, 09h,0Ah, 0Ah,0Ah
@@ -298,11 +299,12 @@ quiet0: db 28h,00h, 28h,01h, 28h,02h, 28h,04h, 28h,05h, 28h,06h
 quiet1: db 00h,01h, 00h,00h     ; ADPCM reset
         db 0FFh
 ; Algorithm 4 (two carriers), feedback 5; slow decay so that a key-on
-; sounds until the channel's next one.
+; sounds until the channel's next one. Carriers at audible levels and every
+; operator under the LFO's tremolo and vibrato: the chip's worst case.
 oprows: db 30h, 01h,02h,01h,01h         ; DT/MUL
-        db 40h, 24h,22h,24h,22h         ; TL
+        db 40h, 1Ch,1Ch,06h,06h         ; TL: modulators 1 and 3, carriers 2 and 4 loud
         db 50h, 1Fh,1Fh,1Fh,1Fh         ; KS/AR
-        db 60h, 06h,04h,06h,04h         ; DR
+        db 60h, 86h,84h,86h,84h         ; AM on, DR
         db 70h, 02h,01h,02h,01h         ; SR
         db 80h, 27h,27h,27h,27h         ; SL/RR
         db 0
