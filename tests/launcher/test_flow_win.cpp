@@ -146,11 +146,9 @@ const RowButton kSalePage = { 518 + 36, 86 + 11, "sale page" };
 struct Flow : ::testing::Test {
     TestDir dir;
     std::string app, cnt, addr, site;
-    HKEY hKey = nullptr;
+    InstallValues install;
     HWND w = nullptr;
     HANDLE h = nullptr, hProc = nullptr;
-    struct Saved { const char* name; bool had; char value[1024]; } saved[3] = {
-        { "apppath", false, "" }, { "cntpath", false, "" }, { "skin", false, "" } };
 
     void SetUp() override
     {
@@ -162,15 +160,7 @@ struct Flow : ::testing::Test {
         cnt = app + "contents\\";
         ASSERT_TRUE(CreateDirectoryA(app.c_str(), nullptr));
         ASSERT_TRUE(CreateDirectoryA(cnt.c_str(), nullptr));
-        ASSERT_EQ(RegCreateKeyExA(HKEY_LOCAL_MACHINE, REG_TIV_KEY, 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &hKey,
-                                  nullptr), ERROR_SUCCESS);
-        for (auto& s : saved) {
-            DWORD cb = sizeof(s.value);
-            s.had = RegQueryValueExA(hKey, s.name, nullptr, nullptr, (BYTE*)s.value, &cb) == ERROR_SUCCESS;
-        }
-        REG_SetString(hKey, "apppath", app.c_str());
-        REG_SetString(hKey, "cntpath", cnt.c_str());
-        REG_SetString(hKey, "skin", "skin.bin");
+        ASSERT_NO_FATAL_FAILURE(install.Set(app, cnt));
         SetEnv("");
         WriteAll(app + "skin.bin", ReadAll(std::string(SKIN_DIR) + "/skin.bin"));
         for (const char* f : { "lcs.bin", "lcd.bin", "lcm.bin" })
@@ -182,12 +172,6 @@ struct Flow : ::testing::Test {
         if (hProc != nullptr) CloseHandle(hProc);
         Probe_KillAll();
         if (h != nullptr) CloseHandle(h);
-        if (hKey == nullptr) return;
-        for (auto& s : saved) {
-            if (s.had) REG_SetString(hKey, s.name, s.value);
-            else RegDeleteValueA(hKey, s.name);
-        }
-        RegCloseKey(hKey);
     }
     // env.bin: the service on the stand-in, plus the test's own keys.
     void SetEnv(const std::string& more)
@@ -235,6 +219,7 @@ struct Flow : ::testing::Test {
         GetWindowThreadProcessId(w, &pid);
         hProc = OpenProcess(PROCESS_VM_READ, FALSE, pid);
         SetForegroundWindow(w);
+        SetWindowPos(w, HWND_TOPMOST, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE);
     }
     // The update button, and the wait for its refresh to be over: the store
     // saved with today's date and the main buttons usable again.
@@ -298,6 +283,17 @@ struct Flow : ::testing::Test {
     // launcher has taken the click in.
     void Click(int x, int y)
     {
+        // Other tests' windows share the display: the launcher is kept on top
+        // so that the click reaches it.
+        DWORD pid = 0, at = 0;
+        GetWindowThreadProcessId(w, &pid);
+        for (int i = 0; i < 20; i++) {
+            GetWindowThreadProcessId(WindowFromPoint(POINT{ x, y }), &at);
+            if (at == pid) break;
+            SetWindowPos(w, HWND_TOPMOST, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE);
+            Sleep(100);
+        }
+        EXPECT_EQ(at, pid) << "another window lies over the launcher at " << x << "," << y;
         ClickAt(x, y);
         WaitForInputIdle(h, 10000);
         Sleep(500);
@@ -598,6 +594,67 @@ TEST_F(Flow, TheSalePageAndAFetchedManualOpenThroughTheShell)
     Store s;
     ASSERT_TRUE(s.Load(Member("flowshell") + "REG.DAT"));
     EXPECT_EQ(s.Find("C0000")->typeManual, eCLPD_TYPE_PLAYABLE);
+    Close();
+}
+
+// A pack of two games: play offers both in the slot chooser and starts the
+// clicked one; the second comes with a ROM image, so it is started
+// directly, its quoted path followed by the ROM's, without the runner.
+// (The ROM's whole path is kept in a 128-byte slot: the test's short name
+// keeps its folder short enough.)
+TEST_F(Flow, TwoGamesOneRom)
+{
+    std::string game = ReadAll(Probe_HostPath(TESTGAME_EXE));
+    ASSERT_FALSE(game.empty());
+    // The ROM image after the first game belongs to the slot of the next one.
+    std::vector<CpdFile> files(3);
+    const char* names[] = { "C0000\\disk.exe", "C0000\\game.rom", "C0000\\rom.exe" };
+    const char* captions[] = { "ディスク版", "ROM", "ROM版" };
+    const int types[] = { eCPD_FTYPE_SBN, eCPD_FTYPE_MSXROM, eCPD_FTYPE_SBN };
+    for (int i = 0; i < 3; i++) {
+        files[i].strName = names[i];
+        files[i].strCaption = captions[i];
+        files[i].cFileType = types[i];
+        files[i].cCmpType = i == 1 ? eCPD_FCT_NONE : eCPD_FCT_SLIDE;
+        if (i == 1) files[i].data.assign(32768, 'R');
+        else files[i].data.assign(game.begin(), game.end());
+    }
+    std::vector<uint8_t> pack;
+    ASSERT_EQ(CPD_Build("CNPFVR05", 2, files, pack), 1);
+    WriteAll(site + "root\\dl\\two.pack", std::string(pack.begin(), pack.end()));
+    WriteAll(app + "qr.exe", ReadAll(Probe_HostPath(QR_EXE)));
+    AddMember("flowslots", { "Alpha" }, eCLPD_TYPE_DOWNLOADABLE, Record("C0000", "Alpha", "two.pack"));
+    std::string folder = Member("flowslots") + "C0000\\";
+    ASSERT_NO_FATAL_FAILURE(StartLauncher(1));
+    ASSERT_NO_FATAL_FAILURE(Refresh(Member("flowslots")));
+    PressRowButton("Alpha", kPlay);
+
+    // The chooser: the launcher's captionless box without the progress bar.
+    DWORD pid = 0;
+    GetWindowThreadProcessId(w, &pid);
+    HWND chooser = nullptr;
+    ASSERT_TRUE(Probe_WaitFor([&] {
+        for (HWND d = nullptr; (d = FindWindowExA(nullptr, d, "#32770", nullptr)) != nullptr;) {
+            DWORD p = 0;
+            GetWindowThreadProcessId(d, &p);
+            if (p == pid && IsWindowVisible(d) && GetDlgItem(d, 1001) == nullptr && GetWindowTextLengthA(d) == 0)
+                chooser = d;
+        }
+        return chooser != nullptr;
+    }, 60000)) << "no slot chooser\n" << Diag();
+    RECT rc;
+    GetWindowRect(chooser, &rc);
+    EXPECT_EQ(rc.bottom - rc.top, 187) << "two rows fit the picture";
+    WaitForInputIdle(h, 10000);
+    Sleep(500);   // painted: the capture is for a person to look at
+    Capture(chooser, CAPTURE_DIR, "slot_chooser_two");
+    Click(rc.left + 30, rc.top + 25 + 19 + 10);   // the second row
+    std::string rec;
+    EXPECT_TRUE(Probe_WaitFor([&] { rec = ReadAll(folder + "game.rec"); return rec.find("started") != std::string::npos; },
+                              60000)) << "nothing was started\n" << Diag();
+    EXPECT_NE(rec.find("cmdline=[\"" + folder + "rom.exe\" " + folder + "game.rom]"), std::string::npos) << rec;
+    EXPECT_EQ(Count(rec, "cmdline="), 1) << rec;
+    EXPECT_EQ(ReadAll(folder + "qr.exe"), ReadAll(app + "qr.exe")) << "the runner is copied all the same";
     Close();
 }
 

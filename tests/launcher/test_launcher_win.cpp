@@ -94,9 +94,7 @@ private:
 struct Launcher : ::testing::Test {
     TestDir dir;
     std::string app, cnt;
-    HKEY hKey = nullptr;
-    struct Saved { const char* name; bool had; char value[1024]; } saved[3] = {
-        { "apppath", false, "" }, { "cntpath", false, "" }, { "skin", false, "" } };
+    InstallValues install;
 
     void SetUp() override
     {
@@ -104,15 +102,7 @@ struct Launcher : ::testing::Test {
         cnt = app + "contents\\";
         ASSERT_TRUE(CreateDirectoryA(app.c_str(), nullptr));
         ASSERT_TRUE(CreateDirectoryA(cnt.c_str(), nullptr));
-        ASSERT_EQ(RegCreateKeyExA(HKEY_LOCAL_MACHINE, REG_TIV_KEY, 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &hKey,
-                                  nullptr), ERROR_SUCCESS);
-        for (auto& s : saved) {
-            DWORD cb = sizeof(s.value);
-            s.had = RegQueryValueExA(hKey, s.name, nullptr, nullptr, (BYTE*)s.value, &cb) == ERROR_SUCCESS;
-        }
-        REG_SetString(hKey, "apppath", app.c_str());
-        REG_SetString(hKey, "cntpath", cnt.c_str());
-        REG_SetString(hKey, "skin", "skin.bin");
+        ASSERT_NO_FATAL_FAILURE(install.Set(app, cnt));
         WriteAll(app + "env.bin", Inverted("[TITLENAME]\r\nテストの館\r\n[CGITOPPAGE]\r\n127.0.0.1\r\n"));
         // The skin and layouts the build draws, as the installer lays them down.
         WriteAll(app + "skin.bin", ReadAll(std::string(SKIN_DIR) + "/skin.bin"));
@@ -122,11 +112,6 @@ struct Launcher : ::testing::Test {
     void TearDown() override
     {
         Probe_KillAll();
-        for (auto& s : saved) {
-            if (s.had) REG_SetString(hKey, s.name, s.value);
-            else RegDeleteValueA(hKey, s.name);
-        }
-        RegCloseKey(hKey);
     }
     std::string Member(const std::string& id) { return cnt + Md5(id) + "\\"; }
     void AddMember(const std::string& id, const std::string& pw, int nRecords = 0,
