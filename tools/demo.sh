@@ -48,9 +48,32 @@ if [ -n "${DISPLAY:-}" ] && xdpyinfo >/dev/null 2>&1; then export TIV_BENCH_DISP
 tools/bench.sh build/demo bash -c '
   set -e
   tools/demo-install.sh "$TIV_DEMO_WIN"
+  top=$PWD
   # The client-version pack the service hands out.
   printf "demo client 1.0\r\n" > build/demo/site/version.txt
   (cd build/demo/site && wine "$OLDPWD/$TIV_DEMO_WIN/tools/tivpack.exe" build root/client/ver.bin CNPFVR05 version 1,s,version.txt,version.txt >/dev/null)
+  # The packs of DEMO0001 (tools/demo/records.txt names them): the game, the
+  # project'"'"'s stand-in game (it notes what it was given in game.rec), and
+  # its music, one of the project'"'"'s own music archives.
+  mkdir -p build/demo/site/root/dl
+  cp "$TIV_DEMO_WIN/tests/qr/testgame.exe" build/demo/site/game.exe
+  cp "$TIV_DEMO_WIN/tests/music/kzd/pc88_opna.kzd" build/demo/site/music.kzd
+  # (The packer reports its progress on standard error.)
+  (cd build/demo/site &&
+   wine "$top/$TIV_DEMO_WIN/tools/tivpack.exe" build root/dl/demo0001.pack CNPFVR05 content "11,z,game.exe,DEMO0001\\game.exe,PLAY" >/dev/null 2>&1 &&
+   wine "$top/$TIV_DEMO_WIN/tools/tivpack.exe" build root/dl/demo0001s.pack CNPFVR05 content "12,z,music.kzd,DEMO0001\\music.kzd,OPNA" >/dev/null 2>&1) ||
+    { echo "demo: the packs of DEMO0001 could not be built" >&2; exit 1; }
+  app="$WINEPREFIX/drive_c/tiv"
+  # Until the music player exists, the stand-in game takes its place and
+  # notes the command line, the folder and the archive it was handed.
+  [ -f "$app/player/chipplay.exe" ] || cp "$TIV_DEMO_WIN/tests/qr/testgame.exe" "$app/player/chipplay.exe"
+  member=$(wine "$TIV_DEMO_WIN/tools/tivtool.exe" md5 demo01 | tr -d "\r")
+  # The stand-in game plays for five seconds: the runner counts a minute.
+  mkdir -p "$app/contents/$member/DEMO0001"
+  printf "run=5000\n" > "$app/contents/$member/DEMO0001/game.cfg"
+  wait_for() { for _ in $(seq 1 "$1"); do if eval "$2"; then return 0; fi; sleep 1; done; echo "demo: gave up waiting for: $2"; return 1; }
+  tool() { wine "$top/$TIV_DEMO_WIN/tools/tivtool.exe" "$@"; }
+  posts() { grep -c "^POST" "$top/build/demo/site/req.log" 2>/dev/null || true; }
   echo
   echo "== the installation as the programs read it"
   wine "$TIV_DEMO_WIN/tools/tivtool.exe" show demo01 | iconv -f CP932 -t UTF-8
@@ -73,6 +96,31 @@ tools/bench.sh build/demo bash -c '
     done
     sleep 2   # the list and the panes settle
     import -window root "$TIV_DEMO_SHOT" && echo "screenshot: $TIV_DEMO_SHOT"
+    if [ -s "$top/build/demo/site/pid" ]; then
+      echo
+      echo "== the update button: the catalogue from the stand-in service"
+      n=$(posts)
+      wait_for 30 "tool press \"TIV Launcher\" 1" &&
+      wait_for 60 "[ \$(posts) -gt $n ]" &&
+      wait_for 60 "grep -q \"^GET.*/client/ver.bin\" \"$top/build/demo/site/req.log\"" &&
+      sleep 3 && grep "^POST" "$top/build/demo/site/req.log" | tail -1 | cut -f1,2,5
+      echo
+      echo "== play of DEMO0001: its pack from the stand-in, then the game through qr.exe"
+      game="$app/contents/$member/DEMO0001"
+      tool rowbutton "TIV Launcher" 5 0 &&
+      wait_for 60 "grep -q ended= \"$game/game.rec\" 2>/dev/null" &&
+      grep "^GET.*demo0001.pack" "$top/build/demo/site/req.log" | cut -f1,2 &&
+      sed -n "s/^\(cmdline\|cwd\)=/  game started: \1=/p" "$game/game.rec" | iconv -f CP932 -t UTF-8 &&
+      wait_for 30 "[ -f \"$app/pt.bin\" ]" &&
+      tool invert "C:\\tiv\\pt.bin" "C:\\tiv\\pt.txt" && echo "  pt.bin (user, content, minutes): $(cat "$app/pt.txt")" && rm -f "$app/pt.txt"
+      echo
+      echo "== the sound button of DEMO0001: its music from the stand-in, then the player"
+      sleep 3
+      tool rowbutton "TIV Launcher" 4 0 &&
+      wait_for 60 "grep -q started \"$app/player/game.rec\" 2>/dev/null" &&
+      grep "^GET.*demo0001s.pack" "$top/build/demo/site/req.log" | cut -f1,2 &&
+      sed -n "s/^\(cmdline\|cwd\|archive\)=/  player started: \1=/p" "$app/player/game.rec" | iconv -f CP932 -t UTF-8
+    fi
     wine "$OLDPWD/$TIV_DEMO_WIN/tools/tivtool.exe" close "TIV Launcher" || true
     sleep 2   # what is still running ends with the bench
   fi

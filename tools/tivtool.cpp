@@ -10,6 +10,12 @@
 //                                    service's reply after "ok,": percent-encoded
 //                                    EUC-JP, 24 comma-terminated columns a record)
 //   tivtool close <window class>     ask a program's window to close
+//   tivtool press <window class> <control id>   what a click on one of the
+//                                    window's buttons sends (the launcher's
+//                                    update button is 1)
+//   tivtool rowbutton <window class> <button> <content index>   what a click on
+//                                    a button of the launcher's opened row posts
+//                                    (4 sound, 5 play; the content's catalogue index)
 //   tivtool zenqo [<start menu> <app folder>]   move the old starter's Start-menu
 //                                    shortcuts to zvq.exe (default: the current
 //                                    user's Start menu and the registry's apppath)
@@ -36,6 +42,7 @@ int Usage()
 {
     std::fprintf(stderr, "usage: tivtool invert <in> <out> | md5 <text> | appset-default <path> | show <userid>"
                          " | mkstore <path> <userid> <password> [<records>] | close <class>"
+                         " | press <class> <id> | rowbutton <class> <button> <index>"
                          " | zenqo [<start menu> <app folder>]\n");
     return 2;
 }
@@ -201,6 +208,19 @@ int main(int argc, char** argv)
     if (cmd == "close" && argc == 3) {
         HWND h = FindWindowA(argv[2], nullptr);
         return h != nullptr && PostMessageA(h, WM_CLOSE, 0, 0) ? 0 : 1;
+    }
+    if (cmd == "press" && argc == 4) {
+        HWND h = FindWindowA(argv[2], nullptr);
+        int nId = std::atoi(argv[3]);
+        HWND hCtl = h != nullptr ? GetDlgItem(h, nId) : nullptr;
+        if (hCtl == nullptr || !IsWindowEnabled(hCtl)) return 1;
+        return PostMessageA(h, WM_COMMAND, MAKEWPARAM(nId, BN_CLICKED), reinterpret_cast<LPARAM>(hCtl)) ? 0 : 1;
+    }
+    if (cmd == "rowbutton" && argc == 5) {
+        // The launcher's row click posts WM_USER + 50 with the button's number
+        // and the content's index.
+        HWND h = FindWindowA(argv[2], nullptr);
+        return h != nullptr && PostMessageA(h, WM_USER + 50, std::atoi(argv[3]), std::atoi(argv[4])) ? 0 : 1;
     }
     if (cmd == "zenqo" && (argc == 2 || argc == 4)) {
         if (argc == 4) {

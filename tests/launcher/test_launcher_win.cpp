@@ -20,130 +20,12 @@
 #include "reg.h"
 #include "testdir.h"
 #include "teststore.h"
+#include "wincapture.h"
 #include "winprobe.h"
 
 namespace {
 
 bool Exists(const std::string& p) { return GetFileAttributesA(p.c_str()) != INVALID_FILE_ATTRIBUTES; }
-
-// A PNG of a 24-bit top-down picture (BGR rows), stored without
-// compression: enough for a person to look at what a test saw.
-uint32_t Crc32(const std::string& s, uint32_t crc = 0xFFFFFFFFu)
-{
-    for (unsigned char c : s) {
-        crc ^= c;
-        for (int k = 0; k < 8; k++) crc = (crc >> 1) ^ (0xEDB88320u & (0u - (crc & 1u)));
-    }
-    return crc;
-}
-std::string Be32(uint32_t v)
-{
-    return std::string{ char(v >> 24), char(v >> 16), char(v >> 8), char(v) };
-}
-void WritePng(const std::string& path, int w, int h, const unsigned char* bgr, int stride)
-{
-    std::string raw;
-    for (int y = 0; y < h; y++) {
-        raw += '\0';
-        for (int x = 0; x < w; x++) {
-            const unsigned char* px = bgr + y * stride + x * 3;
-            raw += char(px[2]);
-            raw += char(px[1]);
-            raw += char(px[0]);
-        }
-    }
-    std::string z = "\x78\x01";
-    for (size_t i = 0; i < raw.size() || i == 0; i += 65535) {
-        size_t n = std::min<size_t>(65535, raw.size() - i);
-        z += char(i + n >= raw.size() ? 1 : 0);
-        z += char(n & 0xFF);
-        z += char(n >> 8);
-        z += char(~n & 0xFF);
-        z += char((~n >> 8) & 0xFF);
-        z.append(raw, i, n);
-    }
-    uint32_t a = 1, b = 0;
-    for (unsigned char c : raw) {
-        a = (a + c) % 65521;
-        b = (b + a) % 65521;
-    }
-    z += Be32((b << 16) | a);
-    auto chunk = [](const std::string& type, const std::string& data) {
-        return Be32(static_cast<uint32_t>(data.size())) + type + data + Be32(~Crc32(type + data));
-    };
-    std::string ihdr = Be32(w) + Be32(h) + std::string("\x08\x02\x00\x00\x00", 5);
-    WriteAll(path, std::string("\x89PNG\r\n\x1a\n", 8) + chunk("IHDR", ihdr) + chunk("IDAT", z) + chunk("IEND", ""));
-}
-
-// What the screen shows of a window: its pixels, kept as a PNG under the
-// build folder.
-struct Capture {
-    int w = 0, h = 0;
-    std::vector<unsigned char> px;   // top-down BGR rows of w * 3 bytes, 4-aligned
-    int stride = 0;
-    explicit Capture(HWND hWnd, const std::string& name)
-    {
-        RECT rc;
-        GetWindowRect(hWnd, &rc);
-        w = rc.right - rc.left;
-        h = rc.bottom - rc.top;
-        stride = (w * 3 + 3) & ~3;
-        px.assign(static_cast<size_t>(stride) * h, 0);
-        BITMAPINFO bi = {};
-        bi.bmiHeader.biSize = sizeof(bi.bmiHeader);
-        bi.bmiHeader.biWidth = w;
-        bi.bmiHeader.biHeight = -h;
-        bi.bmiHeader.biPlanes = 1;
-        bi.bmiHeader.biBitCount = 24;
-        HDC hScreen = GetDC(nullptr);
-        HDC hMem = CreateCompatibleDC(hScreen);
-        void* bits = nullptr;
-        HBITMAP hBmp = CreateDIBSection(hScreen, &bi, DIB_RGB_COLORS, &bits, nullptr, 0);
-        HGDIOBJ hOld = SelectObject(hMem, hBmp);
-        BitBlt(hMem, 0, 0, w, h, hScreen, rc.left, rc.top, SRCCOPY);
-        GdiFlush();
-        std::memcpy(px.data(), bits, px.size());
-        SelectObject(hMem, hOld);
-        DeleteObject(hBmp);
-        DeleteDC(hMem);
-        ReleaseDC(nullptr, hScreen);
-        CreateDirectoryA(CAPTURE_DIR, nullptr);
-        WritePng(std::string(CAPTURE_DIR) + "/" + name + ".png", w, h, px.data(), stride);
-    }
-    COLORREF at(int x, int y) const
-    {
-        if (x < 0 || y < 0 || x >= w || y >= h) return CLR_INVALID;
-        const unsigned char* p = &px[static_cast<size_t>(y) * stride + x * 3];
-        return RGB(p[2], p[1], p[0]);
-    }
-};
-
-std::string Hex(COLORREF c)
-{
-    char s[16];
-    std::snprintf(s, sizeof(s), "#%02x%02x%02x", GetRValue(c), GetGValue(c), GetBValue(c));
-    return s;
-}
-
-// A real click of the left button at a point of the screen.
-void ClickAt(int x, int y)
-{
-    SetCursorPos(x, y);
-    Sleep(100);
-    INPUT in[2] = {};
-    in[0].type = in[1].type = INPUT_MOUSE;
-    in[0].mi.dwFlags = MOUSEEVENTF_LEFTDOWN;
-    in[1].mi.dwFlags = MOUSEEVENTF_LEFTUP;
-    SendInput(2, in, sizeof(INPUT));
-}
-
-// The launcher's child window of that class (and id, when not -1).
-HWND Child(HWND hMain, const char* cls, int id = -1)
-{
-    for (HWND c = FindWindowExA(hMain, nullptr, cls, nullptr); c; c = FindWindowExA(hMain, c, cls, nullptr))
-        if (id == -1 || GetDlgCtrlID(c) == id) return c;
-    return nullptr;
-}
 
 // A web server on 127.0.0.63 that notes each request line and answers
 // only after nHoldMs: a slow service for the panes.
@@ -212,9 +94,7 @@ private:
 struct Launcher : ::testing::Test {
     TestDir dir;
     std::string app, cnt;
-    HKEY hKey = nullptr;
-    struct Saved { const char* name; bool had; char value[1024]; } saved[3] = {
-        { "apppath", false, "" }, { "cntpath", false, "" }, { "skin", false, "" } };
+    InstallValues install;
 
     void SetUp() override
     {
@@ -222,15 +102,7 @@ struct Launcher : ::testing::Test {
         cnt = app + "contents\\";
         ASSERT_TRUE(CreateDirectoryA(app.c_str(), nullptr));
         ASSERT_TRUE(CreateDirectoryA(cnt.c_str(), nullptr));
-        ASSERT_EQ(RegCreateKeyExA(HKEY_LOCAL_MACHINE, REG_TIV_KEY, 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &hKey,
-                                  nullptr), ERROR_SUCCESS);
-        for (auto& s : saved) {
-            DWORD cb = sizeof(s.value);
-            s.had = RegQueryValueExA(hKey, s.name, nullptr, nullptr, (BYTE*)s.value, &cb) == ERROR_SUCCESS;
-        }
-        REG_SetString(hKey, "apppath", app.c_str());
-        REG_SetString(hKey, "cntpath", cnt.c_str());
-        REG_SetString(hKey, "skin", "skin.bin");
+        ASSERT_NO_FATAL_FAILURE(install.Set(app, cnt));
         WriteAll(app + "env.bin", Inverted("[TITLENAME]\r\nテストの館\r\n[CGITOPPAGE]\r\n127.0.0.1\r\n"));
         // The skin and layouts the build draws, as the installer lays them down.
         WriteAll(app + "skin.bin", ReadAll(std::string(SKIN_DIR) + "/skin.bin"));
@@ -240,11 +112,6 @@ struct Launcher : ::testing::Test {
     void TearDown() override
     {
         Probe_KillAll();
-        for (auto& s : saved) {
-            if (s.had) REG_SetString(hKey, s.name, s.value);
-            else RegDeleteValueA(hKey, s.name);
-        }
-        RegCloseKey(hKey);
     }
     std::string Member(const std::string& id) { return cnt + Md5(id) + "\\"; }
     void AddMember(const std::string& id, const std::string& pw, int nRecords = 0,
@@ -673,7 +540,7 @@ TEST_F(Launcher, TheMainScreenShowsItsControlsAndTheSortPanel)
     };
     std::string got;
     for (int tries = 0; tries < 100; tries++, Sleep(100)) {
-        Capture cap(w, "main_screen");
+        Capture cap(w, CAPTURE_DIR, "main_screen");
         got.clear();
         bool all = true;
         for (const auto& pr : probes) {
@@ -682,7 +549,7 @@ TEST_F(Launcher, TheMainScreenShowsItsControlsAndTheSortPanel)
         }
         if (all) break;
     }
-    Capture cap(w, "main_screen");
+    Capture cap(w, CAPTURE_DIR, "main_screen");
     for (const auto& pr : probes) EXPECT_EQ(cap.at(pr.x, pr.y), pr.c) << pr.what << "\n" << got;
     PostMessageA(w, WM_CLOSE, 0, 0);
     EXPECT_EQ(Probe_WaitExit(h, 60000), 0);
@@ -787,7 +654,7 @@ TEST_F(Launcher, SaleModesShowTheSplashAtItsSizeInTheMiddleOfTheScreen)
         bool all = false;
         std::string got;
         for (int tries = 0; tries < 100 && !all; tries++) {
-            Capture cap(w, name);
+            Capture cap(w, CAPTURE_DIR, name);
             all = true;
             got.clear();
             for (const auto& pr : probes) {
@@ -839,7 +706,7 @@ TEST_F(Launcher, PickingARowFetchesItsCaptureOnceAndShowsItAfterThePlaceholder)
     std::vector<COLORREF> seen;
     bool bDone = Probe_WaitFor([&] {
         if (SendMessageA(list, LB_GETITEMHEIGHT, 0, 0) != 125) return false;
-        COLORREF c = Capture(w, "row_capture").at(px, py);
+        COLORREF c = Capture(w, CAPTURE_DIR, "row_capture").at(px, py);
         if (seen.empty() || seen.back() != c) seen.push_back(c);
         return c == kCapture;
     }, 30000);

@@ -41,9 +41,7 @@ StoreContents Games(int n)
 struct SaleStart : ::testing::Test {
     TestDir dir;
     std::string app, cnt, addr, site;
-    HKEY hKey = nullptr;
-    struct Saved { const char* name; bool had; char value[1024]; } saved[3] = {
-        { "apppath", false, "" }, { "cntpath", false, "" }, { "skin", false, "" } };
+    InstallValues install;
 
     void SetUp() override
     {
@@ -54,15 +52,7 @@ struct SaleStart : ::testing::Test {
         cnt = app + "contents\\";
         ASSERT_TRUE(CreateDirectoryA(app.c_str(), nullptr));
         ASSERT_TRUE(CreateDirectoryA(cnt.c_str(), nullptr));
-        ASSERT_EQ(RegCreateKeyExA(HKEY_LOCAL_MACHINE, REG_TIV_KEY, 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &hKey,
-                                  nullptr), ERROR_SUCCESS);
-        for (auto& s : saved) {
-            DWORD cb = sizeof(s.value);
-            s.had = RegQueryValueExA(hKey, s.name, nullptr, nullptr, (BYTE*)s.value, &cb) == ERROR_SUCCESS;
-        }
-        REG_SetString(hKey, "apppath", app.c_str());
-        REG_SetString(hKey, "cntpath", cnt.c_str());
-        REG_SetString(hKey, "skin", "skin.bin");
+        ASSERT_NO_FATAL_FAILURE(install.Set(app, cnt));
         WriteAll(app + "env.bin", Inverted("[TITLENAME]\r\nテストの館\r\n[CGITOPPAGE]\r\n" + addr +
                                            "\r\n[CGIPAGE_GETCONTENTSLIST]\r\n/cgi-bin/list.cgi\r\n[DLWEBPAGE]\r\nhttp://" +
                                            addr + "/dl/\r\n"));
@@ -70,12 +60,6 @@ struct SaleStart : ::testing::Test {
     void TearDown() override
     {
         Probe_KillAll();
-        if (hKey == nullptr) return;
-        for (auto& s : saved) {
-            if (s.had) REG_SetString(hKey, s.name, s.value);
-            else RegDeleteValueA(hKey, s.name);
-        }
-        RegCloseKey(hKey);
     }
     std::string Member(const std::string& id) { return cnt + Md5(id) + "\\"; }
     std::string RequestLog() { return ReadAll(Probe_HostPath(site + "/req.log")); }

@@ -281,4 +281,36 @@ TEST_F(Start, SeveralSoundSourcesAreOfferedAndTheClickedRowIsTheChoice)
     EXPECT_TRUE(shaped);
 }
 
+// Ten sound sources: the box grows by a row for each row past eight, so the
+// ninth and tenth rows (below the 187-pixel picture) are inside it and
+// answer a click.
+TEST_F(Start, TenSoundSourcesGrowTheBoxAndItsLastRowsAreClickable)
+{
+    for (int i = 0; i < 10; i++) {
+        CONTENTSLIST_SetPath(0, 6, i, ("G0001\\s" + std::to_string(i) + ".kzd").c_str());
+        CONTENTSLIST_SetSentence(0, 6, i, ("音源" + std::to_string(i + 1)).c_str());
+    }
+    ASSERT_EQ(CONTENTSLIST_GetSlotCnt(0, 6), 10);
+    struct { int y, row; } cases[] = { { 190, 8 }, { 210, 9 } };
+    for (const auto& c : cases) {
+        RECT rc = {};
+        bool inside = false;
+        std::thread click([&] {
+            HWND box = WaitOwnBox("");
+            if (box == nullptr) return;
+            GetWindowRect(box, &rc);
+            HRGN rgn = CreateRectRgn(0, 0, 0, 0);
+            inside = GetWindowRgn(box, rgn) != ERROR && PtInRegion(rgn, 30, c.y);
+            DeleteObject(rgn);
+            PostMessageA(box, WM_LBUTTONDOWN, 0, MAKELPARAM(30, c.y));
+        });
+        int choice = -1;
+        EXPECT_EQ(SELCONTENTSDLG_Open(&choice, 0, 6, nullptr, GetModuleHandleA(nullptr), 1), 1);
+        click.join();
+        EXPECT_EQ(choice, c.row) << "y " << c.y;
+        EXPECT_EQ(rc.bottom - rc.top, 187 + 2 * 19);
+        EXPECT_TRUE(inside) << "y " << c.y << " lies outside the box's shape";
+    }
+}
+
 }  // namespace

@@ -8,6 +8,7 @@
 #include "cmnutil.h"
 #include "contentslist.h"
 #include "md5.h"
+#include "reg.h"
 #include "testdir.h"
 
 std::string Md5(const std::string& s)
@@ -61,4 +62,27 @@ std::string StoreUser(const std::string& path)
     CfhIf h;
     std::memcpy(&h, plain.data(), sizeof(h));
     return std::string(h.strUserId) + "/" + h.strPassword + "/" + std::string(h.strMagic, 4);
+}
+
+void InstallValues::Set(const std::string& app, const std::string& cnt, const std::string& skin)
+{
+    ASSERT_EQ(RegCreateKeyExA(HKEY_LOCAL_MACHINE, REG_TIV_KEY, 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &m_hKey,
+                              nullptr), ERROR_SUCCESS);
+    for (auto& s : m_saved) {
+        DWORD cb = sizeof(s.value);
+        s.had = RegQueryValueExA(m_hKey, s.name, nullptr, nullptr, (BYTE*)s.value, &cb) == ERROR_SUCCESS;
+    }
+    REG_SetString(m_hKey, "apppath", app.c_str());
+    REG_SetString(m_hKey, "cntpath", cnt.c_str());
+    REG_SetString(m_hKey, "skin", skin.c_str());
+}
+
+InstallValues::~InstallValues()
+{
+    if (m_hKey == nullptr) return;
+    for (auto& s : m_saved) {
+        if (s.had) REG_SetString(m_hKey, s.name, s.value);
+        else RegDeleteValueA(m_hKey, s.name);
+    }
+    RegCloseKey(m_hKey);
 }

@@ -2,6 +2,8 @@
 // end-to-end tests, scrambled as the launcher keeps them.
 #pragma once
 
+#include <windows.h>
+
 #include <string>
 #include <vector>
 
@@ -20,3 +22,21 @@ void WriteStore(const std::string& path, const std::string& id, const std::strin
                 const StoreContents& contents = StoreContents());
 // "user/password/magic" of a store, "(no store)" or "(damaged)".
 std::string StoreUser(const std::string& path);
+
+// The installer's registry values (apppath, cntpath, skin of the launcher's
+// key) pointed at a test's own installation for the test's life, then put
+// back as they were.
+class InstallValues {
+public:
+    InstallValues() = default;
+    InstallValues(const InstallValues&) = delete;
+    InstallValues& operator=(const InstallValues&) = delete;
+    ~InstallValues();
+    // Fails the calling test when the key cannot be opened.
+    void Set(const std::string& app, const std::string& cnt, const std::string& skin = "skin.bin");
+
+private:
+    HKEY m_hKey = nullptr;
+    struct Saved { const char* name; bool had; char value[1024]; } m_saved[3] = {
+        { "apppath", false, "" }, { "cntpath", false, "" }, { "skin", false, "" } };
+};
