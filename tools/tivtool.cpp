@@ -41,7 +41,7 @@ namespace {
 int Usage()
 {
     std::fprintf(stderr, "usage: tivtool invert <in> <out> | md5 <text> | appset-default <path> | show <userid>"
-                         " | mkstore <path> <userid> <password> [<records>] | close <class>"
+                         " | mkstore <path> <userid> <password> [<records>] | exists <class> | close <class>"
                          " | press <class> <id> | rowbutton <class> <button> <index>"
                          " | zenqo [<start menu> <app folder>]\n");
     return 2;
@@ -205,6 +205,7 @@ int main(int argc, char** argv)
     if (cmd == "appset-default" && argc == 3) return ENVAPPSETTING_CreateDefault(argv[2]) ? 0 : 1;
     if (cmd == "show" && argc == 3) return Show(argv[2]);
     if (cmd == "mkstore" && (argc == 5 || argc == 6)) return MakeStore(argv[2], argv[3], argv[4], argc == 6 ? argv[5] : nullptr);
+    if (cmd == "exists" && argc == 3) return FindWindowA(argv[2], nullptr) != nullptr ? 0 : 1;
     if (cmd == "close" && argc == 3) {
         HWND h = FindWindowA(argv[2], nullptr);
         return h != nullptr && PostMessageA(h, WM_CLOSE, 0, 0) ? 0 : 1;
