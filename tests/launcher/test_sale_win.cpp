@@ -63,6 +63,7 @@ struct SaleStart : ::testing::Test {
     }
     std::string Member(const std::string& id) { return cnt + Md5(id) + "\\"; }
     std::string RequestLog() { return ReadAll(Probe_HostPath(site + "/req.log")); }
+    std::string RunMusicSale(const std::string& playerExe, const std::string& kzd);
 };
 
 TEST_F(SaleStart, ARefusedOrEmptyCatalogueEndsTheStartAndLeavesTheStoreAsItWas)
@@ -216,12 +217,13 @@ std::string Fnv(const std::string& bytes)
     return s;
 }
 
-TEST_F(SaleStart, MusicNotOnDiskIsDownloadedExpandedAndHandedToThePlayer)
+// A music sale start of "C0001" whose music pack the stand-in holds: the
+// given program installed as the player, the member's store written, the
+// launcher started and ended. Returns the member's folder.
+std::string SaleStart::RunMusicSale(const std::string& playerExe, const std::string& kzd)
 {
     std::string rec = "tiv,,Song,C0001,Maker,PC-88,RPG,20261201,1,C0001.pack,1,1,1,,,1,,,C0001s.pack,3,,,,,\n";
     WriteAll(Probe_HostPath(site + "/music-records.txt"), rec);
-    std::string kzd = ReadAll(Probe_HostPath(MUSIC_ARCHIVE));
-    ASSERT_FALSE(kzd.empty());
     std::vector<CpdFile> files(1);
     files[0].strName = "C0001\\music.kzd";
     files[0].strCaption = "OPN";
@@ -229,11 +231,11 @@ TEST_F(SaleStart, MusicNotOnDiskIsDownloadedExpandedAndHandedToThePlayer)
     files[0].cCmpType = eCPD_FCT_SLIDE;
     files[0].data.assign(kzd.begin(), kzd.end());
     std::vector<uint8_t> pack;
-    ASSERT_EQ(CPD_Build("CNPFVR05", 2, files, pack), 1);
+    EXPECT_EQ(CPD_Build("CNPFVR05", 2, files, pack), 1);
     WriteAll(Probe_HostPath(site + "/root/dl/C0001s.pack"), std::string(pack.begin(), pack.end()));
     std::string player = app + "player\\";
     CreateDirectoryA(player.c_str(), nullptr);
-    WriteAll(player + "chipplay.exe", ReadAll(Probe_HostPath(TESTGAME_EXE)));
+    WriteAll(player + "chipplay.exe", ReadAll(Probe_HostPath(playerExe)));
 
     std::string member = Member("musicman");
     CreateDirectoryA(member.c_str(), nullptr);
@@ -241,12 +243,22 @@ TEST_F(SaleStart, MusicNotOnDiskIsDownloadedExpandedAndHandedToThePlayer)
     size_t nLog = RequestLog().size();
     HANDLE h = Probe_Start(Probe_HostPath(LAUNCHER_EXE), "tiv_launcher.exe -salegame musicman,pw1,C0001,tiv,playkzdp,",
                            app);
-    ASSERT_NE(h, nullptr);
+    EXPECT_NE(h, nullptr);
+    if (h == nullptr) return member;
     EXPECT_EQ(Probe_WaitExit(h, 120000), 0);
     CloseHandle(h);
     std::string log = RequestLog().substr(nLog);
     EXPECT_NE(log.find("GET\t/dl/C0001s.pack\t"), std::string::npos) << log;
     EXPECT_EQ(log.find("GET\t/dl/C0001.pack\t"), std::string::npos) << "the game is not fetched: " << log;
+    return member;
+}
+
+TEST_F(SaleStart, MusicNotOnDiskIsDownloadedExpandedAndHandedToThePlayer)
+{
+    std::string kzd = ReadAll(Probe_HostPath(MUSIC_ARCHIVE));
+    ASSERT_FALSE(kzd.empty());
+    std::string member = RunMusicSale(TESTGAME_EXE, kzd);
+    std::string player = app + "player\\";
 
     std::string record;
     Probe_WaitFor([&] { record = ReadAll(player + "game.rec"); return record.find("started") != std::string::npos; },
@@ -257,6 +269,41 @@ TEST_F(SaleStart, MusicNotOnDiskIsDownloadedExpandedAndHandedToThePlayer)
     EXPECT_NE(record.find("cwd=[" + app + "player]"), std::string::npos) << record;
     // The player was given the archive expanded whole, and deleted it.
     EXPECT_NE(record.find("archive=" + Fnv(kzd) + "\n"), std::string::npos) << record;
+    EXPECT_EQ(GetFileAttributesA(archive.c_str()), INVALID_FILE_ATTRIBUTES);
+    EXPECT_NE(GetFileAttributesA((member + "C0001\\music.smd").c_str()), INVALID_FILE_ATTRIBUTES);
+}
+
+// The real music player, as the launcher starts it: its window opens on the
+// expanded archive, and closing it ends the player, which takes the archive
+// with it (the launcher asked for that with "-d").
+TEST_F(SaleStart, MusicStartsTheRealPlayerWhichRemovesTheArchiveWhenClosed)
+{
+    std::string kzd = ReadAll(Probe_HostPath(MUSIC_ARCHIVE));
+    ASSERT_FALSE(kzd.empty());
+    std::string member = RunMusicSale(CHIPPLAY_EXE, kzd);
+    std::string exe = app + "player\\chipplay.exe";
+    std::string archive = member + "C0001\\music.kzd";
+    // This catalogue names no screenshot: the player says so in a box, then
+    // opens its window.
+    HWND w = nullptr;
+    std::string box;
+    ASSERT_TRUE(Probe_WaitFor([&] {
+        Probe_Adopt(exe);
+        if (HWND b = Probe_WaitWindow("#32770", nullptr, 100)) {
+            box = Probe_MessageBoxText(b);
+            Probe_PressButton(b, IDOK);
+        }
+        return (w = Probe_WaitWindow("TIV VELQA SOUND PLAYER", nullptr, 100)) != nullptr;
+    }, 60000)) << "no player window";
+    EXPECT_NE(box.find("スクリーンショット画像がロードできません"), std::string::npos) << box;
+    EXPECT_NE(GetFileAttributesA(archive.c_str()), INVALID_FILE_ATTRIBUTES) << "the player plays from the archive";
+    DWORD pid = 0;
+    GetWindowThreadProcessId(w, &pid);
+    HANDLE h = OpenProcess(SYNCHRONIZE | PROCESS_QUERY_INFORMATION, FALSE, pid);
+    ASSERT_NE(h, nullptr);
+    PostMessageA(w, WM_CLOSE, 0, 0);
+    EXPECT_EQ(Probe_WaitExit(h, 30000), 0);
+    CloseHandle(h);
     EXPECT_EQ(GetFileAttributesA(archive.c_str()), INVALID_FILE_ATTRIBUTES);
     EXPECT_NE(GetFileAttributesA((member + "C0001\\music.smd").c_str()), INVALID_FILE_ATTRIBUTES);
 }
