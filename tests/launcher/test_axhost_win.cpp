@@ -214,7 +214,10 @@ TEST(AxHost, SlowPageDoesNotHoldTheUiThread)
     KillTimer(nullptr, timer);
     ms = std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now() - t0).count();
     EXPECT_TRUE(seen) << "GETs " << Gets("/html/stall.html") << ", timer ticks " << g_ticks;
-    EXPECT_LT(ms, 5000) << "the UI thread stood still " << ms << " ms for 10 ticks of 50 ms";
+    // A thread held by the navigation could not tick before the server's
+    // answer, 15 s after the request: anything below that did not wait (on
+    // a loaded machine the request itself can take seconds to arrive).
+    EXPECT_LT(ms, 14000) << "the UI thread stood still " << ms << " ms for 10 ticks of 50 ms";
     EXPECT_TRUE(DestroyWindow(pane));   // the server is still stalling
     Pump(300);
 }
