@@ -75,12 +75,18 @@ HWND Probe_WaitWindow(const char* pClass, const char* pCaption, int nTimeoutMs)
     }
 }
 
+// The box's caption is set a moment before its text (both while the dialog
+// initialises), so a box found by its caption may not say anything yet.
 std::string Probe_MessageBoxText(HWND hDlg)
 {
     char buf[2048] = "";
-    HWND hText = GetDlgItem(hDlg, 0xFFFF);
-    if (hText != nullptr) GetWindowTextA(hText, buf, sizeof(buf));
-    return buf;
+    DWORD t0 = GetTickCount();
+    for (;;) {
+        HWND hText = GetDlgItem(hDlg, 0xFFFF);
+        if (hText != nullptr) GetWindowTextA(hText, buf, sizeof(buf));
+        if (buf[0] != '\0' || !IsWindow(hDlg) || GetTickCount() - t0 > 5000) return buf;
+        Sleep(20);
+    }
 }
 
 void Probe_PressButton(HWND hDlg, int nId)
