@@ -1,6 +1,7 @@
 // Win32UserInterface: the player's windows and sound output on Windows. It
-// owns the main window and the DirectSound device; the Player reaches both
-// only through the UserInterface calls.
+// owns the main window, the DirectSound device and, when "debug" of section
+// "config" is not 0, the debug monitor window; the Player reaches them only
+// through the UserInterface calls.
 //
 //   Win32UserInterface* ui = new Win32UserInterface(instance);
 //   Player* player = new Player();
@@ -11,6 +12,12 @@
 // setStatus, setMask, notifyRecord, update and requestNext come from the
 // player thread inside a tick; they reach the main window's own lock or
 // post a message.
+//
+// terminate runs after the message loop has ended; windows that post the
+// quit message as they go (the debug monitor always, the main window when
+// the loop ended otherwise) would leave it for the next wait for messages,
+// such as the box of an error reported during the shut-down, which would
+// vanish unseen. terminate discards what its own teardown posted.
 #pragma once
 
 #include "UserInterface.h"
@@ -20,6 +27,7 @@
 
 #include <string>
 
+class Win32DebugMonitor;
 class Win32MainWindow;
 
 class Win32UserInterface : public UserInterface {
@@ -40,6 +48,7 @@ public:
     void requestNext(bool repeatAll) override;
 
     Win32MainWindow* getMainWindow() { return mMainWindow; }
+    Win32DebugMonitor* getDebugMonitor() { return mDebugMonitor; }
 
 private:
     HINSTANCE mInstance;
@@ -48,4 +57,5 @@ private:
     Config* _config;
     Win32MainWindow* mMainWindow;
     Win32AudioDeviceDS* mAudioDevice;
+    Win32DebugMonitor* mDebugMonitor;
 };

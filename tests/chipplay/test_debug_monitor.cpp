@@ -1,0 +1,446 @@
+// The debug monitor window. In this process, over the real Player, user
+// interface and DirectSound: the page keys switch and refresh at once (also
+// while the display is frozen), a page that does not change draws no rows,
+// and the shut-down after either window was closed leaves no quit message
+// behind. Through chipplay.exe: the window appears only with "debug" set in
+// the player's config.txt, its text moves while a song plays, the page keys
+// switch what it shows, and closing the player or the monitor ends the
+// program cleanly.
+#include "PC88Driver.h"
+#include "Player.h"
+#include "Win32DebugMonitor.h"
+#include "Win32MainWindow.h"
+#include "Win32UserInterface.h"
+#include "X1Driver.h"
+#include "boxless_system.h"
+#include "testdir.h"
+#include "wincapture.h"
+#include "winprobe.h"
+
+#include <windows.h>
+#include <commctrl.h>
+
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+namespace {
+
+const char kMonitorClass[] = "TIV VELQA SOUND PLAYER(Debug)";
+const char kMonitorTitle[] = "デバッグモニター";
+const char kDebugOn[] = "[config]\ndebug=1\n";
+const int kLongSong = 4;   // player_phases: the forty-minute song
+
+std::string Row(const char* grid, int y)
+{
+    return std::string(grid + y * DebugMonitor::COLUMNS, DebugMonitor::COLUMNS);
+}
+bool StartsWith(const std::string& s, const std::string& prefix)
+{
+    return s.compare(0, prefix.size(), prefix) == 0;
+}
+
+// The player over player_phases (an X1 PSG machine) with the given config.txt
+// in the current folder (none when null).
+class DebugMonitorTest : public testing::Test {
+protected:
+    TestDir dir;
+    BoxlessSystem* sys = new BoxlessSystem();
+    Win32UserInterface* ui = nullptr;
+    Player* player = nullptr;
+
+    void SetUp() override
+    {
+        RegisterPC88Drivers();
+        RegisterX1Drivers();
+        ASSERT_TRUE(System::setInstance(sys));
+    }
+    void TearDown() override
+    {
+        Finish();
+        EXPECT_EQ(sys->allBoxes(), "");
+        EXPECT_TRUE(sys->raised.empty()) << sys->raised.front();
+        System::terminate();
+    }
+    void Start(const char* systemConfig)
+    {
+        if (systemConfig != nullptr) WriteAll(dir.file("config.txt"), systemConfig);
+        ui = new Win32UserInterface(GetModuleHandleA(nullptr));
+        player = new Player();
+        std::string archive = Probe_HostPath(std::string(MUSIC_DIR) + "/kzd/player_phases.kzd");
+        std::string shot = Probe_HostPath(std::string(ART_DIR) + "/capture1.bmp");
+        const char* argv[] = {"chipplay", archive.c_str(), shot.c_str()};
+        ASSERT_TRUE(player->initialize(ui, 3, argv)) << sys->allBoxes();
+    }
+    void Finish()
+    {
+        if (player != nullptr) {
+            player->terminate();
+            delete player;
+        }
+        delete ui;
+        player = nullptr;
+        ui = nullptr;
+    }
+    void Pump()
+    {
+        MSG msg;
+        while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) {
+            TranslateMessage(&msg);
+            DispatchMessageA(&msg);
+        }
+    }
+    // A row activated as a double-click does: the song starts.
+    void Activate(int row)
+    {
+        HWND w = ui->getMainWindow()->getHandle();
+        HWND list = GetDlgItem(w, Win32MainWindow::ID_LIST);
+        ListView_SetItemState(list, row, LVIS_SELECTED | LVIS_FOCUSED, LVIS_SELECTED | LVIS_FOCUSED);
+        NMITEMACTIVATE act = {};
+        act.hdr.hwndFrom = list;
+        act.hdr.idFrom = Win32MainWindow::ID_LIST;
+        act.hdr.code = LVN_ITEMACTIVATE;
+        act.iItem = row;
+        SendMessageA(w, WM_NOTIFY, Win32MainWindow::ID_LIST, reinterpret_cast<LPARAM>(&act));
+    }
+};
+
+TEST_F(DebugMonitorTest, PageKeysSwitchAndRefreshAtOnceAlsoWhileFrozen)
+{
+    Start(kDebugOn);
+    Win32DebugMonitor* mon = ui->getDebugMonitor();
+    ASSERT_NE(mon, nullptr);
+    const HWND m = mon->getHandle();
+    ASSERT_NE(m, nullptr);
+    EXPECT_EQ(mon->getPage(), 0);
+    auto heading = [&] { return Row(mon->getShownGrid(), 5); };
+    // The timer's refreshes fill the window from the driver.
+    ASSERT_TRUE(Probe_WaitFor([&] {
+        Pump();
+        return StartsWith(Row(mon->getShownGrid(), 0), "Z80: PC:");
+    }, 20000)) << Row(mon->getShownGrid(), 0);
+    EXPECT_TRUE(StartsWith(heading(), "YM2151: NONE")) << heading();
+
+    // Each key shows its page before any other message is handled (sent,
+    // not posted: the timer has no chance in between).
+    struct Case {
+        WPARAM key;
+        int32_t page;
+        const char* heading;
+    } cases[] = {{'3', 2, "MDATA: "}, {'2', 1, "MEMORY:"}, {'4', 3, "YM2151: NONE"}, {'3', 2, "MDATA: "},
+                 {'1', 0, "YM2151: NONE"}};
+    for (const Case& c : cases) {
+        SendMessageA(m, WM_CHAR, c.key, 0);
+        EXPECT_EQ(mon->getPage(), c.page) << static_cast<char>(c.key);
+        EXPECT_TRUE(StartsWith(heading(), c.heading)) << static_cast<char>(c.key) << ": " << heading();
+    }
+
+    // Held left button: no dump, but a key still switches and repaints.
+    SendMessageA(m, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(20, 20));
+    EXPECT_FALSE(mon->isRunning());
+    mon->putString(0, 24, "held");   // only a repaint can bring it to the screen
+    SendMessageA(m, WM_CHAR, '2', 0);
+    EXPECT_EQ(mon->getPage(), 1);
+    EXPECT_TRUE(StartsWith(Row(mon->getShownGrid(), 24), "held")) << "no repaint";
+    EXPECT_TRUE(StartsWith(heading(), "YM2151: NONE")) << "dumped while frozen: " << heading();
+    const std::string frozen(mon->getShownGrid(), DebugMonitor::CELLS);
+    Probe_WaitFor([&] {
+        Pump();
+        return false;
+    }, 500);   // ten periods of the timer
+    EXPECT_EQ(std::string(mon->getShownGrid(), DebugMonitor::CELLS), frozen) << "the timer dumped while frozen";
+
+    SendMessageA(m, WM_LBUTTONUP, 0, MAKELPARAM(20, 20));
+    EXPECT_TRUE(mon->isRunning());
+    SendMessageA(m, WM_CHAR, 'x', 0);   // any other character refreshes the same page
+    EXPECT_EQ(mon->getPage(), 1);
+    EXPECT_TRUE(StartsWith(heading(), "MEMORY:")) << heading();
+}
+
+TEST_F(DebugMonitorTest, APageThatDoesNotChangeDrawsNoRows)
+{
+    Start(kDebugOn);
+    Win32DebugMonitor* mon = ui->getDebugMonitor();
+    ASSERT_NE(mon, nullptr);
+    const HWND m = mon->getHandle();
+    Activate(kLongSong);
+    ASSERT_EQ(player->getState(), Player::STATE_PLAY);
+    // While the song plays the processor's rows move.
+    SendMessageA(m, WM_CHAR, 'x', 0);
+    const std::string playing(mon->getShownGrid(), DebugMonitor::CELLS);
+    EXPECT_TRUE(Probe_WaitFor([&] {
+        SendMessageA(m, WM_CHAR, 'x', 0);
+        return std::string(mon->getShownGrid(), DebugMonitor::CELLS) != playing;
+    }, 20000)) << "the text did not move during play";
+
+    // Paused, the machine stands still and so does every page.
+    player->pause();
+    ASSERT_EQ(player->getState(), Player::STATE_PAUSE);
+    SendMessageA(m, WM_CHAR, 'x', 0);   // draws what moved up to the pause
+    const std::string paused(mon->getShownGrid(), DebugMonitor::CELLS);
+    const uint32_t drawn = mon->getRowsDrawn();
+    for (int i = 0; i < 5; i++) {
+        Sleep(100);   // the player thread ticks meanwhile
+        SendMessageA(m, WM_TIMER, Win32DebugMonitor::TIMER_ID, 0);
+    }
+    InvalidateRect(m, nullptr, FALSE);   // a paint the system asks for
+    UpdateWindow(m);
+    EXPECT_EQ(std::string(mon->getShownGrid(), DebugMonitor::CELLS), paused);
+    EXPECT_EQ(mon->getRowsDrawn(), drawn) << "rows drawn again without a change";
+}
+
+// The message loop ends with code 0 whichever window is closed; the
+// shut-down destroys the other one, whose quit message must not wait for the
+// next loop or message box of the thread.
+TEST_F(DebugMonitorTest, ClosingEitherWindowEndsTheLoopAndTheShutDownLeavesNoQuitMessage)
+{
+    for (bool closeMonitor : {false, true}) {
+        SCOPED_TRACE(closeMonitor ? "monitor closed" : "main window closed");
+        Start(kDebugOn);
+        ASSERT_NE(ui->getDebugMonitor(), nullptr);
+        const HWND main = ui->getMainWindow()->getHandle();
+        const HWND mon = ui->getDebugMonitor()->getHandle();
+        Activate(kLongSong);
+        PostMessageA(closeMonitor ? mon : main, WM_CLOSE, 0, 0);
+        EXPECT_EQ(player->run(), 0);
+        EXPECT_EQ(IsWindow(mon) == FALSE, closeMonitor) << "the loop ended before the close was handled";
+        EXPECT_TRUE(player->terminate());
+        EXPECT_FALSE(IsWindow(main));
+        EXPECT_FALSE(IsWindow(mon));
+        MSG msg;
+        EXPECT_FALSE(PeekMessageA(&msg, nullptr, WM_QUIT, WM_QUIT, PM_REMOVE)) << "a quit message was left behind";
+        Finish();
+    }
+}
+
+// ---- chipplay.exe ----------------------------------------------------------
+
+DWORD ExitCodeOf(HANDLE p, int timeoutMs)
+{
+    if (WaitForSingleObject(p, static_cast<DWORD>(timeoutMs)) != WAIT_OBJECT_0) return STILL_ACTIVE;
+    DWORD code = STILL_ACTIVE;
+    GetExitCodeProcess(p, &code);
+    return code;
+}
+
+bool Exists(const std::string& path)
+{
+    return GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES;
+}
+
+// An application folder as the launcher lays it out, the player's
+// config.txt beside chipplay.exe.
+class DebugMonitorProgram : public testing::Test {
+protected:
+    TestDir dir;
+    std::string playerDir, archive, shot;
+    HANDLE process = nullptr;
+
+    void SetUp() override
+    {
+        playerDir = dir.path() + "app\\player\\";
+        CreateDirectoryA((dir.path() + "app").c_str(), nullptr);
+        CreateDirectoryA(playerDir.c_str(), nullptr);
+        archive = dir.path() + "曲集.kzd";
+        shot = Probe_HostPath(std::string(ART_DIR) + "/capture1.bmp");
+    }
+    void TearDown() override
+    {
+        End();
+        Probe_KillAll();
+    }
+    // Starts the player on a fresh copy of player_phases, with "-d".
+    void Start(const char* systemConfig)
+    {
+        DeleteFileA((playerDir + "config.txt").c_str());
+        if (systemConfig != nullptr) WriteAll(playerDir + "config.txt", systemConfig);
+        ASSERT_TRUE(CopyFileA(Probe_HostPath(std::string(MUSIC_DIR) + "/kzd/player_phases.kzd").c_str(),
+                              archive.c_str(), FALSE));
+        const std::string exe = Probe_HostPath(CHIPPLAY);
+        process = Probe_Start(exe, "\"" + exe + "\" \"" + archive + "\" -d \"" + shot + "\"", playerDir);
+        ASSERT_NE(process, nullptr);
+    }
+    // Closes a window of the player; the program's exit code.
+    DWORD Close(HWND w)
+    {
+        PostMessageA(w, WM_CLOSE, 0, 0);
+        return End();
+    }
+    DWORD End()
+    {
+        if (process == nullptr) return STILL_ACTIVE;
+        DWORD code = ExitCodeOf(process, 30000);
+        CloseHandle(process);
+        process = nullptr;
+        return code;
+    }
+    HWND MainWindow()
+    {
+        HWND w = Probe_WaitWindow("TIV VELQA SOUND PLAYER", "TIV VELQA SOUND PLAYER", 30000);
+        if (w == nullptr) return nullptr;
+        HWND list = GetDlgItem(w, Win32MainWindow::ID_LIST);
+        Probe_WaitFor([&] { return list != nullptr && SendMessageA(list, LVM_GETITEMCOUNT, 0, 0) > 0; }, 30000);
+        return w;
+    }
+    // Selects a row (through the player's memory: the message carries a
+    // pointer) and presses play.
+    void Play(HWND w, int row)
+    {
+        HWND list = GetDlgItem(w, Win32MainWindow::ID_LIST);
+        char* remote = static_cast<char*>(VirtualAllocEx(process, nullptr, sizeof(LVITEMA), MEM_COMMIT, PAGE_READWRITE));
+        LVITEMA item = {};
+        item.stateMask = item.state = LVIS_SELECTED | LVIS_FOCUSED;
+        WriteProcessMemory(process, remote, &item, sizeof item, nullptr);
+        SendMessageA(list, LVM_SETITEMSTATE, static_cast<WPARAM>(row), reinterpret_cast<LPARAM>(remote));
+        VirtualFreeEx(process, remote, 0, MEM_RELEASE);
+        PostMessageA(w, WM_COMMAND, Win32MainWindow::ID_PLAY,
+                     reinterpret_cast<LPARAM>(GetDlgItem(w, Win32MainWindow::ID_PLAY)));
+    }
+    COLORREF Pixel(HWND w, int x, int y)
+    {
+        POINT p = {x, y};
+        ClientToScreen(w, &p);
+        HDC screen = GetDC(nullptr);
+        COLORREF c = GetPixel(screen, p.x, p.y);
+        ReleaseDC(nullptr, screen);
+        return c;
+    }
+    // The pixels of a rectangle of the client area, as the screen shows them.
+    std::vector<COLORREF> Area(HWND w, int x, int y, int width, int height)
+    {
+        std::vector<COLORREF> px;
+        POINT p = {x, y};
+        ClientToScreen(w, &p);
+        HDC screen = GetDC(nullptr);
+        for (int j = 0; j < height; j++)
+            for (int i = 0; i < width; i++) px.push_back(GetPixel(screen, p.x + i, p.y + j));
+        ReleaseDC(nullptr, screen);
+        return px;
+    }
+    static bool Blank(const std::vector<COLORREF>& px)
+    {
+        for (COLORREF c : px)
+            if (c != RGB(0, 0, 0)) return false;
+        return true;
+    }
+};
+
+// Missing, without the key, 0: no monitor. 1: the monitor, as it is meant to
+// look from outside.
+TEST_F(DebugMonitorProgram, TheMonitorOpensOnlyWithDebugSet)
+{
+    struct Case {
+        const char* config;
+        bool monitor;
+    } cases[] = {{nullptr, false}, {"[config]\nscreenshot=none.bmp\n", false}, {"[config]\ndebug=0\n", false},
+                 {kDebugOn, true}};
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.config == nullptr ? "no config.txt" : c.config);
+        Start(c.config);
+        HWND w = MainWindow();
+        ASSERT_NE(w, nullptr);
+        if (c.monitor) {
+            HWND mon = Probe_WaitWindow(kMonitorClass, nullptr, 30000);
+            ASSERT_NE(mon, nullptr);
+            char title[64] = {};
+            GetWindowTextA(mon, title, sizeof title);
+            EXPECT_STREQ(title, kMonitorTitle);
+            RECT r;
+            GetClientRect(mon, &r);
+            EXPECT_EQ(r.right, 480);
+            EXPECT_EQ(r.bottom, 300);
+            const LONG style = GetWindowLongA(mon, GWL_STYLE);
+            EXPECT_EQ(style & WS_CAPTION, WS_CAPTION);
+            EXPECT_EQ(style & (WS_SYSMENU | WS_THICKFRAME), 0) << "no close box, no sizing";
+            EXPECT_NE(GetWindowLongA(mon, GWL_EXSTYLE) & WS_EX_CLIENTEDGE, 0);
+            EXPECT_TRUE(IsWindowVisible(mon));
+        } else {
+            // The settings dialog opens from the message loop: the start,
+            // which would make the monitor, is over.
+            PostMessageA(w, WM_COMMAND, Win32MainWindow::ID_CFG,
+                         reinterpret_cast<LPARAM>(GetDlgItem(w, Win32MainWindow::ID_CFG)));
+            HWND d = Probe_WaitWindow("#32770", "設定", 30000);
+            ASSERT_NE(d, nullptr);
+            EXPECT_EQ(Probe_WaitWindow(kMonitorClass, nullptr, 0), nullptr);
+            Probe_PressButton(d, IDCANCEL);
+            Probe_WaitFor([&] { return !IsWindow(d); }, 10000);
+        }
+        EXPECT_EQ(Close(w), 0u);
+    }
+    EXPECT_FALSE(Exists(playerDir + "chipplay-error.log")) << ReadAll(playerDir + "chipplay-error.log");
+}
+
+// The screen is read: takes the "player_screen" lock.
+TEST_F(DebugMonitorProgram, ItsTextMovesAndThePageKeysSwitchIt)
+{
+    Start(kDebugOn);
+    HWND w = MainWindow();
+    ASSERT_NE(w, nullptr);
+    HWND mon = Probe_WaitWindow(kMonitorClass, kMonitorTitle, 30000);
+    ASSERT_NE(mon, nullptr);
+    Play(w, kLongSong);
+    // In the top left corner, above the other tests' windows.
+    SetWindowPos(mon, HWND_TOPMOST, 0, 0, 0, 0, SWP_NOSIZE | SWP_NOACTIVATE);
+
+    // The processor's four rows change again and again while the song plays.
+    std::vector<COLORREF> seen = Area(mon, 0, 0, 480, 48);
+    int changes = 0;
+    Probe_WaitFor([&] {
+        std::vector<COLORREF> now = Area(mon, 0, 0, 480, 48);
+        if (now != seen) changes++;
+        seen = now;
+        return changes >= 3;
+    }, 30000);
+    EXPECT_GE(changes, 3) << "the monitor's text did not move";
+    EXPECT_FALSE(Blank(seen)) << "no text";
+    EXPECT_EQ(Pixel(mon, 470, 294), RGB(0, 0, 0)) << "the empty last row is not black";
+    Capture(mon, CAPTURE_DIR, "debug_monitor_page0");
+
+    // Row 5 names the page: the chip (pages 0 and 3), "MEMORY:" (1), "MDATA:" (2).
+    auto heading = [&] { return Area(mon, 0, 60, 72, 12); };
+    std::vector<COLORREF> page0;
+    ASSERT_TRUE(Probe_WaitFor([&] {
+        page0 = heading();
+        return !Blank(page0);
+    }, 10000));
+    PostMessageA(mon, WM_CHAR, '2', 0);
+    std::vector<COLORREF> page1;
+    EXPECT_TRUE(Probe_WaitFor([&] {
+        page1 = heading();
+        return page1 != page0 && !Blank(page1);
+    }, 10000)) << "'2' did not switch";
+    Capture(mon, CAPTURE_DIR, "debug_monitor_page1");
+    PostMessageA(mon, WM_CHAR, '3', 0);
+    EXPECT_TRUE(Probe_WaitFor([&] {
+        std::vector<COLORREF> now = heading();
+        return now != page0 && now != page1 && !Blank(now);
+    }, 10000)) << "'3' did not switch";
+    Capture(mon, CAPTURE_DIR, "debug_monitor_page2");
+    PostMessageA(mon, WM_CHAR, '1', 0);
+    EXPECT_TRUE(Probe_WaitFor([&] { return heading() == page0; }, 10000)) << "'1' did not come back";
+    EXPECT_EQ(Close(w), 0u);
+}
+
+// Closing with the monitor up and a song playing (the monitor's timer dumps
+// the driver while the player thread runs it): exit code 0, nothing in the
+// error log (which also takes the crash report), and "-d" done, so the
+// shut-down ran to its end. Closing the monitor itself ends the player too.
+TEST_F(DebugMonitorProgram, ClosingThePlayerOrTheMonitorEndsItCleanly)
+{
+    for (bool closeMonitor : {false, true}) {
+        SCOPED_TRACE(closeMonitor ? "monitor closed" : "main window closed");
+        Start(kDebugOn);
+        HWND w = MainWindow();
+        ASSERT_NE(w, nullptr);
+        HWND mon = Probe_WaitWindow(kMonitorClass, kMonitorTitle, 30000);
+        ASSERT_NE(mon, nullptr);
+        Play(w, kLongSong);
+        Sleep(1000);
+        EXPECT_EQ(Close(closeMonitor ? mon : w), 0u);
+        EXPECT_FALSE(Exists(archive)) << "the shut-down did not reach the archive's deletion";
+        EXPECT_FALSE(Exists(playerDir + "chipplay-error.log")) << ReadAll(playerDir + "chipplay-error.log");
+    }
+}
+
+}   // namespace
