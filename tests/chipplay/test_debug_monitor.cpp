@@ -1,11 +1,11 @@
 // The debug monitor window. In this process, over the real Player, user
 // interface and DirectSound: the page keys switch and refresh at once (also
 // while the display is frozen), a page that does not change draws no rows,
-// and the shut-down after either window was closed leaves no quit message
-// behind. Through chipplay.exe: the window appears only with "debug" set in
-// the player's config.txt, its text moves while a song plays, the page keys
-// switch what it shows, and closing the player or the monitor ends the
-// program cleanly.
+// the shut-down after either window was closed leaves no quit message
+// behind, and a monitor that cannot be made says why. Through chipplay.exe:
+// the window appears only with "debug" set in the player's config.txt, its
+// text moves while a song plays, the page keys switch what it shows, and
+// closing the player or the monitor ends the program cleanly.
 #include "PC88Driver.h"
 #include "Player.h"
 #include "Win32DebugMonitor.h"
@@ -22,6 +22,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cstring>
 #include <string>
 #include <vector>
 
@@ -212,6 +213,43 @@ TEST_F(DebugMonitorTest, ClosingEitherWindowEndsTheLoopAndTheShutDownLeavesNoQui
         EXPECT_FALSE(PeekMessageA(&msg, nullptr, WM_QUIT, WM_QUIT, PM_REMOVE)) << "a quit message was left behind";
         Finish();
     }
+}
+
+// A monitor that cannot be made says why and returns false; the object is
+// then destroyed and deleted as usual.
+TEST(DebugMonitorCreate, FailuresAreReportedAndLeaveNoWindow)
+{
+    BoxlessSystem* sys = new BoxlessSystem();
+    ASSERT_TRUE(System::setInstance(sys));
+    // Its window refuses to be made.
+    struct Refused : Win32DebugMonitor {
+        LRESULT wndProc(HWND h, UINT m, WPARAM w, LPARAM l) override
+        {
+            return m == WM_NCCREATE ? FALSE : Win32DebugMonitor::wndProc(h, m, w, l);
+        }
+    };
+    Player* player = new Player();
+    // The box's whole text; an assertion's ends with the line number.
+    struct Case {
+        bool refused;
+        Player* player;
+        const char* box;
+    } cases[] = {{true, player, "[DebugMonitor]ウィンドウの生成に失敗しました\n"},
+                 {false, nullptr, "ASSERTION FAILED: (_player != NULL), file win32/Win32DebugMonitor.cpp, line "}};
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.refused ? "refused" : "no player");
+        sys->boxes.clear();
+        Win32DebugMonitor* mon = c.refused ? new Refused() : new Win32DebugMonitor();
+        EXPECT_FALSE(mon->create(kMonitorTitle, GetModuleHandleA(nullptr), c.player, 50, 0));
+        ASSERT_EQ(sys->boxes.size(), 1u) << sys->allBoxes();
+        EXPECT_EQ(sys->boxes[0].substr(0, c.refused ? std::string::npos : std::strlen(c.box)), c.box);
+        EXPECT_EQ(mon->getHandle(), nullptr);
+        EXPECT_EQ(FindWindowA(kMonitorClass, nullptr), nullptr);
+        EXPECT_TRUE(mon->destroy());
+        delete mon;
+    }
+    delete player;
+    System::terminate();
 }
 
 // ---- chipplay.exe ----------------------------------------------------------
