@@ -73,7 +73,7 @@ bool Win32DebugMonitor::create(const char* title, HINSTANCE instance, Player* _p
     wc.style = CS_HREDRAW | CS_VREDRAW;
     wc.hInstance = instance;
     wc.hIcon = LoadIconA(instance, MAKEINTRESOURCEA(101));
-    wc.hCursor = LoadCursorA(nullptr, MAKEINTRESOURCEA(32512));   // IDC_ARROW
+    wc.hCursor = LoadCursor(nullptr, IDC_ARROW);
     wc.hbrBackground = nullptr;   // every pixel comes from the back buffer
     wc.lpszClassName = kClassName;
     if (!registerClass(wc)) {
