@@ -15,9 +15,12 @@
 #
 #   tools/bench-compare.sh [options] <commit>
 #     --runs N            runs per figure and side (default 5; the median counts)
-#     --loop-cycles N     busy-loop length in emulated cycles (default 2000000000)
+#     --loop-cycles N     busy-loop length in emulated cycles (default 6000000000: about
+#                         three seconds a run, long enough that a moment of load elsewhere
+#                         does not decide the run)
 #     --no-zexdoc         skip zexdoc (about 40 s a run natively)
-#     --machine-seconds S emulated seconds of the busy song per run (default 60)
+#     --machine-seconds S emulated seconds of the busy song per run (default 600: a few seconds of
+#                         wall time a run, for the same reason)
 #     --render-seconds S  length of each compared render (default 30)
 #     --wine              the Windows builds (win64) under Wine instead of native
 #     --dir D             where the builds go (default build/compare in this tree)
@@ -28,7 +31,7 @@
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 
-runs=5 loop=2000000000 zexdoc=1 machine=60 render=30 wine=0 jobs=3 dir="" commit="" inner=""
+runs=5 loop=6000000000 zexdoc=1 machine=600 render=30 wine=0 jobs=3 dir="" commit="" inner=""
 while [ $# -gt 0 ]; do
   case "$1" in
     --runs) runs=$2; shift 2 ;;
