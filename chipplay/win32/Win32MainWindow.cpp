@@ -5,6 +5,8 @@
 #include "Player.h"
 #include "System.h"
 #include "Trace.h"
+#include "Win32KbdWindow.h"
+#include "Win32LvlWindow.h"
 #include "Win32RecordDialog.h"
 #include "Win32ResFile.h"
 
@@ -56,7 +58,7 @@ Win32MainWindow::Win32MainWindow()
       mBackOld(nullptr), mRegion(nullptr), mBgSkinDC(nullptr), mSysSkinDC(nullptr), mBtnSkinDC(nullptr),
       mWaveSkinDC(nullptr), mSpectSkinDC(nullptr), mStatusSkinDC(nullptr), mThumbDC(nullptr), mLargeFont(nullptr),
       mSmallFont(nullptr), mDisp(), mSs(), mStat(), mTitleRect(), mTime(), mTempoX(0), mTempoY(0),
-      mDispColor(RGB(0, 0, 0)), mTitleColor(RGB(0, 0, 0)), mTempoColor(RGB(255, 0, 0)), mRecordDialog(nullptr),
+      mDispColor(RGB(0, 0, 0)), mTitleColor(RGB(0, 0, 0)), mTempoColor(RGB(255, 0, 0)), mKbdWnd(nullptr), mLvlWnd(nullptr), mRecordDialog(nullptr),
       mDirty(0), mMode(MODE_TEXT), mLastState(0), mLastTime(0), mLastTotal(0), mStatus(), mSongEpoch(0),
       mPlayerNextPending(false)
 {
@@ -161,6 +163,17 @@ bool Win32MainWindow::create(HINSTANCE instance, Player* player, Config* config)
     UpdateWindow(mHWnd);
 
     fillList();
+
+    mKbdWnd = new (std::nothrow) Win32KbdWindow();
+    if (mKbdWnd == nullptr || !mKbdWnd->create(instance, SW_HIDE, player, mSkin)) {
+        System::error("[MainWindow]キーボードウィンドウの生成に失敗しました\n");
+        return false;
+    }
+    mLvlWnd = new (std::nothrow) Win32LvlWindow();
+    if (mLvlWnd == nullptr || !mLvlWnd->create(instance, SW_HIDE, player, mSkin)) {
+        System::error("[MainWindow]レベルメータウィンドウの生成に失敗しました\n");
+        return false;
+    }
     return true;
 }
 
@@ -335,14 +348,21 @@ void Win32MainWindow::setTitle(const std::string& text)
 bool Win32MainWindow::setStatus(const PlayerStatus* status)
 {
     if (status == nullptr) return false;
-    ObjectLocker hold(*this);
-    mStatus = *status;
-    return true;
+    {
+        ObjectLocker hold(*this);
+        mStatus = *status;
+    }
+    bool ok = true;
+    if (mKbdWnd != nullptr && !mKbdWnd->setStatus(status)) ok = false;
+    if (mLvlWnd != nullptr && !mLvlWnd->setStatus(status)) ok = false;
+    return ok;
 }
 
-bool Win32MainWindow::setMask(uint32_t)
+bool Win32MainWindow::setMask(uint32_t mask)
 {
     // The channel mask is shown by the keyboard and level-meter windows.
+    if (mKbdWnd != nullptr) mKbdWnd->setMask(mask);
+    if (mLvlWnd != nullptr) mLvlWnd->setMask(mask);
     return true;
 }
 
@@ -361,6 +381,8 @@ bool Win32MainWindow::update()
         mDirty |= DIRTY_CONTENTS;
     }
     if (draw() && mHWnd != nullptr) InvalidateRect(mHWnd, nullptr, FALSE);
+    if (mKbdWnd != nullptr) mKbdWnd->update();
+    if (mLvlWnd != nullptr) mLvlWnd->update();
     return true;
 }
 
@@ -388,6 +410,11 @@ void Win32MainWindow::requestPrevious(bool repeatAll, bool playing)
 void Win32MainWindow::release()
 {
     if (mHWnd != nullptr && IsWindow(mHWnd)) destroy();
+    // The player thread is gone by now: nothing calls the side windows any more.
+    delete mKbdWnd;
+    delete mLvlWnd;
+    mKbdWnd = nullptr;
+    mLvlWnd = nullptr;
     if (mBackDC != nullptr) {
         SelectObject(mBackDC, mBackOld);
         DeleteDC(mBackDC);
@@ -417,6 +444,10 @@ LRESULT Win32MainWindow::wndProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lPar
     case WM_CREATE:
         return layout(hwnd);
     case WM_DESTROY:
+        // Released, not deleted: the player thread may still hand them a
+        // status or an update until it is joined, which they then ignore.
+        if (mKbdWnd != nullptr) mKbdWnd->destroy();
+        if (mLvlWnd != nullptr) mLvlWnd->destroy();
         PostQuitMessage(0);
         return 0;
     case WM_PAINT: {

@@ -23,6 +23,11 @@
 // a request left over from before a song was started or stopped by hand is
 // dropped.
 //
+// Side windows: the keyboard and level-meter windows are made hidden at the
+// end of create and get every status, mask and update; WM_DESTROY releases
+// them (they ignore the player thread from then on) and release() deletes
+// them, which the user interface does only after the player thread is joined.
+//
 // Files: Win32MainWindow.cpp (creation, layout, messages),
 // Win32MainWindowDraw.cpp (drawing into the back buffer),
 // Win32MainWindowCommands.cpp (commands, songs, volume, recording).
@@ -41,7 +46,10 @@
 class Config;
 class ConfigEntry;
 class Player;
+class Win32KbdWindow;
+class Win32LvlWindow;
 class Win32RecordDialog;
+class Win32SideWindow;
 
 class Win32MainWindow : public Win32Window {
 public:
@@ -69,6 +77,9 @@ public:
     void requestNext(bool repeatAll, bool playing, bool fromPlayer);
     void requestPrevious(bool repeatAll, bool playing);
     void release();
+    // The side windows (made hidden at create, shown by the kbd and lvl buttons).
+    Win32KbdWindow* getKbdWindow() const { return mKbdWnd; }
+    Win32LvlWindow* getLvlWindow() const { return mLvlWnd; }
 
     LRESULT wndProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) override;
 
@@ -95,6 +106,7 @@ private:
     void startSong(int row);
     void record();
     void configure();
+    void showSideWindow(Win32SideWindow* side, Win32SideWindow* other);
     void refreshPlayButton();
     void invalidate(uint32_t flags);
     ConfigEntry* rowEntry(int row);
@@ -122,6 +134,10 @@ private:
     int mTempoX, mTempoY;
     COLORREF mDispColor, mTitleColor, mTempoColor;
 
+    // Owned; released (gone) at WM_DESTROY, deleted by release() once the
+    // player thread that feeds them has stopped.
+    Win32KbdWindow* mKbdWnd;
+    Win32LvlWindow* mLvlWnd;
     Win32RecordDialog* mRecordDialog;
     uint32_t mDirty;
     int mMode;

@@ -9,6 +9,8 @@
 #include "Trace.h"
 #include "Win32ConfigDialog.h"
 #include "Win32RecordDialog.h"
+#include "Win32KbdWindow.h"
+#include "Win32LvlWindow.h"
 
 #include <commdlg.h>
 
@@ -105,8 +107,10 @@ void Win32MainWindow::onCommand(int id)
         invalidate(DIRTY_DISP);
         break;
     case ID_KBD:
+        showSideWindow(mKbdWnd, mLvlWnd);
+        break;
     case ID_LVL:
-        // The keyboard and level-meter windows are not part of this window yet.
+        showSideWindow(mLvlWnd, mKbdWnd);
         break;
     case ID_CFG:
         configure();
@@ -258,4 +262,37 @@ void Win32MainWindow::configure()
     if (dialog.doModal(mInstance, Win32ConfigDialog::TEMPLATE, mHWnd) != 1) return;
     mPlayer->setAutoAdvance(!dialog.getNoAdvance());
     mPlayer->setRepeatAll(dialog.getRepeatAll());
+}
+
+void Win32MainWindow::showSideWindow(Win32SideWindow* side, Win32SideWindow* other)
+{
+    if (side == nullptr || side->getHandle() == nullptr || mHWnd == nullptr) return;
+    HWND k = side->getHandle();
+    if (IsWindowVisible(k) && !IsIconic(k)) {
+        ShowWindow(k, SW_HIDE);
+        return;
+    }
+    RECT m, w, o = {};
+    GetWindowRect(mHWnd, &m);
+    GetWindowRect(k, &w);
+    const bool otherShown = other != nullptr && other->getHandle() != nullptr && IsWindowVisible(other->getHandle());
+    if (otherShown) GetWindowRect(other->getHandle(), &o);
+    HDC screen = GetDC(nullptr);
+    const int screenHeight = GetDeviceCaps(screen, VERTRES);
+    ReleaseDC(nullptr, screen);
+    const int height = w.bottom - w.top;
+    const UINT flags = SWP_NOSIZE | SWP_NOZORDER | SWP_NOREDRAW;
+
+    // Below this window, or below the other side window docked there.
+    int y = m.bottom;
+    if (otherShown && o.left == m.left && o.top == m.bottom) y = o.bottom;
+    if (y + height <= screenHeight) {
+        SetWindowPos(k, nullptr, m.left, y, 0, 0, flags);
+    } else {
+        // No room below: above it, or above the other one docked there.
+        y = m.top - height;
+        if (otherShown && o.left == m.left && o.bottom == m.top) y = o.top - height;
+        if (y >= 0) SetWindowPos(k, nullptr, m.left, y, 0, 0, flags);
+    }
+    ShowWindow(k, SW_SHOWNORMAL);
 }
