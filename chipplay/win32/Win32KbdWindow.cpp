@@ -94,8 +94,9 @@ bool Win32KbdWindow::drawTracks(uint32_t dirty, uint32_t mask)
     if (!(dirty & DIRTY_UPDATE)) return false;
     bool drawn = false;
     for (int t = 0; t < MAX_TRACK; t++) {
-        const bool muted = (mask >> t) & 1;
-        if ((dirty & DIRTY_FORGET) || muted != (((mLastMask >> t) & 1) != 0)) {
+        const uint32_t bit = 1u << t;
+        const bool muted = (mask & bit) != 0;
+        if ((dirty & DIRTY_FORGET) != 0 || muted != ((mLastMask & bit) != 0)) {
             for (int o = 0; o < OCTAVES; o++) drawBlock(t, o, muted ? IMAGE_MUTED : 0);
             mLastNote[t] = -1;
             drawn = true;

@@ -149,7 +149,7 @@ bool Win32LvlWindow::drawTracks(uint32_t dirty, uint32_t mask)
     if (!(dirty & DIRTY_UPDATE)) return false;
     bool drawn = false;
     for (int t = 0; t < MAX_TRACK; t++) {
-        const bool muted = (mask >> t) & 1;
+        const bool muted = (mask & (1u << t)) != 0;
         const int32_t cell = muted ? 0 : mMeter[t] / 8;
         const int32_t pan = muted ? ChannelStatus::PAN_NONE : mPanCode[t];
         if (cell != mLastLvl[t]) {
