@@ -7,6 +7,7 @@
 #include "sink_listen.h"
 #include "testdir.h"
 #include "wav_frames.h"
+#include "wincapture.h"
 #include "winprobe.h"
 #include "zip_maker.h"
 
@@ -613,6 +614,315 @@ TEST_F(PlayerRecording, TheProposedNameIsMadeSafeAndCutBetweenCharacters)
     Probe_PressButton(d, IDOK);
     PostMessageA(w, WM_CLOSE, 0, 0);
     EXPECT_EQ(ExitCodeOf(process, 30000), 0u);
+}
+
+// The keyboard and level-meter windows of the running program: docking,
+// what they show while a song plays, the buttons of the machine's tracks,
+// muting through their buttons, and their skin errors.
+const char kKbdClass[] = "TIV VELQA SOUND PLAYER (KEYBOARD)";
+const char kLvlClass[] = "TIV VELQA SOUND PLAYER (LEVEL METER)";
+
+class PlayerSideWindows : public PlayerRecording {
+protected:
+    HWND w = nullptr, kbd = nullptr, lvl = nullptr;
+
+    // The program on an archive with both side windows made (hidden).
+    void Open(const std::string& args)
+    {
+        Start(args);
+        w = MainWindow();
+        ASSERT_NE(w, nullptr);
+        kbd = Probe_WaitWindow(kKbdClass, kKbdClass, 30000);
+        lvl = Probe_WaitWindow(kLvlClass, kLvlClass, 30000);
+        ASSERT_NE(kbd, nullptr);
+        ASSERT_NE(lvl, nullptr);
+        EXPECT_FALSE(IsWindowVisible(kbd));
+        EXPECT_FALSE(IsWindowVisible(lvl));
+    }
+    // The main window's kbd (1009) or lvl (1010) button; waits for the change.
+    void Toggle(int id)
+    {
+        HWND side = id == 1009 ? kbd : lvl;
+        const bool was = IsWindowVisible(side) != FALSE;
+        PostMessageA(w, WM_COMMAND, static_cast<WPARAM>(id), reinterpret_cast<LPARAM>(GetDlgItem(w, id)));
+        EXPECT_TRUE(Probe_WaitFor([&] { return (IsWindowVisible(side) != FALSE) != was; }, 10000)) << id;
+    }
+    static RECT Rect(HWND h)
+    {
+        RECT r = {};
+        GetWindowRect(h, &r);
+        return r;
+    }
+    // A real click in the middle of a button, the mouse then moved away.
+    void Click(HWND parent, int id)
+    {
+        HWND b = GetDlgItem(parent, id);
+        ASSERT_NE(b, nullptr) << id;
+        Raise(parent);
+        RECT r = Rect(b);
+        ClickAt((r.left + r.right) / 2, (r.top + r.bottom) / 2);
+        Sleep(200);
+        SetCursorPos(1023, 767);
+    }
+    void Close()
+    {
+        PostMessageA(w, WM_CLOSE, 0, 0);
+        EXPECT_EQ(ExitCodeOf(process, 30000), 0u);
+    }
+};
+
+TEST_F(PlayerSideWindows, TheyDockBelowTheMainWindowOrAboveWhereTheScreenEnds)
+{
+    Open(LauncherArgs());
+    SetWindowPos(w, nullptr, 40, 20, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+    Toggle(1009);
+    RECT m = Rect(w), k = Rect(kbd);
+    EXPECT_EQ(k.left, m.left);
+    EXPECT_EQ(k.top, m.bottom);
+    EXPECT_EQ(k.bottom - k.top, 283);
+    Toggle(1010);   // under the keyboard window, docked there
+    RECT l = Rect(lvl);
+    EXPECT_EQ(l.left, m.left);
+    EXPECT_EQ(l.top, k.bottom);
+    EXPECT_EQ(l.bottom - l.top, 173);
+    Raise(kbd);
+    Raise(lvl);
+    EXPECT_TRUE(Probe_WaitFor([&] { return Pixel(kbd, 300, 10) == ArtPixel("player/keyboard_bg.bmp", 300, 10); }, 10000));
+    EXPECT_TRUE(Probe_WaitFor([&] { return Pixel(lvl, 300, 10) == ArtPixel("player/level_bg.bmp", 300, 10); }, 10000));
+    Capture(kbd, CAPTURE_DIR, "side_keyboard_docked");
+    Capture(lvl, CAPTURE_DIR, "side_level_docked");
+
+    // Both hidden, the main window near the screen's bottom: the keyboard
+    // window goes above it; the level window then fits neither below nor
+    // above the keyboard window and stays where it was.
+    Toggle(1009);
+    Toggle(1010);
+    const int screen = GetSystemMetrics(SM_CYSCREEN);
+    SetWindowPos(w, nullptr, 40, screen - 286 - 40, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+    ASSERT_TRUE(Probe_WaitFor([&] { return Rect(w).top == screen - 326; }, 10000));
+    m = Rect(w);
+    Toggle(1009);
+    k = Rect(kbd);
+    EXPECT_EQ(k.left, m.left);
+    EXPECT_EQ(k.bottom, m.top);
+    Toggle(1010);
+    EXPECT_EQ(Rect(lvl).top, l.top) << "moved although there was no room";
+    // A shown but minimized window is shown again, not hidden.
+    ShowWindow(kbd, SW_MINIMIZE);
+    ASSERT_TRUE(Probe_WaitFor([&] { return IsIconic(kbd) != FALSE; }, 10000));
+    PostMessageA(w, WM_COMMAND, 1009, reinterpret_cast<LPARAM>(GetDlgItem(w, 1009)));
+    EXPECT_TRUE(Probe_WaitFor([&] { return IsWindowVisible(kbd) && !IsIconic(kbd); }, 10000));
+    Close();
+}
+
+// The busy song (every channel of the YM2608 at once) lights keys in the
+// keyboard window and moves the bars of the level-meter window.
+TEST_F(PlayerSideWindows, ABusySongLightsKeysAndMovesBars)
+{
+    std::string busy = Probe_HostPath(std::string(BENCH_DIR) + "/busy_opna");
+    Open("\"" + busy + "\" \"" + shot + "\"");
+    Toggle(1009);
+    Toggle(1010);
+    for (int t = 0; t < 16; t++) {
+        EXPECT_NE(GetDlgItem(kbd, 1300 + t), nullptr) << t;
+        EXPECT_NE(GetDlgItem(lvl, 1300 + t), nullptr) << t;
+    }
+    Activate(w, 0);
+    Raise(kbd);
+    Raise(lvl);
+    // Keyboard rows 0-15 at (163, 21), 350 x 256; bars at (31, 29), 480 x 64.
+    auto changes = [&](HWND h, int x, int y, int width, int height) {
+        unsigned long seen = Area(h, x, y, width, height);
+        int n = 0;
+        Probe_WaitFor([&] {
+            unsigned long now = Area(h, x, y, width, height);
+            if (now != seen) n++;
+            seen = now;
+            return n >= 3;
+        }, 20000);
+        return n;
+    };
+    EXPECT_GE(changes(kbd, 163, 21, 350, 256), 3) << "the keys did not move";
+    EXPECT_GE(changes(lvl, 31, 29, 480, 64), 3) << "the bars did not move";
+    // Some key is lit: a pixel of a row that is neither idle nor muted.
+    Capture keys(kbd, CAPTURE_DIR, "side_keyboard_busy");
+    Capture bars(lvl, CAPTURE_DIR, "side_level_busy");
+    // Idle and muted rows have only these colours.
+    const COLORREF plain[] = {ArtPixel("player/keyboard_kbd.bmp", 1, 12), ArtPixel("player/keyboard_kbd.bmp", 4, 2),
+                              ArtPixel("player/keyboard_kbd.bmp", 1, 13 * 16 + 12),
+                              ArtPixel("player/keyboard_kbd.bmp", 4, 13 * 16 + 2), RGB(0, 0, 0)};
+    auto isPlain = [&](COLORREF c) { return std::find(std::begin(plain), std::end(plain), c) != std::end(plain); };
+    int lit = 0;
+    for (int t = 0; t < 16; t++)
+        for (int x = 163; x < 163 + 350; x++) {
+            if (!isPlain(keys.at(x, 21 + 16 * t + 12)) || !isPlain(keys.at(x, 21 + 16 * t + 2))) {
+                lit++;
+                break;
+            }
+        }
+    EXPECT_GT(lit, 0) << "no row shows a key in the capture";
+    Close();
+}
+
+// An X1 machine with a YM2151 and an AY-3-8910: buttons for its eleven
+// tracks and its two chips only.
+TEST_F(PlayerSideWindows, AnX1ArchiveGetsButtonsForItsTracksOnly)
+{
+    Open("\"" + Probe_HostPath(std::string(MUSIC_DIR) + "/kzd/x1_opm.kzd") + "\" \"" + shot + "\"");
+    for (int t = 0; t < 16; t++) {
+        EXPECT_EQ(GetDlgItem(kbd, 1300 + t) != nullptr, t < 11) << "keyboard track " << t;
+        EXPECT_EQ(GetDlgItem(lvl, 1300 + t) != nullptr, t < 11) << "level track " << t;
+    }
+    EXPECT_NE(GetDlgItem(lvl, 1200), nullptr);
+    EXPECT_NE(GetDlgItem(lvl, 1201), nullptr);
+    EXPECT_EQ(GetDlgItem(lvl, 1202), nullptr);
+    // The chip buttons span their chips' columns (30 pixels a column).
+    RECT opm = Rect(GetDlgItem(lvl, 1200)), psg = Rect(GetDlgItem(lvl, 1201));
+    EXPECT_EQ(opm.right - opm.left, 8 * 30);
+    EXPECT_EQ(psg.right - psg.left, 3 * 30);
+    EXPECT_EQ(psg.left, opm.right);
+    Toggle(1009);
+    Toggle(1010);
+    Raise(kbd);
+    Raise(lvl);
+    // The PSG's first track button shows its own name row (34 in keyboard_trk.bmp).
+    EXPECT_TRUE(Probe_WaitFor([&] {
+        return Pixel(kbd, 29 + 3, 21 + 16 * 8 + 8) == ArtPixel("player/keyboard_trk.bmp", 3, 34 * 16 + 8);
+    }, 10000));
+    Capture(kbd, CAPTURE_DIR, "side_keyboard_x1_opm");
+    Capture(lvl, CAPTURE_DIR, "side_level_x1_opm");
+    Close();
+}
+
+// A click on a track button mutes the track for real: the button shows its
+// checked face, and a recording lacks the track as songrender's render with
+// that bit of the mask does.
+TEST_F(PlayerSideWindows, ATrackButtonMutesTheTrackInTheRecording)
+{
+    Open(LauncherArgs());   // player_phases: an X1 PSG machine, tracks 0-2
+    Toggle(1009);
+    Click(kbd, 1300);
+    // Track 0's button, the PSG's first name (row 34): the checked cell (4).
+    EXPECT_TRUE(Probe_WaitFor([&] {
+        return Pixel(kbd, 29 + 3, 21 + 8) == ArtPixel("player/keyboard_trk.bmp", 128 * 4 + 3, 34 * 16 + 8);
+    }, 10000)) << "the button is not checked";
+    // The row shows the muted keyboard.
+    EXPECT_TRUE(Probe_WaitFor([&] {
+        return Pixel(kbd, 163 + 1, 21 + 12) == ArtPixel("player/keyboard_kbd.bmp", 1, 13 * 16 + 12);
+    }, 10000)) << "the row is not muted";
+    Capture(kbd, CAPTURE_DIR, "side_keyboard_track0_muted");
+
+    const std::string wav = dir.path() + "muted.wav";
+    Record(w, 8, wav);   // the 2-s song
+    HWND d = RecordDialog();
+    ASSERT_NE(d, nullptr);
+    EXPECT_TRUE(Probe_WaitFor([&] { return Text(d, 1101) == "録音が完了しました"; }, 30000)) << Text(d, 1101);
+    Probe_PressButton(d, IDOK);
+    std::vector<int32_t> rec = WavFrames(ReadAll(wav));
+
+    auto render = [&](const char* mask, const char* name) {
+        HANDLE p = Probe_Start(Probe_HostPath(SONGRENDER),
+                               "songrender \"" + Probe_HostPath(std::string(MUSIC_DIR) + "/kzd/player_phases.kzd") +
+                                   "\" 9 2 " + name + " --mask " + mask, dir.path());
+        EXPECT_NE(p, nullptr);
+        if (p == nullptr) return std::vector<int32_t>();
+        EXPECT_EQ(ExitCodeOf(p, 60000), 0u);
+        CloseHandle(p);
+        return WavFrames(ReadAll(dir.file(name)));
+    };
+    std::vector<int32_t> muted = render("1", "ref_muted.wav"), full = render("0", "ref_full.wav");
+    ASSERT_FALSE(rec.empty());
+    ASSERT_FALSE(muted.empty());
+    ASSERT_FALSE(full.empty());
+    const size_t recStart = FirstSound(rec), refStart = FirstSound(muted);
+    std::vector<double> a = Envelope(rec, recStart), b = Envelope(muted, refStart), c = Envelope(full, FirstSound(full));
+    const size_t windows = std::min({a.size(), b.size(), c.size()});
+    ASSERT_GT(windows, 60u);
+    int compared = 0, apart = 0;
+    for (size_t i = 0; i + 1 < windows; i++) {
+        // The near-silent tail of the muted render is left out.
+        if (a[i] < -50 && b[i] < -50) continue;
+        compared++;
+        EXPECT_NEAR(a[i], b[i], 1.0) << "20-ms window " << i << " after the first sound";
+        if (std::fabs(a[i] - c[i]) > 3.0) apart++;
+    }
+    EXPECT_GT(compared, 20);
+    EXPECT_GT(apart, compared / 2) << "the recording is as loud as with the track: it was not muted";
+    Close();
+}
+
+// The level-meter window's chip button mutes all of the chip's tracks, and
+// unmutes them all once all are muted; the channel buttons and the
+// keyboard rows follow the Player's mask.
+TEST_F(PlayerSideWindows, AChipButtonMutesAndUnmutesAllItsTracks)
+{
+    Open(LauncherArgs());   // player_phases: one AY-3-8910, tracks 0-2
+    Toggle(1009);
+    Toggle(1010);
+    // Channel buttons at (31 + 30 t, 139), PSG names from cell 12 of level_ch.bmp.
+    auto checked = [&](int t, bool on) {
+        return Pixel(lvl, 31 + 30 * t + 3, 139 + 12) == ArtPixel("player/level_ch.bmp", 30 * (12 + t) + 3, 24 * (on ? 4 : 0) + 12);
+    };
+    auto rowMuted = [&](int t, bool on) {
+        return Pixel(kbd, 163 + 1, 21 + 16 * t + 12) == ArtPixel("player/keyboard_kbd.bmp", 1, (on ? 13 * 16 : 0) + 12);
+    };
+    Click(lvl, 1301);   // one track muted first
+    EXPECT_TRUE(Probe_WaitFor([&] { return checked(1, true) && checked(0, false); }, 10000));
+    Click(lvl, 1200);   // some audible: all muted
+    EXPECT_TRUE(Probe_WaitFor([&] { return checked(0, true) && checked(1, true) && checked(2, true); }, 10000));
+    Raise(kbd);
+    EXPECT_TRUE(Probe_WaitFor([&] { return rowMuted(0, true) && rowMuted(1, true) && rowMuted(2, true); }, 10000));
+    Capture(lvl, CAPTURE_DIR, "side_level_chip_muted");
+    Click(lvl, 1200);   // all muted: all audible
+    EXPECT_TRUE(Probe_WaitFor([&] { return checked(0, false) && checked(1, false) && checked(2, false); }, 10000));
+    Raise(kbd);
+    EXPECT_TRUE(Probe_WaitFor([&] { return rowMuted(0, false) && rowMuted(1, false) && rowMuted(2, false); }, 10000));
+    Close();
+}
+
+// Closing the player while a song plays with both side windows shown: the
+// player thread may be inside a tick that draws into them; every run ends
+// with exit code 0 and no crash report.
+TEST_F(PlayerSideWindows, ClosingDuringPlayWithBothShownEndsCleanlyEveryTime)
+{
+    std::string busy = Probe_HostPath(std::string(BENCH_DIR) + "/busy_opna");
+    for (int run = 0; run < 20; run++) {
+        SCOPED_TRACE("run " + std::to_string(run));
+        Open("\"" + busy + "\" \"" + shot + "\"");
+        PostMessageA(w, WM_COMMAND, 1000, reinterpret_cast<LPARAM>(GetDlgItem(w, 1000)));   // play row 0
+        Toggle(1009);
+        Toggle(1010);
+        // Playing for some ticks, then closed anywhere in a tick.
+        Sleep(static_cast<DWORD>(600 + 37 * run % 200));
+        PostMessageA(w, WM_CLOSE, 0, 0);
+        EXPECT_EQ(ExitCodeOf(process, 30000), 0u);
+        CloseHandle(process);
+        process = nullptr;
+        EXPECT_FALSE(Exists(playerDir + "chipplay-error.log")) << ReadAll(playerDir + "chipplay-error.log");
+        if (HasFailure()) break;
+    }
+}
+
+const char kSideFailed[] = "[MainWindow]キーボードウィンドウの生成に失敗しました\n";
+
+TEST_F(PlayerStartErrors, SkinWithoutKeyboardPos)
+{
+    std::string skin = ReadAll(Probe_HostPath(std::string(ART_DIR) + "/player/skin.txt"));
+    const size_t at = skin.find("[keyboard_pos]"), end = skin.find("\n[", at);
+    ASSERT_NE(end, std::string::npos);
+    skin.erase(at, end + 1 - at);
+    ExpectStartFails("phases", skin.c_str(), {"[KbdWindow]keyboard_posセクションが取得できません\n", kSideFailed, kUiFailed});
+}
+
+TEST_F(PlayerStartErrors, SkinWithoutLevelSkin)
+{
+    std::string skin = ReadAll(Probe_HostPath(std::string(ART_DIR) + "/player/skin.txt"));
+    const size_t at = skin.find("[level_skin]");
+    ASSERT_NE(at, std::string::npos);
+    skin.erase(at);   // the last section
+    ExpectStartFails("phases", skin.c_str(),
+                     {"[LvlWindow]level_skinセクションが取得できません\n", "[LvlWindow]ウィンドウの生成に失敗しました\n",
+                      "[MainWindow]レベルメータウィンドウの生成に失敗しました\n", kUiFailed});
 }
 
 // Automatic advance through the phase archive: each short song moves on to
