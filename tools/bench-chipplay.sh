@@ -11,6 +11,8 @@
 #    the seconds given);
 #  - the same with the keyboard and level-meter windows shown as well (their
 #    buttons on the main window open them docked below it).
+# With CHIPPLAY_BENCH_DEBUG=1 the player runs beside a config.txt that sets
+# "debug", so the debug monitor is open during both measurements.
 #   tools/bench-chipplay.sh [seconds]
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
@@ -19,7 +21,7 @@ seconds=${1:-30}
 
 . tools/wine-arch.sh
 wine_pick_arch
-echo "== chipplay.exe under Wine (build/$wine_arch: $wine_arch_why), busy_opna, spectrum for $seconds s"
+echo "== chipplay.exe under Wine (build/$wine_arch: $wine_arch_why), busy_opna, spectrum for $seconds s${CHIPPLAY_BENCH_DEBUG:+, debug monitor: $CHIPPLAY_BENCH_DEBUG}"
 windows_build "$wine_arch" "$(nproc)" -- chipplay busy_opna_archive >/dev/null
 TIV_WINE_ARCH=$wine_arch tools/bench.sh "build/$wine_arch" bash -c '
   set -euo pipefail; [ -n "${BENCH_TRACE:-}" ] && set -x
@@ -30,6 +32,15 @@ TIV_WINE_ARCH=$wine_arch tools/bench.sh "build/$wine_arch" bash -c '
   trap "kill %1 %2 2>/dev/null; rm -rf \"$work\"" EXIT
   cp -r "$build/tests/bench/busy_opna" "$work/busy"
   cd "$build/chipplay/win32"
+  with=
+  if [ "${CHIPPLAY_BENCH_DEBUG:-0}" = 1 ]; then
+    # The player reads config.txt of its current folder: run it from the work folder.
+    printf "[config]\r\ndebug=1\r\n" >"$work/config.txt"
+    exe=$PWD/chipplay.exe
+    cd "$work"
+    ln -s "$exe" chipplay.exe
+    with=1
+  fi
   cp "$build/resources/art/capture1.bmp" "$work/shot.bmp"
   # As the launcher starts it: the archive (a copy: "-d" deletes it at the
   # end) and a screenshot.
@@ -49,6 +60,8 @@ TIV_WINE_ARCH=$wine_arch tools/bench.sh "build/$wine_arch" bash -c '
   # What the recording holds at the moment of the click is what was heard
   # before it: the first sound after it is counted from there.
   before=$(( $(stat -c %s "$work/heard.raw") / 4 * 4 ))
+  # Out from under the debug monitor, when it is open.
+  [ -z "$with" ] || { xdotool windowmove "$wid" 0 0; xdotool windowraise "$wid"; sleep 0.5; }
   xdotool mousemove --window "$wid" 60 200 click --repeat 2 --delay 60 1
   sleep 3
   kill %2 2>/dev/null || true
@@ -74,7 +87,7 @@ TIV_WINE_ARCH=$wine_arch tools/bench.sh "build/$wine_arch" bash -c '
     awk -v c="$((c1 - c0))" -v hz="$ticks" -v ns="$((t1 - t0))" -v what="$1" \
       "BEGIN { printf \"cpu per wall second while playing %s: %.4f\n\", what, c / hz / (ns / 1e9) }"
   }
-  share "in spectrum mode"
+  share "in spectrum mode${with:+ with the debug monitor shown}"
   # The keyboard (kbd) and level-meter (lvl) buttons: both windows shown.
   xdotool mousemove --window "$wid" 485 93 click 1
   sleep 0.3
@@ -89,7 +102,7 @@ TIV_WINE_ARCH=$wine_arch tools/bench.sh "build/$wine_arch" bash -c '
   done
   xdotool mousemove --window "$wid" 300 8
   sleep 1
-  share "in spectrum mode with the keyboard and level-meter windows shown"
+  share "in spectrum mode with the keyboard and level-meter windows${with:+ and the debug monitor} shown"
   # The close button of the main window: a side window holds the focus now.
   xdotool mousemove --window "$wid" 515 11 click 1 2>/dev/null || true
   sleep 1
