@@ -124,6 +124,11 @@ tools/bench.sh build/demo bash -c '
         sleep 2
         if wid=$(xdotool search --name "^$player\$" | head -n1) && [ -n "$wid" ]; then
           xdotool mousemove --window "$wid" 60 200 click --repeat 2 --delay 80 1 || true
+          # Then the keyboard and level-meter windows (KBD and LVL), docked under it.
+          sleep 3
+          xdotool mousemove --window "$wid" 485 93 click 1 || true
+          sleep 1
+          xdotool mousemove --window "$wid" 485 123 click 1 || true
         fi
         sleep 4
         import -window root "$TIV_DEMO_PLAYER_SHOT" && echo "screenshot: $TIV_DEMO_PLAYER_SHOT"
