@@ -7,6 +7,16 @@
 
 namespace {
 std::vector<DWORD> g_started;   // process ids, so that closed handles do not matter
+// A handle of each, kept open for Probe_KillAll: under Wine process ids come
+// back within seconds, and terminating by an id that had come back killed
+// another test's program.
+std::vector<HANDLE> g_startedHandles;
+
+void Remember(DWORD pid, HANDLE process)
+{
+    g_started.push_back(pid);
+    if (process != nullptr) g_startedHandles.push_back(process);
+}
 }
 
 namespace {
@@ -106,7 +116,9 @@ HANDLE Probe_Start(const std::string& exe, const std::string& cmdLine, const std
         return nullptr;
     }
     CloseHandle(pi.hThread);
-    g_started.push_back(pi.dwProcessId);
+    HANDLE kept = nullptr;
+    DuplicateHandle(GetCurrentProcess(), pi.hProcess, GetCurrentProcess(), &kept, 0, FALSE, DUPLICATE_SAME_ACCESS);
+    Remember(pi.dwProcessId, kept);
     return pi.hProcess;
 }
 
@@ -127,7 +139,8 @@ int Probe_Adopt(const std::string& imagePath)
             n++;
             bool known = false;
             for (DWORD id : g_started) known = known || id == pe.th32ProcessID;
-            if (!known) g_started.push_back(pe.th32ProcessID);
+            if (!known)
+                Remember(pe.th32ProcessID, OpenProcess(PROCESS_TERMINATE | SYNCHRONIZE, FALSE, pe.th32ProcessID));
         }
         CloseHandle(h);
     }
@@ -137,15 +150,14 @@ int Probe_Adopt(const std::string& imagePath)
 
 void Probe_KillAll()
 {
-    for (DWORD id : g_started) {
-        HANDLE h = OpenProcess(PROCESS_TERMINATE | SYNCHRONIZE, FALSE, id);
-        if (h == nullptr) continue;
+    for (HANDLE h : g_startedHandles) {
         if (WaitForSingleObject(h, 0) == WAIT_TIMEOUT) {
             TerminateProcess(h, 99);
             WaitForSingleObject(h, 5000);
         }
         CloseHandle(h);
     }
+    g_startedHandles.clear();
     g_started.clear();
 }
 
