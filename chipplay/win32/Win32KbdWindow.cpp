@@ -4,7 +4,6 @@
 #include "Player.h"
 #include "System.h"
 
-#include <cstdio>
 #include <string>
 
 namespace {
@@ -41,11 +40,16 @@ Win32KbdWindow::~Win32KbdWindow()
 
 bool Win32KbdWindow::prepare(ConfigSection* pos)
 {
-    int w = 0, h = 0;
-    if (std::sscanf(pos->getString("kbd", "").c_str(), "%d,%d,%d,%d", &mKbdX, &mKbdY, &w, &mRowHeight) != 4)
-        mKbdX = mKbdY = mRowHeight = 0;
-    if (std::sscanf(pos->getString("trk", "").c_str(), "%d,%d,%d,%d", &mTrkX, &mTrkY, &mTrkWidth, &h) != 4)
-        mTrkX = mTrkY = mTrkWidth = 0;
+    // The keyboard's width and the buttons' height are not read: ten octaves
+    // across, one row per track.
+    const SkinRect kbd = ParseSkinRect(pos->getString("kbd", ""));
+    const SkinRect trk = ParseSkinRect(pos->getString("trk", ""));
+    mKbdX = kbd.x;
+    mKbdY = kbd.y;
+    mRowHeight = kbd.h;
+    mTrkX = trk.x;
+    mTrkY = trk.y;
+    mTrkWidth = trk.w;
     SYSTEM_CHECK(mOptions.sourcePath, (mChSkinDC = loadSkinBitmap("keyboard_trk")) != NULL, false);
     SYSTEM_CHECK(mOptions.sourcePath, (mKbdSkinDC = loadSkinBitmap("keyboard_kbd")) != NULL, false);
     return true;

@@ -4,7 +4,6 @@
 #include "Player.h"
 #include "System.h"
 
-#include <cstdio>
 #include <string>
 
 namespace {
@@ -21,11 +20,6 @@ struct ChipKey {
 const ChipKey kChipKeys[] = {{ChipInfo::TYPE_YM2203, "ym2203", 0},   {ChipInfo::TYPE_YM2608, "ym2608", 6},
                              {ChipInfo::TYPE_YM2151, "ym2151", 22},  {ChipInfo::TYPE_YM2149, "ym2149", 30},
                              {ChipInfo::TYPE_AY38910, "ay38910", 33}, {ChipInfo::TYPE_MSM6258, "msm6258", 36}};
-
-void ParseRect(ConfigSection* pos, const char* key, int* x, int* y, int* w, int* h)
-{
-    if (std::sscanf(pos->getString(key, "").c_str(), "%d,%d,%d,%d", x, y, w, h) != 4) *x = *y = *w = *h = 0;
-}
 
 }   // namespace
 
@@ -49,10 +43,10 @@ Win32LvlWindow::~Win32LvlWindow()
 
 bool Win32LvlWindow::prepare(ConfigSection* pos)
 {
-    ParseRect(pos, "lvl", &mLvl.x, &mLvl.y, &mLvl.w, &mLvl.h);
-    ParseRect(pos, "pan", &mPan.x, &mPan.y, &mPan.w, &mPan.h);
-    ParseRect(pos, "chip", &mChip.x, &mChip.y, &mChip.w, &mChip.h);
-    ParseRect(pos, "ch", &mCh.x, &mCh.y, &mCh.w, &mCh.h);
+    mLvl = ParseSkinRect(pos->getString("lvl", ""));
+    mPan = ParseSkinRect(pos->getString("pan", ""));
+    mChip = ParseSkinRect(pos->getString("chip", ""));
+    mCh = ParseSkinRect(pos->getString("ch", ""));
     SYSTEM_CHECK(mOptions.sourcePath, (mLvlSkinDC = loadSkinBitmap("level_lvl")) != NULL, false);
     SYSTEM_CHECK(mOptions.sourcePath, (mPanSkinDC = loadSkinBitmap("level_pan")) != NULL, false);
     SYSTEM_CHECK(mOptions.sourcePath, (mChipSkinDC = loadSkinBitmap("level_chip")) != NULL, false);

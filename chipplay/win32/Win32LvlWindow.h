@@ -40,9 +40,7 @@ protected:
     bool drawOwnItem(int id, DRAWITEMSTRUCT* di) override;
 
 private:
-    struct Rect {
-        int x, y, w, h;
-    };
+    using Rect = SkinRect;
     void toggleChip(int chip);
 
     HDC mLvlSkinDC, mPanSkinDC, mChipSkinDC, mChSkinDC;

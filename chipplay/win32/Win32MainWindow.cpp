@@ -13,7 +13,6 @@
 #include <imm.h>
 #include <windowsx.h>
 
-#include <cctype>
 #include <cstdio>
 #include <new>
 #include <cstring>
@@ -26,20 +25,18 @@ const char kFontName[] = "ＭＳ ゴシック";
 
 void ParseRect(const std::string& text, int* x, int* y, int* w, int* h)
 {
-    int v[4] = {0, 0, 0, 0};
-    if (std::sscanf(text.c_str(), "%d,%d,%d,%d", &v[0], &v[1], &v[2], &v[3]) != 4) v[0] = v[1] = v[2] = v[3] = 0;
-    *x = v[0];
-    *y = v[1];
-    if (w != nullptr) *w = v[2];
-    if (h != nullptr) *h = v[3];
+    const SkinRect r = ParseSkinRect(text);
+    *x = r.x;
+    *y = r.y;
+    if (w != nullptr) *w = r.w;
+    if (h != nullptr) *h = r.h;
 }
 
 void ParsePoint(const std::string& text, int* x, int* y)
 {
-    int v[2] = {0, 0};
-    if (std::sscanf(text.c_str(), "%d,%d", &v[0], &v[1]) != 2) v[0] = v[1] = 0;
-    *x = v[0];
-    *y = v[1];
+    const POINT p = ParseSkinPoint(text);
+    *x = p.x;
+    *y = p.y;
 }
 
 COLORREF ParseColor(const std::string& text, const char* fallback)
@@ -152,13 +149,7 @@ bool Win32MainWindow::create(HINSTANCE instance, Player* player, Config* config)
 
     // No caption: the outline is a rounded rectangle and the window is
     // dragged by any part that is neither a control nor the title strip.
-    SetWindowLongA(mHWnd, GWL_STYLE, WS_POPUP | WS_CLIPSIBLINGS | WS_CLIPCHILDREN);
-    SetWindowPos(mHWnd, nullptr, 0, 0, WIDTH, HEIGHT, SWP_NOMOVE | SWP_NOZORDER | SWP_FRAMECHANGED);
-    mRegion = CreateRoundRectRgn(0, 0, WIDTH, HEIGHT, 12, 12);
-    // The system owns the region once it is set; a copy stays ours to delete.
-    HRGN shape = CreateRectRgn(0, 0, 0, 0);
-    CombineRgn(shape, mRegion, nullptr, RGN_COPY);
-    SetWindowRgn(mHWnd, shape, TRUE);
+    mRegion = MakeRoundedPopup(mHWnd, WIDTH, HEIGHT);
     ShowWindow(mHWnd, SW_SHOWDEFAULT);
     UpdateWindow(mHWnd);
 
@@ -208,15 +199,7 @@ bool Win32MainWindow::loadSkin()
 
 HDC Win32MainWindow::loadSkinBitmap(const char* name)
 {
-    // A file of the skin folder first, then the built-in copy: each picture
-    // on its own, so a skin folder may replace only some of them.
-    const std::string file = std::string("skin\\") + name + ".bmp";
-    HANDLE bmp = LoadImageA(nullptr, file.c_str(), IMAGE_BITMAP, 0, 0, LR_LOADFROMFILE);
-    if (bmp == nullptr) {
-        std::string resource = std::string(name) + ".bmp";
-        for (char& c : resource) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
-        bmp = LoadImageA(mInstance, resource.c_str(), IMAGE_BITMAP, 0, 0, LR_SHARED);
-    }
+    HBITMAP bmp = LoadSkinPicture(mInstance, name);
     SYSTEM_CHECK(kSource, bmp != NULL, nullptr);
     HDC dc = CreateCompatibleDC(mBackDC);
     SelectObject(dc, bmp);

@@ -6,23 +6,7 @@
 
 #include <windowsx.h>
 
-#include <cctype>
-#include <cstdio>
 #include <string>
-
-namespace {
-
-void ParseRect(const std::string& text, int v[4])
-{
-    if (std::sscanf(text.c_str(), "%d,%d,%d,%d", &v[0], &v[1], &v[2], &v[3]) != 4) v[0] = v[1] = v[2] = v[3] = 0;
-}
-
-void ParsePoint(const std::string& text, int v[2])
-{
-    if (std::sscanf(text.c_str(), "%d,%d", &v[0], &v[1]) != 2) v[0] = v[1] = 0;
-}
-
-}   // namespace
 
 Win32SideWindow::Win32SideWindow(const Options& options)
     : mOptions(options), mInstance(nullptr), mPlayer(nullptr), mSkinCfg(nullptr), mBackDC(nullptr), mTrackBtn(),
@@ -90,13 +74,7 @@ bool Win32SideWindow::create(HINSTANCE instance, int showCmd, Player* player, Co
     }
     // No caption and no border: the window is exactly its face, so that it
     // docks edge to edge with the main window.
-    SetWindowLongA(mHWnd, GWL_STYLE, WS_POPUP | WS_CLIPCHILDREN | WS_CLIPSIBLINGS);
-    SetWindowPos(mHWnd, nullptr, 0, 0, mOptions.width, mOptions.height, SWP_NOMOVE | SWP_NOZORDER | SWP_FRAMECHANGED);
-    mRegion = CreateRoundRectRgn(0, 0, mOptions.width, mOptions.height, 12, 12);
-    // The system owns the region it is given; the kept one stays ours.
-    HRGN shape = CreateRectRgn(0, 0, 0, 0);
-    CombineRgn(shape, mRegion, nullptr, RGN_COPY);
-    SetWindowRgn(mHWnd, shape, TRUE);
+    mRegion = MakeRoundedPopup(mHWnd, mOptions.width, mOptions.height);
     ShowWindow(mHWnd, showCmd);
     UpdateWindow(mHWnd);
     return true;
@@ -104,14 +82,7 @@ bool Win32SideWindow::create(HINSTANCE instance, int showCmd, Player* player, Co
 
 HDC Win32SideWindow::loadSkinBitmap(const char* name)
 {
-    // The skin folder's file first, then the built-in copy, picture by picture.
-    const std::string file = std::string("skin\\") + name + ".bmp";
-    HANDLE bmp = LoadImageA(nullptr, file.c_str(), IMAGE_BITMAP, 0, 0, LR_LOADFROMFILE);
-    if (bmp == nullptr) {
-        std::string resource = std::string(name) + ".bmp";
-        for (char& c : resource) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
-        bmp = LoadImageA(mInstance, resource.c_str(), IMAGE_BITMAP, 0, 0, LR_SHARED);
-    }
+    HBITMAP bmp = LoadSkinPicture(mInstance, name);
     SYSTEM_CHECK(mOptions.sourcePath, bmp != NULL, nullptr);
     HDC dc = CreateCompatibleDC(mBackDC);
     if (dc == nullptr) return nullptr;
@@ -261,10 +232,9 @@ LRESULT Win32SideWindow::wndProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lPar
             int id;
         } buttons[] = {{&mCloseBtn, "close", ID_CLOSE}, {&mMinimizeBtn, "minimize", ID_MINIMIZE}};
         for (auto& b : buttons) {
-            int r[4], s[2];
-            ParseRect(pos->getString(b.key, ""), r);
-            ParsePoint(sys->getString(b.key, ""), s);
-            b.button->create(b.key, r[0], r[1], r[2], r[3], hwnd, b.id, mInstance, mSysSkinDC, s[0], s[1], 1);
+            const SkinRect r = ParseSkinRect(pos->getString(b.key, ""));
+            const POINT s = ParseSkinPoint(sys->getString(b.key, ""));
+            b.button->create(b.key, r.x, r.y, r.w, r.h, hwnd, b.id, mInstance, mSysSkinDC, s.x, s.y, 1);
         }
         return buildButtons(hwnd) ? 0 : -1;
     }

@@ -3,6 +3,48 @@
 #include "System.h"
 #include "Trace.h"
 
+#include <cctype>
+#include <cstdio>
+#include <string>
+
+HBITMAP LoadSkinPicture(HINSTANCE instance, const char* name)
+{
+    const std::string file = std::string("skin\\") + name + ".bmp";
+    HANDLE bmp = LoadImageA(nullptr, file.c_str(), IMAGE_BITMAP, 0, 0, LR_LOADFROMFILE);
+    if (bmp == nullptr) {
+        std::string resource = std::string(name) + ".bmp";
+        for (char& c : resource) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+        bmp = LoadImageA(instance, resource.c_str(), IMAGE_BITMAP, 0, 0, LR_SHARED);
+    }
+    return static_cast<HBITMAP>(bmp);
+}
+
+SkinRect ParseSkinRect(const std::string& text)
+{
+    SkinRect r = {0, 0, 0, 0};
+    if (std::sscanf(text.c_str(), "%d,%d,%d,%d", &r.x, &r.y, &r.w, &r.h) != 4) r = SkinRect{0, 0, 0, 0};
+    return r;
+}
+
+HRGN MakeRoundedPopup(HWND hwnd, int width, int height)
+{
+    SetWindowLongA(hwnd, GWL_STYLE, WS_POPUP | WS_CLIPSIBLINGS | WS_CLIPCHILDREN);
+    SetWindowPos(hwnd, nullptr, 0, 0, width, height, SWP_NOMOVE | SWP_NOZORDER | SWP_FRAMECHANGED);
+    HRGN kept = CreateRoundRectRgn(0, 0, width, height, 12, 12);
+    HRGN shape = CreateRectRgn(0, 0, 0, 0);
+    CombineRgn(shape, kept, nullptr, RGN_COPY);
+    SetWindowRgn(hwnd, shape, TRUE);
+    return kept;
+}
+
+POINT ParseSkinPoint(const std::string& text)
+{
+    int x = 0, y = 0;
+    if (std::sscanf(text.c_str(), "%d,%d", &x, &y) != 2) x = y = 0;
+    POINT p = {x, y};
+    return p;
+}
+
 Win32SkinControl::Win32SkinControl(const char* sourcePath, const char* traceName)
     : mX(0), mY(0), mWidth(0), mHeight(0), mLayout(0), mHover(false), mSkinDC(nullptr), mSkinX(0), mSkinY(0),
       mIndex(0), mSourcePath(sourcePath), mTraceName(traceName)

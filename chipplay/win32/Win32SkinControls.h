@@ -20,6 +20,28 @@
 
 #include <commctrl.h>
 
+#include <string>
+
+// A skin picture by name ("main_bg"): the skin folder's file
+// "skin\<name>.bmp" first, else the program's built-in resource
+// "<NAME>.BMP" (shared: never deleted); null when neither exists. Each
+// picture on its own, so a skin folder may replace only some of them.
+HBITMAP LoadSkinPicture(HINSTANCE instance, const char* name);
+
+// Placements in skin.txt: a rectangle "x,y,w,h" and a face's corner "x,y"
+// in a picture. A value that is missing or does not parse gives zeros.
+struct SkinRect {
+    int x, y, w, h;
+};
+SkinRect ParseSkinRect(const std::string& text);
+POINT ParseSkinPoint(const std::string& text);
+
+// Gives a just-made window the skinned windows' shape: a pop-up without
+// caption or border, exactly width x height, its corners rounded 12 x 12.
+// Returns the rounded region, which stays the caller's to delete (the
+// window owns a copy).
+HRGN MakeRoundedPopup(HWND hwnd, int width, int height);
+
 // What a skinned button and check box share: the rectangle, the skin's cells
 // and the hover tracking. The difference is the cell a state picks.
 class Win32SkinControl : public Win32Control {
