@@ -190,9 +190,11 @@ TEST_F(DeviceTest, FramesHandedOutFollowTheWallClockOnThePacedSink)
     if (std::getenv("TIV_SOUND_PACED") == nullptr)
         GTEST_SKIP() << "the bench's sink has no clock here (no paced sink: see tools/bench.sh)";
     // A device whose mixer thread is starved by a loaded machine falls behind
-    // the sink's clock for a while: three tries, each of 2 s.
+    // the sink's clock for a while, and so does the sink's own server (the
+    // suite runs beside this test): up to six tries, each of 2 s, until one
+    // keeps to the clock.
     double best = 1e9;
-    for (int attempt = 0; attempt < 3 && best > 0.05; attempt++) {
+    for (int attempt = 0; attempt < 6 && best > 0.05; attempt++) {
         double elapsed = 0;
         dev->resetCounters();
         int64_t handed = PlaySine(dev, 500000, 2.0, &elapsed);
@@ -204,7 +206,7 @@ TEST_F(DeviceTest, FramesHandedOutFollowTheWallClockOnThePacedSink)
         best = std::min(best, std::fabs(static_cast<double>(handed) - want) / want);
         EXPECT_LE(dev->getSmallestLead(), 22050);   // never more than the latency ahead
     }
-    EXPECT_LE(best, 0.05) << "frames handed out against the wall clock, closest of three tries";
+    EXPECT_LE(best, 0.05) << "frames handed out against the wall clock, closest of six tries";
 }
 
 int PeakOf(const int16_t* s, size_t n)
