@@ -39,12 +39,30 @@ phase "native optimised build (benchmarks)"
 cmake --no-warn-unused-cli -S . -B build/bench-native -G Ninja -DCMAKE_BUILD_TYPE=Release -DTIV_SANITIZE=OFF >/dev/null
 cmake --build build/bench-native -j "$jobs"
 
+# Where both architectures run, the shipped 32-bit build is the whole proof;
+# the 64-bit build then runs the tests whose code or data layout depends on
+# the width of a pointer (CTest label "ptrwidth"), and builds those with the
+# programs (every library of the tree, so all shipped code still compiles at
+# both widths) rather than every test program.
+win64_only_ptrwidth=
+if [ -z "${TIV_WINE_ARCH:-}" ] && [[ " $arches " == *" win32 "* ]] && [[ " $arches " == *" win64 "* ]]; then
+  win64_only_ptrwidth=1
+fi
+
 # The shipped programs are the 32-bit ones: they are built (warnings are
 # errors) even where their tests cannot run.
 for arch in win32 win64; do
   if [ "$arch" = win32 ] || [[ " $arches " == *" $arch "* ]]; then
-    phase "$arch build"
-    windows_build "$arch" "$jobs" -DCMAKE_BUILD_TYPE=RelWithDebInfo
+    if [ "$arch" = win64 ] && [ -n "$win64_only_ptrwidth" ]; then
+      phase "win64 build: the programs and the ptrwidth tests"
+      windows_build win64 "$jobs" -DCMAKE_BUILD_TYPE=RelWithDebInfo -- tiv_programs
+      mapfile -t ptr_targets < <(ctest --test-dir build/win64 -N -L ptrwidth --show-only=json-v1 |
+                                 grep -o '[A-Za-z0-9_]*\.exe"' | sed 's/\.exe"$//' | sort -u)
+      cmake --build build/win64 -j "$jobs" --target "${ptr_targets[@]}"
+    else
+      phase "$arch build"
+      windows_build "$arch" "$jobs" -DCMAKE_BUILD_TYPE=RelWithDebInfo
+    fi
   fi
 done
 
@@ -52,13 +70,6 @@ done
 # prefix, display and sound sink), so the tests that click, read the screen
 # or hold the launcher's mutex run side by side.
 export TIV_BENCH_SLOTS=$jobs
-# Where both architectures run, the shipped 32-bit build is the whole proof;
-# the 64-bit build then runs the tests whose code or data layout depends on
-# the width of a pointer (CTest label "ptrwidth").
-win64_only_ptrwidth=
-if [ -z "${TIV_WINE_ARCH:-}" ] && [[ " $arches " == *" win32 "* ]] && [[ " $arches " == *" win64 "* ]]; then
-  win64_only_ptrwidth=1
-fi
 phase "Windows tests under Wine: ${arches// / and } ($why)"
 failed=
 for arch in $arches; do
