@@ -41,7 +41,8 @@ X1Driver::X1Driver(VM* vm, int32_t variant) : X1Driver(vm, variant, kProfile)
 
 X1Driver::X1Driver(VM* vm, int32_t variant, const Profile& profile)
     : HostDeviceDriver(vm, profile), mVariant(variant), mPsg(nullptr), mOpm(nullptr), mAttr(0), mVolumePsg(0),
-      mCpuHandlers{onWrite, onRead, onAcknowledge}, mTimerHandler(onTimer), mCtcVector(0), mCtcPending(0)
+      mCpuHandlers{onWrite, onRead, onAcknowledge}, mTimerHandler(onTimer), mCtcVector(0), mCtcPending(0),
+      mRaisedVector(-1)
 {
     for (int32_t i = 0; i < CTC_CHANNELS; i++) mCtc[i] = CtcChannel{0x02, 256, 256, nullptr, 0};
 }
@@ -220,12 +221,19 @@ void X1Driver::updateInterrupt()
 {
     if (mCpu == nullptr) return;
     if (mCtcPending == 0) {
+        mRaisedVector = -1;
         mCpu->setInterrupt(0xFF, false, 0);
         return;
     }
     int32_t i = 0;
     while (!(mCtcPending & (1u << i))) i++;
-    mCpu->setInterrupt((uint32_t)(mCtcVector + 2 * i), true, mIntDelay);
+    const int32_t vector = mCtcVector + 2 * i;
+    // The line is a level: a request already up with this vector keeps its
+    // delay counting down. Raising it again would restart the delay, and a
+    // channel that ticks as often as the delay lasts would never be served.
+    if (vector == mRaisedVector) return;
+    mRaisedVector = vector;
+    mCpu->setInterrupt((uint32_t)vector, true, mIntDelay);
 }
 
 void X1Driver::onAcknowledge(void* _param, int32_t vector)

@@ -108,6 +108,7 @@ private:
     CtcChannel mCtc[CTC_CHANNELS];
     uint8_t mCtcVector;
     uint8_t mCtcPending;
+    int32_t mRaisedVector;   // the vector on the Z80's line, -1 while it is low
 };
 
 // Registers "x1/psg" and "x1/opm", and the compatible variants
