@@ -20,8 +20,6 @@ int8_t ssg[8][2][3][2];
 
 namespace {
 
-bool s_built = false;
-
 const int8_t kDetuneRows[3][32] = {
     {0, 0, 0, 0, 2, 2, 2, 2, 2, 2, 2, 2, 4, 4, 4, 4, 4, 6, 6, 6, 8, 8, 8, 10, 10, 12, 12, 14, 16, 16, 16, 16},
     {2, 2, 2, 2, 4, 4, 4, 4, 4, 6, 6, 6, 8, 8, 8, 10, 10, 12, 12, 14, 16, 16, 18, 20, 22, 24, 26, 28, 32, 32, 32, 32},
@@ -40,14 +38,9 @@ const int8_t kSsgPlain[4][2][3][2] = {
 
 const double kPi = 3.14159265358979323846;
 
-}  // namespace
-
-void Build()
+// Fills every table above.
+void Fill()
 {
-    if (s_built)
-        return;
-    s_built = true;
-
     for (int i = 0; i < 256; i++) {
         const int v = ((int)floor(pow(2.0, 13.0 - i / 256.0)) + 2) & ~3;
         power[2 * i] = v;
@@ -146,6 +139,17 @@ void Build()
                 ssg[t + 4][h][s][0] = io;
                 ssg[t + 4][h][s][1] = iv;
             }
+}
+
+}  // namespace
+
+// Two machines may start on two threads at once: the tables are filled by
+// the first, under the guard of a local static's initialisation, and only
+// read after that.
+void Build()
+{
+    static const bool filled = (Fill(), true);
+    (void)filled;
 }
 
 }  // namespace fmtables

@@ -7,7 +7,6 @@ namespace {
 
 int32_t s_lfoAm[4][512];
 int32_t s_lfoPm[4][512];
-bool s_lfoBuilt = false;
 
 // The project's own 0..32767 generator (so every host draws the same).
 uint32_t NextRandom(uint32_t& state)
@@ -16,11 +15,8 @@ uint32_t NextRandom(uint32_t& state)
     return (state >> 16) & 0x7FFF;
 }
 
-void BuildLfoTables()
+void FillLfoTables()
 {
-    if (s_lfoBuilt)
-        return;
-    s_lfoBuilt = true;
     uint32_t seed = 1;
     int32_t r = 0;
     for (int i = 0; i < 512; i++) {
@@ -38,6 +34,14 @@ void BuildLfoTables()
         for (int w = 0; w < 4; w++)
             s_lfoPm[w][i] = ~s_lfoPm[w][i];
     }
+}
+
+// Filled once by the first chip made, whichever thread it is on (two
+// machines may start at once), under the guard of a local static.
+void BuildLfoTables()
+{
+    static const bool filled = (FillLfoTables(), true);
+    (void)filled;
 }
 
 // Register slots 0-3 of a channel are operators 1, 3, 2, 4.

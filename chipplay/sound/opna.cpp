@@ -16,17 +16,20 @@ const uint32_t kAddressTop = 0x400000;
 
 int32_t s_rhythmGain[160];  // indices -32..127
 int32_t s_lfoAm[256];
-bool s_tablesBuilt = false;
-
-void BuildTables()
+void FillTables()
 {
-    if (s_tablesBuilt)
-        return;
-    s_tablesBuilt = true;
     for (int i = -32; i < 128; i++)
         s_rhythmGain[i + 32] = (int32_t)(65536 * pow(2.0, -i / 8.0)) - 1;
     for (int i = 0; i < 256; i++)
         s_lfoAm[i] = (i < 128 ? 255 - 2 * i : 2 * i - 256) & ~3;
+}
+
+// Filled once by the first chip made, whichever thread it is on (two
+// machines may start at once), under the guard of a local static.
+void BuildTables()
+{
+    static const bool filled = (FillTables(), true);
+    (void)filled;
 }
 
 int32_t Clamp16(int32_t v)
