@@ -17,6 +17,7 @@ int32_t rateStep[16] = {1, 2, 4, 8, 16, 32, 64, 128, 256, 512, 1024, 2047, 2047,
 int8_t decayInc[64][8];
 int8_t attackShift[64][8];
 int8_t ssg[8][2][3][2];
+const int kSlotToOp[4] = {0, 2, 1, 3};
 
 namespace {
 
@@ -155,6 +156,13 @@ void Build()
 }  // namespace fmtables
 
 using namespace fmtables;
+
+int32_t FmVolumeFactor(int32_t v, double unity)
+{
+    if (v > 20)
+        v = 20;
+    return v <= -192 ? 0 : (int32_t)(pow(10.0, v * 0.025) * unity);
+}
 
 // ---- FmChipParams ----
 

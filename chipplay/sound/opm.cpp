@@ -44,8 +44,6 @@ void BuildLfoTables()
     (void)filled;
 }
 
-// Register slots 0-3 of a channel are operators 1, 3, 2, 4.
-const int kSlotToOp[4] = {0, 2, 1, 3};
 
 }  // namespace
 
@@ -123,9 +121,7 @@ void OpmCore::setMask(uint32_t mask)
 
 void OpmCore::setVolumeFm(int32_t v)
 {
-    if (v > 20)
-        v = 20;
-    m_gain = v <= -192 ? 0 : (int32_t)(pow(10.0, v * 0.025) * 16384);
+    m_gain = FmVolumeFactor(v, 16384);
 }
 
 void OpmCore::setReg(uint32_t reg, uint8_t data)
@@ -133,7 +129,7 @@ void OpmCore::setReg(uint32_t reg, uint8_t data)
     reg &= 0xFF;
     if (reg >= 0x40) {
         const int c = reg & 7;
-        FmOperator& op = m_ch[c].op[kSlotToOp[(reg >> 3) & 3]];
+        FmOperator& op = m_ch[c].op[fmtables::kSlotToOp[(reg >> 3) & 3]];
         switch (reg & 0xE0) {
         case 0x40:
             op.setDetune((data >> 4) & 7);

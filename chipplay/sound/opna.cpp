@@ -49,12 +49,6 @@ int32_t RhythmOffset(int32_t v)
     return offset > 255 ? 255 : (int32_t)offset;
 }
 
-int32_t VolumeFactor(int32_t v, double unity)
-{
-    if (v > 20)
-        v = 20;
-    return v <= -192 ? 0 : (int32_t)(pow(10.0, v * 0.025) * unity);
-}
 
 }  // namespace
 
@@ -372,7 +366,7 @@ void OpnaCore::setMask(uint32_t mask)
 
 void OpnaCore::setVolumeAdpcm(int32_t v)
 {
-    m_masterVolume = VolumeFactor(v, 65536);
+    m_masterVolume = FmVolumeFactor(v, 65536);
     m_effectiveVolume = (int32_t)(((int64_t)m_masterVolume * m_level) >> 12);
 }
 
