@@ -2,7 +2,6 @@
 // building the machine are in X1DriverLoad.cpp.
 #include "X1Driver.h"
 
-#include "X1CompatDriver.h"
 
 #include "AY38910.h"
 #include "DebugMonitor.h"
@@ -20,7 +19,6 @@ const HostDeviceDriver::Profile kProfile = {
     4000000,
 };
 
-const char* const kNames[2] = {"x1/psg", "x1/opm"};
 
 int32_t Prescaler(uint8_t control)
 {
@@ -58,17 +56,14 @@ X1Driver::~X1Driver()
     delete mPsg;
 }
 
+const char* const X1Driver::NAMES[2] = {"x1/psg", "x1/opm"};
+
 Driver* X1Driver::create(VM* vm, const std::string& name)
 {
-    const int32_t variant = variantOf(kNames, name);
+    const int32_t variant = variantOf(NAMES, name);
     return variant < 0 ? nullptr : new X1Driver(vm, variant);
 }
 
-bool RegisterX1Drivers()
-{
-    const bool ok = HostDeviceDriver::registerNames(kNames, X1Driver::create);
-    return HostDeviceDriver::registerNames(X1CompatDriver::NAMES, X1CompatDriver::create) && ok;
-}
 
 int64_t X1Driver::getCtcPeriod(int32_t channel) const
 {

@@ -15,6 +15,7 @@
 #include "File.h"
 #include "FolderArchive.h"
 #include "PC88Driver.h"
+#include "RegisterDrivers.h"
 #include "VM.h"
 #include "X1Driver.h"
 

@@ -4,6 +4,7 @@
 // frames a tick (441 = 10 ms, so every tick moves the song by 10000 us).
 #include "Config.h"
 #include "Player.h"
+#include "RegisterDrivers.h"
 #include "RequestQueue.h"
 #include "X1Driver.h"
 #include "player_fakes.h"
