@@ -1,6 +1,7 @@
 #include "Config.h"
 
 #include "File.h"
+#include "ShiftJis.h"
 #include "System.h"
 
 #include <cstdint>
@@ -13,11 +14,6 @@ const char kSource[] = "common/Config.cpp";
 
 #define CONFIG_ASSERT(expr) \
     do { if (!(expr)) System::assertFailed(kSource, __LINE__, #expr); } while (0)
-
-bool IsLeadByte(unsigned char c)
-{
-    return (c >= 0x81 && c <= 0x9F) || (c >= 0xE0 && c <= 0xFC);
-}
 
 bool IsBreak(char c)
 {
@@ -231,6 +227,7 @@ bool Config::load(File* _file)
     _file->seek(0, File::SEEK_FROM_START);   // a zip member refuses; it stands at 0 anyway
     int size = _file->size();
     if (size < 0) size = 0;
+    if (size > MAX_TEXT_BYTES) return false;
     std::unique_ptr<char[]> buff(new (std::nothrow) char[static_cast<size_t>(size) + 1]);
     CONFIG_ASSERT(buff != NULL);
     if (buff == nullptr) return false;
@@ -325,7 +322,7 @@ bool Config::parse(const char* text)
                         atComma = true;
                         break;
                     }
-                    if (IsLeadByte(c)) {
+                    if (IsShiftJisLead(c)) {
                         if (q + 1 >= end) { bad = true; break; }
                         value += *q++;
                     }

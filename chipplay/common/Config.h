@@ -77,7 +77,12 @@ public:
     Config();
     ~Config() override;
 
-    bool load(File* file);
+    // A configuration is a few kilobytes of text. The size a file declares
+    // (a zip member's is whatever its directory says) is a claim: past this
+    // the file is refused as damaged before anything is allocated or read.
+    enum { MAX_TEXT_BYTES = 0x100000 };
+
+    bool load(File* file);   // false for a damaged or oversized file
     ConfigSection* getSection(const std::string& name) const;
     int getInt(const std::string& section, const std::string& key, int defaultValue) const;
     std::string getString(const std::string& section, const std::string& key,

@@ -1,11 +1,8 @@
 #include "FileName.h"
 
-namespace {
+#include "ShiftJis.h"
 
-bool IsLeadByte(unsigned char c)
-{
-    return (c >= 0x81 && c <= 0x9F) || (c >= 0xE0 && c <= 0xFC);
-}
+namespace {
 
 const char* FullWidth(char c)
 {
@@ -30,7 +27,7 @@ std::string ConvertToFileName(const std::string& text)
     std::string out;
     for (size_t i = 0; i < text.size(); i++) {
         unsigned char c = static_cast<unsigned char>(text[i]);
-        if (IsLeadByte(c)) {
+        if (IsShiftJisLead(c)) {
             if (i + 1 >= text.size()) break;
             out += text[i];
             out += text[++i];
@@ -47,12 +44,6 @@ std::string FitFileName(const std::string& base, const std::string& extension, s
 {
     if (bufferSize < extension.size() + 1) return std::string();
     const size_t room = bufferSize - 1 - extension.size();
-    size_t end = 0;
-    for (size_t i = 0; i < base.size();) {
-        const size_t step = IsLeadByte(static_cast<unsigned char>(base[i])) && i + 1 < base.size() ? 2 : 1;
-        if (i + step > room) break;
-        i += step;
-        end = i;
-    }
+    const size_t end = ShiftJisFit(base, room);
     return base.substr(0, end) + extension;
 }

@@ -1,13 +1,9 @@
 #include "FolderArchive.h"
 
+#include "ShiftJis.h"
 #include "System.h"
 
 namespace {
-
-bool IsSjisLead(unsigned char c)
-{
-    return (c >= 0x81 && c <= 0x9F) || (c >= 0xE0 && c <= 0xFC);
-}
 
 // A member name stays inside the folder: not absolute, no drive or stream
 // (":"), and no part made only of dots and spaces with two or more dots
@@ -31,7 +27,7 @@ bool StaysInside(const std::string& name)
             dots++;
         } else if (c != ' ') {
             onlyDots = false;
-            if (IsSjisLead(c) && i + 1 < name.size()) i++;
+            if (IsShiftJisLead(c) && i + 1 < name.size()) i++;
         }
     }
     return true;

@@ -30,12 +30,14 @@ bool StdFile::open(const std::string& path, int mode)
 
 bool StdFile::close()
 {
+    // fclose writes what is still buffered: a full disk shows up here.
+    bool ok = true;
     if (mStream != nullptr) {
-        std::fclose(mStream);
+        ok = std::fclose(mStream) == 0;
         mStream = nullptr;
     }
     mPath.clear();
-    return true;
+    return ok;
 }
 
 int StdFile::read(void* buffer, int count)

@@ -19,7 +19,7 @@ public:
     static File* openNew(const std::string& path, int mode);
 
     bool open(const std::string& path, int mode) override;   // "wb" for mode 2, else "rb"
-    bool close() override;
+    bool close() override;                // false when the buffered bytes did not reach the disk
     int read(void* buffer, int count) override;
     int write(const void* buffer, int count) override;
     bool seek(int offset, int origin) override;

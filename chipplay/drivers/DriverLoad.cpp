@@ -79,14 +79,16 @@ void DriverSlots::readOptions(ConfigSection* section)
 
 bool DriverSlots::allocate()
 {
-    const int64_t songBytes = (int64_t)count * fileSize + (dataSize > 0 ? dataSize : 0);
-    const int64_t voiceBytes = (int64_t)count * voiceFileSize + (voiceSize > 0 ? voiceSize : 0);
+    // Every slot also has its presence flag: the count is part of the bound,
+    // or a huge count over files of size 0 would pass and fill as many flags.
+    const int64_t songBytes = (int64_t)count * fileSize + (dataSize > 0 ? dataSize : 0) + count;
+    const int64_t voiceBytes = (int64_t)count * voiceFileSize + (voiceSize > 0 ? voiceSize : 0) + count;
     if (count <= 0 || fileSize < 0 || voiceFileSize < 0 || songBytes > MAX_BYTES || voiceBytes > MAX_BYTES)
         return false;
     if (copy == COPY_FROM_START && (dataSize < 0 || voiceSize < 0)) return false;
     try {
-        song.assign((size_t)songBytes, 0);
-        voice.assign((size_t)voiceBytes, 0);
+        song.assign((size_t)(songBytes - count), 0);
+        voice.assign((size_t)(voiceBytes - count), 0);
         songPresent.assign((size_t)count, 0);
         voicePresent.assign((size_t)count, 0);
     } catch (const std::bad_alloc&) {

@@ -108,7 +108,8 @@ struct DriverSlots {
     // Makes the zero-filled arrays, each with one copy length past its last
     // slot so that a copy from the last slot stays inside it (a negative
     // copy length adds nothing; the copy refuses it). False, keeping
-    // nothing, for no slot, a negative slot size, an array past MAX_BYTES,
+    // nothing, for no slot, a negative slot size, an array past MAX_BYTES
+    // (counting each slot's presence flag as a byte),
     // or under COPY_FROM_START a negative copy size; the sums are taken in
     // 64 bits.
     bool allocate();

@@ -63,6 +63,10 @@ public:
         int32_t baseClock;    // the Z80's clock unless "baseclock" says
     };
 
+    // The "baseclock" values taken, in Hz: from 100 kHz to 100 MHz. Outside
+    // them the options are refused (the configuration error).
+    enum { MIN_BASE_CLOCK = 100000, MAX_BASE_CLOCK = 100000000 };
+
     ~HostDeviceDriver() override;
 
     // A driver family's two variants go by two names ("pc88/opn" is variant
@@ -106,7 +110,7 @@ protected:
     // The stages of load(). readOptions gets section "option"; the default
     // reads what every machine with the host device has (init_pc,
     // baseclock, the regions, int_delay, skip_idle, debug_mem, volume_fm)
-    // and empties the chunk tables. loadFileEntry gets every entry of
+    // and empties the chunk tables; false for a base clock out of range. loadFileEntry gets every entry of
     // section "file" whose file opens; the default reads "code" and the
     // chunk tables and reports any other type. afterFiles runs once the
     // files are in.

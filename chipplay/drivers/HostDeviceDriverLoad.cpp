@@ -77,7 +77,10 @@ bool HostDeviceDriver::readOptions(ConfigSection* section)
     mDebugMem = section->getInt("debug_mem", mDebugMem);
     mVolumeFm = section->getInt("volume_fm", mVolumeFm);
     mChunks.reset();
-    return true;
+    // A clock of 0 or below never runs the Z80 (every song silent, with no
+    // word of why); one far past any Z80 is a damaged number. Both are a
+    // configuration error.
+    return mBaseClock >= MIN_BASE_CLOCK && mBaseClock <= MAX_BASE_CLOCK;
 }
 
 bool HostDeviceDriver::loadFile(Config* _config, Archive* _folder)

@@ -2,7 +2,6 @@
 // monitor). Loading and building the machine are in PC88DriverLoad.cpp.
 #include "PC88Driver.h"
 
-#include "PC88CompatDriver.h"
 
 #include "DebugMonitor.h"
 #include "System.h"
@@ -22,7 +21,6 @@ const HostDeviceDriver::Profile kProfile = {
     7987200,
 };
 
-const char* const kNames[2] = {"pc88/opn", "pc88/opna"};
 
 // Port 0xE6 AND 7 -> the request bits it lets through. Bit 0 enables the
 // 600 Hz request (bit 2), bit 1 the 60 Hz request (bit 1), bit 2 request
@@ -63,17 +61,14 @@ PC88Driver::~PC88Driver()
     delete mOpna;
 }
 
+const char* const PC88Driver::NAMES[2] = {"pc88/opn", "pc88/opna"};
+
 Driver* PC88Driver::create(VM* vm, const std::string& name)
 {
-    const int32_t variant = variantOf(kNames, name);
+    const int32_t variant = variantOf(NAMES, name);
     return variant < 0 ? nullptr : new PC88Driver(vm, variant == 1);
 }
 
-bool RegisterPC88Drivers()
-{
-    const bool ok = HostDeviceDriver::registerNames(kNames, PC88Driver::create);
-    return HostDeviceDriver::registerNames(PC88CompatDriver::NAMES, PC88CompatDriver::create) && ok;
-}
 
 // ---- ports ----------------------------------------------------------------
 

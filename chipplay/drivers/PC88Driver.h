@@ -5,7 +5,7 @@
 // the host device through which the program asks for songs
 // (HostDeviceDriver, which also loads the archive).
 //
-//   RegisterPC88Drivers();                       // once at program start
+//   RegisterPC88Drivers();                       // RegisterDrivers.h, once at program start
 //   vm->load(config, archive);                   // [info] driver=pc88/opna
 //   vm->play(code, songEntry);                   // port 0x80 = 1, 0x81 = code
 //
@@ -43,7 +43,9 @@ public:
     PC88Driver(VM* vm, bool opna);
     ~PC88Driver() override;
 
-    // The factory for "pc88/opn" and "pc88/opna"; null for any other name.
+    // "pc88/opn" and "pc88/opna", which RegisterPC88Drivers registers.
+    static const char* const NAMES[2];
+    // The factory for NAMES; null for any other name.
     static Driver* create(VM* vm, const std::string& name);
 
     bool dump(DebugMonitor* monitor, int32_t page) override;
@@ -104,6 +106,3 @@ protected:
     bool mMakeTimer2;   // the 600 Hz timer (id 2)
 };
 
-// Registers "pc88/opn" and "pc88/opna", and the compatible variants
-// "pc88/opn/compat" and "pc88/opna/compat", with the DriverBinder.
-bool RegisterPC88Drivers();

@@ -26,7 +26,7 @@ bool PC88Driver::buildMachine()
         // Without its ADPCM memory the chip is unusable and the image has
         // nowhere to go: the load fails rather than writing through null.
         if (!initOpna(mOpna) || mOpna->getAdpcmMemory() == nullptr) {
-            System::error("[PC88]YM2608の初期化に失敗しました\n");
+            System::error("%sYM2608の初期化に失敗しました\n", mTag);
             return false;
         }
         mOpna->attach(onChipInterrupt, context(), 0);
@@ -64,7 +64,7 @@ bool PC88Driver::buildMachine()
 
 bool PC88Driver::readOptions(ConfigSection* section)
 {
-    HostDeviceDriver::readOptions(section);
+    if (!HostDeviceDriver::readOptions(section)) return false;
     mUsePcmX8 = section->getInt("use_pcmx8", 0);
     mVolumeSsg = section->getInt("volume_ssg", 0);
     mVolumeAdpcm = section->getInt("volume_adpcm", 0);

@@ -2,7 +2,6 @@
 // building the machine are in X1DriverLoad.cpp.
 #include "X1Driver.h"
 
-#include "X1CompatDriver.h"
 
 #include "AY38910.h"
 #include "DebugMonitor.h"
@@ -20,7 +19,6 @@ const HostDeviceDriver::Profile kProfile = {
     4000000,
 };
 
-const char* const kNames[2] = {"x1/psg", "x1/opm"};
 
 int32_t Prescaler(uint8_t control)
 {
@@ -41,7 +39,8 @@ X1Driver::X1Driver(VM* vm, int32_t variant) : X1Driver(vm, variant, kProfile)
 
 X1Driver::X1Driver(VM* vm, int32_t variant, const Profile& profile)
     : HostDeviceDriver(vm, profile), mVariant(variant), mPsg(nullptr), mOpm(nullptr), mAttr(0), mVolumePsg(0),
-      mCpuHandlers{onWrite, onRead, onAcknowledge}, mTimerHandler(onTimer), mCtcVector(0), mCtcPending(0)
+      mCpuHandlers{onWrite, onRead, onAcknowledge}, mTimerHandler(onTimer), mCtcVector(0), mCtcPending(0),
+      mRaisedVector(-1)
 {
     for (int32_t i = 0; i < CTC_CHANNELS; i++) mCtc[i] = CtcChannel{0x02, 256, 256, nullptr, 0};
 }
@@ -57,17 +56,14 @@ X1Driver::~X1Driver()
     delete mPsg;
 }
 
+const char* const X1Driver::NAMES[2] = {"x1/psg", "x1/opm"};
+
 Driver* X1Driver::create(VM* vm, const std::string& name)
 {
-    const int32_t variant = variantOf(kNames, name);
+    const int32_t variant = variantOf(NAMES, name);
     return variant < 0 ? nullptr : new X1Driver(vm, variant);
 }
 
-bool RegisterX1Drivers()
-{
-    const bool ok = HostDeviceDriver::registerNames(kNames, X1Driver::create);
-    return HostDeviceDriver::registerNames(X1CompatDriver::NAMES, X1CompatDriver::create) && ok;
-}
 
 int64_t X1Driver::getCtcPeriod(int32_t channel) const
 {
@@ -220,12 +216,19 @@ void X1Driver::updateInterrupt()
 {
     if (mCpu == nullptr) return;
     if (mCtcPending == 0) {
+        mRaisedVector = -1;
         mCpu->setInterrupt(0xFF, false, 0);
         return;
     }
     int32_t i = 0;
     while (!(mCtcPending & (1u << i))) i++;
-    mCpu->setInterrupt((uint32_t)(mCtcVector + 2 * i), true, mIntDelay);
+    const int32_t vector = mCtcVector + 2 * i;
+    // The line is a level: a request already up with this vector keeps its
+    // delay counting down. Raising it again would restart the delay, and a
+    // channel that ticks as often as the delay lasts would never be served.
+    if (vector == mRaisedVector) return;
+    mRaisedVector = vector;
+    mCpu->setInterrupt((uint32_t)vector, true, mIntDelay);
 }
 
 void X1Driver::onAcknowledge(void* _param, int32_t vector)

@@ -5,7 +5,7 @@
 // routes the other addresses to the host device through which the program
 // asks for songs (HostDeviceDriver, which also loads the archive).
 //
-//   RegisterX1Drivers();                         // once at program start
+//   RegisterX1Drivers();                         // RegisterDrivers.h, once at program start
 //   vm->load(config, archive);                   // [info] driver=x1/opm
 //   vm->play(code, songEntry);                   // port 0x80 = 1, 0x81 = code
 //
@@ -43,7 +43,9 @@ public:
     X1Driver(VM* vm, int32_t variant);
     ~X1Driver() override;
 
-    // The factory for "x1/psg" and "x1/opm"; null for any other name.
+    // "x1/psg" and "x1/opm", which RegisterX1Drivers registers.
+    static const char* const NAMES[2];
+    // The factory for NAMES; null for any other name.
     static Driver* create(VM* vm, const std::string& name);
 
     bool dump(DebugMonitor* monitor, int32_t page) override;
@@ -108,8 +110,6 @@ private:
     CtcChannel mCtc[CTC_CHANNELS];
     uint8_t mCtcVector;
     uint8_t mCtcPending;
+    int32_t mRaisedVector;   // the vector on the Z80's line, -1 while it is low
 };
 
-// Registers "x1/psg" and "x1/opm", and the compatible variants
-// "x1/psg/compat" and "x1/opm/compat", with the DriverBinder.
-bool RegisterX1Drivers();

@@ -33,7 +33,7 @@ bool X1Driver::buildMachine()
 
 bool X1Driver::readOptions(ConfigSection* section)
 {
-    HostDeviceDriver::readOptions(section);
+    if (!HostDeviceDriver::readOptions(section)) return false;
     mAttr = section->getInt("attr", mAttr);
     mDebugIo = section->getInt("debug_io", mDebugIo);
     mVolumePsg = section->getInt("volume_psg", mVolumePsg);

@@ -423,10 +423,13 @@ int Player::threadProc(void* _arg)
             dev = player->mUI->getAudioDevice();
             // Fill the device once before it starts, so it never plays
             // an empty buffer.
-            player->onTick();
+            if (!player->onTick()) System::abort();
             if (dev != nullptr) dev->play();
         } else if (word == RequestQueue::TICK) {
-            player->onTick();
+            // A device that fails ends the program; by now the recording
+            // is closed and no lock is held, so the window thread paints on
+            // behind the error box.
+            if (!player->onTick()) System::abort();
         }
     }
     if (dev == nullptr) dev = player->mUI != nullptr ? player->mUI->getAudioDevice() : nullptr;
@@ -434,44 +437,71 @@ int Player::threadProc(void* _arg)
     return -1;
 }
 
-void Player::onTick()
+bool Player::onTick()
 {
-    ObjectLocker hold(*this);
-    SYSTEM_CHECK(kSource, mUI != NULL, );
-    SYSTEM_CHECK(kSource, mVM != NULL, );
+    SYSTEM_CHECK(kSource, mUI != NULL, true);
+    SYSTEM_CHECK(kSource, mVM != NULL, true);
     AudioDevice* dev = mUI->getAudioDevice();
-    SYSTEM_CHECK(kSource, dev != NULL, );
+    SYSTEM_CHECK(kSource, dev != NULL, true);
 
+    // The device is asked and fed outside the Player's lock: its failure
+    // shows a box on this thread, and the window thread needs the lock to
+    // paint and to stop a recording. The render buffer is this thread's own.
     const int32_t rate = dev->getSampleRate();
     int32_t frames = 0;
-    if (!dev->getWritableFrames(mLatency, &frames)) System::abort();
+    if (!dev->getWritableFrames(mLatency, &frames)) {
+        failRecording();
+        return false;
+    }
     int32_t n = 0;
-    int64_t elapsed = 0;
-    if (frames > 0) {
-        if (mState == STATE_PAUSE) {
-            // The device keeps playing silence; the machine stands still.
-            n = frames < mMaxFrames ? frames : mMaxFrames;
-            std::memset(mRenderBuffer, 0, sizeof(int32_t) * 2 * static_cast<size_t>(n));
-        } else {
-            const int64_t span = mVM->samplesToTime(frames, rate);
-            const int64_t t0 = mVM->getTime();
-            mVM->run(span);
-            elapsed = mVM->getTime() - t0;
-            mVM->render(mRenderBuffer, mMaxFrames, &n);
+    {
+        ObjectLocker hold(*this);
+        int64_t elapsed = 0;
+        if (frames > 0) {
+            if (mState == STATE_PAUSE) {
+                // The device keeps playing silence; the machine stands still.
+                n = frames < mMaxFrames ? frames : mMaxFrames;
+                std::memset(mRenderBuffer, 0, sizeof(int32_t) * 2 * static_cast<size_t>(n));
+            } else {
+                const int64_t span = mVM->samplesToTime(frames, rate);
+                const int64_t t0 = mVM->getTime();
+                mVM->run(span);
+                elapsed = mVM->getTime() - t0;
+                mVM->render(mRenderBuffer, mMaxFrames, &n);
+            }
+            mFFT->feed(mRenderBuffer, n);
         }
-        if (!dev->write(mRenderBuffer, n)) System::abort();
-        mFFT->feed(mRenderBuffer, n);
-    }
-    updateStatus(mRenderBuffer, n);
+        updateStatus(mRenderBuffer, n);
 
-    if (mState == STATE_RECORD && !mWaveWriter->write(mRenderBuffer, n)) {
-        // A full disk or a file past what the header holds: the recording
-        // ends with its error and the song plays on.
-        mState = STATE_PLAY;
-        mWaveWriter->close();
-        mUI->notifyRecord(UserInterface::RECORD_ERROR);
+        if (mState == STATE_RECORD && !mWaveWriter->write(mRenderBuffer, n)) {
+            // A full disk or a file past what the header holds: the recording
+            // ends with its error and the song plays on.
+            mState = STATE_PLAY;
+            finishRecording(false);
+        }
+        updateTime(elapsed);
     }
-    updateTime(elapsed);
+    if (frames > 0 && !dev->write(mRenderBuffer, n)) {
+        failRecording();
+        return false;
+    }
+    return true;
+}
+
+void Player::finishRecording(bool complete)
+{
+    // A file whose last bytes or sizes did not reach the disk is no
+    // finished recording.
+    if (!mWaveWriter->close()) complete = false;
+    mUI->notifyRecord(complete ? UserInterface::RECORD_FINISHED : UserInterface::RECORD_ERROR);
+}
+
+void Player::failRecording()
+{
+    ObjectLocker hold(*this);
+    if (mState != STATE_RECORD) return;
+    mState = STATE_PLAY;
+    finishRecording(false);
 }
 
 void Player::updateStatus(const int32_t* buffer, int32_t frames)
@@ -539,9 +569,9 @@ void Player::updateTime(int64_t elapsed)
                 mPhase = PHASE_GAP;
             } else if (mState == STATE_RECORD) {
                 mPhase = PHASE_NONE;
+                mState = STATE_PLAY;
+                finishRecording(true);
                 stop(false);
-                mWaveWriter->close();
-                mUI->notifyRecord(UserInterface::RECORD_FINISHED);
                 return;
             }
         }

@@ -26,8 +26,9 @@
 // Threads: the window thread calls every public operation; the timer thread
 // only puts a tick into the request queue; the player thread runs the ticks
 // under the Player's lock (then the VM's and the main window's, in that
-// order). The flags auto-advance and repeat-all are read and written without
-// a lock.
+// order), except the audio device's calls, made outside it so that a device
+// error box never holds the window thread up. The flags auto-advance and
+// repeat-all are read and written without a lock.
 #pragma once
 
 #include "Object.h"
@@ -97,7 +98,13 @@ public:
 private:
     static int threadProc(void* _arg);
     static void tickHandler(void* _param);
-    void onTick();
+    // One tick; false when the audio device failed (the recording, if any,
+    // is closed by then and the Player's lock released).
+    bool onTick();
+    // Closes the recording and tells the user interface how it ended.
+    void finishRecording(bool complete);
+    // Ends a recording in progress with its error (the device failed).
+    void failRecording();
     void updateStatus(const int32_t* buffer, int32_t frames);
     void updateTime(int64_t elapsed);
 

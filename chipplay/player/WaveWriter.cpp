@@ -97,13 +97,15 @@ bool WaveWriter::close()
 {
     ObjectLocker hold(*this);
     if (mFile == nullptr) return true;
+    // The recording is whole only when both sizes were patched and the
+    // file's last buffered bytes reached the disk (a disk that fills up at
+    // the end fails only here).
     const int end = mFile->tell();
-    if (end >= HEADER_BYTES) {
-        PatchSize(mFile, mRiffSizeAt, end);
-        PatchSize(mFile, mDataSizeAt, end);
-    }
-    mFile->close();
+    bool ok = end >= HEADER_BYTES;
+    ok = ok && PatchSize(mFile, mRiffSizeAt, end);
+    ok = ok && PatchSize(mFile, mDataSizeAt, end);
+    ok = mFile->close() && ok;
     delete mFile;
     mFile = nullptr;
-    return true;
+    return ok;
 }

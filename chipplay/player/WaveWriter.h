@@ -11,6 +11,8 @@
 // 32-bit fields and File positions are int, so write() refuses a block that
 // would take the file past MAX_FILE_BYTES (the recording then ends with its
 // error, as it does when the file takes fewer bytes than it was given).
+// close() is true only when the sizes were patched and the file closed
+// cleanly: anything else is a broken recording.
 #pragma once
 
 #include "Object.h"

@@ -17,10 +17,9 @@ int32_t rateStep[16] = {1, 2, 4, 8, 16, 32, 64, 128, 256, 512, 1024, 2047, 2047,
 int8_t decayInc[64][8];
 int8_t attackShift[64][8];
 int8_t ssg[8][2][3][2];
+const int kSlotToOp[4] = {0, 2, 1, 3};
 
 namespace {
-
-bool s_built = false;
 
 const int8_t kDetuneRows[3][32] = {
     {0, 0, 0, 0, 2, 2, 2, 2, 2, 2, 2, 2, 4, 4, 4, 4, 4, 6, 6, 6, 8, 8, 8, 10, 10, 12, 12, 14, 16, 16, 16, 16},
@@ -40,14 +39,9 @@ const int8_t kSsgPlain[4][2][3][2] = {
 
 const double kPi = 3.14159265358979323846;
 
-}  // namespace
-
-void Build()
+// Fills every table above.
+void Fill()
 {
-    if (s_built)
-        return;
-    s_built = true;
-
     for (int i = 0; i < 256; i++) {
         const int v = ((int)floor(pow(2.0, 13.0 - i / 256.0)) + 2) & ~3;
         power[2 * i] = v;
@@ -148,9 +142,27 @@ void Build()
             }
 }
 
+}  // namespace
+
+// Two machines may start on two threads at once: the tables are filled by
+// the first, under the guard of a local static's initialisation, and only
+// read after that.
+void Build()
+{
+    static const bool filled = (Fill(), true);
+    (void)filled;
+}
+
 }  // namespace fmtables
 
 using namespace fmtables;
+
+int32_t FmVolumeFactor(int32_t v, double unity)
+{
+    if (v > 20)
+        v = 20;
+    return v <= -192 ? 0 : (int32_t)(pow(10.0, v * 0.025) * unity);
+}
 
 // ---- FmChipParams ----
 

@@ -43,7 +43,15 @@ extern int8_t decayInc[64][8];
 extern int8_t attackShift[64][8];
 extern int8_t ssg[8][2][3][2];
 void Build();
+// Register slots 0-3 of a channel address operators 1, 3, 2, 4, on the OPN
+// family and the OPM alike.
+extern const int kSlotToOp[4];
 }  // namespace fmtables
+
+// A configured volume in steps of 1/40 of a decade (0.5 dB of amplitude):
+// unity x 10^(v / 40), held at +20 (10 dB up), silence from -192 down. The
+// FM part of every core and the OPNA's ADPCM use it.
+int32_t FmVolumeFactor(int32_t v, double unity);
 
 // Values all operators of one core share.
 struct FmChipParams {

@@ -7,7 +7,6 @@ namespace {
 
 int32_t s_lfoAm[4][512];
 int32_t s_lfoPm[4][512];
-bool s_lfoBuilt = false;
 
 // The project's own 0..32767 generator (so every host draws the same).
 uint32_t NextRandom(uint32_t& state)
@@ -16,11 +15,8 @@ uint32_t NextRandom(uint32_t& state)
     return (state >> 16) & 0x7FFF;
 }
 
-void BuildLfoTables()
+void FillLfoTables()
 {
-    if (s_lfoBuilt)
-        return;
-    s_lfoBuilt = true;
     uint32_t seed = 1;
     int32_t r = 0;
     for (int i = 0; i < 512; i++) {
@@ -40,8 +36,14 @@ void BuildLfoTables()
     }
 }
 
-// Register slots 0-3 of a channel are operators 1, 3, 2, 4.
-const int kSlotToOp[4] = {0, 2, 1, 3};
+// Filled once by the first chip made, whichever thread it is on (two
+// machines may start at once), under the guard of a local static.
+void BuildLfoTables()
+{
+    static const bool filled = (FillLfoTables(), true);
+    (void)filled;
+}
+
 
 }  // namespace
 
@@ -119,9 +121,7 @@ void OpmCore::setMask(uint32_t mask)
 
 void OpmCore::setVolumeFm(int32_t v)
 {
-    if (v > 20)
-        v = 20;
-    m_gain = v <= -192 ? 0 : (int32_t)(pow(10.0, v * 0.025) * 16384);
+    m_gain = FmVolumeFactor(v, 16384);
 }
 
 void OpmCore::setReg(uint32_t reg, uint8_t data)
@@ -129,7 +129,7 @@ void OpmCore::setReg(uint32_t reg, uint8_t data)
     reg &= 0xFF;
     if (reg >= 0x40) {
         const int c = reg & 7;
-        FmOperator& op = m_ch[c].op[kSlotToOp[(reg >> 3) & 3]];
+        FmOperator& op = m_ch[c].op[fmtables::kSlotToOp[(reg >> 3) & 3]];
         switch (reg & 0xE0) {
         case 0x40:
             op.setDetune((data >> 4) & 7);

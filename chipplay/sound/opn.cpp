@@ -7,8 +7,6 @@ namespace {
 const uint8_t kFmDivider[3] = {6, 3, 2};
 const uint8_t kSsgDivider[3] = {4, 2, 1};
 const uint32_t kLfoDivisor[8] = {108, 77, 71, 67, 62, 44, 8, 5};
-// Register slots 0-3 of a channel are operators 1, 3, 2, 4.
-const int kSlotToOp[4] = {0, 2, 1, 3};
 }  // namespace
 
 OpnBase::OpnBase()
@@ -32,9 +30,7 @@ OpnBase::OpnBase()
 
 void OpnBase::setVolumeFm(int32_t v)
 {
-    if (v > 20)
-        v = 20;
-    m_gain = v <= -192 ? 0 : (int32_t)(pow(10.0, v * 0.025) * 16384);
+    m_gain = FmVolumeFactor(v, 16384);
 }
 
 void OpnBase::setPrescaler(uint32_t index)
@@ -77,7 +73,7 @@ void OpnBase::reset()
 
 void OpnBase::setParameter(int ch, uint32_t reg, uint32_t data)
 {
-    FmOperator& op = m_ch[ch]->op[kSlotToOp[(reg >> 2) & 3]];
+    FmOperator& op = m_ch[ch]->op[fmtables::kSlotToOp[(reg >> 2) & 3]];
     switch (reg & 0xF0) {
     case 0x30:
         op.setDetune((data >> 4) & 7);

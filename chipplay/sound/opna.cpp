@@ -16,17 +16,20 @@ const uint32_t kAddressTop = 0x400000;
 
 int32_t s_rhythmGain[160];  // indices -32..127
 int32_t s_lfoAm[256];
-bool s_tablesBuilt = false;
-
-void BuildTables()
+void FillTables()
 {
-    if (s_tablesBuilt)
-        return;
-    s_tablesBuilt = true;
     for (int i = -32; i < 128; i++)
         s_rhythmGain[i + 32] = (int32_t)(65536 * pow(2.0, -i / 8.0)) - 1;
     for (int i = 0; i < 256; i++)
         s_lfoAm[i] = (i < 128 ? 255 - 2 * i : 2 * i - 256) & ~3;
+}
+
+// Filled once by the first chip made, whichever thread it is on (two
+// machines may start at once), under the guard of a local static.
+void BuildTables()
+{
+    static const bool filled = (FillTables(), true);
+    (void)filled;
 }
 
 int32_t Clamp16(int32_t v)
@@ -46,12 +49,6 @@ int32_t RhythmOffset(int32_t v)
     return offset > 255 ? 255 : (int32_t)offset;
 }
 
-int32_t VolumeFactor(int32_t v, double unity)
-{
-    if (v > 20)
-        v = 20;
-    return v <= -192 ? 0 : (int32_t)(pow(10.0, v * 0.025) * unity);
-}
 
 }  // namespace
 
@@ -369,7 +366,7 @@ void OpnaCore::setMask(uint32_t mask)
 
 void OpnaCore::setVolumeAdpcm(int32_t v)
 {
-    m_masterVolume = VolumeFactor(v, 65536);
+    m_masterVolume = FmVolumeFactor(v, 65536);
     m_effectiveVolume = (int32_t)(((int64_t)m_masterVolume * m_level) >> 12);
 }
 

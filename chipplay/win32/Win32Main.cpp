@@ -10,6 +10,7 @@
 #include "CommandLine.h"
 #include "PC88Driver.h"
 #include "Player.h"
+#include "RegisterDrivers.h"
 #include "System.h"
 #include "Win32LogWindow.h"
 #include "Win32System.h"

@@ -3,6 +3,7 @@
 #include "Config.h"
 #include "File.h"
 #include "Player.h"
+#include "ShiftJis.h"
 #include "System.h"
 #include "Trace.h"
 #include "Win32KbdWindow.h"
@@ -57,7 +58,7 @@ Win32MainWindow::Win32MainWindow()
       mSmallFont(nullptr), mDisp(), mSs(), mStat(), mTitleRect(), mTime(), mTempoX(0), mTempoY(0),
       mDispColor(RGB(0, 0, 0)), mTitleColor(RGB(0, 0, 0)), mTempoColor(RGB(255, 0, 0)), mKbdWnd(nullptr), mLvlWnd(nullptr), mRecordDialog(nullptr),
       mDirty(0), mMode(MODE_TEXT), mLastState(0), mLastTime(0), mLastTotal(0), mStatus(), mSongEpoch(0),
-      mPlayerNextPending(false)
+      mPlayerNextPending(false), mPlayerNextEpoch(0)
 {
     for (int i = 0; i < 64; i++) mWaveCache[i] = mSpectCache[i] = -1;
 }
@@ -201,9 +202,13 @@ HDC Win32MainWindow::loadSkinBitmap(const char* name)
 {
     HBITMAP bmp = LoadSkinPicture(mInstance, name);
     SYSTEM_CHECK(kSource, bmp != NULL, nullptr);
+    // The DC keeps the picture selected; release() deletes the two together.
     HDC dc = CreateCompatibleDC(mBackDC);
+    if (dc == nullptr) {
+        DeleteObject(bmp);
+        return nullptr;
+    }
     SelectObject(dc, bmp);
-    DeleteObject(bmp);
     return dc;
 }
 
@@ -287,8 +292,13 @@ void Win32MainWindow::fillList()
     int row = 0;
     if (titles != nullptr) {
         for (ConfigEntry* entry : *titles) {
+            // The list keeps 255 bytes of a title: cut between characters, so
+            // that no lone lead byte takes the terminator for its partner.
             char text[256];
-            std::snprintf(text, sizeof text, "%s", entry->getString("title", "UNKNOWN").c_str());
+            const std::string title = entry->getString("title", "UNKNOWN");
+            const size_t keep = ShiftJisFit(title, sizeof text - 1);
+            title.copy(text, keep);
+            text[keep] = '\0';
             LVITEMA item = {};
             item.mask = LVIF_TEXT | LVIF_PARAM;
             item.iItem = row;
@@ -380,8 +390,8 @@ void Win32MainWindow::requestNext(bool repeatAll, bool playing, bool fromPlayer)
     // The Player asks on every tick of the gap: one request waits at a time,
     // tagged with the song it was made for.
     if (mPlayerNextPending.exchange(true)) return;
-    const LPARAM tag = static_cast<LPARAM>((static_cast<uint64_t>(mSongEpoch.load()) << 1) | kFromPlayer);
-    if (!PostMessageA(mHWnd, WM_NEXT_SONG, w, tag)) mPlayerNextPending = false;
+    mPlayerNextEpoch = mSongEpoch.load();
+    if (!PostMessageA(mHWnd, WM_NEXT_SONG, w, kFromPlayer)) mPlayerNextPending = false;
 }
 
 void Win32MainWindow::requestPrevious(bool repeatAll, bool playing)

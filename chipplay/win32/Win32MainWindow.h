@@ -153,4 +153,7 @@ private:
     // before the latest of them is stale.
     std::atomic<uint32_t> mSongEpoch;
     std::atomic<bool> mPlayerNextPending;
+    // The epoch the one waiting Player request was made in; kept here, not
+    // in the message (an LPARAM is 32 bits in the 32-bit build).
+    std::atomic<uint32_t> mPlayerNextEpoch;
 };

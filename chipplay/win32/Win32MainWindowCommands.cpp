@@ -145,8 +145,7 @@ void Win32MainWindow::onNextSong(WPARAM wParam, LPARAM lParam, bool next)
     if (lParam & kFromPlayer) {
         // The Player's request: one per gap, and none for a song that was
         // started or stopped by hand since it was made.
-        const uint32_t epoch = static_cast<uint32_t>(static_cast<uint64_t>(lParam) >> 1);
-        const bool stale = epoch != mSongEpoch.load() || mPlayer->getState() != Player::STATE_PLAY;
+        const bool stale = mPlayerNextEpoch.load() != mSongEpoch.load() || mPlayer->getState() != Player::STATE_PLAY;
         if (stale) {
             mPlayerNextPending = false;
             return;

@@ -84,8 +84,12 @@ HDC Win32SideWindow::loadSkinBitmap(const char* name)
 {
     HBITMAP bmp = LoadSkinPicture(mInstance, name);
     SYSTEM_CHECK(mOptions.sourcePath, bmp != NULL, nullptr);
+    // The DC keeps the picture selected; release() deletes the two together.
     HDC dc = CreateCompatibleDC(mBackDC);
-    if (dc == nullptr) return nullptr;
+    if (dc == nullptr) {
+        DeleteObject(bmp);
+        return nullptr;
+    }
     SelectObject(dc, bmp);
     mSkinDCs.push_back(dc);
     return dc;

@@ -14,7 +14,7 @@ HBITMAP LoadSkinPicture(HINSTANCE instance, const char* name)
     if (bmp == nullptr) {
         std::string resource = std::string(name) + ".bmp";
         for (char& c : resource) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
-        bmp = LoadImageA(instance, resource.c_str(), IMAGE_BITMAP, 0, 0, LR_SHARED);
+        bmp = LoadImageA(instance, resource.c_str(), IMAGE_BITMAP, 0, 0, 0);
     }
     return static_cast<HBITMAP>(bmp);
 }

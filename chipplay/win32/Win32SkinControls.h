@@ -24,8 +24,10 @@
 
 // A skin picture by name ("main_bg"): the skin folder's file
 // "skin\<name>.bmp" first, else the program's built-in resource
-// "<NAME>.BMP" (shared: never deleted); null when neither exists. Each
-// picture on its own, so a skin folder may replace only some of them.
+// "<NAME>.BMP"; null when neither exists. Each picture on its own, so a skin
+// folder may replace only some of them. Either way the bitmap is the
+// caller's own copy: it is deleted once no DC holds it selected (the
+// windows select it into a DC of their own and delete it after that DC).
 HBITMAP LoadSkinPicture(HINSTANCE instance, const char* name);
 
 // Placements in skin.txt: a rectangle "x,y,w,h" and a face's corner "x,y"

@@ -21,7 +21,7 @@
 #include <vector>
 
 Win32System::Win32System()
-    : mMutex(nullptr), mTimer(0), mTickHandler(nullptr), mTickArg(nullptr), mHeaderPending(true), mComStarted(false),
+    : mMutex(nullptr), mTimer(0), mTick(nullptr), mHeaderPending(true), mComStarted(false),
       mEcho(nullptr), mEchoContext(nullptr)
 {
     InitializeCriticalSection(&mErrorLogLock);
@@ -29,7 +29,7 @@ Win32System::Win32System()
 
 Win32System::~Win32System()
 {
-    if (mTimer != 0) timeKillEvent(mTimer);
+    stopTimer();
     DeleteCriticalSection(&mErrorLogLock);
 }
 
@@ -43,7 +43,10 @@ std::string Win32System::errorLogPathIn(const std::string& folder)
 bool Win32System::initialize()
 {
     mComStarted = SUCCEEDED(CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED));
-    InitCommonControls();
+    // The song list, the volume bar and the recording dialog's progress
+    // bar, named: Windows registers only the classes asked for.
+    INITCOMMONCONTROLSEX controls = {sizeof controls, ICC_LISTVIEW_CLASSES | ICC_BAR_CLASSES | ICC_PROGRESS_CLASS};
+    InitCommonControlsEx(&controls);
     mMutex = CreateMutexA(nullptr, FALSE, "TIV VELQA PLAYER");
 
     // The current folder may be longer than MAX_PATH: ask for its length.
@@ -151,30 +154,39 @@ Thread* Win32System::doCreateThread(ThreadProc proc, void* arg, bool suspended)
 
 void CALLBACK Win32System::tickCallback(UINT, UINT, DWORD_PTR user, DWORD_PTR, DWORD_PTR)
 {
-    Win32System* self = reinterpret_cast<Win32System*>(user);
-    TickHandler handler = self->mTickHandler;
-    if (handler != nullptr) handler(self->mTickArg);
+    const Tick* tick = reinterpret_cast<const Tick*>(user);
+    tick->handler(tick->arg);
+}
+
+bool Win32System::stopTimer()
+{
+    if (mTimer == 0) return true;
+    // The timer was made with TIME_KILL_SYNCHRONOUS: the kill returns only
+    // after a callback already running has ended, so its pair can go.
+    // A kill that fails leaves the pair to the timer that may still use it.
+    const bool killed = timeKillEvent(mTimer) == TIMERR_NOERROR;
+    if (killed) delete mTick;
+    mTimer = 0;
+    mTick = nullptr;
+    return killed;
 }
 
 bool Win32System::doSetTickHandler(int64_t periodUs, TickHandler handler, void* arg)
 {
     // A timer already running is stopped first: a second one would tick on
     // with nobody able to stop it.
-    if (mTimer != 0) {
-        if (timeKillEvent(mTimer) != TIMERR_NOERROR && handler == nullptr) return false;
-        mTimer = 0;
-    }
-    if (handler == nullptr) {
-        mTickHandler = nullptr;
-        mTickArg = nullptr;
-        return true;
-    }
+    if (!stopTimer() && handler == nullptr) return false;
+    if (handler == nullptr) return true;
     int64_t ms = periodUs / 1000;
     if (ms == 0) ms = 1;
-    mTickHandler = handler;
-    mTickArg = arg;
-    mTimer = timeSetEvent(static_cast<UINT>(ms), 0, tickCallback, reinterpret_cast<DWORD_PTR>(this),
-                          TIME_PERIODIC | TIME_CALLBACK_FUNCTION);
+    mTick = new (std::nothrow) Tick{handler, arg};
+    if (mTick == nullptr) return false;
+    mTimer = timeSetEvent(static_cast<UINT>(ms), 0, tickCallback, reinterpret_cast<DWORD_PTR>(mTick),
+                          TIME_PERIODIC | TIME_CALLBACK_FUNCTION | TIME_KILL_SYNCHRONOUS);
+    if (mTimer == 0) {
+        delete mTick;
+        mTick = nullptr;
+    }
     return mTimer != 0;
 }
 

@@ -12,8 +12,8 @@
 // the program's "error log" window (Win32LogWindow::startErrorLog sets it on
 // the window thread), so the platform layer knows nothing of windows. The echo
 // is called under the error output's lock and must only store and post. The
-// tick runs on a multimedia timer (timeSetEvent) whose
-// callback only calls the handler.
+// tick runs on a multimedia timer (timeSetEvent) whose callback only calls
+// the handler; once the handler is removed no callback is running or to come.
 #pragma once
 
 #include "System.h"
@@ -66,10 +66,18 @@ private:
     void report(const char* format, ...) __attribute__((format(printf, 2, 3)));
     static void CALLBACK tickCallback(UINT id, UINT msg, DWORD_PTR user, DWORD_PTR, DWORD_PTR);
 
+    // What one timer calls: made with the timer and never changed, so the
+    // callback reads the handler and its argument as one; freed only once
+    // the timer is killed, which waits for a callback still running.
+    struct Tick {
+        TickHandler handler;
+        void* arg;
+    };
+    bool stopTimer();   // false when the timer could not be killed
+
     HANDLE mMutex;
     UINT mTimer;
-    TickHandler mTickHandler;
-    void* mTickArg;
+    Tick* mTick;
     bool mHeaderPending;
     CRITICAL_SECTION mErrorLogLock;   // the header is written once, whichever thread errs first; the echo
     std::string mErrorLogPath;

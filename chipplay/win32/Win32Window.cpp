@@ -2,7 +2,6 @@
 
 #include "System.h"
 
-
 namespace {
 
 // The object whose create is making a window on this thread; taken by the
@@ -12,7 +11,7 @@ thread_local Win32Window* tCreating = nullptr;
 
 }   // namespace
 
-Win32Window::Win32Window() : mHWnd(nullptr), mThunk(nullptr), mClassInstance(nullptr)
+Win32Window::Win32Window() : mHWnd(nullptr), mThunk(nullptr), mRefused(nullptr), mClassInstance(nullptr)
 {
     mThunk = Win32Thunk::make(this, reinterpret_cast<void*>(&Win32Window::entry));
 }
@@ -39,7 +38,13 @@ WNDPROC Win32Window::getThunk() const
 
 LRESULT CALLBACK Win32Window::entry(Win32Window* self, HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam)
 {
+    // Windows destroys a window whose WM_CREATE returned -1 and sends it
+    // WM_DESTROY (Wine does not). The object never had that window: what it
+    // does on WM_DESTROY (posting the quit message, which would close every
+    // later error box unseen) is only for a window that was created.
+    if (msg == WM_DESTROY && self->mRefused == hwnd) return DefWindowProcA(hwnd, msg, wParam, lParam);
     LRESULT result = self->wndProc(hwnd, msg, wParam, lParam);
+    if (msg == WM_CREATE && result == -1) self->mRefused = hwnd;
     if (msg == WM_NCDESTROY && self->mHWnd == hwnd) self->mHWnd = nullptr;   // gone, also when its parent went
     return result;
 }
@@ -84,6 +89,7 @@ bool Win32Window::create(const char* className, const char* windowName, DWORD st
     if (getThunk() == nullptr) return false;
     Win32Window* outer = tCreating;
     tCreating = this;
+    mRefused = nullptr;
     HWND hwnd = CreateWindowExA(exStyle, className, windowName, style, x, y, width, height, parent, menuOrId,
                                 instance, param);
     tCreating = outer;

@@ -17,6 +17,11 @@
 // unregistered after the window of the object that registered it is destroyed,
 // so the next window of that type registers it afresh.
 //
+// A window whose WM_CREATE returns -1 was never the object's: the WM_DESTROY
+// that Windows then sends it (Wine sends none) goes to DefWindowProcA, not
+// to wndProc, so a handler that posts the quit message on WM_DESTROY posts
+// it only for a window that was created.
+//
 // Controls (Win32Control) subclass a standard control: its procedure becomes
 // the thunk, and wndProc passes what it does not handle to the old one.
 // Win32Window, Win32Control, Win32Dialog live in Win32Window.cpp,
@@ -57,6 +62,7 @@ public:
 protected:
     HWND mHWnd;
     Win32Thunk* mThunk;
+    HWND mRefused;   // the window whose WM_CREATE returned -1: its WM_DESTROY is not the object's
 
 private:
     static LRESULT CALLBACK entry(Win32Window* self, HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam);
@@ -99,6 +105,7 @@ public:
 protected:
     HWND mHWnd;
     Win32Thunk* mThunk;
+    HWND mRefused;   // the window whose WM_CREATE returned -1: its WM_DESTROY is not the object's
 
 private:
     static INT_PTR CALLBACK entry(Win32Dialog* self, HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam);

@@ -26,6 +26,7 @@
 #include "File.h"
 #include "FolderArchive.h"
 #include "PC88Driver.h"
+#include "RegisterDrivers.h"
 #include "VM.h"
 #include "chip_measure.h"
 #include "cputime.h"

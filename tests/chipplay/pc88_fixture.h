@@ -8,6 +8,7 @@
 #include "Config.h"
 #include "MemFile.h"
 #include "PC88Driver.h"
+#include "RegisterDrivers.h"
 #include "VM.h"
 
 #include <cstdint>

@@ -16,7 +16,11 @@
 #include <atomic>
 #include <chrono>
 #include <condition_variable>
+#include <cstdarg>
+#include <cstdio>
+#include <cstdlib>
 #include <cstring>
+#include <functional>
 #include <mutex>
 #include <vector>
 
@@ -28,7 +32,7 @@ public:
     FakeFile(int room, int offset) : mRoom(room), mOffset(offset), mPosition(0) {}
 
     bool open(const std::string&, int) override { return true; }
-    bool close() override { return true; }
+    bool close() override { return !closeFails; }
     int read(void*, int) override { return 0; }
     int write(const void* buffer, int count) override
     {
@@ -51,6 +55,7 @@ public:
     std::string getPath() override { return std::string(); }
 
     std::vector<uint8_t> bytes;
+    bool closeFails = false;   // as fclose when the last buffered bytes find no room
 
 private:
     int mRoom;
@@ -59,10 +64,32 @@ private:
 };
 
 // The test system: the tick is the test's to fire; "fake:<room>" opens a
-// FakeFile of that room (whose bytes the test can read after the writer
-// deleted it: they are copied to `lastFakeBytes` on deletion).
+// FakeFile of that room, "fake-close-fails:<room>" one whose close fails.
+// An abort ends the process at once with exit code 1 after its message (a
+// death test's child); `onError`, when set, runs on the reporting thread
+// before each message is kept, where the program would show its box.
 class PlayerTestSystem : public TestSystem {
 public:
+    std::function<void(const std::string&)> onError;
+
+    [[noreturn]] void doAbort() override
+    {
+        System::error("エラーが発生したため、強制終了します\n");
+        std::fflush(nullptr);
+        std::_Exit(1);
+    }
+    void doError(const char* format, va_list args) override
+    {
+        if (onError) {
+            va_list again;
+            va_copy(again, args);
+            char text[256];
+            std::vsnprintf(text, sizeof text, format, again);
+            va_end(again);
+            onError(text);
+        }
+        TestSystem::doError(format, args);
+    }
     bool doSetTickHandler(int64_t periodUs, TickHandler handler, void* arg) override
     {
         std::lock_guard<std::mutex> hold(mTick);
@@ -87,6 +114,11 @@ public:
     File* doOpenFile(const std::string& path, int mode) override
     {
         if (path.compare(0, 5, "fake:") == 0) return new FakeFile(std::stoi(path.substr(5)), 0);
+        if (path.compare(0, 17, "fake-close-fails:") == 0) {
+            FakeFile* f = new FakeFile(std::stoi(path.substr(17)), 0);
+            f->closeFails = true;
+            return f;
+        }
         return TestSystem::doOpenFile(path, mode);
     }
 
@@ -106,17 +138,46 @@ public:
     std::atomic<int> stops{0};
     int32_t volume = 0;
 
+    // A device that breaks: its position or its buffer is lost, reported
+    // as the DirectSound device reports it.
+    std::atomic<bool> positionFails{false};
+    std::atomic<bool> writeFails{false};
+
     int32_t getSampleRate() override { return 44100; }
     bool getWritableFrames(int64_t, int32_t* frames) override
     {
+        *frames = 0;
+        if (positionFails) {
+            System::error("[Fake]GetCurrentPositionに失敗しました\n");
+            return false;
+        }
         *frames = framesPerTick;
         return true;
     }
     bool write(const int32_t* s, int32_t frames) override
     {
+        if (writeFails) {
+            System::error("[Fake]Lockに失敗しました\n");
+            return false;
+        }
+        std::lock_guard<std::mutex> hold(mWrites);
         samples.insert(samples.end(), s, s + 2 * static_cast<size_t>(frames));
         blocks.push_back(frames);
+        mWritten++;
+        mWrote.notify_all();
         return true;
+    }
+    // The tick writes to the device last, after the Player's lock is
+    // released: a test waits for the write before it reads what came.
+    int writes()
+    {
+        std::lock_guard<std::mutex> hold(mWrites);
+        return mWritten;
+    }
+    bool waitWrites(int n, std::chrono::seconds limit = std::chrono::seconds(30))
+    {
+        std::unique_lock<std::mutex> hold(mWrites);
+        return mWrote.wait_for(hold, limit, [&] { return mWritten >= n; });
     }
     bool play() override { return ++plays, true; }
     bool stop() override { return ++stops, true; }
@@ -124,6 +185,11 @@ public:
     int32_t getMinVolume() override { return -10000; }
     int32_t getVolume() override { return volume; }
     bool setVolume(int32_t v) override { return volume = v, true; }
+
+private:
+    std::mutex mWrites;
+    std::condition_variable mWrote;
+    int mWritten = 0;
 };
 
 class FakeUI : public UserInterface {

@@ -242,6 +242,9 @@ TEST_F(PlayerProgram, StartsAsTheLauncherStartsItAndTheEndDeletesTheArchive)
     EXPECT_EQ(Cell(list, 4, 0), "四十分の曲");
     EXPECT_EQ(Cell(list, 4, 1), "40:00");
     EXPECT_EQ(Cell(list, 5, 0).substr(0, 5), "a/b:c");   // the list shows the title as it is
+    // Past 255 bytes it is cut between characters: 12 single-byte ones, then
+    // double-byte ones, so the list keeps 254 bytes, not a lone lead byte.
+    EXPECT_EQ(Cell(list, 5, 0).size(), 254u);
     EXPECT_EQ(Cell(list, 6, 0), "UNKNOWN");
     EXPECT_EQ(Cell(list, 6, 1), "0:00");
     EXPECT_EQ(Selected(list), 0);
@@ -388,16 +391,31 @@ TEST_F(PlayerStartErrors, UnreadableSkin)
 
 TEST_F(PlayerProgram, AFailedStartWithDeleteFlagStillDeletesTheArchive)
 {
-    // A zip whose config.txt cannot be read: the archive opens, the start fails.
-    std::string damaged = dir.path() + "member\\damaged.kzd";
-    ASSERT_TRUE(MakeZip(damaged, {{"config.txt", std::string(4000, ';') + "\n[info]\n", true}}));
-    ASSERT_TRUE(DamageFirstMember(damaged));
-    Start("\"" + damaged + "\" -d \"" + shot + "\"");
-    std::vector<std::string> texts;
-    EXPECT_EQ(AnswerBoxes(&texts), static_cast<DWORD>(-1));
-    ASSERT_FALSE(texts.empty());
-    EXPECT_EQ(texts.back(), "[Main]プレイヤの初期化に失敗しました\n");
-    EXPECT_FALSE(Exists(damaged));
+    // Zips whose config.txt cannot be read: the archive opens, the start
+    // fails with the damaged-archive error and "-d" still deletes it. A
+    // member whose directory claims nearly 2 GB over a tiny stored body
+    // once ended the 32-bit program in an assertion box, the archive kept.
+    struct Row {
+        const char* name;
+        bool compressed;
+        bool (*damage)(const std::string&);
+    } rows[] = {
+        {"damaged.kzd", true, DamageFirstMember},
+        {"claims-2gb.kzd", false, [](const std::string& p) { return DeclareFirstMemberSize(p, 0x7FFFFFF0); }},
+    };
+    for (const Row& r : rows) {
+        SCOPED_TRACE(r.name);
+        std::string damaged = dir.path() + "member\\" + r.name;
+        ASSERT_TRUE(MakeZip(damaged, {{"config.txt", std::string(4000, ';') + "\n[info]\n", r.compressed}}));
+        ASSERT_TRUE(r.damage(damaged));
+        if (process != nullptr) CloseHandle(process);
+        Start("\"" + damaged + "\" -d \"" + shot + "\"");
+        std::vector<std::string> texts;
+        EXPECT_EQ(AnswerBoxes(&texts), static_cast<DWORD>(-1));
+        EXPECT_EQ(texts, std::vector<std::string>({"[Player]設定ファイルの読み込みに失敗しました\n",
+                                                   "[Main]プレイヤの初期化に失敗しました\n"}));
+        EXPECT_FALSE(Exists(damaged));
+    }
 }
 
 // The screen is looked at: these take the "player_screen" lock.

@@ -149,6 +149,48 @@ TEST(ConfigLoad, ParsesOnlyTheBytesRead)
     EXPECT_TRUE(sys->errors().empty());
 }
 
+// A file that declares a size of its own choosing over a short text, as a
+// zip member's directory entry can; it counts the bytes asked of it.
+class ClaimingFile : public MemFile {
+public:
+    ClaimingFile(const std::string& bytes, int claimed)
+        : MemFile(bytes.data(), static_cast<int>(bytes.size()), true), mClaimed(claimed) {}
+    int size() override { return mClaimed; }
+    int read(void* buffer, int count) override
+    {
+        // The text, then blank lines up to every claimed byte.
+        asked += count;
+        const int got = MemFile::read(buffer, count);
+        if (got < count) std::memset(static_cast<char*>(buffer) + got, '\n', static_cast<size_t>(count - got));
+        return count;
+    }
+    int64_t asked = 0;
+
+private:
+    int mClaimed;
+};
+
+// A declared size past the bound is refused before anything is allocated or
+// read (a member claiming 2 GB made the 32-bit player's allocation fail into
+// an assertion); up to the bound the text loads.
+TEST(ConfigLoad, ADeclaredSizePastTheBoundIsRefused)
+{
+    TestSystemScope sys;
+    struct Row {
+        int claimed;
+        bool loads;
+    } rows[] = {{Config::MAX_TEXT_BYTES, true}, {Config::MAX_TEXT_BYTES + 1, false}, {0x7FFFFFF0, false}, {INT_MAX, false}};
+    for (const Row& r : rows) {
+        Config cfg;
+        ClaimingFile file("[a]\nk=1\n", r.claimed);
+        EXPECT_EQ(cfg.load(&file), r.loads) << r.claimed;
+        EXPECT_EQ(file.asked, r.loads ? r.claimed : 0) << r.claimed;
+        EXPECT_EQ(cfg.getSection("a") != nullptr, r.loads) << r.claimed;
+    }
+    EXPECT_TRUE(sys->errors().empty());
+    EXPECT_TRUE(sys->assertions().empty());
+}
+
 TEST(ConfigLoad, MissingFileIsAnAssertion)
 {
     TestSystemScope sys;

@@ -7,6 +7,7 @@
 // text moves while a song plays, the page keys switch what it shows, and
 // closing the player or the monitor ends the program cleanly.
 #include "PC88Driver.h"
+#include "RegisterDrivers.h"
 #include "Player.h"
 #include "Win32DebugMonitor.h"
 #include "Win32MainWindow.h"

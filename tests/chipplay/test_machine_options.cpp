@@ -4,6 +4,7 @@
 #include "x1_fixture.h"
 
 #include "HostDeviceDriver.h"
+#include "Z80.h"
 
 #include <gtest/gtest.h>
 
@@ -83,6 +84,77 @@ TEST(MachineOptions, SlotCopy)
         const uint8_t* memory = d->getMemory();
         EXPECT_EQ(std::vector<uint8_t>(memory + 0x5000, memory + 0x5020), c.copied) << c.driver;
         EXPECT_EQ(Errors(*sys), "") << c.driver;
+    }
+}
+
+}  // namespace
+
+namespace {
+
+// "baseclock" outside 100 kHz..100 MHz is a configuration error on both
+// machines (a clock of 0 or below once loaded and left every song silent);
+// the edges of the range load and set the Z80's clock.
+TEST(MachineOptions, BaseClockRange)
+{
+    struct Row {
+        const char* value;
+        bool loads;
+    } rows[] = {
+        {"0", false}, {"-4000000", false}, {"99999", false}, {"100000", true}, {"3993600", true},
+        {"100000000", true}, {"100000001", false}, {"2147483647", false},
+        {"99999999999999999999", false},   // parses to -1
+    };
+    const char* drivers[][2] = {{"pc88/opna", "[PC88]"}, {"x1/psg", "[X1]"}};
+    for (const auto& driver : drivers) {
+        for (const Row& r : rows) {
+            TestSystemScope sys;
+            VM vm;
+            MapArchive archive;
+            Config config;
+            HostDeviceDriver* d = Load(vm, archive, config,
+                                       std::string("[option]\nbaseclock=") + r.value + "\n[file]\n[patch]\n", driver[0]);
+            EXPECT_EQ(d != nullptr, r.loads) << driver[0] << " baseclock=" << r.value << Errors(*sys);
+            if (r.loads) {
+                EXPECT_EQ(d->getCpu()->getClock(), static_cast<int64_t>(std::stoll(r.value))) << driver[0] << " " << r.value;
+            } else {
+                ASSERT_FALSE(sys->errors().empty()) << driver[0] << " " << r.value;
+                EXPECT_EQ(sys->errors()[0], std::string(driver[1]) + "オプションの設定に失敗しました\n")
+                    << driver[0] << " " << r.value;
+            }
+        }
+    }
+}
+
+// The compatible drivers' slot count is part of their bound: a huge count
+// over files of size 0 is refused as the slot arrays past the bound are,
+// not filled with hundreds of megabytes of flags.
+TEST(MachineOptions, SlotCountIsPartOfTheBound)
+{
+    struct Row {
+        const char* options;
+        bool loads;
+    } rows[] = {
+        {"mdata_num=400000000\nmfile_size=0\nvfile_size=0\nmdata_size=0\nvdata_size=0\n", false},
+        {"mdata_num=67108865\nmfile_size=0\nvfile_size=0\nmdata_size=0\nvdata_size=0\n", false},
+        {"mdata_num=65536\nmfile_size=1024\nvfile_size=0\nmdata_size=0\nvdata_size=0\n", false},
+        {"mdata_num=65536\nmfile_size=1000\nvfile_size=0\nmdata_size=0\nvdata_size=0\n", true},
+        {"mdata_num=1000000\nmfile_size=0\nvfile_size=0\nmdata_size=0\nvdata_size=0\n", true},
+    };
+    const char* drivers[][2] = {{"pc88/opn/compat", "[PC88C]"}, {"x1/psg/compat", "[X1C]"}};
+    for (const auto& driver : drivers) {
+        for (const Row& r : rows) {
+            TestSystemScope sys;
+            VM vm;
+            MapArchive archive;
+            Config config;
+            const bool loaded = Load(vm, archive, config, std::string("[option]\n") + r.options + "[file]\n",
+                                     driver[0]) != nullptr;
+            EXPECT_EQ(loaded, r.loads) << driver[0] << "\n" << r.options << Errors(*sys);
+            if (!r.loads) {
+                ASSERT_FALSE(sys->errors().empty()) << driver[0] << "\n" << r.options;
+                EXPECT_EQ(sys->errors()[0], std::string(driver[1]) + "曲データ領域の確保に失敗しました\n");
+            }
+        }
     }
 }
 

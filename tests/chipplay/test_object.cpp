@@ -82,13 +82,26 @@ TEST(ObjectLock, IsRecursiveAndExcludesOtherThreads)
     EXPECT_EQ(c.value, 4 * 500 * 2);
 }
 
+// Held through one path, the lock keeps another thread out through the
+// other: the object made one lock, not one per path.
 TEST(ObjectLock, OneLockAlongTwoPaths)
 {
     TestSystemScope sys;
     Impl obj;
     Iface& viaIface = obj;
     Object& viaObject = obj;
-    EXPECT_EQ(static_cast<Object*>(&viaIface), &viaObject);
+    ASSERT_TRUE(viaIface.lock());
+    std::atomic<bool> entered(false);
+    std::thread other([&] {
+        viaObject.lock();
+        entered = true;
+        viaObject.unlock();
+    });
+    std::this_thread::sleep_for(std::chrono::milliseconds(200));
+    EXPECT_FALSE(entered) << "the other path took a lock of its own";
+    EXPECT_TRUE(viaIface.unlock());
+    other.join();
+    EXPECT_TRUE(entered);
 }
 
 TEST(Semaphore, WaitBlocksUntilReleased)

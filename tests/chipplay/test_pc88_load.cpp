@@ -3,11 +3,13 @@
 #include "pc88_fixture.h"
 
 #include "DebugMonitor.h"
+#include "PC88CompatDriver.h"
 #include "YM2608.h"
 
 #include <gtest/gtest.h>
 
 #include <cstring>
+#include <memory>
 
 namespace {
 
@@ -204,16 +206,29 @@ protected:
     bool initOpna(YM2608*) override { return false; }
 };
 
+class FailingOpnaCompatDriver : public PC88CompatDriver {
+public:
+    explicit FailingOpnaCompatDriver(VM* vm) : PC88CompatDriver(vm, true) {}
+
+protected:
+    bool initOpna(YM2608*) override { return false; }
+};
+
+// Each driver reports under its own tag: the compatible one's messages
+// carry "[PC88C]".
 TEST(Pc88Load, FailedYm2608InitialisationFailsTheLoad)
 {
-    TestSystemScope sys;
-    MapArchive archive;
-    Config config;
-    ASSERT_TRUE(ParseConfig(config, kMinimal));
-    VM vm;
-    FailingOpnaDriver driver(&vm);
-    EXPECT_FALSE(driver.load(&config, &archive));
-    EXPECT_EQ(Errors(*sys), "[PC88]YM2608の初期化に失敗しました\n");
+    for (bool compat : {false, true}) {
+        TestSystemScope sys;
+        MapArchive archive;
+        Config config;
+        ASSERT_TRUE(ParseConfig(config, compat ? "[option]\n[file]\n" : kMinimal));
+        VM vm;
+        std::unique_ptr<PC88Driver> driver(compat ? static_cast<PC88Driver*>(new FailingOpnaCompatDriver(&vm))
+                                                  : new FailingOpnaDriver(&vm));
+        EXPECT_FALSE(driver->load(&config, &archive));
+        EXPECT_EQ(Errors(*sys), compat ? "[PC88C]YM2608の初期化に失敗しました\n" : "[PC88]YM2608の初期化に失敗しました\n");
+    }
 }
 
 // The page 1 window near the end of RAM wraps to address 0 instead of

@@ -4,6 +4,7 @@
 // frames a tick (441 = 10 ms, so every tick moves the song by 10000 us).
 #include "Config.h"
 #include "Player.h"
+#include "RegisterDrivers.h"
 #include "RequestQueue.h"
 #include "X1Driver.h"
 #include "player_fakes.h"
@@ -13,6 +14,8 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <atomic>
+#include <chrono>
 #include <cmath>
 #include <cstdio>
 #include <filesystem>
@@ -83,14 +86,17 @@ struct Rig {
         return ui->waitUpdates(1) && (player->getState(), true);
     }
 
-    // Fires n ticks, each waited for to its end (the tick holds the
-    // Player's lock throughout, so asking the state waits it out).
+    // Fires n ticks, each waited for to its end: the write to the device,
+    // which comes last when the device takes frames, and the Player's lock,
+    // which the tick holds for everything else.
     void tick(int n = 1)
     {
         for (int i = 0; i < n; i++) {
             const int next = ui->updates() + 1;
+            const int writes = ui->device.writes() + (ui->device.framesPerTick > 0 ? 1 : 0);
             ASSERT_TRUE(sys->fire());
             ASSERT_TRUE(ui->waitUpdates(next)) << "tick " << next << " never ran";
+            ASSERT_TRUE(ui->device.waitWrites(writes)) << "tick " << next << " never wrote";
             player->getState();
         }
     }
@@ -484,6 +490,81 @@ TEST(PlayerRecord, ShortWriteEndsTheRecordingWithItsError)
     EXPECT_EQ(r.ui->records[5], UserInterface::RECORD_ERROR);
     EXPECT_EQ(r.player->getState(), Player::STATE_PLAY);
     EXPECT_TIME(r.position(), 100000);
+}
+
+// A close that fails (the disk fills up with the last buffered bytes or the
+// sizes cannot be patched) is a failed recording, never "finished".
+TEST(PlayerRecord, AFailedCloseIsAFailedRecording)
+{
+    TestDir dir;
+    Rig r;
+    ASSERT_TRUE(r.start());
+    ASSERT_TRUE(r.play(SONG_RECORD, true, "fake-close-fails:1000000"));
+    r.ui->device.framesPerTick = kBlock;
+    r.tick(201);   // 2000 ms of body, then the fade of 0 ends the recording
+    ASSERT_FALSE(r.ui->records.empty());
+    EXPECT_EQ(r.ui->records.back(), UserInterface::RECORD_ERROR);
+    EXPECT_EQ(std::count(r.ui->records.begin(), r.ui->records.end(), UserInterface::RECORD_FINISHED), 0);
+    EXPECT_EQ(r.player->getState(), Player::STATE_STOP);
+}
+
+// The child of the death test below: records three ticks, then breaks the
+// device. Every message of the failure comes where the program shows its
+// box; the window thread must be able to take the Player's lock then, or
+// the player's window freezes behind the box (exit code 7). The abort ends
+// the process with exit code 1.
+[[noreturn]] void FailDeviceWhileRecording(const std::string& wav, bool position)
+{
+    Rig r;
+    if (!r.start() || !r.play(SONG_RECORD, true, wav)) std::_Exit(3);
+    r.ui->device.framesPerTick = kBlock;
+    r.tick(3);
+    r.sys->onError = [&](const std::string&) {
+        std::atomic<bool> got{false};
+        std::thread probe([&] {
+            r.player->getState();
+            got = true;
+        });
+        for (int i = 0; i < 500 && !got; i++) std::this_thread::sleep_for(std::chrono::milliseconds(10));
+        if (!got) {
+            std::fputs("the Player's lock is held while the error is shown\n", stderr);
+            std::fflush(stderr);
+            std::_Exit(7);
+        }
+        probe.join();
+    };
+    (position ? r.ui->device.positionFails : r.ui->device.writeFails) = true;
+    r.sys->fire();
+    std::this_thread::sleep_for(std::chrono::seconds(60));
+    std::_Exit(9);
+}
+
+// An audio device that fails mid-recording ends the program, but the WAV
+// is closed first with sizes that describe what it holds, and the error is
+// shown without the lock the window thread needs. (One death test a TEST:
+// the child runs the test body again up to its own statement.)
+void ExpectTheRecordingClosed(bool position, size_t blocks)
+{
+    GTEST_FLAG_SET(death_test_style, "threadsafe");
+    TestDir dir;
+    const std::string wav = dir.file("rec.wav");
+    EXPECT_EXIT(FailDeviceWhileRecording(wav, position), ::testing::ExitedWithCode(1), "");
+    const std::string b = ReadAll(wav);
+    ASSERT_EQ(b.size(), 44 + blocks * kBlock * 4);
+    EXPECT_EQ(Le32(b, 4), b.size() - 8) << "RIFF size";
+    EXPECT_EQ(Le32(b, 40), b.size() - 44) << "data size";
+}
+
+// A lost play position stops the tick before it renders: three blocks.
+TEST(PlayerDeviceDeathTest, ALostPositionClosesTheRecordingFirst)
+{
+    ExpectTheRecordingClosed(true, 3);
+}
+
+// A refused write comes after the tick recorded its block: four.
+TEST(PlayerDeviceDeathTest, ARefusedWriteClosesTheRecordingFirst)
+{
+    ExpectTheRecordingClosed(false, 4);
 }
 
 // terminate while the player thread stands inside a tick (behind an error

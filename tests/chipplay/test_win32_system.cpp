@@ -208,6 +208,46 @@ TEST(Win32System, TickTimerKeepsItsPeriod)
     EXPECT_EQ(log.at.size(), n);
 }
 
+// A tick still running when the handler is removed: the removal waits for
+// it to end, and every call, the late one included, gets the argument it
+// was set with (the player's handler trips an assertion on a null one).
+struct SlowTick {
+    std::atomic<int> calls{0};
+    std::atomic<bool> inside{false};
+};
+std::atomic<int> gNullTickArgs{0};
+
+void OnSlowTick(void* arg)
+{
+    SlowTick* t = static_cast<SlowTick*>(arg);
+    if (t == nullptr) {
+        gNullTickArgs++;
+        return;
+    }
+    t->inside = true;
+    t->calls++;
+    Sleep(150);
+    t->inside = false;
+}
+
+TEST(Win32System, RemovingTheTickWaitsForARunningCallback)
+{
+    Installed in;
+    SlowTick tick;
+    for (int round = 0; round < 3; round++) {
+        ASSERT_TRUE(System::setTickHandler(5000, OnSlowTick, &tick));
+        const int before = tick.calls;
+        for (int i = 0; i < 500 && !(tick.inside && tick.calls > before); i++) Sleep(1);
+        ASSERT_TRUE(tick.inside) << "round " << round << ": no tick came";
+        ASSERT_TRUE(System::setTickHandler(0, nullptr, nullptr));
+        EXPECT_FALSE(tick.inside) << "round " << round << ": the callback still runs after the removal";
+        const int after = tick.calls;
+        Sleep(50);
+        EXPECT_EQ(tick.calls, after) << "round " << round << ": a tick after the removal";
+    }
+    EXPECT_EQ(gNullTickArgs, 0);
+}
+
 TEST(Win32System, ErrorLogHasOneHeaderAndEveryMessageInShiftJis)
 {
     Installed in;

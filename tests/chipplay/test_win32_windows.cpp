@@ -148,6 +148,66 @@ TEST(Win32Window, FirstMessagesReachTheObjectBeforeCreateReturns)
     EXPECT_FALSE(r.enable(true));
 }
 
+// A window that posts the quit message on WM_DESTROY, as the player's main
+// and side windows do, and may refuse its WM_CREATE.
+class Quitter : public Win32Window {
+public:
+    bool refuse = false;
+    HWND createdAs = nullptr;
+    int destroys = 0;
+
+    LRESULT wndProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) override
+    {
+        if (msg == WM_CREATE) {
+            createdAs = hwnd;
+            return refuse ? -1 : 0;
+        }
+        if (msg == WM_DESTROY) {
+            destroys++;
+            PostQuitMessage(0);
+            return 0;
+        }
+        return Win32Window::wndProc(hwnd, msg, wParam, lParam);
+    }
+};
+
+bool QuitPending()
+{
+    MSG m;
+    return PeekMessageA(&m, nullptr, WM_QUIT, WM_QUIT, PM_REMOVE) != FALSE;
+}
+
+// Windows sends WM_DESTROY to a window whose WM_CREATE returned -1; a quit
+// message posted then would close every later start-up error box unseen.
+// Wine sends none, so the test delivers it through the window's procedure
+// as Windows would, during the failed create. Only a window that was
+// created posts the quit message.
+TEST(Win32Window, OnlyACreatedWindowPostsTheQuitMessageOnDestroy)
+{
+    while (QuitPending()) {
+    }
+    WNDCLASSEXA wc = {};
+    wc.hInstance = GetModuleHandleA(nullptr);
+    wc.lpszClassName = "TIV TEST REFUSED";
+    for (bool refuse : {true, false}) {
+        SCOPED_TRACE(refuse ? "WM_CREATE refused" : "created");
+        Quitter q;
+        q.refuse = refuse;
+        ASSERT_TRUE(q.registerClass(wc));
+        const bool made = q.create(wc.lpszClassName, "quitter", WS_OVERLAPPEDWINDOW, 0, 0, 0, 200, 100, nullptr,
+                                   nullptr, wc.hInstance, nullptr);
+        EXPECT_EQ(made, !refuse);
+        ASSERT_NE(q.createdAs, nullptr);
+        if (refuse) {
+            CallWindowProcA(q.getThunk(), q.createdAs, WM_DESTROY, 0, 0);
+        } else {
+            EXPECT_TRUE(q.destroy());
+        }
+        EXPECT_EQ(q.destroys, refuse ? 0 : 1);
+        EXPECT_EQ(QuitPending(), !refuse);
+    }
+}
+
 TEST(Win32Window, TwoWindowsOfOneClassEachReachTheirOwnObject)
 {
     Recorder a, b;

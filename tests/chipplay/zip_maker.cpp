@@ -30,3 +30,16 @@ bool DamageFirstMember(const std::string& path)
     WriteAll(path, bytes);
     return true;
 }
+
+bool DeclareFirstMemberSize(const std::string& path, uint32_t size)
+{
+    std::string bytes = ReadAll(path);
+    if (bytes.size() < 30 || bytes.compare(0, 4, "PK\x03\x04") != 0) return false;
+    const size_t central = bytes.find("PK\x01\x02");
+    if (central == std::string::npos || central + 46 > bytes.size()) return false;
+    for (size_t at : {static_cast<size_t>(22), central + 24}) {
+        for (int i = 0; i < 4; i++) bytes[at + static_cast<size_t>(i)] = static_cast<char>(size >> (8 * i));
+    }
+    WriteAll(path, bytes);
+    return true;
+}

@@ -31,6 +31,7 @@
 
 #include "Config.h"
 #include "PC88Driver.h"
+#include "RegisterDrivers.h"
 #include "Player.h"
 #include "UserInterface.h"
 #include "Win32AudioDeviceDS.h"

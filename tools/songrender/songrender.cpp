@@ -28,6 +28,7 @@
 #include "File.h"
 #include "MusicArchive.h"
 #include "PC88Driver.h"
+#include "RegisterDrivers.h"
 #include "StdSystem.h"
 #include "VM.h"
 #include "X1Driver.h"
