@@ -17,10 +17,15 @@
 namespace {
 
 const int kTimerId = 1;
+// Sent by the download thread: the dialog shows the retry question (text in
+// lParam) and answers with the button pressed.
+const UINT kAskRetry = WM_USER + 3;
 const int kFirstLen = 12;     // magic and total size
 const int kHeaderLen = 4;     // header size field
 const int kMinPack = 20;      // the fixed header
 const char kAgent[] = "Qv7tNw2e";
+// The temporary name beside a target; the pack reader counts it in the path limit.
+const char kTempExt[] = ".pgtmp";
 
 // The download queue: names waiting (0), downloading (1), finished (2).
 struct DmEntry {
@@ -127,7 +132,7 @@ int SkipOwn(void*, const char* pName)
 int WriteOne(void*, const char* pPath, const void* pData, int nSize)
 {
     const std::string target = pPath;
-    const std::string temp = target + ".pgtmp";
+    const std::string temp = target + kTempExt;
     for (;;) {
         if (Cancelled()) return 0;
         HANDLE h = CreateFileA(temp.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
@@ -143,8 +148,9 @@ int WriteOne(void*, const char* pPath, const void* pData, int nSize)
         const char* pName = target.c_str() + std::strlen(g_param.strFolder);
         std::string msg = std::string("[") + pName + "]ファイルのオープンに失敗しました。リトライしますか？(PGT:013)。";
         LOG_Write((msg + "\n").c_str());
-        if (MessageBoxA(GetTopWindow(nullptr), msg.c_str(), "報告", MB_OKCANCEL | MB_ICONERROR | MB_TOPMOST) != IDOK)
-            return 0;
+        // The dialog asks, on its own thread and as the box's owner: a box of
+        // this thread's own could land on any program's top window.
+        if (SendMessageA(g_threadmIf.hWnd, kAskRetry, 0, reinterpret_cast<LPARAM>(msg.c_str())) != IDOK) return 0;
     }
 }
 
@@ -422,7 +428,7 @@ void EndWith(HWND hDlg, int nId)
     EndDialog(hDlg, nId == IDOK && g_nLastResult == ePG_DL_OK ? 1 : 0);
 }
 
-INT_PTR CALLBACK DlgProc(HWND hDlg, UINT msg, WPARAM wParam, LPARAM)
+INT_PTR CALLBACK DlgProc(HWND hDlg, UINT msg, WPARAM wParam, LPARAM lParam)
 {
     switch (msg) {
     case WM_INITDIALOG: {
@@ -465,6 +471,12 @@ INT_PTR CALLBACK DlgProc(HWND hDlg, UINT msg, WPARAM wParam, LPARAM)
         std::snprintf(str, sizeof(str), "%d ％ダウンロード済み",
                       CMN_Percent(static_cast<long long>(wParam), g_nRangeMax));
         SetDlgItemTextA(hDlg, 1001, str);
+        return TRUE;
+    }
+    case kAskRetry: {
+        int nAnswer = MessageBoxA(hDlg, reinterpret_cast<const char*>(lParam), "報告",
+                                  MB_OKCANCEL | MB_ICONERROR | MB_TOPMOST);
+        SetWindowLongPtrA(hDlg, DWLP_MSGRESULT, nAnswer);
         return TRUE;
     }
     case WM_COMMAND:
@@ -522,7 +534,7 @@ int THREADM_ExtractPack(const void* pBuf, int nHdrVersion, const char* pFolder, 
                         int* pVersion)
 {
     (void)pVersion;   // header layout 2 carries no version
-    CntUnpackHooks hooks = { nullptr, SkipOwn, WriteOne, 1 };
+    CntUnpackHooks hooks = { nullptr, SkipOwn, WriteOne, 1, static_cast<int>(sizeof(kTempExt) - 1) };
     int nFailed = 0;
     int r = THREADM_UnpackVersionPackEx(pBuf, nHdrVersion, pFolder, nTotal, nHeaderSize, &hooks, &nFailed);
     if (!r) LOG_Write("THREADM_ExtractPack::the pack was refused: nothing written\n");

@@ -43,6 +43,7 @@ enum {
     eTHREADM_VER_ERR_URL = 2,     // URL not opened, or the transfer broke off
     eTHREADM_VER_ERR_MAGIC = 3,   // not a client pack, or an impossible size
     eTHREADM_VER_ERR_NOKEY = 4,   // no "[ZVQCLIENTDLWEBPAGE]" in env.bin
+    eTHREADM_VER_ERR_UNPACK = 5,  // no application folder, or the pack did not unpack
 };
 
 #define THREADM_AGENT      "k5b7qe3T2m91rx48026f"
@@ -64,7 +65,8 @@ struct ThreadmHostIf {
     // The application folder (client-version pack) and the member's folder
     // (content packs and their temporary file), each ending with "\". Null
     // or empty: no folder; a pack is then written nowhere (a content pack
-    // ends with eTHREADM_DL_ERR_TEMP, a client-version pack is not unpacked)
+    // ends with eTHREADM_DL_ERR_TEMP, a client-version pack with
+    // eTHREADM_VER_ERR_UNPACK)
     // rather than into whatever the current folder happens to be.
     const char* (*pfnGetAppPath)(void);
     const char* (*pfnGetUserPath)(void);

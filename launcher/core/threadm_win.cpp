@@ -6,6 +6,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <string>
 
 #include "cmnassert.h"
 #include "cntunpack.h"
@@ -429,10 +430,21 @@ DWORD WINAPI Thread_GetZvqVersion(LPVOID pArg)
         nReceived += static_cast<int>(got);
         PublishProgress(b->pReadedSize, nReceived, nTotal);
     }
-    if (ret == eTHREADM_VER_OK && !(b->pDlPath && *b->pDlPath)) {
-        LOG_Write("Thread_GetZvqVersion::no application folder: not unpacked\n");
-    } else if (ret == eTHREADM_VER_OK) {
-        THREADM_UnpackVersionPack(pPack, 2, b->pDlPath, nTotal, LoadLE32(head + kFirstLen));
+    if (ret == eTHREADM_VER_OK) {
+        // The launcher compares version.txt with ver.bin only after a
+        // success: a pack not unpacked must fail the request, and an old
+        // version.txt must never pass for the one this pack brings.
+        std::string strList = std::string(b->pDlPath ? b->pDlPath : "") + "version.txt";
+        if (!(b->pDlPath && *b->pDlPath)) {
+            LOG_Write("Thread_GetZvqVersion::no application folder: not unpacked\n");
+            ret = eTHREADM_VER_ERR_UNPACK;
+        } else if (DeleteFileA(strList.c_str()), GetFileAttributesA(strList.c_str()) != INVALID_FILE_ATTRIBUTES) {
+            LOG_Write("Thread_GetZvqVersion::an old version.txt cannot be removed\n");
+            ret = eTHREADM_VER_ERR_UNPACK;
+        } else if (!THREADM_UnpackVersionPack(pPack, 2, b->pDlPath, nTotal, LoadLE32(head + kFirstLen))) {
+            LOG_Write("Thread_GetZvqVersion::the pack did not unpack\n");
+            ret = eTHREADM_VER_ERR_UNPACK;
+        }
     }
 
 done:
