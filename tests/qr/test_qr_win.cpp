@@ -176,6 +176,29 @@ TEST_F(QrRun, ClosingTheRunnerEndsTheGameThroughItsThreadMessage)
     EXPECT_NE(Log().find("postthreadmessage wm_destroy"), std::string::npos);
 }
 
+// The window closed just as the game ends, while the wait thread logs and
+// writes pt.bin: the thread is waited for, never cut off, so the runner
+// never hangs on a lock it held and every pt.bin line is whole.
+TEST_F(QrRun, ClosedWhileItsWaitThreadWritesTheRunnerEndsWithWholeLines)
+{
+    const int kRuns = 3;
+    for (int i = 0; i < kRuns; i++) {
+        SCOPED_TRACE(i);
+        DeleteFileA((game + "game.rec").c_str());
+        PutGame();
+        // Past the first 3-second tick; the game closes the runner as it ends.
+        WriteAll(game + "game.cfg", "run=3500\ncloserunner=1\n");
+        HANDLE h = Start(exe + " mode=start,userid=u6,productid=p6,");
+        ASSERT_NE(h, nullptr);
+        EXPECT_EQ(Probe_WaitExit(h, 60000), 0) << "the runner hung\n" << Log();
+        CloseHandle(h);
+        EXPECT_FALSE(Exists(exe));
+    }
+    std::string want;
+    for (int i = 0; i < kRuns; i++) want += "u6,p6,1,\n";
+    EXPECT_EQ(PtBin(), want);
+}
+
 TEST_F(QrRun, DeletionIsRetriedWhileTheExecutableIsHeld)
 {
     PutGame();
