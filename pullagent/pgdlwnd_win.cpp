@@ -28,32 +28,29 @@ const char kAgent[] = "Qv7tNw2e";
 const char kTempExt[] = ".pgtmp";
 
 // The download queue: names waiting (0), downloading (1), finished (2).
-struct DmEntry {
+struct PgQueueEntry {
     char* pName;
     int   nState;
 };
-struct DmIf {
+struct PgQueueIf {
     int  bInit;
     LIST list;
 };
-DmIf g_dmIf;
+PgQueueIf g_pgQueue;
 
 // The thread record. The thread's block is static: a thread left running
 // by a Cancel still writes into it, never into freed memory.
-struct ThreadmIf {
+struct PgThreadIf {
     int    bInit;
-    HWND   hWnd;
+    HWND   hWnd;      // the dialog: it asks the thread's retry questions
     HANDLE hThread;
-    int    bFinish;
-    int    nSpare;
 };
-ThreadmIf g_threadmIf;
+PgThreadIf g_pgThread;
 
 struct ResultBlock {
     volatile LONG nReaded;
     volatile LONG nSize;
     volatile LONG nResult;    // -1 while the thread runs
-    int           nVersion;
 };
 ResultBlock g_result;
 
@@ -123,7 +120,7 @@ int LoadLE32(const unsigned char* p)
 int SkipOwn(void*, const char* pName)
 {
     if (!VERLIST_IsUpdaterEntry(pName)) return 0;
-    LogF("THREADM_ExtractPack::the updater's own file is left as it is[%s]\n", pName);
+    LogF("DLWND_ExtractPack::the updater's own file is left as it is[%s]\n", pName);
     return 1;
 }
 
@@ -150,7 +147,7 @@ int WriteOne(void*, const char* pPath, const void* pData, int nSize)
         LOG_Write((msg + "\n").c_str());
         // The dialog asks, on its own thread and as the box's owner: a box of
         // this thread's own could land on any program's top window.
-        if (SendMessageA(g_threadmIf.hWnd, kAskRetry, 0, reinterpret_cast<LPARAM>(msg.c_str())) != IDOK) return 0;
+        if (SendMessageA(g_pgThread.hWnd, kAskRetry, 0, reinterpret_cast<LPARAM>(msg.c_str())) != IDOK) return 0;
     }
 }
 
@@ -237,7 +234,7 @@ DWORD WINAPI Thread_Download(LPVOID)
     }
     if (ret == ePG_DL_OK) {
         LOG_Write("Thread_Download::pass05\n");
-        if (!THREADM_ExtractPack(pPack, 2, g_param.strFolder, nTotal, LoadLE32(head + kFirstLen), &g_result.nVersion))
+        if (!DLWND_ExtractPack(pPack, 2, g_param.strFolder, nTotal, LoadLE32(head + kFirstLen)))
             ret = Cancelled() ? ePG_DL_ERR_CANCEL : ePG_DL_ERR_UNPACK;
         LOG_Write("Thread_Download::pass06\n");
     }
@@ -254,123 +251,121 @@ done:
 
 // --- queue and thread record ----------------------------------------------------
 
-int THREADM_CheckRunning_Download(void)
+int PGTHREAD_IsRunning(void)
 {
     DWORD code = 0;
-    return g_threadmIf.hThread && GetExitCodeThread(g_threadmIf.hThread, &code) && code == STILL_ACTIVE ? 1 : 0;
+    return g_pgThread.hThread && GetExitCodeThread(g_pgThread.hThread, &code) && code == STILL_ACTIVE ? 1 : 0;
 }
 
-int THREADM_Init(HWND hWnd)
+int PGTHREAD_Init(HWND hWnd)
 {
-    g_threadmIf.bInit = 1;
-    g_threadmIf.hWnd = hWnd;
+    g_pgThread.bInit = 1;
+    g_pgThread.hWnd = hWnd;
     return 1;
 }
 
 // Waits for the thread to end by itself (bounded); a thread is never
 // terminated: it may hold the log's lock. One still running is left to end
 // on its own and refuses the next download.
-int THREADM_Stop_Download(DWORD nWaitMs = PG_STOP_WAIT_MS)
+int PGTHREAD_Stop(DWORD nWaitMs = PG_STOP_WAIT_MS)
 {
-    if (!g_threadmIf.hThread) return 1;
-    if (WaitForSingleObject(g_threadmIf.hThread, nWaitMs) == WAIT_TIMEOUT) {
-        LOG_Write("THREADM_Stop_Download::the thread has not ended yet: left to end by itself\n");
+    if (!g_pgThread.hThread) return 1;
+    if (WaitForSingleObject(g_pgThread.hThread, nWaitMs) == WAIT_TIMEOUT) {
+        LOG_Write("PGTHREAD_Stop::the thread has not ended yet: left to end by itself\n");
         return 0;
     }
-    CloseHandle(g_threadmIf.hThread);
-    g_threadmIf.hThread = nullptr;
-    g_threadmIf.bFinish = 1;
+    CloseHandle(g_pgThread.hThread);
+    g_pgThread.hThread = nullptr;
     return 1;
 }
 
-int THREADM_Term(DWORD nWaitMs = PG_STOP_WAIT_MS)
+int PGTHREAD_Term(DWORD nWaitMs = PG_STOP_WAIT_MS)
 {
-    THREADM_Stop_Download(nWaitMs);
-    g_threadmIf.bInit = 0;
-    g_threadmIf.hWnd = nullptr;
+    PGTHREAD_Stop(nWaitMs);
+    g_pgThread.bInit = 0;
+    g_pgThread.hWnd = nullptr;
     return 1;
 }
 
-int THREADM_StartDownload(const char* pName, const char* pFolder)
+int PGTHREAD_Start(const char* pName, const char* pFolder)
 {
     lstrcpynA(g_param.strName, pName, sizeof(g_param.strName));
     lstrcpynA(g_param.strFolder, pFolder, sizeof(g_param.strFolder));
     InterlockedExchange(&g_bCancel, 0);
-    g_threadmIf.bFinish = 0;
-    g_threadmIf.hThread = CreateThread(nullptr, 0, Thread_Download, nullptr, 0, nullptr);
-    return g_threadmIf.hThread ? 1 : 0;
+    g_pgThread.hThread = CreateThread(nullptr, 0, Thread_Download, nullptr, 0, nullptr);
+    return g_pgThread.hThread ? 1 : 0;
 }
 
-int DOWNLOADMN_Init(void)
+int PGQUEUE_Init(void)
 {
-    if (!g_dmIf.bInit) {
-        LIST_Init(&g_dmIf.list);
-        g_dmIf.bInit = 1;
+    if (!g_pgQueue.bInit) {
+        LIST_Init(&g_pgQueue.list);
+        g_pgQueue.bInit = 1;
     }
     return 1;
 }
 
-int DOWNLOADMN_Add(const char* pName)
+int PGQUEUE_Add(const char* pName)
 {
-    for (int i = 0; i < LIST_GetCnt(&g_dmIf.list); i++) {
-        DmEntry* e = static_cast<DmEntry*>(LIST_GetAt(&g_dmIf.list, i));
+    for (int i = 0; i < LIST_GetCnt(&g_pgQueue.list); i++) {
+        PgQueueEntry* e = static_cast<PgQueueEntry*>(LIST_GetAt(&g_pgQueue.list, i));
         if (e && std::strcmp(e->pName, pName) == 0) return 1;
     }
-    DmEntry* e = static_cast<DmEntry*>(std::calloc(1, sizeof(DmEntry)));
+    PgQueueEntry* e = static_cast<PgQueueEntry*>(std::calloc(1, sizeof(PgQueueEntry)));
     if (!e) return 0;
     size_t n = std::strlen(pName) + 1;
     e->pName = static_cast<char*>(std::malloc(n));
     if (!e->pName) { std::free(e); return 0; }
     std::memcpy(e->pName, pName, n);
-    if (!LIST_Add(&g_dmIf.list, e)) { std::free(e->pName); std::free(e); return 0; }
+    if (!LIST_Add(&g_pgQueue.list, e)) { std::free(e->pName); std::free(e); return 0; }
     return 1;
 }
 
-int DOWNLOADMN_IsDownloading(void)
+int PGQUEUE_IsDownloading(void)
 {
-    for (int i = 0; i < LIST_GetCnt(&g_dmIf.list); i++) {
-        DmEntry* e = static_cast<DmEntry*>(LIST_GetAt(&g_dmIf.list, i));
+    for (int i = 0; i < LIST_GetCnt(&g_pgQueue.list); i++) {
+        PgQueueEntry* e = static_cast<PgQueueEntry*>(LIST_GetAt(&g_pgQueue.list, i));
         if (e && e->nState == 1) return 1;
     }
     return 0;
 }
 
-int DOWNLOADMN_StartDownload(const char* pFolder)
+int PGQUEUE_StartNext(const char* pFolder)
 {
-    for (int i = 0; i < LIST_GetCnt(&g_dmIf.list); i++) {
-        DmEntry* e = static_cast<DmEntry*>(LIST_GetAt(&g_dmIf.list, i));
+    for (int i = 0; i < LIST_GetCnt(&g_pgQueue.list); i++) {
+        PgQueueEntry* e = static_cast<PgQueueEntry*>(LIST_GetAt(&g_pgQueue.list, i));
         if (e && e->nState == 0) {
             e->nState = 1;
-            return THREADM_StartDownload(e->pName, pFolder);
+            return PGTHREAD_Start(e->pName, pFolder);
         }
     }
     return 0;
 }
 
-void DOWNLOADMN_RemoveFinished(void)
+void PGQUEUE_RemoveFinished(void)
 {
-    while (LIST_GetCnt(&g_dmIf.list) > 0) {
-        DmEntry* e = static_cast<DmEntry*>(LIST_GetAt(&g_dmIf.list, 0));
+    while (LIST_GetCnt(&g_pgQueue.list) > 0) {
+        PgQueueEntry* e = static_cast<PgQueueEntry*>(LIST_GetAt(&g_pgQueue.list, 0));
         if (!e || e->nState != 1) break;
         std::free(e->pName);
-        LIST_DelTop(&g_dmIf.list);
+        LIST_DelTop(&g_pgQueue.list);
     }
 }
 
-void DOWNLOADMN_Clear(void)
+void PGQUEUE_Clear(void)
 {
-    for (int i = 0; i < LIST_GetCnt(&g_dmIf.list); i++) {
-        DmEntry* e = static_cast<DmEntry*>(LIST_GetAt(&g_dmIf.list, i));
+    for (int i = 0; i < LIST_GetCnt(&g_pgQueue.list); i++) {
+        PgQueueEntry* e = static_cast<PgQueueEntry*>(LIST_GetAt(&g_pgQueue.list, i));
         if (e) std::free(e->pName);
     }
-    LIST_Free(&g_dmIf.list);
+    LIST_Free(&g_pgQueue.list);
 }
 
-void DOWNLOADMN_Fini(void)
+void PGQUEUE_Fini(void)
 {
-    if (!g_dmIf.bInit) return;
-    DOWNLOADMN_Clear();
-    g_dmIf.bInit = 0;
+    if (!g_pgQueue.bInit) return;
+    PGQUEUE_Clear();
+    g_pgQueue.bInit = 0;
 }
 
 // --- the dialog -------------------------------------------------------------------
@@ -382,28 +377,26 @@ void DLWND_SetRangePos(HWND hDlg, int nMax, int nPos)
     PostMessageA(hDlg, WM_USER + 1, static_cast<WPARAM>(nPos), 0);
 }
 
-void DLWND_StartNext(HWND hDlg)
+void DLWND_StartNext(void)
 {
-    if (DOWNLOADMN_IsDownloading()) return;
+    if (PGQUEUE_IsDownloading()) return;
     InterlockedExchange(&g_result.nReaded, 0);
     InterlockedExchange(&g_result.nSize, 0);
     InterlockedExchange(&g_result.nResult, -1);
-    g_result.nVersion = 0;
-    if (THREADM_CheckRunning_Download()) {
+    if (PGTHREAD_IsRunning()) {
         LOG_Write("DLWND_StartNext::an earlier download still runs\n");
         InterlockedExchange(&g_result.nResult, ePG_DL_ERR_BUSY);
-        for (int i = 0; i < LIST_GetCnt(&g_dmIf.list); i++) static_cast<DmEntry*>(LIST_GetAt(&g_dmIf.list, i))->nState = 1;
+        for (int i = 0; i < LIST_GetCnt(&g_pgQueue.list); i++) static_cast<PgQueueEntry*>(LIST_GetAt(&g_pgQueue.list, i))->nState = 1;
         return;
     }
-    if (g_threadmIf.hThread) {
-        CloseHandle(g_threadmIf.hThread);
-        g_threadmIf.hThread = nullptr;
+    if (g_pgThread.hThread) {
+        CloseHandle(g_pgThread.hThread);
+        g_pgThread.hThread = nullptr;
     }
-    if (!DOWNLOADMN_StartDownload(g_strFolder)) {
+    if (!PGQUEUE_StartNext(g_strFolder)) {
         LOG_Write("DLWND_StartNext::the download thread did not start\n");
         InterlockedExchange(&g_result.nResult, ePG_DL_ERR_OPEN);
     }
-    (void)hDlg;
 }
 
 void EndWith(HWND hDlg, int nId)
@@ -418,12 +411,12 @@ void EndWith(HWND hDlg, int nId)
     }
     LONG r = InterlockedCompareExchange(&g_result.nResult, 0, 0);
     g_nLastResult = r < 0 ? ePG_DL_ERR_CANCEL : static_cast<int>(r);
-    DOWNLOADMN_Clear();
-    DOWNLOADMN_Fini();
+    PGQUEUE_Clear();
+    PGQUEUE_Fini();
     // After a Cancel the member sees the dialog go at once: a thread still
     // inside a read sees the flag and ends by itself; the program waits for
     // it before it exits.
-    THREADM_Term(nId == IDCANCEL ? PG_CANCEL_WAIT_MS : PG_STOP_WAIT_MS);
+    PGTHREAD_Term(nId == IDCANCEL ? PG_CANCEL_WAIT_MS : PG_STOP_WAIT_MS);
     if (nId == IDCANCEL && r == ePG_DL_OK) g_nLastResult = ePG_DL_ERR_CANCEL;
     EndDialog(hDlg, nId == IDOK && g_nLastResult == ePG_DL_OK ? 1 : 0);
 }
@@ -444,14 +437,14 @@ INT_PTR CALLBACK DlgProc(HWND hDlg, UINT msg, WPARAM wParam, LPARAM lParam)
         return TRUE;
     }
     case WM_USER + 2:
-        THREADM_Init(hDlg);
-        DOWNLOADMN_Init();
-        if (!DOWNLOADMN_Add(g_strFileName)) InterlockedExchange(&g_result.nResult, ePG_DL_ERR_OPEN);
-        else DLWND_StartNext(hDlg);
+        PGTHREAD_Init(hDlg);
+        PGQUEUE_Init();
+        if (!PGQUEUE_Add(g_strFileName)) InterlockedExchange(&g_result.nResult, ePG_DL_ERR_OPEN);
+        else DLWND_StartNext();
         return TRUE;
     case WM_TIMER: {
         if (wParam != kTimerId) return FALSE;
-        if (!DOWNLOADMN_IsDownloading()) {
+        if (!PGQUEUE_IsDownloading()) {
             if (InterlockedCompareExchange(&g_result.nResult, 0, 0) > 0) PostMessageA(hDlg, WM_COMMAND, IDCANCEL, 0);
             return TRUE;
         }
@@ -459,8 +452,8 @@ INT_PTR CALLBACK DlgProc(HWND hDlg, UINT msg, WPARAM wParam, LPARAM lParam)
         LONG r = InterlockedCompareExchange(&g_result.nResult, 0, 0);
         if (r >= 0) {
             KillTimer(hDlg, kTimerId);
-            THREADM_Stop_Download();
-            DOWNLOADMN_RemoveFinished();
+            PGTHREAD_Stop();
+            PGQUEUE_RemoveFinished();
             PostMessageA(hDlg, WM_COMMAND, r == 0 ? IDOK : IDCANCEL, 1);
         }
         return TRUE;
@@ -523,21 +516,19 @@ int DLWND_LastResult(void) { return g_nLastResult; }
 
 int DLWND_WaitIdle(int nMs)
 {
-    if (!g_threadmIf.hThread) return 1;
-    if (WaitForSingleObject(g_threadmIf.hThread, static_cast<DWORD>(nMs)) == WAIT_TIMEOUT) return 0;
-    CloseHandle(g_threadmIf.hThread);
-    g_threadmIf.hThread = nullptr;
+    if (!g_pgThread.hThread) return 1;
+    if (WaitForSingleObject(g_pgThread.hThread, static_cast<DWORD>(nMs)) == WAIT_TIMEOUT) return 0;
+    CloseHandle(g_pgThread.hThread);
+    g_pgThread.hThread = nullptr;
     return 1;
 }
 
-int THREADM_ExtractPack(const void* pBuf, int nHdrVersion, const char* pFolder, int nTotal, int nHeaderSize,
-                        int* pVersion)
+int DLWND_ExtractPack(const void* pBuf, int nHdrVersion, const char* pFolder, int nTotal, int nHeaderSize)
 {
-    (void)pVersion;   // header layout 2 carries no version
     CntUnpackHooks hooks = { nullptr, SkipOwn, WriteOne, 1, static_cast<int>(sizeof(kTempExt) - 1) };
     int nFailed = 0;
     int r = THREADM_UnpackVersionPackEx(pBuf, nHdrVersion, pFolder, nTotal, nHeaderSize, &hooks, &nFailed);
-    if (!r) LOG_Write("THREADM_ExtractPack::the pack was refused: nothing written\n");
-    else if (nFailed > 0) LOG_Write("THREADM_ExtractPack::not every file was written\n");
+    if (!r) LOG_Write("DLWND_ExtractPack::the pack was refused: nothing written\n");
+    else if (nFailed > 0) LOG_Write("DLWND_ExtractPack::not every file was written\n");
     return r && nFailed == 0 ? 1 : 0;
 }

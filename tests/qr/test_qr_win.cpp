@@ -199,6 +199,37 @@ TEST_F(QrRun, ClosedWhileItsWaitThreadWritesTheRunnerEndsWithWholeLines)
     EXPECT_EQ(PtBin(), want);
 }
 
+// An executable already there is run as it is: the .sbn beside it (here
+// another program's) is not expanded over it. One that cannot start is
+// replaced by a fresh expansion of the .sbn before the next try.
+TEST_F(QrRun, ThePackedGameIsExpandedOnlyWhenNeededAndAfreshBeforeARetry)
+{
+    char want[64];
+    std::snprintf(want, sizeof(want), "size=%lu\nhash=%08lx\n", (unsigned long)gameBytes.size(), Fnv(gameBytes));
+    {
+        SCOPED_TRACE("present");
+        PutGame();
+        WriteAll(game + "game.sbn", PackedGame("not the game"));
+        Config(300);
+        HANDLE h = Start(exe + " mode=start,userid=u9,productid=p9,");
+        EXPECT_EQ(Probe_WaitExit(h, 60000), 0);
+        CloseHandle(h);
+        EXPECT_NE(Rec().find(want), std::string::npos) << "the present game was expanded over\n" << Rec();
+    }
+    DeleteFileA((game + "game.rec").c_str());
+    {
+        SCOPED_TRACE("retry");
+        WriteAll(exe, "MZ not a program");   // found, but cannot start
+        PutSbn();
+        Config(300);
+        HANDLE h = Start(exe + " mode=start,userid=u9,productid=p9,");
+        EXPECT_EQ(Probe_WaitExit(h, 60000), 0);
+        CloseHandle(h);
+        EXPECT_NE(Rec().find(want), std::string::npos) << "the retry did not run a fresh expansion\n" << Rec();
+        EXPECT_EQ(FindWindowA("#32770", "Msg"), nullptr);
+    }
+}
+
 TEST_F(QrRun, DeletionIsRetriedWhileTheExecutableIsHeld)
 {
     PutGame();
