@@ -11,6 +11,7 @@
 #include "cntunpack.h"
 #include "list.h"
 #include "log.h"
+#include "packdl.h"
 #include "percent.h"
 #include "verlist.h"
 
@@ -20,8 +21,6 @@ const int kTimerId = 1;
 // Sent by the download thread: the dialog shows the retry question (text in
 // lParam) and answers with the button pressed.
 const UINT kAskRetry = WM_USER + 3;
-const int kFirstLen = 12;     // magic and total size
-const int kHeaderLen = 4;     // header size field
 const int kMinPack = 20;      // the fixed header
 const char kAgent[] = "Qv7tNw2e";
 // The temporary name beside a target; the pack reader counts it in the path limit.
@@ -96,20 +95,6 @@ void CloseNet(void)
 
 bool Cancelled(void) { return InterlockedCompareExchange(&g_bCancel, 0, 0) != 0; }
 
-// WinINet gives what has arrived: read until n bytes are in. A 0-byte read
-// or a failure before that is a cut transfer.
-bool ReadFull(HINTERNET h, char* p, int n)
-{
-    int nDone = 0;
-    while (nDone < n) {
-        DWORD got = 0;
-        if (Cancelled() || !InternetReadFile(h, p + nDone, static_cast<DWORD>(n - nDone), &got) || got == 0)
-            return false;
-        nDone += static_cast<int>(got);
-    }
-    return true;
-}
-
 int LoadLE32(const unsigned char* p)
 {
     return static_cast<int>(p[0] | p[1] << 8 | p[2] << 16 | static_cast<unsigned>(p[3]) << 24);
@@ -153,94 +138,101 @@ int WriteOne(void*, const char* pPath, const void* pData, int nSize)
 
 // --- the thread ---------------------------------------------------------------
 
+// The pack's sink: held whole in memory, then unpacked.
+struct PackSink {
+    char* pPack;
+    int   nReceived;
+    int   nHeaderSize;
+};
+
+int PackBegin(void* pCtx, int, int nTotal, const unsigned char* pHead)
+{
+    PackSink* s = static_cast<PackSink*>(pCtx);
+    LOG_Write("Thread_Download::pass03\n");
+    s->pPack = static_cast<char*>(std::calloc(1, static_cast<size_t>(nTotal)));
+    if (!s->pPack) return 0;
+    std::memcpy(s->pPack, pHead, PACKDL_HEAD);
+    s->nReceived = PACKDL_HEAD;
+    s->nHeaderSize = LoadLE32(pHead + 12);
+    LOG_Write("Thread_Download::pass04\n");
+    return 1;
+}
+
+int PackPiece(void* pCtx, const void* p, int n)
+{
+    PackSink* s = static_cast<PackSink*>(pCtx);
+    std::memcpy(s->pPack + s->nReceived, p, static_cast<size_t>(n));
+    s->nReceived += n;
+    return 1;
+}
+
+void PackProgress(void*, int nReceived, int nTotal)
+{
+    if (nReceived == 0) InterlockedExchange(&g_result.nSize, nTotal);
+    InterlockedExchange(&g_result.nReaded, nReceived);
+}
+
+int PackCancelled(void*) { return Cancelled() ? 1 : 0; }
+
+// The handles go to the dialog's keeping: a Cancel closes them from there so
+// that a stalled read ends. Cancelled already: this one is closed here.
+int AdoptNet(void*, HINTERNET h)
+{
+    EnterCriticalSection(&g_netLock);
+    bool bOk = !Cancelled();
+    if (!bOk) InternetCloseHandle(h);
+    else if (!g_hRoot) g_hRoot = h;
+    else g_hUrl = h;
+    LeaveCriticalSection(&g_netLock);
+    return bOk ? 1 : 0;
+}
+
 DWORD WINAPI Thread_Download(LPVOID)
 {
-    int ret = ePG_DL_OK;
-    HINTERNET hRoot = nullptr, hUrl = nullptr;
-    unsigned char head[kFirstLen + kHeaderLen];
-    char* pPack = nullptr;
-    int nTotal = 0, nReceived = 0;
-    std::string url;
+    static const char* const kMagics[] = { "CNPFVR05" };
     char line[64];
-
-    hRoot = InternetOpenA(kAgent, INTERNET_OPEN_TYPE_PRECONFIG, nullptr, nullptr, 0);
-    if (!hRoot) { ret = ePG_DL_ERR_OPEN; goto done; }
-    EnterCriticalSection(&g_netLock);
-    g_hRoot = hRoot;
-    LeaveCriticalSection(&g_netLock);
     LOG_Write("Thread_Download::pass00\n");
-    url = std::string("http://") + g_strServer + g_param.strName;
+    std::string url = std::string("http://") + g_strServer + g_param.strName;
     LogF("download file is[%s]\n", url.c_str());
-    hUrl = InternetOpenUrlA(hRoot, url.c_str(), nullptr, 0, INTERNET_FLAG_RELOAD, 0);
-    EnterCriticalSection(&g_netLock);
-    if (hUrl && !g_hRoot) {   // cancelled while the URL opened
-        InternetCloseHandle(hUrl);
-        hUrl = nullptr;
-    }
-    g_hUrl = hUrl;
-    LeaveCriticalSection(&g_netLock);
-    if (!hUrl) { ret = Cancelled() ? ePG_DL_ERR_CANCEL : ePG_DL_ERR_URL; goto done; }
-    {
-        // Only a reply of the server's own: a 404 page is no pack.
-        DWORD status = 0, len = sizeof(status);
-        if (HttpQueryInfoA(hUrl, HTTP_QUERY_STATUS_CODE | HTTP_QUERY_FLAG_NUMBER, &status, &len, nullptr) &&
-            status != 200) {
-            std::snprintf(line, sizeof(line), "Thread_Download::http status[%lu]\n", static_cast<unsigned long>(status));
-            LOG_Write(line);
-            ret = ePG_DL_ERR_URL;
-            goto done;
-        }
-    }
-    LOG_Write("Thread_Download::pass01\n");
-    if (!ReadFull(hUrl, reinterpret_cast<char*>(head), kFirstLen)) {
-        ret = Cancelled() ? ePG_DL_ERR_CANCEL : ePG_DL_ERR_CUT;
-        goto done;
-    }
-    if (std::memcmp(head, "CNPFVR05", 8) != 0) { ret = ePG_DL_ERR_MAGIC; goto done; }
-    LOG_Write("Thread_Download::pass02\n");
-    InterlockedExchange(&g_result.nReaded, 0);
-    nTotal = LoadLE32(head + 8);
+    PackSink sink = { nullptr, 0, 0 };
+    PackDlIf dl = {};
+    dl.pAgent = kAgent;
+    dl.pUrl = url.c_str();
+    dl.ppMagics = kMagics;
+    dl.nMagics = 1;
     // The pack is held whole in memory: a total below the fixed header would
     // overflow the buffer with the bytes already read, a huge one is no pack.
-    if (nTotal < kMinPack || nTotal > PG_PACK_MAX) {
-        std::snprintf(line, sizeof(line), "Thread_Download::impossible total[%d]\n", nTotal);
-        LOG_Write(line);
-        ret = ePG_DL_ERR_SIZE;
-        goto done;
-    }
-    InterlockedExchange(&g_result.nSize, nTotal);
-    if (!ReadFull(hUrl, reinterpret_cast<char*>(head) + kFirstLen, kHeaderLen)) {
-        ret = Cancelled() ? ePG_DL_ERR_CANCEL : ePG_DL_ERR_CUT;
-        goto done;
-    }
-    LOG_Write("Thread_Download::pass03\n");
-    pPack = static_cast<char*>(std::calloc(1, static_cast<size_t>(nTotal)));
-    if (!pPack) { ret = ePG_DL_ERR_SIZE; goto done; }
-    std::memcpy(pPack, head, sizeof(head));
-    nReceived = static_cast<int>(sizeof(head));
-    LOG_Write("Thread_Download::pass04\n");
-    while (nReceived < nTotal) {
-        int want = nTotal - nReceived < PG_PIECE ? nTotal - nReceived : PG_PIECE;
-        DWORD got = 0;
-        if (Cancelled()) { ret = ePG_DL_ERR_CANCEL; break; }
-        // A server that stops early must not hold the update for ever.
-        if (!InternetReadFile(hUrl, pPack + nReceived, static_cast<DWORD>(want), &got) || got == 0) {
-            LOG_Write("Thread_Download::the transfer broke off before the total\n");
-            ret = Cancelled() ? ePG_DL_ERR_CANCEL : ePG_DL_ERR_CUT;
-            break;
-        }
-        nReceived += static_cast<int>(got);
-        InterlockedExchange(&g_result.nReaded, nReceived);
+    dl.nMinTotal = kMinPack;
+    dl.nMaxTotal = PG_PACK_MAX;
+    dl.nPiece = PG_PIECE;
+    dl.pCtx = &sink;
+    dl.pfnBegin = PackBegin;
+    dl.pfnPiece = PackPiece;
+    dl.pfnProgress = PackProgress;
+    dl.pfnCancelled = PackCancelled;
+    dl.pfnAdopt = AdoptNet;
+    int r = PACKDL_Fetch(&dl);
+    int ret = ePG_DL_OK;
+    switch (r) {
+    case ePACKDL_OK: break;
+    case ePACKDL_ERR_OPEN: ret = ePG_DL_ERR_OPEN; break;
+    case ePACKDL_ERR_URL: ret = ePG_DL_ERR_URL; break;
+    // Only a reply of the server's own: a 404 page is no pack.
+    case ePACKDL_ERR_STATUS: LOG_Write("Thread_Download::http status is not 200\n"); ret = ePG_DL_ERR_URL; break;
+    case ePACKDL_ERR_MAGIC: ret = ePG_DL_ERR_MAGIC; break;
+    case ePACKDL_ERR_SIZE: LOG_Write("Thread_Download::impossible total\n"); ret = ePG_DL_ERR_SIZE; break;
+    case ePACKDL_ERR_SINK: ret = ePG_DL_ERR_SIZE; break;
+    case ePACKDL_ERR_CANCEL: ret = ePG_DL_ERR_CANCEL; break;
+    // A server that stops early must not hold the update for ever.
+    default: LOG_Write("Thread_Download::the transfer broke off before the total\n"); ret = ePG_DL_ERR_CUT; break;
     }
     if (ret == ePG_DL_OK) {
         LOG_Write("Thread_Download::pass05\n");
-        if (!DLWND_ExtractPack(pPack, 2, g_param.strFolder, nTotal, LoadLE32(head + kFirstLen)))
+        if (!DLWND_ExtractPack(sink.pPack, 2, g_param.strFolder, sink.nReceived, sink.nHeaderSize))
             ret = Cancelled() ? ePG_DL_ERR_CANCEL : ePG_DL_ERR_UNPACK;
         LOG_Write("Thread_Download::pass06\n");
     }
-
-done:
-    std::free(pPack);
+    std::free(sink.pPack);
     CloseNet();
     std::snprintf(line, sizeof(line), "Thread_Download::ret[%d]\n", ret);
     LOG_Write(line);

@@ -49,8 +49,6 @@ enum {
 #define THREADM_AGENT      "k5b7qe3T2m91rx48026f"
 #define THREADM_AGENT_ZVQ  "Qv7tNw2e"
 #define THREADM_TEMPFILE   "tempfile.bin"
-// WinINet time-outs of every request.
-#define THREADM_TIMEOUT_MS 180000
 // A POST reply is cut at this size; its buffer has one more byte, always 0.
 #define THREADM_RECV_MAX   1000000
 // The client-version pack is held whole in memory: refuse announced sizes
