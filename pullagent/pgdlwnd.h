@@ -14,8 +14,10 @@
 // file is written under "<name>.pgtmp" beside its target and then moved over
 // it, so a Cancel never leaves half a file.
 //
-// pgdlwnd_win.cpp: the dialog, the queue (g_dmIf), the thread (g_threadmIf,
-// Thread_Download) and THREADM_ExtractPack.
+// pgdlwnd_win.cpp: the dialog, the queue (PGQUEUE_*, g_pgQueue), the thread
+// (PGTHREAD_*, g_pgThread, Thread_Download) and DLWND_ExtractPack. The
+// queue and thread keep prefixes of their own: the program also links the
+// launcher's THREADM and DOWNLOADMN modules.
 #pragma once
 
 #include <windows.h>
@@ -56,5 +58,4 @@ int  DLWND_WaitIdle(int nMs);
 // Unpacks a whole pack held in memory: 1 when every file was written (or
 // left out as the updater's own), 0 when the magic is wrong, the pack does
 // not fit its sizes, a name is refused or a file was not written.
-int THREADM_ExtractPack(const void* pBuf, int nHdrVersion, const char* pFolder, int nTotal, int nHeaderSize,
-                        int* pVersion);
+int DLWND_ExtractPack(const void* pBuf, int nHdrVersion, const char* pFolder, int nTotal, int nHeaderSize);

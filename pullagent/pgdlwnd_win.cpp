@@ -11,44 +11,45 @@
 #include "cntunpack.h"
 #include "list.h"
 #include "log.h"
+#include "packdl.h"
 #include "percent.h"
 #include "verlist.h"
 
 namespace {
 
 const int kTimerId = 1;
-const int kFirstLen = 12;     // magic and total size
-const int kHeaderLen = 4;     // header size field
+// Sent by the download thread: the dialog shows the retry question (text in
+// lParam) and answers with the button pressed.
+const UINT kAskRetry = WM_USER + 3;
 const int kMinPack = 20;      // the fixed header
 const char kAgent[] = "Qv7tNw2e";
+// The temporary name beside a target; the pack reader counts it in the path limit.
+const char kTempExt[] = ".pgtmp";
 
 // The download queue: names waiting (0), downloading (1), finished (2).
-struct DmEntry {
+struct PgQueueEntry {
     char* pName;
     int   nState;
 };
-struct DmIf {
+struct PgQueueIf {
     int  bInit;
     LIST list;
 };
-DmIf g_dmIf;
+PgQueueIf g_pgQueue;
 
 // The thread record. The thread's block is static: a thread left running
 // by a Cancel still writes into it, never into freed memory.
-struct ThreadmIf {
+struct PgThreadIf {
     int    bInit;
-    HWND   hWnd;
+    HWND   hWnd;      // the dialog: it asks the thread's retry questions
     HANDLE hThread;
-    int    bFinish;
-    int    nSpare;
 };
-ThreadmIf g_threadmIf;
+PgThreadIf g_pgThread;
 
 struct ResultBlock {
     volatile LONG nReaded;
     volatile LONG nSize;
     volatile LONG nResult;    // -1 while the thread runs
-    int           nVersion;
 };
 ResultBlock g_result;
 
@@ -94,20 +95,6 @@ void CloseNet(void)
 
 bool Cancelled(void) { return InterlockedCompareExchange(&g_bCancel, 0, 0) != 0; }
 
-// WinINet gives what has arrived: read until n bytes are in. A 0-byte read
-// or a failure before that is a cut transfer.
-bool ReadFull(HINTERNET h, char* p, int n)
-{
-    int nDone = 0;
-    while (nDone < n) {
-        DWORD got = 0;
-        if (Cancelled() || !InternetReadFile(h, p + nDone, static_cast<DWORD>(n - nDone), &got) || got == 0)
-            return false;
-        nDone += static_cast<int>(got);
-    }
-    return true;
-}
-
 int LoadLE32(const unsigned char* p)
 {
     return static_cast<int>(p[0] | p[1] << 8 | p[2] << 16 | static_cast<unsigned>(p[3]) << 24);
@@ -118,7 +105,7 @@ int LoadLE32(const unsigned char* p)
 int SkipOwn(void*, const char* pName)
 {
     if (!VERLIST_IsUpdaterEntry(pName)) return 0;
-    LogF("THREADM_ExtractPack::the updater's own file is left as it is[%s]\n", pName);
+    LogF("DLWND_ExtractPack::the updater's own file is left as it is[%s]\n", pName);
     return 1;
 }
 
@@ -127,7 +114,7 @@ int SkipOwn(void*, const char* pName)
 int WriteOne(void*, const char* pPath, const void* pData, int nSize)
 {
     const std::string target = pPath;
-    const std::string temp = target + ".pgtmp";
+    const std::string temp = target + kTempExt;
     for (;;) {
         if (Cancelled()) return 0;
         HANDLE h = CreateFileA(temp.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
@@ -143,101 +130,109 @@ int WriteOne(void*, const char* pPath, const void* pData, int nSize)
         const char* pName = target.c_str() + std::strlen(g_param.strFolder);
         std::string msg = std::string("[") + pName + "]ファイルのオープンに失敗しました。リトライしますか？(PGT:013)。";
         LOG_Write((msg + "\n").c_str());
-        if (MessageBoxA(GetTopWindow(nullptr), msg.c_str(), "報告", MB_OKCANCEL | MB_ICONERROR | MB_TOPMOST) != IDOK)
-            return 0;
+        // The dialog asks, on its own thread and as the box's owner: a box of
+        // this thread's own could land on any program's top window.
+        if (SendMessageA(g_pgThread.hWnd, kAskRetry, 0, reinterpret_cast<LPARAM>(msg.c_str())) != IDOK) return 0;
     }
 }
 
 // --- the thread ---------------------------------------------------------------
 
+// The pack's sink: held whole in memory, then unpacked.
+struct PackSink {
+    char* pPack;
+    int   nReceived;
+    int   nHeaderSize;
+};
+
+int PackBegin(void* pCtx, int, int nTotal, const unsigned char* pHead)
+{
+    PackSink* s = static_cast<PackSink*>(pCtx);
+    LOG_Write("Thread_Download::pass03\n");
+    s->pPack = static_cast<char*>(std::calloc(1, static_cast<size_t>(nTotal)));
+    if (!s->pPack) return 0;
+    std::memcpy(s->pPack, pHead, PACKDL_HEAD);
+    s->nReceived = PACKDL_HEAD;
+    s->nHeaderSize = LoadLE32(pHead + 12);
+    LOG_Write("Thread_Download::pass04\n");
+    return 1;
+}
+
+int PackPiece(void* pCtx, const void* p, int n)
+{
+    PackSink* s = static_cast<PackSink*>(pCtx);
+    std::memcpy(s->pPack + s->nReceived, p, static_cast<size_t>(n));
+    s->nReceived += n;
+    return 1;
+}
+
+void PackProgress(void*, int nReceived, int nTotal)
+{
+    if (nReceived == 0) InterlockedExchange(&g_result.nSize, nTotal);
+    InterlockedExchange(&g_result.nReaded, nReceived);
+}
+
+int PackCancelled(void*) { return Cancelled() ? 1 : 0; }
+
+// The handles go to the dialog's keeping: a Cancel closes them from there so
+// that a stalled read ends. Cancelled already: this one is closed here.
+int AdoptNet(void*, HINTERNET h)
+{
+    EnterCriticalSection(&g_netLock);
+    bool bOk = !Cancelled();
+    if (!bOk) InternetCloseHandle(h);
+    else if (!g_hRoot) g_hRoot = h;
+    else g_hUrl = h;
+    LeaveCriticalSection(&g_netLock);
+    return bOk ? 1 : 0;
+}
+
 DWORD WINAPI Thread_Download(LPVOID)
 {
-    int ret = ePG_DL_OK;
-    HINTERNET hRoot = nullptr, hUrl = nullptr;
-    unsigned char head[kFirstLen + kHeaderLen];
-    char* pPack = nullptr;
-    int nTotal = 0, nReceived = 0;
-    std::string url;
+    static const char* const kMagics[] = { "CNPFVR05" };
     char line[64];
-
-    hRoot = InternetOpenA(kAgent, INTERNET_OPEN_TYPE_PRECONFIG, nullptr, nullptr, 0);
-    if (!hRoot) { ret = ePG_DL_ERR_OPEN; goto done; }
-    EnterCriticalSection(&g_netLock);
-    g_hRoot = hRoot;
-    LeaveCriticalSection(&g_netLock);
     LOG_Write("Thread_Download::pass00\n");
-    url = std::string("http://") + g_strServer + g_param.strName;
+    std::string url = std::string("http://") + g_strServer + g_param.strName;
     LogF("download file is[%s]\n", url.c_str());
-    hUrl = InternetOpenUrlA(hRoot, url.c_str(), nullptr, 0, INTERNET_FLAG_RELOAD, 0);
-    EnterCriticalSection(&g_netLock);
-    if (hUrl && !g_hRoot) {   // cancelled while the URL opened
-        InternetCloseHandle(hUrl);
-        hUrl = nullptr;
-    }
-    g_hUrl = hUrl;
-    LeaveCriticalSection(&g_netLock);
-    if (!hUrl) { ret = Cancelled() ? ePG_DL_ERR_CANCEL : ePG_DL_ERR_URL; goto done; }
-    {
-        // Only a reply of the server's own: a 404 page is no pack.
-        DWORD status = 0, len = sizeof(status);
-        if (HttpQueryInfoA(hUrl, HTTP_QUERY_STATUS_CODE | HTTP_QUERY_FLAG_NUMBER, &status, &len, nullptr) &&
-            status != 200) {
-            std::snprintf(line, sizeof(line), "Thread_Download::http status[%lu]\n", static_cast<unsigned long>(status));
-            LOG_Write(line);
-            ret = ePG_DL_ERR_URL;
-            goto done;
-        }
-    }
-    LOG_Write("Thread_Download::pass01\n");
-    if (!ReadFull(hUrl, reinterpret_cast<char*>(head), kFirstLen)) {
-        ret = Cancelled() ? ePG_DL_ERR_CANCEL : ePG_DL_ERR_CUT;
-        goto done;
-    }
-    if (std::memcmp(head, "CNPFVR05", 8) != 0) { ret = ePG_DL_ERR_MAGIC; goto done; }
-    LOG_Write("Thread_Download::pass02\n");
-    InterlockedExchange(&g_result.nReaded, 0);
-    nTotal = LoadLE32(head + 8);
+    PackSink sink = { nullptr, 0, 0 };
+    PackDlIf dl = {};
+    dl.pAgent = kAgent;
+    dl.pUrl = url.c_str();
+    dl.ppMagics = kMagics;
+    dl.nMagics = 1;
     // The pack is held whole in memory: a total below the fixed header would
     // overflow the buffer with the bytes already read, a huge one is no pack.
-    if (nTotal < kMinPack || nTotal > PG_PACK_MAX) {
-        std::snprintf(line, sizeof(line), "Thread_Download::impossible total[%d]\n", nTotal);
-        LOG_Write(line);
-        ret = ePG_DL_ERR_SIZE;
-        goto done;
-    }
-    InterlockedExchange(&g_result.nSize, nTotal);
-    if (!ReadFull(hUrl, reinterpret_cast<char*>(head) + kFirstLen, kHeaderLen)) {
-        ret = Cancelled() ? ePG_DL_ERR_CANCEL : ePG_DL_ERR_CUT;
-        goto done;
-    }
-    LOG_Write("Thread_Download::pass03\n");
-    pPack = static_cast<char*>(std::calloc(1, static_cast<size_t>(nTotal)));
-    if (!pPack) { ret = ePG_DL_ERR_SIZE; goto done; }
-    std::memcpy(pPack, head, sizeof(head));
-    nReceived = static_cast<int>(sizeof(head));
-    LOG_Write("Thread_Download::pass04\n");
-    while (nReceived < nTotal) {
-        int want = nTotal - nReceived < PG_PIECE ? nTotal - nReceived : PG_PIECE;
-        DWORD got = 0;
-        if (Cancelled()) { ret = ePG_DL_ERR_CANCEL; break; }
-        // A server that stops early must not hold the update for ever.
-        if (!InternetReadFile(hUrl, pPack + nReceived, static_cast<DWORD>(want), &got) || got == 0) {
-            LOG_Write("Thread_Download::the transfer broke off before the total\n");
-            ret = Cancelled() ? ePG_DL_ERR_CANCEL : ePG_DL_ERR_CUT;
-            break;
-        }
-        nReceived += static_cast<int>(got);
-        InterlockedExchange(&g_result.nReaded, nReceived);
+    dl.nMinTotal = kMinPack;
+    dl.nMaxTotal = PG_PACK_MAX;
+    dl.nPiece = PG_PIECE;
+    dl.pCtx = &sink;
+    dl.pfnBegin = PackBegin;
+    dl.pfnPiece = PackPiece;
+    dl.pfnProgress = PackProgress;
+    dl.pfnCancelled = PackCancelled;
+    dl.pfnAdopt = AdoptNet;
+    int r = PACKDL_Fetch(&dl);
+    int ret = ePG_DL_OK;
+    switch (r) {
+    case ePACKDL_OK: break;
+    case ePACKDL_ERR_OPEN: ret = ePG_DL_ERR_OPEN; break;
+    case ePACKDL_ERR_URL: ret = ePG_DL_ERR_URL; break;
+    // Only a reply of the server's own: a 404 page is no pack.
+    case ePACKDL_ERR_STATUS: LOG_Write("Thread_Download::http status is not 200\n"); ret = ePG_DL_ERR_URL; break;
+    case ePACKDL_ERR_MAGIC: ret = ePG_DL_ERR_MAGIC; break;
+    case ePACKDL_ERR_SIZE: LOG_Write("Thread_Download::impossible total\n"); ret = ePG_DL_ERR_SIZE; break;
+    case ePACKDL_ERR_SINK: ret = ePG_DL_ERR_SIZE; break;
+    case ePACKDL_ERR_CANCEL: ret = ePG_DL_ERR_CANCEL; break;
+    // A server that stops early must not hold the update for ever.
+    default: LOG_Write("Thread_Download::the transfer broke off before the total\n"); ret = ePG_DL_ERR_CUT; break;
     }
     if (ret == ePG_DL_OK) {
         LOG_Write("Thread_Download::pass05\n");
-        if (!THREADM_ExtractPack(pPack, 2, g_param.strFolder, nTotal, LoadLE32(head + kFirstLen), &g_result.nVersion))
+        if (!DLWND_ExtractPack(sink.pPack, 2, g_param.strFolder, sink.nReceived, sink.nHeaderSize))
             ret = Cancelled() ? ePG_DL_ERR_CANCEL : ePG_DL_ERR_UNPACK;
         LOG_Write("Thread_Download::pass06\n");
     }
-
-done:
-    std::free(pPack);
+    std::free(sink.pPack);
     CloseNet();
     std::snprintf(line, sizeof(line), "Thread_Download::ret[%d]\n", ret);
     LOG_Write(line);
@@ -248,123 +243,121 @@ done:
 
 // --- queue and thread record ----------------------------------------------------
 
-int THREADM_CheckRunning_Download(void)
+int PGTHREAD_IsRunning(void)
 {
     DWORD code = 0;
-    return g_threadmIf.hThread && GetExitCodeThread(g_threadmIf.hThread, &code) && code == STILL_ACTIVE ? 1 : 0;
+    return g_pgThread.hThread && GetExitCodeThread(g_pgThread.hThread, &code) && code == STILL_ACTIVE ? 1 : 0;
 }
 
-int THREADM_Init(HWND hWnd)
+int PGTHREAD_Init(HWND hWnd)
 {
-    g_threadmIf.bInit = 1;
-    g_threadmIf.hWnd = hWnd;
+    g_pgThread.bInit = 1;
+    g_pgThread.hWnd = hWnd;
     return 1;
 }
 
 // Waits for the thread to end by itself (bounded); a thread is never
 // terminated: it may hold the log's lock. One still running is left to end
 // on its own and refuses the next download.
-int THREADM_Stop_Download(DWORD nWaitMs = PG_STOP_WAIT_MS)
+int PGTHREAD_Stop(DWORD nWaitMs = PG_STOP_WAIT_MS)
 {
-    if (!g_threadmIf.hThread) return 1;
-    if (WaitForSingleObject(g_threadmIf.hThread, nWaitMs) == WAIT_TIMEOUT) {
-        LOG_Write("THREADM_Stop_Download::the thread has not ended yet: left to end by itself\n");
+    if (!g_pgThread.hThread) return 1;
+    if (WaitForSingleObject(g_pgThread.hThread, nWaitMs) == WAIT_TIMEOUT) {
+        LOG_Write("PGTHREAD_Stop::the thread has not ended yet: left to end by itself\n");
         return 0;
     }
-    CloseHandle(g_threadmIf.hThread);
-    g_threadmIf.hThread = nullptr;
-    g_threadmIf.bFinish = 1;
+    CloseHandle(g_pgThread.hThread);
+    g_pgThread.hThread = nullptr;
     return 1;
 }
 
-int THREADM_Term(DWORD nWaitMs = PG_STOP_WAIT_MS)
+int PGTHREAD_Term(DWORD nWaitMs = PG_STOP_WAIT_MS)
 {
-    THREADM_Stop_Download(nWaitMs);
-    g_threadmIf.bInit = 0;
-    g_threadmIf.hWnd = nullptr;
+    PGTHREAD_Stop(nWaitMs);
+    g_pgThread.bInit = 0;
+    g_pgThread.hWnd = nullptr;
     return 1;
 }
 
-int THREADM_StartDownload(const char* pName, const char* pFolder)
+int PGTHREAD_Start(const char* pName, const char* pFolder)
 {
     lstrcpynA(g_param.strName, pName, sizeof(g_param.strName));
     lstrcpynA(g_param.strFolder, pFolder, sizeof(g_param.strFolder));
     InterlockedExchange(&g_bCancel, 0);
-    g_threadmIf.bFinish = 0;
-    g_threadmIf.hThread = CreateThread(nullptr, 0, Thread_Download, nullptr, 0, nullptr);
-    return g_threadmIf.hThread ? 1 : 0;
+    g_pgThread.hThread = CreateThread(nullptr, 0, Thread_Download, nullptr, 0, nullptr);
+    return g_pgThread.hThread ? 1 : 0;
 }
 
-int DOWNLOADMN_Init(void)
+int PGQUEUE_Init(void)
 {
-    if (!g_dmIf.bInit) {
-        LIST_Init(&g_dmIf.list);
-        g_dmIf.bInit = 1;
+    if (!g_pgQueue.bInit) {
+        LIST_Init(&g_pgQueue.list);
+        g_pgQueue.bInit = 1;
     }
     return 1;
 }
 
-int DOWNLOADMN_Add(const char* pName)
+int PGQUEUE_Add(const char* pName)
 {
-    for (int i = 0; i < LIST_GetCnt(&g_dmIf.list); i++) {
-        DmEntry* e = static_cast<DmEntry*>(LIST_GetAt(&g_dmIf.list, i));
+    for (int i = 0; i < LIST_GetCnt(&g_pgQueue.list); i++) {
+        PgQueueEntry* e = static_cast<PgQueueEntry*>(LIST_GetAt(&g_pgQueue.list, i));
         if (e && std::strcmp(e->pName, pName) == 0) return 1;
     }
-    DmEntry* e = static_cast<DmEntry*>(std::calloc(1, sizeof(DmEntry)));
+    PgQueueEntry* e = static_cast<PgQueueEntry*>(std::calloc(1, sizeof(PgQueueEntry)));
     if (!e) return 0;
     size_t n = std::strlen(pName) + 1;
     e->pName = static_cast<char*>(std::malloc(n));
     if (!e->pName) { std::free(e); return 0; }
     std::memcpy(e->pName, pName, n);
-    if (!LIST_Add(&g_dmIf.list, e)) { std::free(e->pName); std::free(e); return 0; }
+    if (!LIST_Add(&g_pgQueue.list, e)) { std::free(e->pName); std::free(e); return 0; }
     return 1;
 }
 
-int DOWNLOADMN_IsDownloading(void)
+int PGQUEUE_IsDownloading(void)
 {
-    for (int i = 0; i < LIST_GetCnt(&g_dmIf.list); i++) {
-        DmEntry* e = static_cast<DmEntry*>(LIST_GetAt(&g_dmIf.list, i));
+    for (int i = 0; i < LIST_GetCnt(&g_pgQueue.list); i++) {
+        PgQueueEntry* e = static_cast<PgQueueEntry*>(LIST_GetAt(&g_pgQueue.list, i));
         if (e && e->nState == 1) return 1;
     }
     return 0;
 }
 
-int DOWNLOADMN_StartDownload(const char* pFolder)
+int PGQUEUE_StartNext(const char* pFolder)
 {
-    for (int i = 0; i < LIST_GetCnt(&g_dmIf.list); i++) {
-        DmEntry* e = static_cast<DmEntry*>(LIST_GetAt(&g_dmIf.list, i));
+    for (int i = 0; i < LIST_GetCnt(&g_pgQueue.list); i++) {
+        PgQueueEntry* e = static_cast<PgQueueEntry*>(LIST_GetAt(&g_pgQueue.list, i));
         if (e && e->nState == 0) {
             e->nState = 1;
-            return THREADM_StartDownload(e->pName, pFolder);
+            return PGTHREAD_Start(e->pName, pFolder);
         }
     }
     return 0;
 }
 
-void DOWNLOADMN_RemoveFinished(void)
+void PGQUEUE_RemoveFinished(void)
 {
-    while (LIST_GetCnt(&g_dmIf.list) > 0) {
-        DmEntry* e = static_cast<DmEntry*>(LIST_GetAt(&g_dmIf.list, 0));
+    while (LIST_GetCnt(&g_pgQueue.list) > 0) {
+        PgQueueEntry* e = static_cast<PgQueueEntry*>(LIST_GetAt(&g_pgQueue.list, 0));
         if (!e || e->nState != 1) break;
         std::free(e->pName);
-        LIST_DelTop(&g_dmIf.list);
+        LIST_DelTop(&g_pgQueue.list);
     }
 }
 
-void DOWNLOADMN_Clear(void)
+void PGQUEUE_Clear(void)
 {
-    for (int i = 0; i < LIST_GetCnt(&g_dmIf.list); i++) {
-        DmEntry* e = static_cast<DmEntry*>(LIST_GetAt(&g_dmIf.list, i));
+    for (int i = 0; i < LIST_GetCnt(&g_pgQueue.list); i++) {
+        PgQueueEntry* e = static_cast<PgQueueEntry*>(LIST_GetAt(&g_pgQueue.list, i));
         if (e) std::free(e->pName);
     }
-    LIST_Free(&g_dmIf.list);
+    LIST_Free(&g_pgQueue.list);
 }
 
-void DOWNLOADMN_Fini(void)
+void PGQUEUE_Fini(void)
 {
-    if (!g_dmIf.bInit) return;
-    DOWNLOADMN_Clear();
-    g_dmIf.bInit = 0;
+    if (!g_pgQueue.bInit) return;
+    PGQUEUE_Clear();
+    g_pgQueue.bInit = 0;
 }
 
 // --- the dialog -------------------------------------------------------------------
@@ -376,28 +369,26 @@ void DLWND_SetRangePos(HWND hDlg, int nMax, int nPos)
     PostMessageA(hDlg, WM_USER + 1, static_cast<WPARAM>(nPos), 0);
 }
 
-void DLWND_StartNext(HWND hDlg)
+void DLWND_StartNext(void)
 {
-    if (DOWNLOADMN_IsDownloading()) return;
+    if (PGQUEUE_IsDownloading()) return;
     InterlockedExchange(&g_result.nReaded, 0);
     InterlockedExchange(&g_result.nSize, 0);
     InterlockedExchange(&g_result.nResult, -1);
-    g_result.nVersion = 0;
-    if (THREADM_CheckRunning_Download()) {
+    if (PGTHREAD_IsRunning()) {
         LOG_Write("DLWND_StartNext::an earlier download still runs\n");
         InterlockedExchange(&g_result.nResult, ePG_DL_ERR_BUSY);
-        for (int i = 0; i < LIST_GetCnt(&g_dmIf.list); i++) static_cast<DmEntry*>(LIST_GetAt(&g_dmIf.list, i))->nState = 1;
+        for (int i = 0; i < LIST_GetCnt(&g_pgQueue.list); i++) static_cast<PgQueueEntry*>(LIST_GetAt(&g_pgQueue.list, i))->nState = 1;
         return;
     }
-    if (g_threadmIf.hThread) {
-        CloseHandle(g_threadmIf.hThread);
-        g_threadmIf.hThread = nullptr;
+    if (g_pgThread.hThread) {
+        CloseHandle(g_pgThread.hThread);
+        g_pgThread.hThread = nullptr;
     }
-    if (!DOWNLOADMN_StartDownload(g_strFolder)) {
+    if (!PGQUEUE_StartNext(g_strFolder)) {
         LOG_Write("DLWND_StartNext::the download thread did not start\n");
         InterlockedExchange(&g_result.nResult, ePG_DL_ERR_OPEN);
     }
-    (void)hDlg;
 }
 
 void EndWith(HWND hDlg, int nId)
@@ -412,17 +403,17 @@ void EndWith(HWND hDlg, int nId)
     }
     LONG r = InterlockedCompareExchange(&g_result.nResult, 0, 0);
     g_nLastResult = r < 0 ? ePG_DL_ERR_CANCEL : static_cast<int>(r);
-    DOWNLOADMN_Clear();
-    DOWNLOADMN_Fini();
+    PGQUEUE_Clear();
+    PGQUEUE_Fini();
     // After a Cancel the member sees the dialog go at once: a thread still
     // inside a read sees the flag and ends by itself; the program waits for
     // it before it exits.
-    THREADM_Term(nId == IDCANCEL ? PG_CANCEL_WAIT_MS : PG_STOP_WAIT_MS);
+    PGTHREAD_Term(nId == IDCANCEL ? PG_CANCEL_WAIT_MS : PG_STOP_WAIT_MS);
     if (nId == IDCANCEL && r == ePG_DL_OK) g_nLastResult = ePG_DL_ERR_CANCEL;
     EndDialog(hDlg, nId == IDOK && g_nLastResult == ePG_DL_OK ? 1 : 0);
 }
 
-INT_PTR CALLBACK DlgProc(HWND hDlg, UINT msg, WPARAM wParam, LPARAM)
+INT_PTR CALLBACK DlgProc(HWND hDlg, UINT msg, WPARAM wParam, LPARAM lParam)
 {
     switch (msg) {
     case WM_INITDIALOG: {
@@ -438,14 +429,14 @@ INT_PTR CALLBACK DlgProc(HWND hDlg, UINT msg, WPARAM wParam, LPARAM)
         return TRUE;
     }
     case WM_USER + 2:
-        THREADM_Init(hDlg);
-        DOWNLOADMN_Init();
-        if (!DOWNLOADMN_Add(g_strFileName)) InterlockedExchange(&g_result.nResult, ePG_DL_ERR_OPEN);
-        else DLWND_StartNext(hDlg);
+        PGTHREAD_Init(hDlg);
+        PGQUEUE_Init();
+        if (!PGQUEUE_Add(g_strFileName)) InterlockedExchange(&g_result.nResult, ePG_DL_ERR_OPEN);
+        else DLWND_StartNext();
         return TRUE;
     case WM_TIMER: {
         if (wParam != kTimerId) return FALSE;
-        if (!DOWNLOADMN_IsDownloading()) {
+        if (!PGQUEUE_IsDownloading()) {
             if (InterlockedCompareExchange(&g_result.nResult, 0, 0) > 0) PostMessageA(hDlg, WM_COMMAND, IDCANCEL, 0);
             return TRUE;
         }
@@ -453,8 +444,8 @@ INT_PTR CALLBACK DlgProc(HWND hDlg, UINT msg, WPARAM wParam, LPARAM)
         LONG r = InterlockedCompareExchange(&g_result.nResult, 0, 0);
         if (r >= 0) {
             KillTimer(hDlg, kTimerId);
-            THREADM_Stop_Download();
-            DOWNLOADMN_RemoveFinished();
+            PGTHREAD_Stop();
+            PGQUEUE_RemoveFinished();
             PostMessageA(hDlg, WM_COMMAND, r == 0 ? IDOK : IDCANCEL, 1);
         }
         return TRUE;
@@ -465,6 +456,12 @@ INT_PTR CALLBACK DlgProc(HWND hDlg, UINT msg, WPARAM wParam, LPARAM)
         std::snprintf(str, sizeof(str), "%d ％ダウンロード済み",
                       CMN_Percent(static_cast<long long>(wParam), g_nRangeMax));
         SetDlgItemTextA(hDlg, 1001, str);
+        return TRUE;
+    }
+    case kAskRetry: {
+        int nAnswer = MessageBoxA(hDlg, reinterpret_cast<const char*>(lParam), "報告",
+                                  MB_OKCANCEL | MB_ICONERROR | MB_TOPMOST);
+        SetWindowLongPtrA(hDlg, DWLP_MSGRESULT, nAnswer);
         return TRUE;
     }
     case WM_COMMAND:
@@ -511,21 +508,19 @@ int DLWND_LastResult(void) { return g_nLastResult; }
 
 int DLWND_WaitIdle(int nMs)
 {
-    if (!g_threadmIf.hThread) return 1;
-    if (WaitForSingleObject(g_threadmIf.hThread, static_cast<DWORD>(nMs)) == WAIT_TIMEOUT) return 0;
-    CloseHandle(g_threadmIf.hThread);
-    g_threadmIf.hThread = nullptr;
+    if (!g_pgThread.hThread) return 1;
+    if (WaitForSingleObject(g_pgThread.hThread, static_cast<DWORD>(nMs)) == WAIT_TIMEOUT) return 0;
+    CloseHandle(g_pgThread.hThread);
+    g_pgThread.hThread = nullptr;
     return 1;
 }
 
-int THREADM_ExtractPack(const void* pBuf, int nHdrVersion, const char* pFolder, int nTotal, int nHeaderSize,
-                        int* pVersion)
+int DLWND_ExtractPack(const void* pBuf, int nHdrVersion, const char* pFolder, int nTotal, int nHeaderSize)
 {
-    (void)pVersion;   // header layout 2 carries no version
-    CntUnpackHooks hooks = { nullptr, SkipOwn, WriteOne, 1 };
+    CntUnpackHooks hooks = { nullptr, SkipOwn, WriteOne, 1, static_cast<int>(sizeof(kTempExt) - 1) };
     int nFailed = 0;
     int r = THREADM_UnpackVersionPackEx(pBuf, nHdrVersion, pFolder, nTotal, nHeaderSize, &hooks, &nFailed);
-    if (!r) LOG_Write("THREADM_ExtractPack::the pack was refused: nothing written\n");
-    else if (nFailed > 0) LOG_Write("THREADM_ExtractPack::not every file was written\n");
+    if (!r) LOG_Write("DLWND_ExtractPack::the pack was refused: nothing written\n");
+    else if (nFailed > 0) LOG_Write("DLWND_ExtractPack::not every file was written\n");
     return r && nFailed == 0 ? 1 : 0;
 }

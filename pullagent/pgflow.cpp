@@ -11,16 +11,6 @@ namespace {
 
 const char kSale[] = "-salegame ";
 
-// A line of pText from p: its bytes up to CR LF (or the end), and where the
-// next begins.
-const char* NextLine(const char* p, const char* pEnd, std::string* pLine)
-{
-    const char* q = p;
-    while (q < pEnd && !(q[0] == '\r' && q + 1 < pEnd && q[1] == '\n')) q++;
-    pLine->assign(p, static_cast<size_t>(q - p));
-    return q < pEnd ? q + 2 : pEnd;
-}
-
 }  // namespace
 
 int PGFLOW_ParseCommandLine(const char* pLine, PgCmd* pCmd)
@@ -86,27 +76,14 @@ int PGFLOW_PlanUpdate(LIST* pLocal, const char* pText, int nLen, std::vector<PgW
 {
     if (pWork == nullptr) return 0;
     pWork->clear();
-    if (pText == nullptr || nLen <= 0) return 1;
-    const char* p = pText;
-    const char* pEnd = pText + nLen;
-    std::string line;
-    char name[sizeof(FvIf::strFileName)];
-    char pack[PG_FIELD_MAX];
-    while (p < pEnd) {
-        p = NextLine(p, pEnd, &line);
-        if (line.empty()) continue;
-        int nVersion = 0;
-        int r = VERLIST_ParseLine(line.c_str(), name, sizeof(name), &nVersion, pack, sizeof(pack));
-        if (r < 0) LOG_Write("PULLAGENT_UpdateFiles::a name too long for its field: line dropped\n");
-        if (r != 1) continue;
-        if (VERLIST_IsUpdaterEntry(name)) continue;
-        const FvIf* pFound = VERLIST_Find(pLocal, name);
-        if (pFound != nullptr && pFound->nVersion == nVersion) continue;
+    std::vector<VerOffer> offers;
+    VERLIST_Compare(pLocal, pText, nLen, &offers);
+    for (const VerOffer& o : offers) {
         PgWork w;
-        w.strName = name;
-        w.nVersion = nVersion;
-        w.strPack = PGFLOW_IsPlainPackName(pack) ? pack : "";
-        w.bKnown = pFound != nullptr;
+        w.strName = o.strName;
+        w.nVersion = o.nVersion;
+        w.strPack = o.bUsable && PGFLOW_IsPlainPackName(o.strPack) ? o.strPack : "";
+        w.bKnown = o.bKnown;
         pWork->push_back(w);
     }
     return 1;
@@ -121,17 +98,16 @@ std::string PGFLOW_SetVersion(const char* pPlain, int nLen, const char* pName, i
     if (pPlain != nullptr && nLen > 0) {
         const char* p = pPlain;
         const char* pEnd = pPlain + nLen;
-        std::string line;
         while (p < pEnd) {
-            p = NextLine(p, pEnd, &line);
-            if (line.empty()) continue;
-            size_t comma = line.find(',');
-            std::string first = comma == std::string::npos ? line : line.substr(0, comma);
-            if (first == name) {
+            int n = 0;
+            const char* pLine = p;
+            p = VERLIST_NextLine(p, pEnd, &n);
+            if (n == 0) continue;
+            if (VERLIST_LineName(pLine, n) == name) {
                 out += entry;
                 bFound = true;
             } else {
-                out += line;
+                out.append(pLine, static_cast<size_t>(n));
             }
             out += "\r\n";
         }

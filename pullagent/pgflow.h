@@ -53,12 +53,12 @@ struct PgWork {
     bool        bKnown;     // the local list has the name (another version)
 };
 
-// The lines of version.txt that need a download, in file order: names the
-// local list does not know, or knows with another version; the updater's own
-// entries, empty lines and lines without a version are left out, as are
-// lines whose name does not fit (logged). A line whose pack name is empty or
-// not a plain file name ("/", "\\", "..", ":", "?", "#", "%", blanks,
-// control bytes) is kept with an empty pack: fetching it fails.
+// The lines of version.txt that need a download, in file order, as
+// VERLIST_Compare judges them (the launcher's check asks the same). A line
+// whose name or pack did not fit, or whose pack name is empty or not a plain
+// file name ("/", "\\", "..", ":", "?", "#", "%", blanks, control bytes), is
+// kept with an empty pack (and an empty name when the name did not fit):
+// fetching it fails, and so does the update.
 int PGFLOW_PlanUpdate(LIST* pLocal, const char* pText, int nLen, std::vector<PgWork>* pWork);
 
 // A pack name the updater puts into a URL.
@@ -67,5 +67,6 @@ bool PGFLOW_IsPlainPackName(const std::string& name);
 // ver.bin's plain text with the line of pName set to nVersion (same length
 // and bytes in the first field), or "%s,%d," appended when none matches;
 // empty lines are dropped, every other line kept as it was, each ended by
-// CR LF. A last line without CR LF is kept too.
+// CR LF. Lines are read as VERLIST reads them (a last line without CR LF
+// counts; the name is the first field, Shift-JIS aware).
 std::string PGFLOW_SetVersion(const char* pPlain, int nLen, const char* pName, int nVersion);

@@ -36,19 +36,16 @@ struct QrAppIf {
     QrCmdIf   cmd;
     volatile LONG nSeconds;       // grows by 3 on every tick of the play timer
     int       nTriesLeft;         // start attempts after the first
-    volatile HANDLE hProcess;     // the game, while the wait thread waits for it
     volatile HANDLE hProcessKept; // the game's handle, kept for the deletion loop
     volatile DWORD dwThreadId;    // the game's primary thread
 };
 QrAppIf g_qrIf;
 
-struct QrThreadSlot {
-    volatile LONG bFinished;
-    HANDLE hThread;
-};
+// The wait thread: asked to end through hStop and always waited for, never
+// terminated (it may hold the log's lock or be writing pt.bin).
 struct QrThreadIf {
-    HWND hWnd;
-    QrThreadSlot slot[2];   // only the second, the wait thread, is used
+    HANDLE hThread;
+    HANDLE hStop;   // manual reset: the window is closing
 };
 QrThreadIf g_qrThreadIf;
 
@@ -115,9 +112,12 @@ int LAUNCH_WritePlayTime(int nSeconds, const char* pUserId, const char* pProduct
 
 namespace {
 
-DWORD WINAPI Thread_WaitContentsEnd(LPVOID pParam)
+bool StopAsked(DWORD nWaitMs) { return WaitForSingleObject(g_qrThreadIf.hStop, nWaitMs) == WAIT_OBJECT_0; }
+
+// Ends with UWM_CONTENTSEND; wParam 1 when the game could not be started.
+DWORD WINAPI Thread_WaitContentsEnd(LPVOID)
 {
-    QrThreadSlot* pSlot = static_cast<QrThreadSlot*>(pParam);
+    WPARAM nFailed = 0;
     for (;;) {
         STARTUPINFOA si;
         std::memset(&si, 0, sizeof(si));
@@ -139,12 +139,13 @@ DWORD WINAPI Thread_WaitContentsEnd(LPVOID pParam)
             CloseHandle(pi.hThread);
             LOG_Write("Thread_WaitContentsEnd::pass001\n");
             g_qrIf.hProcessKept = pi.hProcess;
-            g_qrIf.hProcess = pi.hProcess;
             g_qrIf.dwThreadId = pi.dwThreadId;
             LOG_Write("Thread_WaitContentsEnd::pass003\n");
-            WaitForSingleObject(pi.hProcess, INFINITE);
+            // The game's end, or the runner's: the time played so far is
+            // recorded either way.
+            HANDLE waits[2] = { pi.hProcess, g_qrThreadIf.hStop };
+            WaitForMultipleObjects(2, waits, FALSE, INFINITE);
             LOG_Write("Thread_WaitContentsEnd::pass004\n");
-            g_qrIf.hProcess = nullptr;
             if (g_qrIf.nSeconds > 0) {
                 LAUNCH_WritePlayTime(g_qrIf.nSeconds, g_qrIf.cmd.strUserId, g_qrIf.cmd.strProductId);
             }
@@ -153,36 +154,39 @@ DWORD WINAPI Thread_WaitContentsEnd(LPVOID pParam)
         if (g_qrIf.nTriesLeft == 0) {
             LOG_Write("CreateProcess error\n");
             LogLastError();
-            // The foreground window may be another program's: a box it
-            // owned would go down with it unseen, so only our own owns it.
-            HWND hOwner = GetTopWindow(GetForegroundWindow());
-            DWORD nOwnerPid = 0;
-            if (hOwner != nullptr) GetWindowThreadProcessId(hOwner, &nOwnerPid);
-            if (nOwnerPid != GetCurrentProcessId()) hOwner = nullptr;
-            MessageBoxA(hOwner,
-                        "処理がまだ完了しておりませんので、少し時間を置いて、再度、起動をお試しください(ZVQ:040)",
-                        "Msg", MB_OK);
+            nFailed = 1;   // the window's thread tells the member
             break;
         }
-        Sleep(1000);
+        if (StopAsked(1000)) break;
         LAUNCH_ExpandSbn(g_qrIf.cmd.strGamePath);
         g_qrIf.nTriesLeft--;
     }
-    InterlockedExchange(&pSlot->bFinished, 1);
     LOG_Write("Thread_WaitContentsEnd::pass005\n");
-    PostMessageA(g_qrIf.hWnd, UWM_CONTENTSEND, 0, 0);
+    PostMessageA(g_qrIf.hWnd, UWM_CONTENTSEND, nFailed, 0);
     return 0;
+}
+
+void ReportNotStarted(void)
+{
+    // The foreground window may be another program's: a box it owned would
+    // go down with it unseen, so only our own owns it.
+    HWND hOwner = GetTopWindow(GetForegroundWindow());
+    DWORD nOwnerPid = 0;
+    if (hOwner != nullptr) GetWindowThreadProcessId(hOwner, &nOwnerPid);
+    if (nOwnerPid != GetCurrentProcessId()) hOwner = nullptr;
+    MessageBoxA(hOwner, "処理がまだ完了しておりませんので、少し時間を置いて、再度、起動をお試しください(ZVQ:040)",
+                "Msg", MB_OK);
 }
 
 }  // namespace
 
-void LAUNCH_StartContents(const char* pCmdLine)
+// Starts the wait thread; the game receives the stored command line.
+void LAUNCH_StartContents(void)
 {
-    (void)pCmdLine;   // the stored command line is the one the game receives
-    QrThreadSlot* pSlot = &g_qrThreadIf.slot[1];
-    pSlot->bFinished = 0;
-    pSlot->hThread = CreateThread(nullptr, 0, Thread_WaitContentsEnd, pSlot, 0, nullptr);
-    if (pSlot->hThread == nullptr) {
+    g_qrThreadIf.hStop = CreateEventA(nullptr, TRUE, FALSE, nullptr);
+    g_qrThreadIf.hThread =
+        g_qrThreadIf.hStop ? CreateThread(nullptr, 0, Thread_WaitContentsEnd, nullptr, 0, nullptr) : nullptr;
+    if (g_qrThreadIf.hThread == nullptr) {
         LOG_Write("LAUNCH_StartContents::err::CreateThread\n");
         LogLastError();
         PostMessageA(g_qrIf.hWnd, UWM_CONTENTSEND, 0, 0);
@@ -191,19 +195,17 @@ void LAUNCH_StartContents(const char* pCmdLine)
     SetTimer(g_qrIf.hWnd, 0, 3000, nullptr);
 }
 
-void THREADM_Term()
+// Asks the wait thread to end and waits for it: it only waits on the game
+// and this event, so it ends at once, with its log line and pt.bin line
+// whole.
+void QR_StopWaitThread()
 {
-    for (auto& s : g_qrThreadIf.slot) {
-        if (s.hThread == nullptr) continue;
-        // A thread that has done its work is only leaving: let it. Cutting it
-        // off there can leave a lock of the runtime held, and the runner
-        // would hang at its next log line. One still waiting for the game
-        // (the window was closed from outside) holds nothing.
-        if (s.bFinished) WaitForSingleObject(s.hThread, 5000);
-        DWORD dwCode = 0;
-        if (GetExitCodeThread(s.hThread, &dwCode) && dwCode == STILL_ACTIVE) TerminateThread(s.hThread, 0);
-        CloseHandle(s.hThread);
+    if (g_qrThreadIf.hStop != nullptr) SetEvent(g_qrThreadIf.hStop);
+    if (g_qrThreadIf.hThread != nullptr) {
+        WaitForSingleObject(g_qrThreadIf.hThread, INFINITE);
+        CloseHandle(g_qrThreadIf.hThread);
     }
+    if (g_qrThreadIf.hStop != nullptr) CloseHandle(g_qrThreadIf.hStop);
     std::memset(&g_qrThreadIf, 0, sizeof(g_qrThreadIf));
 }
 
@@ -212,17 +214,17 @@ LRESULT CALLBACK LAUNCH_WndProc(HWND hWnd, UINT uMsg, WPARAM wParam, LPARAM lPar
     switch (uMsg) {
     case WM_CREATE:
         std::memset(&g_qrThreadIf, 0, sizeof(g_qrThreadIf));
-        g_qrThreadIf.hWnd = hWnd;
         g_qrIf.hWnd = hWnd;
         PostMessageA(hWnd, UWM_STARTCONTENTS, 0, 0);
         return 0;
     case UWM_STARTCONTENTS:
-        LAUNCH_StartContents(g_qrIf.cmd.strCmdLine);
+        LAUNCH_StartContents();
         return 0;
     case WM_TIMER:
         InterlockedExchangeAdd(&g_qrIf.nSeconds, 3);
         return 0;
     case UWM_CONTENTSEND:
+        if (wParam != 0) ReportNotStarted();
         DestroyWindow(hWnd);
         return 0;
     case WM_CLOSE:
@@ -231,6 +233,7 @@ LRESULT CALLBACK LAUNCH_WndProc(HWND hWnd, UINT uMsg, WPARAM wParam, LPARAM lPar
             PostThreadMessageA(g_qrIf.dwThreadId, WM_DESTROY, 0, 0);
             LOG_Write("postthreadmessage wm_destroy");
         }
+        QR_StopWaitThread();
         DestroyWindow(hWnd);
         return 0;
     case WM_DESTROY:
@@ -334,7 +337,7 @@ int WINAPI WinMain(HINSTANCE hInst, HINSTANCE, LPSTR lpCmdLine, int)
         TranslateMessage(&msg);
         DispatchMessageA(&msg);
     }
-    THREADM_Term();
+    QR_StopWaitThread();
 
     DeleteGameExecutable(g_qrIf.cmd.strGamePath);
     if (g_qrIf.hProcessKept != nullptr) CloseHandle(g_qrIf.hProcessKept);

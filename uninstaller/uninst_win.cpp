@@ -61,6 +61,20 @@ std::wstring LongForm(const std::wstring& full)
 
 bool IsDots(const wchar_t* p) { return std::wcscmp(p, L".") == 0 || std::wcscmp(p, L"..") == 0; }
 
+// The skin file the registry names (UNINST_SetSkinName); empty: none.
+std::string g_strSkin;
+
+// An open folder that stays the folder it was while it is held.
+struct HeldFolder {
+    HANDLE h;
+    explicit HeldFolder(const std::wstring& path) : h(UNINST_HoldFolder(path.c_str())) {}
+    ~HeldFolder()
+    {
+        if (h != INVALID_HANDLE_VALUE) CloseHandle(h);
+    }
+    bool Held() const { return h != INVALID_HANDLE_VALUE; }
+};
+
 // Walks the files below folder (long form, with a final "\"); rel is the
 // same folder relative to the application folder.
 void DeleteFilesIn(const std::wstring& folder, const std::wstring& rel)
@@ -74,13 +88,20 @@ void DeleteFilesIn(const std::wstring& folder, const std::wstring& rel)
         std::wstring relPath = rel + fd.cFileName;
         if (fd.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) {
             // A link leads outside: the folder pass removes the link itself.
+            // The listing may be stale: a folder swapped for a link since is
+            // caught by the handle, and held meanwhile it cannot be swapped.
             if (fd.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) continue;
+            HeldFolder held(path);
+            if (!held.Held()) {
+                TraceLastError(path);
+                continue;
+            }
             DeleteFilesIn(path + L"\\", relPath + L"\\");
             continue;
         }
         // A file link (a reparse point) goes as the link itself: DeleteFile
         // never deletes what a symbolic link points at.
-        if (!UNINST_IsDeletable(Narrow(relPath).c_str())) continue;
+        if (!UNINST_IsDeletable(Narrow(relPath).c_str(), g_strSkin.c_str())) continue;
         DWORD dwAttr = fd.dwFileAttributes;
         if (dwAttr & FILE_ATTRIBUTE_READONLY) {
             DWORD dwClear = dwAttr & ~static_cast<DWORD>(FILE_ATTRIBUTE_READONLY);
@@ -110,6 +131,8 @@ int RemoveDirsIn(const std::wstring& folder)
         TraceLastError(path);
         // Never into a link: what it points at lies outside the folder.
         if (fd.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) continue;
+        HeldFolder held(path);
+        if (!held.Held()) continue;
         nRemoved += RemoveDirsIn(path + L"\\");
     } while (FindNextFileW(h, &fd));
     FindClose(h);
@@ -125,6 +148,65 @@ std::wstring PatternFolder(const char* pPattern)
 }
 
 }  // namespace
+
+namespace {
+
+// Where the handle really is, compared with the path asked for: a system
+// that follows a link in spite of FILE_FLAG_OPEN_REPARSE_POINT (Wine with a
+// link of the host's file system) shows it here. Without the call (before
+// Vista), or where it gives no path, the reparse attribute is the only check.
+bool IsOpenedAsNamed(HANDLE h, const wchar_t* pPath)
+{
+    typedef DWORD(WINAPI * FinalFn)(HANDLE, LPWSTR, DWORD, DWORD);
+    auto pfnFinal = reinterpret_cast<FinalFn>(reinterpret_cast<void*>(
+        GetProcAddress(GetModuleHandleA("kernel32.dll"), "GetFinalPathNameByHandleW")));
+    if (pfnFinal == nullptr) return true;
+    std::wstring final(32768, L'\0');
+    DWORD n = pfnFinal(h, &final[0], static_cast<DWORD>(final.size()), 0);
+    // A path it cannot give (Wine past MAX_PATH) leaves the attribute check.
+    if (n == 0 || n >= final.size()) return true;
+    final.resize(n);
+    std::wstring asked = LongForm(pPath);
+    std::wstring longAsked(32768, L'\0');
+    DWORD m = GetLongPathNameW(asked.c_str(), &longAsked[0], static_cast<DWORD>(longAsked.size()));
+    if (m > 0 && m < longAsked.size()) asked = longAsked.substr(0, m);
+    while (asked.size() > 4 && asked.back() == L'\\') asked.pop_back();
+    while (final.size() > 4 && final.back() == L'\\') final.pop_back();
+    return lstrcmpiW(final.c_str(), asked.c_str()) == 0;
+}
+
+}  // namespace
+
+HANDLE UNINST_HoldFolder(const wchar_t* pPath)
+{
+    // The folder itself, never what a link points at; shared for reading
+    // and writing (its files are deleted through their paths) but not for
+    // deleting, so it can be neither renamed nor replaced while held.
+    HANDLE h = CreateFileW(pPath, FILE_READ_ATTRIBUTES, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING,
+                           FILE_FLAG_OPEN_REPARSE_POINT | FILE_FLAG_BACKUP_SEMANTICS, nullptr);
+    if (h == INVALID_HANDLE_VALUE) return h;
+    BY_HANDLE_FILE_INFORMATION info;
+    if (!GetFileInformationByHandle(h, &info) || !(info.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) ||
+        (info.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) || !IsOpenedAsNamed(h, pPath)) {
+        CloseHandle(h);
+        SetLastError(ERROR_CANT_ACCESS_FILE);
+        return INVALID_HANDLE_VALUE;
+    }
+    return h;
+}
+
+int UNINST_GetSkinName(char* pBuf, int nSize)
+{
+    if (pBuf == nullptr || nSize < 1) return 0;
+    pBuf[0] = '\0';
+    HKEY hKey = nullptr;
+    if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, REG_TIV_KEY, 0, KEY_QUERY_VALUE, &hKey) != ERROR_SUCCESS) return 0;
+    REG_QueryValue(hKey, "skin", pBuf, nSize, "");
+    RegCloseKey(hKey);
+    return pBuf[0] != '\0' ? 1 : 0;
+}
+
+void UNINST_SetSkinName(const char* pSkin) { g_strSkin = pSkin != nullptr ? pSkin : ""; }
 
 int UNINST_GetAppPath(char* pBuf, int nSize)
 {
@@ -183,6 +265,8 @@ void UNINST_DeleteFiles(const char* pAppPath, const char* pPattern)
     std::wstring app = LongForm(Wide(pAppPath));
     std::wstring folder = PatternFolder(pPattern);
     if (folder.compare(0, app.size(), app) != 0) return;   // only below the application folder
+    HeldFolder held(folder.substr(0, folder.size() - 1));
+    if (!held.Held()) return;
     DeleteFilesIn(folder, folder.substr(app.size()));
 }
 
@@ -194,7 +278,10 @@ void UNINST_DeleteAllFiles(const char* pAppPath)
 
 int UNINST_RemoveDirs(const char* pPattern)
 {
-    return RemoveDirsIn(PatternFolder(pPattern));
+    std::wstring folder = PatternFolder(pPattern);
+    HeldFolder held(folder.substr(0, folder.size() - 1));
+    if (!held.Held()) return 0;
+    return RemoveDirsIn(folder);
 }
 
 void UNINST_RemoveAllDirs(const char* pAppPath)

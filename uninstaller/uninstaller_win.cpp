@@ -23,6 +23,9 @@ int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int)
         return 0;
     }
     if (!UNINST_PrepareAppPath(strApp, sizeof(strApp))) return 0;
+    char strSkin[UNINST_APPPATH_SIZE] = "";
+    UNINST_GetSkinName(strSkin, sizeof(strSkin));
+    UNINST_SetSkinName(strSkin);
     UNINST_DeleteAllFiles(strApp);
     UNINST_RemoveAllDirs(strApp);
     return 1;

@@ -10,7 +10,8 @@ namespace {
 
 // Entries 1-18 are the installer's own files. The rest are the programs and
 // settings files this installation places beside them (the game runner, the
-// login and this program, the layout files, the default skin and settings):
+// login and this program, the layout files and settings; the skin is the
+// file the registry's "skin" names, kept by its whole name):
 // the uninstaller must leave every installed file for the installer's own
 // removal step, and tools/demo-install.sh installs exactly these.
 const char* const kKeep[] = {
@@ -39,7 +40,6 @@ const char* const kKeep[] = {
     "TIV\\lcd.bin",
     "TIV\\lcm.bin",
     "TIV\\appset.bin",
-    "TIV\\default",
     "TIV\\sp.bin",
     "TIV\\splash.bmp",
 };
@@ -78,15 +78,37 @@ bool IsDotsOnly(const std::string& s)
     return bDot || s.empty() || s.find_first_not_of(' ') == std::string::npos;
 }
 
+// ASCII letters compare without case (Windows names do); a double-byte
+// character compares by its bytes, its trail byte never folded.
+bool SameName(const char* a, const char* b)
+{
+    while (*a != '\0' && *b != '\0') {
+        const char* na = SJIS_Next(a);
+        const char* nb = SJIS_Next(b);
+        if (na - a != nb - b) return false;
+        if (na - a == 2) {
+            if (a[0] != b[0] || a[1] != b[1]) return false;
+        } else {
+            char ca = (*a >= 'A' && *a <= 'Z') ? static_cast<char>(*a - 'A' + 'a') : *a;
+            char cb = (*b >= 'A' && *b <= 'Z') ? static_cast<char>(*b - 'A' + 'a') : *b;
+            if (ca != cb) return false;
+        }
+        a = na;
+        b = nb;
+    }
+    return *a == *b;
+}
+
 }  // namespace
 
 int UNINST_KeepCount() { return kKeepCount; }
 
 const char* UNINST_KeepEntry(int n) { return (n >= 0 && n < kKeepCount) ? kKeep[n] : nullptr; }
 
-int UNINST_IsDeletable(const char* pRelPath)
+int UNINST_IsDeletable(const char* pRelPath, const char* pSkinName)
 {
     if (pRelPath == nullptr) return 0;
+    if (pSkinName != nullptr && pSkinName[0] != '\0' && SameName(pRelPath, pSkinName)) return 0;
     std::string probe = "TIV\\";
     probe += pRelPath;
     for (const char* pEntry : kKeep) {
@@ -106,6 +128,11 @@ int UNINST_CheckAppPath(const char* pSrc, char* pDst, int nSize)
 {
     if (pDst != nullptr && nSize > 0) pDst[0] = '\0';
     if (pSrc == nullptr || pSrc[0] == '\0') return UNINST_PATH_EMPTY;
+    // A last lead byte without its trail would take the "\" appended below
+    // as its trail: the folder would read as another name, with no separator.
+    const char* pLast = nullptr;
+    for (const char* p = pSrc; *p; p = SJIS_Next(p)) pLast = p;
+    if (SJIS_IsLead(static_cast<unsigned char>(*pLast)) && pLast[1] == '\0') return UNINST_PATH_HALFCHAR;
     std::string path = pSrc;
     if (!UNINST_EndsWithSeparator(pSrc)) path += '\\';
 
@@ -142,6 +169,7 @@ const char* UNINST_PathResultText(int nResult)
     case UNINST_PATH_ROOT: return "a drive or share root";
     case UNINST_PATH_DOTS: return "holds \".\", \"..\" or an empty part";
     case UNINST_PATH_TOOLONG: return "too long";
+    case UNINST_PATH_HALFCHAR: return "ends with half a double-byte character";
     }
     return "?";
 }

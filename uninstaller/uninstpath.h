@@ -10,7 +10,8 @@
 // relative path, never by its full path, so the installation works under any
 // folder name ("TIV", "tiv", "Program Files\Foo"). A file is kept when that
 // text contains an entry anywhere (exact bytes): a deeper folder named TIV and
-// a name that only starts with an entry ("env.bin.old") are kept too.
+// a name that only starts with an entry ("env.bin.old") are kept too. The
+// skin is the installation's own choice: the file its "skin" value names.
 //
 // Paths are Shift-JIS (code page 932): a trail byte may be 0x5C, the same
 // byte as "\", so separators are found by stepping whole characters.
@@ -22,8 +23,10 @@ enum { UNINST_APPPATH_SIZE = 2048 };
 int UNINST_KeepCount();
 const char* UNINST_KeepEntry(int n);   // NULL past the end
 
-// 0 when "TIV\" + the relative path contains a keep-list entry, else 1.
-int UNINST_IsDeletable(const char* pRelPath);
+// 0 when "TIV\" + the relative path contains a keep-list entry, or when the
+// path is the skin file (the registry's "skin", pSkinName, may be null)
+// as a whole name (letters of either case); else 1.
+int UNINST_IsDeletable(const char* pRelPath, const char* pSkinName = nullptr);
 
 enum UninstPathResult {
     UNINST_PATH_OK = 0,
@@ -32,6 +35,7 @@ enum UninstPathResult {
     UNINST_PATH_ROOT,       // a drive or share root: would sweep a whole drive
     UNINST_PATH_DOTS,       // "." / ".." or empty parts could climb to a root
     UNINST_PATH_TOOLONG,    // does not fit the buffer with its final "\"
+    UNINST_PATH_HALFCHAR,   // ends with a lone Shift-JIS lead byte
 };
 
 // Checks the application folder's text and copies it with a final "\"

@@ -348,7 +348,8 @@ int THREADM_UnpackVersionPackEx(const void* pBuf, int nHdrVersion, const char* p
         bool bInside = cnu_IsInside(name);
         skipped[i] = bInside && pHooks != nullptr && pHooks->pfnSkip != nullptr &&
                      pHooks->pfnSkip(pHooks->pCtx, name.c_str());
-        usable[i] = bInside && !skipped[i] && folder.size() + name.size() < CNU_PATH_VERSION;
+        size_t nExtra = pHooks != nullptr && pHooks->nTempExtra > 0 ? static_cast<size_t>(pHooks->nTempExtra) : 0;
+        usable[i] = bInside && !skipped[i] && folder.size() + name.size() + nExtra < CNU_PATH_VERSION;
         if (!usable[i] && !skipped[i]) {
             std::string msg = "THREADM_UnpackVersionPack::err::name refused[" + name + "]\n";
             LOG_Write(msg.c_str());

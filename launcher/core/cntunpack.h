@@ -53,6 +53,10 @@ struct CntUnpackHooks {
     // 1: one name that would leave the folder refuses the whole pack
     // (result 0, nothing written) instead of passing over that entry.
     int bRefuseBadNames;
+    // Bytes the writer's temporary name adds to a target's path ("<path>.tmp"):
+    // a path is refused when the temporary one would not fit the path limit,
+    // since a target that can never be opened would only fail later.
+    int nTempExtra;
 };
 
 // THREADM_UnpackVersionPack with hooks; *pnFailed (may be null) = entries

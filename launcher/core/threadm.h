@@ -43,13 +43,12 @@ enum {
     eTHREADM_VER_ERR_URL = 2,     // URL not opened, or the transfer broke off
     eTHREADM_VER_ERR_MAGIC = 3,   // not a client pack, or an impossible size
     eTHREADM_VER_ERR_NOKEY = 4,   // no "[ZVQCLIENTDLWEBPAGE]" in env.bin
+    eTHREADM_VER_ERR_UNPACK = 5,  // no application folder, or the pack did not unpack
 };
 
 #define THREADM_AGENT      "k5b7qe3T2m91rx48026f"
 #define THREADM_AGENT_ZVQ  "Qv7tNw2e"
 #define THREADM_TEMPFILE   "tempfile.bin"
-// WinINet time-outs of every request.
-#define THREADM_TIMEOUT_MS 180000
 // A POST reply is cut at this size; its buffer has one more byte, always 0.
 #define THREADM_RECV_MAX   1000000
 // The client-version pack is held whole in memory: refuse announced sizes
@@ -64,7 +63,8 @@ struct ThreadmHostIf {
     // The application folder (client-version pack) and the member's folder
     // (content packs and their temporary file), each ending with "\". Null
     // or empty: no folder; a pack is then written nowhere (a content pack
-    // ends with eTHREADM_DL_ERR_TEMP, a client-version pack is not unpacked)
+    // ends with eTHREADM_DL_ERR_TEMP, a client-version pack with
+    // eTHREADM_VER_ERR_UNPACK)
     // rather than into whatever the current folder happens to be.
     const char* (*pfnGetAppPath)(void);
     const char* (*pfnGetUserPath)(void);

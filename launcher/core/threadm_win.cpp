@@ -6,6 +6,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <string>
 
 #include "cmnassert.h"
 #include "cntunpack.h"
@@ -14,6 +15,7 @@
 #include "env.h"
 #include "errmsg.h"
 #include "log.h"
+#include "packdl.h"
 
 namespace {
 
@@ -64,8 +66,6 @@ PostBlock g_zvqIf;
 PostBlock g_checkUserIf;
 
 const int kPartSize = 500000;
-const int kFirstLen = 12;    // magic and total size
-const int kHeaderLen = 4;    // header size field
 
 // A folder of the host, "" when it has none.
 const char* Folder(const char* (*pfnGet)(void))
@@ -91,36 +91,13 @@ char* DupStr(const char* p)
     return d;
 }
 
-HINTERNET OpenRoot(const char* pAgent, bool bTimeouts)
-{
-    HINTERNET h = InternetOpenA(pAgent, INTERNET_OPEN_TYPE_PRECONFIG, nullptr, nullptr, 0);
-    if (!h || !bTimeouts) return h;
-    DWORD ms = THREADM_TIMEOUT_MS;
-    const DWORD opts[] = { INTERNET_OPTION_CONNECT_TIMEOUT, INTERNET_OPTION_RECEIVE_TIMEOUT,
-                           INTERNET_OPTION_SEND_TIMEOUT, INTERNET_OPTION_DATA_SEND_TIMEOUT,
-                           INTERNET_OPTION_DATA_RECEIVE_TIMEOUT };
-    for (DWORD o : opts) InternetSetOptionA(h, o, &ms, sizeof(ms));
-    return h;
-}
+// Every request has the time-outs of the pack downloads: without them a
+// silent server would hold the queue for ever.
+HINTERNET OpenRoot(const char* pAgent) { return PACKDL_OpenRoot(pAgent); }
 
 HINTERNET OpenUrl(HINTERNET hRoot, const char* pUrl)
 {
     return InternetOpenUrlA(hRoot, pUrl, nullptr, 0, INTERNET_FLAG_RELOAD, 0);
-}
-
-// WinINet hands out what has arrived, not what was asked: read until n bytes
-// are in or the server has nothing more (0 bytes) or the read fails. Returns
-// the bytes read.
-int ReadFull(HINTERNET h, void* pDst, int n)
-{
-    char* p = static_cast<char*>(pDst);
-    int nDone = 0;
-    while (nDone < n) {
-        DWORD got = 0;
-        if (!InternetReadFile(h, p + nDone, static_cast<DWORD>(n - nDone), &got) || got == 0) break;
-        nDone += static_cast<int>(got);
-    }
-    return nDone;
 }
 
 int LoadLE32(const unsigned char* p) { return static_cast<int>(p[0] | p[1] << 8 | p[2] << 16 | static_cast<unsigned>(p[3]) << 24); }
@@ -168,24 +145,58 @@ int Stop(const char* pName, HANDLE* phThread, int* pbFinish)
     return 1;
 }
 
+// The content pack's sink: the head and pieces go to the member's
+// temporary file as they arrive.
+struct ContentSink {
+    DownloadBlock* b;
+    FILE*          fp;
+    char           strTemp[2048 + 32];
+    int            nMagic;
+};
+
+int ContentBegin(void* pCtx, int nMagic, int, const unsigned char* pHead)
+{
+    ContentSink* s = static_cast<ContentSink*>(pCtx);
+    s->nMagic = nMagic;
+    const char* pUserPath = Folder(g_host.pfnGetUserPath);
+    if (!*pUserPath) {
+        LOG_Write("Thread_Download::no member folder\n");
+        return 0;
+    }
+    std::snprintf(s->strTemp, sizeof(s->strTemp), "%s%s", pUserPath, THREADM_TEMPFILE);
+    s->fp = std::fopen(s->strTemp, "wb");
+    return s->fp != nullptr && std::fwrite(pHead, 1, PACKDL_HEAD, s->fp) == PACKDL_HEAD;
+}
+
+int ContentPiece(void* pCtx, const void* p, int n)
+{
+    ContentSink* s = static_cast<ContentSink*>(pCtx);
+    return std::fwrite(p, 1, static_cast<size_t>(n), s->fp) == static_cast<size_t>(n);
+}
+
+void ContentProgress(void* pCtx, int nReceived, int nTotal)
+{
+    DownloadBlock* b = static_cast<ContentSink*>(pCtx)->b;
+    if (nReceived == 0) {
+        __atomic_store_n(b->pReadedSize, 0, __ATOMIC_RELAXED);
+        __atomic_store_n(b->pFileSize, nTotal, __ATOMIC_RELAXED);
+        return;
+    }
+    PublishProgress(b->pReadedSize, nReceived, nTotal);
+}
+
 DWORD WINAPI Thread_Download(LPVOID pArg)
 {
     DownloadBlock* b = static_cast<DownloadBlock*>(pArg);
     LOG_Write("Thread_Download::starting\n");
     int ret = eTHREADM_DL_OK;
-    HINTERNET hRoot = nullptr, hUrl = nullptr;
-    FILE* fp = nullptr;
-    char* pBuf = nullptr;
-    char strTemp[2048 + 32] = "";
-    unsigned char head[kFirstLen + kHeaderLen];
     char strTop[2048] = "";
     char strUrl[1024];
-    const char* pUserPath = "";
-    bool bOldPack = false, bPack02 = false;
-    int nTotal = 0, nReceived = 0;
+    static const char* const kMagics[] = { "CNPFVR05", "CNPFVRB5", "CNPFVR02" };
+    ContentSink sink = { b, nullptr, "", 0 };
+    PackDlIf dl = {};
+    int r;
 
-    hRoot = OpenRoot(THREADM_AGENT, true);
-    if (!hRoot) { ret = eTHREADM_DL_ERR_OPEN; goto done; }
     if (!ENV_GetValue(strTop, sizeof(strTop), "[DLWEBPAGE]")) {
         LOG_Write("Thread_Download::no [DLWEBPAGE] in env.bin\n");
         ret = eTHREADM_DL_ERR_URL;
@@ -193,73 +204,45 @@ DWORD WINAPI Thread_Download(LPVOID pArg)
     }
     std::snprintf(strUrl, sizeof(strUrl), "%s%s", strTop, b->pFileName);
     LOG_WriteLine(strUrl);
-    hUrl = OpenUrl(hRoot, strUrl);
-    if (!hUrl) { ret = eTHREADM_DL_ERR_URL; goto done; }
-    // Nothing at all: the transfer broke off; something else than a pack head: no pack.
-    nReceived = ReadFull(hUrl, head, kFirstLen);
-    if (nReceived == 0) { ret = eTHREADM_DL_ERR_URL; goto done; }
-    if (nReceived < kFirstLen) { ret = eTHREADM_DL_ERR_MAGIC; goto done; }
-    if (std::memcmp(head, "CNPFVRB5", 8) == 0) {
-        LOG_Write("contents is old tiv version\n");
-        bOldPack = true;
-    } else if (std::memcmp(head, "CNPFVR02", 8) == 0) {
-        bPack02 = true;
-    } else if (std::memcmp(head, "CNPFVR05", 8) != 0) {
+    dl.pAgent = THREADM_AGENT;
+    dl.pUrl = strUrl;
+    dl.ppMagics = kMagics;
+    dl.nMagics = 3;
+    dl.nMinTotal = PACKDL_HEAD;
+    dl.nPiece = kPartSize;
+    dl.pCtx = &sink;
+    dl.pfnBegin = ContentBegin;
+    dl.pfnPiece = ContentPiece;
+    dl.pfnProgress = ContentProgress;
+    r = PACKDL_Fetch(&dl);
+    if (sink.fp != nullptr && std::fclose(sink.fp) != 0 && r == ePACKDL_OK) r = ePACKDL_ERR_SINK;
+    sink.fp = nullptr;
+    switch (r) {
+    case ePACKDL_OK: break;
+    case ePACKDL_ERR_OPEN: ret = eTHREADM_DL_ERR_OPEN; break;
+    // An error page, a reply too short for a pack head, a total below it: no pack.
+    case ePACKDL_ERR_STATUS: case ePACKDL_ERR_SHORT: case ePACKDL_ERR_MAGIC: case ePACKDL_ERR_SIZE:
         ret = eTHREADM_DL_ERR_MAGIC;
-        goto done;
+        break;
+    case ePACKDL_ERR_SINK: ret = eTHREADM_DL_ERR_TEMP; break;
+    case ePACKDL_ERR_CUT: LOG_Write("Thread_Download::the transfer broke off\n"); ret = eTHREADM_DL_ERR_URL; break;
+    default: ret = eTHREADM_DL_ERR_URL; break;
     }
-    __atomic_store_n(b->pReadedSize, 0, __ATOMIC_RELAXED);
-    __atomic_store_n(b->pFileSize, 0, __ATOMIC_RELAXED);
-    nTotal = LoadLE32(head + 8);
-    __atomic_store_n(b->pFileSize, nTotal, __ATOMIC_RELAXED);
-    if (nTotal < kFirstLen + kHeaderLen) { ret = eTHREADM_DL_ERR_MAGIC; goto done; }
-    if (ReadFull(hUrl, head + kFirstLen, kHeaderLen) != kHeaderLen) { ret = eTHREADM_DL_ERR_URL; goto done; }
-
-    pUserPath = Folder(g_host.pfnGetUserPath);
-    if (!*pUserPath) {
-        LOG_Write("Thread_Download::no member folder\n");
-        ret = eTHREADM_DL_ERR_TEMP;
-        goto done;
-    }
-    pBuf = static_cast<char*>(std::malloc(kPartSize));
-    std::snprintf(strTemp, sizeof(strTemp), "%s%s", pUserPath, THREADM_TEMPFILE);
-    fp = pBuf ? std::fopen(strTemp, "wb") : nullptr;
-    if (!fp) { ret = eTHREADM_DL_ERR_TEMP; goto done; }
-    if (std::fwrite(head, 1, sizeof(head), fp) != sizeof(head)) { ret = eTHREADM_DL_ERR_TEMP; goto done; }
-    nReceived = kFirstLen + kHeaderLen;
-    while (nReceived < nTotal) {
-        int want = nTotal - nReceived < kPartSize ? nTotal - nReceived : kPartSize;
-        DWORD got = 0;
-        // A read that fails, or brings nothing before the announced end, means
-        // the transfer broke off: reading on would loop for ever.
-        if (!InternetReadFile(hUrl, pBuf, static_cast<DWORD>(want), &got) || got == 0) {
-            LOG_Write("Thread_Download::the transfer broke off\n");
-            ret = eTHREADM_DL_ERR_URL;
-            break;
-        }
-        if (std::fwrite(pBuf, 1, got, fp) != got) { ret = eTHREADM_DL_ERR_TEMP; break; }
-        nReceived += static_cast<int>(got);
-        PublishProgress(b->pReadedSize, nReceived, nTotal);
-    }
-    std::fclose(fp);
-    fp = nullptr;
+    if (sink.nMagic == 1) LOG_Write("contents is old tiv version\n");
     if (ret == eTHREADM_DL_OK) {
         // A content the catalogue does not know has no record to note its
         // files in: refuse it rather than unpack files nobody can find.
         if (CONTENTSLIST_GetIndexByKey(b->pKeyName) < 0) {
             LOG_Write("Thread_Download::the content is not in the catalogue\n");
             ret = eTHREADM_DL_ERR_UNPACK;
-        } else if (!THREADM_UnpackContents(b->pKeyName, pUserPath, strTemp, bOldPack, bPack02)) {
+        } else if (!THREADM_UnpackContents(b->pKeyName, Folder(g_host.pfnGetUserPath), sink.strTemp, sink.nMagic == 1,
+                                           sink.nMagic == 2)) {
             ret = eTHREADM_DL_ERR_UNPACK;
         }
     }
 
 done:
-    if (fp) std::fclose(fp);
-    if (strTemp[0]) DeleteFileA(strTemp);
-    std::free(pBuf);
-    if (hUrl) InternetCloseHandle(hUrl);
-    if (hRoot) InternetCloseHandle(hRoot);
+    if (sink.strTemp[0]) DeleteFileA(sink.strTemp);
     char line[64];
     std::snprintf(line, sizeof(line), "ret[%d]\n", ret);
     LOG_Write(line);
@@ -280,7 +263,7 @@ DWORD WINAPI Thread_NoWaitDownload(LPVOID pArg)
     char strUrl[2048];
     std::snprintf(strUrl, sizeof(strUrl), "%s", p->pWebPath);
 
-    hRoot = OpenRoot(THREADM_AGENT, true);
+    hRoot = OpenRoot(THREADM_AGENT);
     if (!hRoot) { ret = 1; state = eDMD_DLT_ERROR; }
     if (ret == 0 && !(hUrl = OpenUrl(hRoot, strUrl))) { ret = 2; state = eDMD_DLT_ERROR; }
     if (ret == 0 && !(fp = std::fopen(p->pOtPath, "wb"))) { ret = 6; state = eDMD_DLT_ERROR; }
@@ -373,22 +356,54 @@ DWORD WINAPI THREADM_CheckUserThread(LPVOID pArg)
     return PostWorker(static_cast<PostBlock*>(pArg), "THREADM_CheckUserThread", "[CGIPAGE_CHECKUSER]", true);
 }
 
+// The client-version pack's sink: held whole in memory.
+struct VersionSink {
+    PostBlock* b;
+    char*      pPack;
+    int        nReceived;
+};
+
+int VersionBegin(void* pCtx, int, int nTotal, const unsigned char* pHead)
+{
+    VersionSink* s = static_cast<VersionSink*>(pCtx);
+    s->pPack = static_cast<char*>(std::calloc(1, static_cast<size_t>(nTotal)));
+    if (s->pPack == nullptr) return 0;
+    std::memcpy(s->pPack, pHead, PACKDL_HEAD);
+    s->nReceived = PACKDL_HEAD;
+    return 1;
+}
+
+int VersionPiece(void* pCtx, const void* p, int n)
+{
+    VersionSink* s = static_cast<VersionSink*>(pCtx);
+    std::memcpy(s->pPack + s->nReceived, p, static_cast<size_t>(n));
+    s->nReceived += n;
+    return 1;
+}
+
+void VersionProgress(void* pCtx, int nReceived, int nTotal)
+{
+    PostBlock* b = static_cast<VersionSink*>(pCtx)->b;
+    if (nReceived == 0) {
+        __atomic_store_n(b->pReadedSize, 0, __ATOMIC_RELAXED);
+        __atomic_store_n(b->pFileSize, nTotal, __ATOMIC_RELAXED);
+        return;
+    }
+    PublishProgress(b->pReadedSize, nReceived, nTotal);
+}
+
 DWORD WINAPI Thread_GetZvqVersion(LPVOID pArg)
 {
     PostBlock* b = static_cast<PostBlock*>(pArg);
     int ret = eTHREADM_VER_OK;
-    HINTERNET hRoot = nullptr, hUrl = nullptr;
-    unsigned char head[kFirstLen + kHeaderLen];
-    char* pPack = nullptr;
     char strPage[2048] = "";
     char strUrl[1024];
     char line[1100];
-    int nTotal = 0, nReceived = 0;
+    static const char* const kMagics[] = { "CNPFVR05" };
+    VersionSink sink = { b, nullptr, 0 };
+    PackDlIf dl = {};
+    int r;
 
-    // The same time-outs as every other request: without them a silent
-    // server would hold the queue for ever.
-    hRoot = OpenRoot(THREADM_AGENT_ZVQ, true);
-    if (!hRoot) { ret = eTHREADM_VER_ERR_OPEN; goto done; }
     LOG_Write("Thread_GetZvqVersion::pass00\n");
     if (!ENV_GetValue(strPage, sizeof(strPage), "[ZVQCLIENTDLWEBPAGE]")) {
         LOG_Write("Thread_GetZvqVersion::err::envbinからSCMD_STR_ZVQCLIENTDLWEBPAGEが取得できない\n");
@@ -398,47 +413,54 @@ DWORD WINAPI Thread_GetZvqVersion(LPVOID pArg)
     std::snprintf(strUrl, sizeof(strUrl), "http://%s%s", strPage, "ver.bin");
     std::snprintf(line, sizeof(line), "download file is[%s]\n", strUrl);
     LOG_Write(line);
-    hUrl = OpenUrl(hRoot, strUrl);
-    if (!hUrl) { ret = eTHREADM_VER_ERR_URL; goto done; }
-    nReceived = ReadFull(hUrl, head, kFirstLen);
-    if (nReceived == 0) { ret = eTHREADM_VER_ERR_URL; goto done; }
-    if (nReceived < kFirstLen || std::memcmp(head, "CNPFVR05", 8) != 0) { ret = eTHREADM_VER_ERR_MAGIC; goto done; }
-    __atomic_store_n(b->pReadedSize, 0, __ATOMIC_RELAXED);
-    nTotal = LoadLE32(head + 8);
-    __atomic_store_n(b->pFileSize, nTotal, __ATOMIC_RELAXED);
-    // The whole pack is held in memory: a size below the smallest pack would
-    // overflow the buffer with the 16 bytes already read, a huge one is no pack.
-    if (nTotal < 20 || nTotal > THREADM_VER_MAX) {
-        LOG_Write("Thread_GetZvqVersion::impossible pack size\n");
+    dl.pAgent = THREADM_AGENT_ZVQ;
+    dl.pUrl = strUrl;
+    dl.ppMagics = kMagics;
+    dl.nMagics = 1;
+    // The whole pack is held in memory: a size below the smallest pack, or
+    // a huge one, is no pack.
+    dl.nMinTotal = 20;
+    dl.nMaxTotal = THREADM_VER_MAX;
+    dl.nPiece = kPartSize;
+    dl.pCtx = &sink;
+    dl.pfnBegin = VersionBegin;
+    dl.pfnPiece = VersionPiece;
+    dl.pfnProgress = VersionProgress;
+    r = PACKDL_Fetch(&dl);
+    switch (r) {
+    case ePACKDL_OK: break;
+    case ePACKDL_ERR_OPEN: ret = eTHREADM_VER_ERR_OPEN; break;
+    case ePACKDL_ERR_STATUS: case ePACKDL_ERR_SHORT: case ePACKDL_ERR_MAGIC: case ePACKDL_ERR_SIZE:
+    case ePACKDL_ERR_SINK:
+        if (r == ePACKDL_ERR_SIZE) LOG_Write("Thread_GetZvqVersion::impossible pack size\n");
         ret = eTHREADM_VER_ERR_MAGIC;
-        goto done;
+        break;
+    case ePACKDL_ERR_CUT:
+        LOG_Write("Thread_GetZvqVersion::the transfer broke off\n");
+        ret = eTHREADM_VER_ERR_URL;
+        break;
+    default: ret = eTHREADM_VER_ERR_URL; break;
     }
-    if (ReadFull(hUrl, head + kFirstLen, kHeaderLen) != kHeaderLen) { ret = eTHREADM_VER_ERR_URL; goto done; }
-    pPack = static_cast<char*>(std::calloc(1, static_cast<size_t>(nTotal)));
-    if (!pPack) { ret = eTHREADM_VER_ERR_MAGIC; goto done; }
-    std::memcpy(pPack, head, sizeof(head));
-    nReceived = kFirstLen + kHeaderLen;
-    while (nReceived < nTotal) {
-        int want = nTotal - nReceived < kPartSize ? nTotal - nReceived : kPartSize;
-        DWORD got = 0;
-        if (!InternetReadFile(hUrl, pPack + nReceived, static_cast<DWORD>(want), &got) || got == 0) {
-            LOG_Write("Thread_GetZvqVersion::the transfer broke off\n");
-            ret = eTHREADM_VER_ERR_URL;
-            break;
+    if (ret == eTHREADM_VER_OK) {
+        // The launcher compares version.txt with ver.bin only after a
+        // success: a pack not unpacked must fail the request, and an old
+        // version.txt must never pass for the one this pack brings.
+        std::string strList = std::string(b->pDlPath ? b->pDlPath : "") + "version.txt";
+        if (!(b->pDlPath && *b->pDlPath)) {
+            LOG_Write("Thread_GetZvqVersion::no application folder: not unpacked\n");
+            ret = eTHREADM_VER_ERR_UNPACK;
+        } else if (DeleteFileA(strList.c_str()), GetFileAttributesA(strList.c_str()) != INVALID_FILE_ATTRIBUTES) {
+            LOG_Write("Thread_GetZvqVersion::an old version.txt cannot be removed\n");
+            ret = eTHREADM_VER_ERR_UNPACK;
+        } else if (!THREADM_UnpackVersionPack(sink.pPack, 2, b->pDlPath, sink.nReceived,
+                                              LoadLE32(reinterpret_cast<unsigned char*>(sink.pPack) + 12))) {
+            LOG_Write("Thread_GetZvqVersion::the pack did not unpack\n");
+            ret = eTHREADM_VER_ERR_UNPACK;
         }
-        nReceived += static_cast<int>(got);
-        PublishProgress(b->pReadedSize, nReceived, nTotal);
-    }
-    if (ret == eTHREADM_VER_OK && !(b->pDlPath && *b->pDlPath)) {
-        LOG_Write("Thread_GetZvqVersion::no application folder: not unpacked\n");
-    } else if (ret == eTHREADM_VER_OK) {
-        THREADM_UnpackVersionPack(pPack, 2, b->pDlPath, nTotal, LoadLE32(head + kFirstLen));
     }
 
 done:
-    std::free(pPack);
-    if (hUrl) InternetCloseHandle(hUrl);
-    if (hRoot) InternetCloseHandle(hRoot);
+    std::free(sink.pPack);
     std::snprintf(line, sizeof(line), "Thread_GetZvqVersion::ret[%d]\n", ret);
     LOG_Write(line);
     LOG_Write("Thread_GetZvqVersion::normal end\n");
@@ -522,7 +544,7 @@ int DownloadWithPost2(char** ppRecvBuf, int* pRecvSize, const char* pHost, const
     static const char kHeader[] = "Content-Type: application/x-www-form-urlencoded";
     char line[64];
 
-    hRoot = OpenRoot(THREADM_AGENT, true);
+    hRoot = OpenRoot(THREADM_AGENT);
     if (!hRoot) { ret = -1; goto done; }
     hConn = InternetConnectA(hRoot, strHost, 80, nullptr, nullptr, INTERNET_SERVICE_HTTP, 0, 0);
     if (!hConn) { ret = -2; goto done; }

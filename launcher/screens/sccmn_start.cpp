@@ -3,6 +3,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <vector>
 
 #include "cmnassert.h"
 #include "cmnfile.h"
@@ -100,25 +101,11 @@ int SCCMN_CompareVersion(const char* pVersionFile, LIST* pLstNowVersion, const c
     CMN_ASSERT(LIST_GetCnt(pLstNowVersion) >= 0 && pBuf != NULL && nFileSize > 0 && pVersionFile != NULL);
     (void)pAppPath;
     if (pLstNowVersion == nullptr || pBuf == nullptr || nFileSize <= 0) return 0;
-    char line[kFieldMax];
-    const char* p = pBuf;
-    const char* pEnd = pBuf + nFileSize;
-    while (p < pEnd) {
-        int n = CMNFILE_GetLineCRLF(line, sizeof(line), p);
-        if (n < 0) break;
-        p += n + 2;
-        if (n == 0) continue;
-        char name[kFieldMax];
-        int nVersion = 0;
-        if (n >= static_cast<int>(sizeof(line)) ||
-            VERLIST_ParseLine(line, name, sizeof(name), &nVersion, nullptr, 0) != 1)
-            continue;
-        if (VERLIST_IsUpdaterEntry(name)) continue;
-        const FvIf* pFound = VERLIST_Find(pLstNowVersion, name);
-        if (pFound == nullptr) return 1;
-        if (pFound->nVersion != nVersion) return 1;
-    }
-    return 0;
+    // The updater plans its work by the same judgement: what differs here is
+    // what it fetches, and a line it cannot install makes it fail.
+    std::vector<VerOffer> offers;
+    VERLIST_Compare(pLstNowVersion, pBuf, nFileSize, &offers);
+    return offers.empty() ? 0 : 1;
 }
 
 int HANTIV_MakeStartCommand(char* pDst, int nSize, const char* pExePath, const char* pRomPath, int nSlotValue,

@@ -16,14 +16,15 @@ enum { SCCMN_FIELDS_PER_RECORD = 24 };
 // length in *pnLen; NULL for an empty reply or an empty status word.
 char* UrlDecode(int* pnLen, const char* pBuf, int nLen);
 
-// The installed versions ("ver.bin" as plain text: "name,version," lines
-// ended by CR LF; reading stops at a line without CR LF, a line without a
-// version is dropped) appended to pList as FvIf blocks (LIST_Free frees them).
+// The installed versions ("ver.bin" as plain text, read as
+// VERLIST_ParseFileVersions reads it) appended to pList as FvIf blocks
+// (LIST_Free frees them).
 int SCCMN_ParseFileVersions(LIST* pList, const char* pText);
 
 // 1 when the service's list ("name,version,pack," lines ended by CR LF)
-// names a file that is not installed or has another version, the updater's
-// own entries excepted (VERLIST_IsUpdaterEntry); 0 when nothing differs.
+// holds a line the installation does not match, as VERLIST_Compare judges
+// it for the updater too (a line whose name or pack does not fit counts:
+// the updater fails on it); 0 when nothing differs.
 int SCCMN_CompareVersion(const char* pVersionFile, LIST* pLstNowVersion, const char* pBuf, int nFileSize,
                          const char* pAppPath);
 

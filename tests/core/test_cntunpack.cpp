@@ -129,7 +129,7 @@ TEST(UnpackHooks, StrictReaderRefusesWholePacksAndCountsFailedWrites)
             s->written.push_back(path);
             return 1;
         },
-        1 };
+        1, 0 };
     int nFailed = -1;
     EXPECT_EQ(THREADM_UnpackVersionPackEx(hostile.data(), 2, app.c_str(), static_cast<int>(hostile.size()),
                                           hostile[12], &hooks, &nFailed), 0);

@@ -74,13 +74,13 @@ struct Versions : ::testing::Test {
     }
 };
 
-TEST_F(Versions, InstalledListKeepsLinesWithAVersionUpToTheLastCrLf)
+TEST_F(Versions, InstalledListKeepsLinesWithAVersionTheLastUnterminatedOneToo)
 {
     ASSERT_EQ(SCCMN_ParseFileVersions(&now, "a.exe,3,\r\n\r\nb.dll,12,\r\nnover,\r\nc.bin,7,\r\nd.txt,9,"), 1);
-    ASSERT_EQ(LIST_GetCnt(&now), 3);
-    const char* names[] = { "a.exe", "b.dll", "c.bin" };
-    int versions[] = { 3, 12, 7 };
-    for (int i = 0; i < 3; i++) {
+    ASSERT_EQ(LIST_GetCnt(&now), 4);
+    const char* names[] = { "a.exe", "b.dll", "c.bin", "d.txt" };
+    int versions[] = { 3, 12, 7, 9 };
+    for (int i = 0; i < 4; i++) {
         const FvIf* p = static_cast<const FvIf*>(LIST_GetAt(&now, i));
         EXPECT_STREQ(p->strFileName, names[i]);
         EXPECT_EQ(p->nVersion, versions[i]);
@@ -97,7 +97,7 @@ TEST_F(Versions, AnUpdateIsOfferedForANewOrChangedFileButNotForTheUpdaterAlone)
         { "qr.exe,5,a.pak,\r\n", 1 },
         { "chipplay.exe,1,c.pak,\r\n", 1 },                         // not installed
         { "qr.exe,,a.pak,\r\n", 0 },                                // no version: skipped
-        { "qr.exe,9,a.pak,", 0 },                                   // no CR LF: not read
+        { "qr.exe,9,a.pak,", 1 },                                   // no CR LF: read all the same
         { "\r\nqr.exe,4,a.pak,\r\nQR.EXE,4,a.pak,\r\n", 1 },        // names compare exactly
     };
     for (const auto& c : cases) EXPECT_EQ(Compare(c.offered), c.want) << c.offered;

@@ -102,7 +102,8 @@ struct Install {
 
     // Runs the updater, answers each "報告" box (OK, or bCancelRetry: Cancel
     // to PGT:013), returns the boxes' texts; the exit code in *pExit.
-    std::vector<std::string> Run(const std::string& args, int* pExit = nullptr, bool bCancelRetry = true)
+    std::vector<std::string> Run(const std::string& args, int* pExit = nullptr, bool bCancelRetry = true,
+                                 std::vector<std::string>* pOwners = nullptr)
     {
         std::vector<std::string> boxes;
         std::vector<HWND> pressed;
@@ -117,6 +118,14 @@ struct Install {
             pressed.push_back(box);
             std::string text = Probe_MessageBoxText(box);
             boxes.push_back(text);
+            if (pOwners) {
+                char title[128] = "";
+                HWND owner = GetWindow(box, GW_OWNER);
+                DWORD pid = 0;
+                if (owner) GetWindowThreadProcessId(owner, &pid);
+                if (owner && pid == GetProcessId(h)) GetWindowTextA(owner, title, sizeof(title));
+                pOwners->push_back(title);
+            }
             Probe_PressButton(box, text.find("PGT:013") != std::string::npos && bCancelRetry ? IDCANCEL : IDOK);
             Sleep(200);
         }
@@ -221,11 +230,16 @@ TEST(PullagentMessages, EachFailureSaysItsCode)
         { "nolist", "-update", true, nullptr, kPgt008 },
         { "known", "-start tiv,", true, "A,3,missing.pack,\r\n", kPgt009 },
         { "unknown", "-start tiv,", true, "N,1,missing.pack,\r\n", kPgt012 },
+        // A line the updater cannot read whole is never passed over as done.
+        { "longpack", "-start tiv,", true, nullptr, kPgt009 },
+        { "longname", "-start tiv,", true, nullptr, kPgt012 },
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
         Install in(std::string("/t/msg-") + c.name + "/");
         if (c.list) in.ServeList(c.list);
+        if (std::string(c.name) == "longpack") in.ServeList("A,3," + std::string(2100, 'p') + ".pack,\r\n");
+        if (std::string(c.name) == "longname") in.ServeList(std::string(2100, 'n') + ",1,n.pack,\r\n");
         auto boxes = in.Run(c.args);
         ASSERT_EQ(boxes.size(), 1u) << in.Log();
         EXPECT_EQ(boxes[0], c.expect);
@@ -245,6 +259,37 @@ TEST(PullagentMessages, NoPackServerInEnvBin)
     EXPECT_EQ(boxes[0], kPgt008);
     EXPECT_TRUE(Gets(in.base).empty());
 }
+
+namespace {
+
+// A hidden window of this process kept at the top of the Z order.
+struct TopmostDecoy {
+    volatile LONG bStop = 0;
+    HANDLE hThread = nullptr;
+    TopmostDecoy() { hThread = CreateThread(nullptr, 0, Loop, this, 0, nullptr); }
+    ~TopmostDecoy()
+    {
+        InterlockedExchange(&bStop, 1);
+        WaitForSingleObject(hThread, INFINITE);
+        CloseHandle(hThread);
+    }
+    static DWORD WINAPI Loop(LPVOID p)
+    {
+        TopmostDecoy* d = static_cast<TopmostDecoy*>(p);
+        HWND w = CreateWindowExA(WS_EX_TOPMOST | WS_EX_TOOLWINDOW, "STATIC", "decoy", WS_POPUP, 0, 0, 10, 10, nullptr,
+                                 nullptr, nullptr, nullptr);
+        while (!d->bStop) {
+            SetWindowPos(w, HWND_TOP, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
+            MSG m;
+            while (PeekMessageA(&m, nullptr, 0, 0, PM_REMOVE)) DispatchMessageA(&m);
+            Sleep(10);
+        }
+        DestroyWindow(w);
+        return 0;
+    }
+};
+
+}  // namespace
 
 TEST(PullagentMessages, VerBinThatCannotBeRewrittenStaysAsItWas)
 {
@@ -277,12 +322,32 @@ TEST(PullagentMessages, VerBinThatCannotBeRewrittenStaysAsItWas)
         in.ServeList("A,2,a.pack,\r\n");
         Serve(in.base, "a.pack", Pack({ { "A", "a2" } }));
         CreateDirectoryA(in.dir.file("A").c_str(), nullptr);
-        auto boxes = in.Run("-start tiv,");
+        // A hidden topmost window of another program stays above everything:
+        // the question must still be owned by the updater's own dialog.
+        TopmostDecoy decoy;
+        std::vector<std::string> owners;
+        auto boxes = in.Run("-start tiv,", nullptr, true, &owners);
         ASSERT_EQ(boxes.size(), 2u);
+        EXPECT_EQ(owners[0], "ファイルダウンロード中");
         EXPECT_EQ(boxes[0], "[A]ファイルのオープンに失敗しました。リトライしますか？(PGT:013)。");
         EXPECT_EQ(boxes[1], kPgt009);
         EXPECT_EQ(in.VerBin(), "A,1,\r\nB,1,\r\npullagent.exe,1,\r\n");
         EXPECT_FALSE(Exists(in.dir.file("A.pgtmp")));
+    }
+    {
+        // A name that fits the path limit only without its temporary
+        // ".pgtmp": on Windows that temporary can never be opened, so the
+        // pack is refused whole instead of asking PGT:013 for ever.
+        Install in("/t/longtemp/");
+        std::string name(257 - in.dir.path().size(), 'L');
+        ASSERT_LE(name.size(), 255u);
+        in.ServeList("N,1,n.pack,\r\n");
+        Serve(in.base, "n.pack", Pack({ { "ok.txt", "o" }, { name, "l" } }));
+        auto boxes = in.Run("-start tiv,");
+        ASSERT_EQ(boxes.size(), 1u) << in.Log();
+        EXPECT_EQ(boxes[0], kPgt012);
+        EXPECT_FALSE(Exists(in.dir.file("ok.txt")));
+        EXPECT_EQ(in.VerBin(), "A,1,\r\nB,1,\r\npullagent.exe,1,\r\n");
     }
 }
 
@@ -356,10 +421,16 @@ TEST(PullagentHostile, CutTransferAndDamagedLists)
     }
     {
         // A damaged ver.bin counts for what it holds; the rewrite keeps it.
-        Install in("/t/badverbin/", std::string("\xFF\xFE\r\nA,1,\r\nno version\r\n"));
+        const std::string damaged = "\xFF\xFE\r\nA,1,\r\nno version\r\n";
+        Install in("/t/badverbin/", damaged);
         in.ServeList("A,1,a.pack,\r\n");
         EXPECT_TRUE(in.Run("-update").empty());
         EXPECT_FALSE(Exists(in.dir.file("version.txt")));
+        // Its "A,1," counts: nothing fetched but the list, nothing rewritten.
+        std::vector<std::string> gets = Gets(in.base);
+        ASSERT_EQ(gets.size(), 1u);
+        EXPECT_EQ(gets[0], std::string("ver.bin|") + kAgent);
+        EXPECT_EQ(in.VerBin(), damaged);
     }
 }
 

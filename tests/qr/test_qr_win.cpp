@@ -176,6 +176,60 @@ TEST_F(QrRun, ClosingTheRunnerEndsTheGameThroughItsThreadMessage)
     EXPECT_NE(Log().find("postthreadmessage wm_destroy"), std::string::npos);
 }
 
+// The window closed just as the game ends, while the wait thread logs and
+// writes pt.bin: the thread is waited for, never cut off, so the runner
+// never hangs on a lock it held and every pt.bin line is whole.
+TEST_F(QrRun, ClosedWhileItsWaitThreadWritesTheRunnerEndsWithWholeLines)
+{
+    const int kRuns = 3;
+    for (int i = 0; i < kRuns; i++) {
+        SCOPED_TRACE(i);
+        DeleteFileA((game + "game.rec").c_str());
+        PutGame();
+        // Past the first 3-second tick; the game closes the runner as it ends.
+        WriteAll(game + "game.cfg", "run=3500\ncloserunner=1\n");
+        HANDLE h = Start(exe + " mode=start,userid=u6,productid=p6,");
+        ASSERT_NE(h, nullptr);
+        EXPECT_EQ(Probe_WaitExit(h, 60000), 0) << "the runner hung\n" << Log();
+        CloseHandle(h);
+        EXPECT_FALSE(Exists(exe));
+    }
+    std::string want;
+    for (int i = 0; i < kRuns; i++) want += "u6,p6,1,\n";
+    EXPECT_EQ(PtBin(), want);
+}
+
+// An executable already there is run as it is: the .sbn beside it (here
+// another program's) is not expanded over it. One that cannot start is
+// replaced by a fresh expansion of the .sbn before the next try.
+TEST_F(QrRun, ThePackedGameIsExpandedOnlyWhenNeededAndAfreshBeforeARetry)
+{
+    char want[64];
+    std::snprintf(want, sizeof(want), "size=%lu\nhash=%08lx\n", (unsigned long)gameBytes.size(), Fnv(gameBytes));
+    {
+        SCOPED_TRACE("present");
+        PutGame();
+        WriteAll(game + "game.sbn", PackedGame("not the game"));
+        Config(300);
+        HANDLE h = Start(exe + " mode=start,userid=u9,productid=p9,");
+        EXPECT_EQ(Probe_WaitExit(h, 60000), 0);
+        CloseHandle(h);
+        EXPECT_NE(Rec().find(want), std::string::npos) << "the present game was expanded over\n" << Rec();
+    }
+    DeleteFileA((game + "game.rec").c_str());
+    {
+        SCOPED_TRACE("retry");
+        WriteAll(exe, "MZ not a program");   // found, but cannot start
+        PutSbn();
+        Config(300);
+        HANDLE h = Start(exe + " mode=start,userid=u9,productid=p9,");
+        EXPECT_EQ(Probe_WaitExit(h, 60000), 0);
+        CloseHandle(h);
+        EXPECT_NE(Rec().find(want), std::string::npos) << "the retry did not run a fresh expansion\n" << Rec();
+        EXPECT_EQ(FindWindowA("#32770", "Msg"), nullptr);
+    }
+}
+
 TEST_F(QrRun, DeletionIsRetriedWhileTheExecutableIsHeld)
 {
     PutGame();

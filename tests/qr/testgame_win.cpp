@@ -3,7 +3,8 @@
 // beside it says, or until its main thread receives WM_DESTROY or 0x800 (what
 // the runner posts). With "hold=<ms>" in the configuration it leaves a helper
 // ("holder.exe", a copy of this program) holding its executable open that
-// long after it has ended. Installed as the music player, it behaves as the
+// long after it has ended; with "closerunner=1" it posts WM_CLOSE to the
+// runner's window as it ends. Installed as the music player, it behaves as the
 // player does with "-d": it records the hash of the archive named by its
 // first quoted argument and deletes the archive.
 #include <windows.h>
@@ -76,11 +77,13 @@ int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR lpCmdLine, int)
     GetModuleFileNameA(nullptr, self, sizeof(self));
     std::string dir = Folder(self);
     long runMs = 1000, holdMs = 0;
+    bool bCloseRunner = false;
     if (FILE* f = std::fopen((dir + "game.cfg").c_str(), "r")) {
         char line[256];
         while (std::fgets(line, sizeof(line), f)) {
             if (std::strncmp(line, "run=", 4) == 0) runMs = std::atol(line + 4);
             if (std::strncmp(line, "hold=", 5) == 0) holdMs = std::atol(line + 5);
+            if (std::strncmp(line, "closerunner=1", 13) == 0) bCloseRunner = true;
         }
         std::fclose(f);
     }
@@ -131,6 +134,12 @@ int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR lpCmdLine, int)
     if (FILE* f = std::fopen(rec.c_str(), "ab")) {
         std::fprintf(f, "ended=%s\n", why);
         std::fclose(f);
+    }
+    // The runner's window closed as this process ends: its wait thread is
+    // then waking up to log and write pt.bin.
+    if (bCloseRunner) {
+        HWND runner = FindWindowA("tiv Launcher", "tiv Launcher");
+        if (runner != nullptr) PostMessageA(runner, WM_CLOSE, 0, 0);
     }
     return 0;
 }

@@ -404,8 +404,12 @@ TEST_F(Queue, ClientVersionRequestWithAndWithoutItsKey)
     std::string ver = Pack("CNPFVR05", { { "version.txt", "client 2.1\r\n" } }, false);
     WriteAll(SitePath("root/ver/ver.bin"), ver);
     WriteAll(SitePath("root/smallver/ver.bin"), std::string("CNPFVR05") + Le32(12) + Le32(20));
+    // Fetched whole, but its header claims more than the pack holds.
+    CreateDirectoryA(SitePath("root/unpackver").c_str(), nullptr);
+    WriteAll(SitePath("root/unpackver/ver.bin"), std::string("CNPFVR05") + Le32(24) + Le32(1000) + Le32(0) + Le32(0));
     struct Case { std::string page; int code; } cases[] = {
         { Addr() + "/ver/", 0 },
+        { Addr() + "/unpackver/", eTHREADM_VER_ERR_UNPACK },   // and the old version.txt is gone
         { "", 4 },                          // no key: no traffic at all
         { Addr() + "/badver/", 3 },         // wrong magic
         { Addr() + "/smallver/", 3 },       // a size that would overflow the buffer
@@ -415,6 +419,7 @@ TEST_F(Queue, ClientVersionRequestWithAndWithoutItsKey)
     for (const auto& c : cases) {
         posted.clear();
         WriteEnv("/cgi-bin/list.cgi", "/cgi-bin/resign.cgi", c.page);
+        WriteAll(dir.file("version.txt"), "stale,1,s.pack,\r\n");
         size_t before = Requests("/ver/ver.bin").size();
         ASSERT_EQ(DOWNLOADMN_Add_GetZvqVersion(), 1);
         EXPECT_EQ(DOWNLOADMN_Add_GetZvqVersion(), 1);
@@ -429,8 +434,11 @@ TEST_F(Queue, ClientVersionRequestWithAndWithoutItsKey)
             EXPECT_EQ(req.back()[2], THREADM_AGENT_ZVQ);
             EXPECT_EQ(dt.nFileSize, static_cast<int>(ver.size()));
             EXPECT_EQ(ReadAll(dir.file("version.txt")), "client 2.1\r\n");   // into the application folder
-            DeleteFileA(dir.file("version.txt").c_str());
         }
+        if (c.code == eTHREADM_VER_ERR_UNPACK) {
+            EXPECT_FALSE(Exists(dir.file("version.txt")));
+        }
+        DeleteFileA(dir.file("version.txt").c_str());
     }
     posted.clear();
 }
@@ -665,7 +673,9 @@ TEST_F(Queue, WithoutFoldersOrProgressWindowNothingIsWrittenIntoTheCurrentFolder
     ASSERT_TRUE(RunUntilIdle(15000));
     ASSERT_EQ(posted.size(), 2u);
     EXPECT_EQ(static_cast<int>(posted[0].w), eTHREADM_DL_ERR_TEMP);
-    EXPECT_EQ(static_cast<int>(posted[1].w), eTHREADM_VER_OK);   // fetched, only not unpacked
+    // Fetched but not unpacked: a failed request, never an OK that would let
+    // the launcher compare a version.txt this pack did not bring.
+    EXPECT_EQ(static_cast<int>(posted[1].w), eTHREADM_VER_ERR_UNPACK);
     EXPECT_EQ(Requests("/nofolderver/ver.bin").size(), 1u);
     // The test's folder is the current one.
     EXPECT_FALSE(Exists(dir.file("nofolder.txt")));

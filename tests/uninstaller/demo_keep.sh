@@ -27,7 +27,9 @@ mapfile -t files < <(cd "$app" && find . -type f | sed 's|^\./||' | sort)
 [ ${#files[@]} -gt 0 ] || { echo "FAIL: nothing installed"; exit 1; }
 rel=()
 for f in "${files[@]}"; do rel+=("${f//\//\\}"); done
-out=$($emu "$keepcheck" "${rel[@]}" | tr -d '\r')
+# The skin demo-install.sh names in the registry.
+skin=$(sed -n 's/^skin=//p' "$src/tools/demo-install.sh" | head -1)
+out=$($emu "$keepcheck" -skin "$skin" "${rel[@]}" | tr -d '\r')
 members=0
 while read -r verdict path; do
   case "$path" in

@@ -12,7 +12,7 @@
 
 #include "reg.h"
 #include "testdir.h"
-#include "uninstpath.h"
+#include "uninst.h"
 #include "winprobe.h"
 
 namespace {
@@ -224,6 +224,8 @@ struct Uninstall : ::testing::Test {
     std::map<std::string, std::string> savedValues;
     char saved[2048] = "";
     bool hadApp = false;
+    char savedSkin[2048] = "";
+    bool hadSkin = false;
 
     void SetUp() override
     {
@@ -232,6 +234,8 @@ struct Uninstall : ::testing::Test {
                                   nullptr), ERROR_SUCCESS);
         DWORD cb = sizeof(saved);
         hadApp = RegQueryValueExA(hKey, "apppath", nullptr, nullptr, (BYTE*)saved, &cb) == ERROR_SUCCESS;
+        cb = sizeof(savedSkin);
+        hadSkin = RegQueryValueExA(hKey, "skin", nullptr, nullptr, (BYTE*)savedSkin, &cb) == ERROR_SUCCESS;
     }
     void TearDown() override
     {
@@ -239,9 +243,12 @@ struct Uninstall : ::testing::Test {
         RemoveHostLinks();
         if (hadApp) REG_SetString(hKey, "apppath", saved);
         else RegDeleteValueA(hKey, "apppath");
+        if (hadSkin) REG_SetString(hKey, "skin", savedSkin);
+        else RegDeleteValueA(hKey, "skin");
         RegCloseKey(hKey);
     }
     void SetAppPath(const std::string& app) { ASSERT_EQ(REG_SetString(hKey, "apppath", app.c_str()), 1); }
+    void SetSkin(const std::string& skin) { ASSERT_EQ(REG_SetString(hKey, "skin", skin.c_str()), 1); }
 
     // Runs uninstaller.exe, checks its confirmation and answers it; its exit code.
     int Run(int nAnswer)
@@ -303,6 +310,9 @@ void RunOnInstallation(Uninstall& t, const char* pName)
     ASSERT_TRUE(CreateDirectoryA((outside + "emptysub").c_str(), nullptr));   // for the folder pass
 
     std::vector<std::string> installed = InstalledFiles();
+    // The skin this installation's registry names, not the demo's "default".
+    installed.push_back("blue.skn");
+    t.SetSkin("blue.skn");
     for (const std::string& f : installed) Put(app, f, "installed " + f);
     installed.push_back("env.bin.old");   // starts with a kept name
     Put(app, "env.bin.old");
@@ -315,6 +325,10 @@ void RunOnInstallation(Uninstall& t, const char* pName)
         "contents\\4b2ef9bd6ac2f6b0a7e8d1c5c7d2e4f1\\skin\\sk.bmp",
         "contents\\game1\\game.sbn", "contents\\game1\\qr.exe", "contents\\game1\\qr.log",
         "contents\\ゲーム\\セーブ.dat",
+        // Names a wrong keep entry would keep: another skin's name, a log
+        // that starts like a skin, a member's file named like the value.
+        "default", "default.log", "blue.skn.log", "contents\\4b2ef9bd6ac2f6b0a7e8d1c5c7d2e4f1\\skin\\blue.skn",
+        "contents\\4b2ef9bd6ac2f6b0a7e8d1c5c7d2e4f1\\skin\\skin",
     };
     for (const char* f : generated) Put(app, f);
     // A generated file marked read-only.
@@ -357,6 +371,31 @@ void RunOnInstallation(Uninstall& t, const char* pName)
 
 TEST_F(Uninstall, FolderNamedUpperTivKeepsExactlyTheInstalledFiles) { RunOnInstallation(*this, "TIV"); }
 TEST_F(Uninstall, FolderNamedLowerTivKeepsExactlyTheInstalledFiles) { RunOnInstallation(*this, "tiv"); }
+
+// The walk goes into a folder only through a handle of the folder itself:
+// a link (Wine shows a host symbolic link as a reparse point) is refused by
+// the handle, whatever a listing said, and a held folder cannot be swapped.
+TEST_F(Uninstall, FoldersAreWalkedOnlyThroughAHandleThatHoldsThem)
+{
+    std::string real = dir.path() + "real";
+    std::string outside = dir.path() + "outside";
+    ASSERT_TRUE(CreateDirectoryA(real.c_str(), nullptr));
+    ASSERT_TRUE(CreateDirectoryA(outside.c_str(), nullptr));
+    // (Wine does not refuse renaming a folder held without delete sharing,
+    // so that half of the guarantee is Windows' own and not checked here.)
+    HANDLE h = UNINST_HoldFolder(Wide(real).c_str());
+    ASSERT_NE(h, INVALID_HANDLE_VALUE);
+    CloseHandle(h);
+
+    std::string link = dir.path() + "link";
+    std::string kind = HostLink(link, outside);
+    if (kind.empty()) GTEST_SKIP() << "no host link could be made";
+    EXPECT_EQ(UNINST_HoldFolder(Wide(link).c_str()), INVALID_HANDLE_VALUE) << "a link was held as a folder";
+    std::string file = dir.path() + "file.txt";
+    Put(dir.path(), "file.txt");
+    EXPECT_EQ(UNINST_HoldFolder(Wide(file).c_str()), INVALID_HANDLE_VALUE) << "a file was held as a folder";
+    EXPECT_EQ(UNINST_HoldFolder(Wide(dir.path() + "missing").c_str()), INVALID_HANDLE_VALUE);
+}
 
 TEST_F(Uninstall, CancelDeletesNothing)
 {

@@ -36,6 +36,29 @@ TEST(UninstKeep, InstalledFilesAreKeptUnderTheirPathBelowTheFolder)
     for (const Case& c : cases) EXPECT_EQ(UNINST_IsDeletable(c.rel), c.deletable) << c.rel;
 }
 
+// The skin is the file the registry names, by its whole name: generated
+// names that only start like it, or a member's file of that name, go.
+TEST(UninstKeep, TheRegistrysSkinIsKeptByItsWholeName)
+{
+    struct Case { const char* rel; const char* skin; int deletable; };
+    const Case cases[] = {
+        {"default", "default", 0},
+        {"DEFAULT", "default", 0},                // Windows names ignore case
+        {"default.log", "default", 1},
+        {"defaults", "default", 1},
+        {"default", "blue.skn", 1},               // another installation's skin name
+        {"blue.skn", "blue.skn", 0},
+        {"contents\\m\\skin", "skin", 1},
+        {"contents\\m\\default", "default", 1},
+        {"\x83\x5C.skn", "\x83\x5C.skn", 0},      // "ソ.skn": the trail byte is no separator
+        {"\x83\x7C.skn", "\x83\x5C.skn", 1},      // a trail byte is not a letter to fold
+        {"default", "", 1},
+        {"default", nullptr, 1},
+    };
+    for (const Case& c : cases)
+        EXPECT_EQ(UNINST_IsDeletable(c.rel, c.skin), c.deletable) << c.rel << " skin " << (c.skin ? c.skin : "null");
+}
+
 TEST(UninstKeep, EveryEntryStartsWithTheFolderNameAndFitsItsSlot)
 {
     ASSERT_GE(UNINST_KeepCount(), 18);
@@ -77,6 +100,9 @@ TEST(UninstPath, AcceptsAbsoluteFoldersBelowARootAndAddsTheFinalSeparator)
         {"C:\\...\\", UNINST_PATH_DOTS, ""},
         {"C:\\\\tiv\\", UNINST_PATH_DOTS, ""},
         {"C:\\ \\", UNINST_PATH_DOTS, ""},
+        // A lone lead byte would swallow the appended "\\" as its trail.
+        {"C:\\a\\\x81", UNINST_PATH_HALFCHAR, ""},
+        {"C:\\tiv\x81", UNINST_PATH_HALFCHAR, ""},
     };
     for (const Case& c : cases) {
         char out[UNINST_APPPATH_SIZE] = "junk";
