@@ -128,20 +128,25 @@ int DOWNLOADMN_Term(void)
     CMN_ASSERT(g_dmIf.bInit);
     if (!g_dmIf.bInit) return 0;
     FreeList(&g_dmIf.lstDl);
+    // Background fetches are asked to stop and waited for, never ended from
+    // outside (a file half written, a lock held). One still held by the
+    // network past the wait keeps its record: it reads it when its call
+    // returns (and then keeps no file).
+    bool bLeftRunning = false;
     for (int i = 0; i < LIST_GetCnt(&g_dmIf.lstNoWait); i++) {
         DlItemIf* p = static_cast<DlItemIf*>(LIST_GetAt(&g_dmIf.lstNoWait, i));
         if (p->hThread) {
-            DWORD code = 0;
-            if (__atomic_load_n(&p->dlType, __ATOMIC_ACQUIRE) == eDMD_DLT_DONWLOADING &&
-                GetExitCodeThread(p->hThread, &code) && code == STILL_ACTIVE &&
-                WaitForSingleObject(p->hThread, THREADM_STOP_WAIT_MS) == WAIT_TIMEOUT) {
-                TerminateThread(p->hThread, 0);
+            __atomic_store_n(&p->bStop, 1, __ATOMIC_SEQ_CST);
+            if (WaitForSingleObject(p->hThread, THREADM_STOP_WAIT_MS) == WAIT_TIMEOUT) {
+                LOG_Write("DOWNLOADMN_Term::a fetch held by the network is left to end by itself\n");
+                bLeftRunning = true;
+                continue;
             }
             CloseHandle(p->hThread);
             p->hThread = nullptr;
         }
     }
-    FreeList(&g_dmIf.lstNoWait);
+    if (!bLeftRunning) FreeList(&g_dmIf.lstNoWait);
     std::memset(&g_dmIf, 0, sizeof(g_dmIf));
     return 1;
 }

@@ -17,16 +17,72 @@
 
 namespace {
 
+// How a worker is asked to stop. Stop sets bStop, which the worker reads at
+// its safe points (between parts of a transfer, between the files of a
+// pack), and closes the WinINet root the worker may be blocked on, so that a
+// read from a silent server can return before its time-out. The root is
+// taken out of hNet with one exchange by whichever of the two comes first:
+// only that one closes it (with its children). bInFiles: the worker is past
+// the network and writes files; it reaches its next safe point soon.
+struct WorkerStop {
+    int   bStop;
+    void* hNet;
+    int   bInFiles;
+};
+
+void Stop_Reset(WorkerStop* w)
+{
+    __atomic_store_n(&w->hNet, static_cast<void*>(nullptr), __ATOMIC_RELAXED);
+    __atomic_store_n(&w->bInFiles, 0, __ATOMIC_RELAXED);
+    __atomic_store_n(&w->bStop, 0, __ATOMIC_SEQ_CST);
+}
+
+bool Stop_Asked(WorkerStop* w) { return w != nullptr && __atomic_load_n(&w->bStop, __ATOMIC_SEQ_CST) != 0; }
+
+// The worker hands its root over as soon as it has one; false when a stop
+// was asked for already (the worker then closes it itself and ends).
+bool Stop_Publish(WorkerStop* w, HINTERNET hRoot)
+{
+    if (w == nullptr) return true;
+    __atomic_store_n(&w->hNet, static_cast<void*>(hRoot), __ATOMIC_SEQ_CST);
+    return !Stop_Asked(w);
+}
+
+// Before the worker closes its handles: false when Stop took the root
+// first and closed it with its children, which then may not be closed again
+// (a handle value may already name another request's handle).
+bool Stop_TakeBack(WorkerStop* w, HINTERNET hRoot)
+{
+    if (hRoot == nullptr) return false;
+    return w == nullptr || __atomic_exchange_n(&w->hNet, static_cast<void*>(nullptr), __ATOMIC_SEQ_CST) == hRoot;
+}
+
+void Stop_CloseOwn(WorkerStop* w, HINTERNET hChild, HINTERNET hRoot)
+{
+    if (!Stop_TakeBack(w, hRoot)) return;
+    if (hChild) InternetCloseHandle(hChild);
+    InternetCloseHandle(hRoot);
+}
+
+int PostAndRead(char** ppRecvBuf, int* pRecvSize, const char* pHost, const char* pCgiPath, const char* pParam,
+                WorkerStop* w);
+
+// What one run of a worker was given. Each run has a block of its own,
+// shared by the thread manager and the worker (nRefs): a worker left behind
+// by Stop keeps its block while a new run of its kind starts with another.
 struct DownloadBlock {
+    LONG  nRefs;
     int*  pReturn;
     int*  pReadedSize;
     int*  pFileSize;
     char* pFileName;
     char* pKeyName;
     int   pathType;
+    WorkerStop stop;
 };
 
 struct PostBlock {
+    LONG   nRefs;
     int*   pReturn;
     int*   pRet;
     char** pBuf;
@@ -36,6 +92,7 @@ struct PostBlock {
     char*  pUserId;
     char*  pPasswd;
     char*  pDlPath;   // version request: the application folder
+    WorkerStop stop;
 };
 
 struct ThreadmIf {
@@ -57,11 +114,12 @@ struct ThreadmIf {
 ThreadmIf g_threadmIf;
 ThreadmHostIf g_host;   // outside the record: THREADM_Init and THREADM_Fini keep it
 volatile LONG g_bNoWaitRunning;
-DownloadBlock g_dlIf;
-PostBlock g_contentsIf;
-PostBlock g_resignIf;
-PostBlock g_zvqIf;
-PostBlock g_checkUserIf;
+// The current run of each kind (null: none).
+DownloadBlock* g_pDl;
+PostBlock* g_pContents;
+PostBlock* g_pResign;
+PostBlock* g_pZvq;
+PostBlock* g_pCheckUser;
 
 const int kPartSize = 500000;
 const int kFirstLen = 12;    // magic and total size
@@ -74,13 +132,34 @@ const char* Folder(const char* (*pfnGet)(void))
     return p ? p : "";
 }
 
-void FreeBlockStrings(PostBlock* b)
+void FreeBlock(PostBlock* b)
 {
     if (b->pPasswd) SecureZeroMemory(b->pPasswd, std::strlen(b->pPasswd));
     std::free(b->pUserId);
     std::free(b->pPasswd);
     std::free(b->pDlPath);
-    b->pUserId = b->pPasswd = b->pDlPath = nullptr;
+    std::free(b);
+}
+
+void FreeBlock(DownloadBlock* b)
+{
+    std::free(b->pFileName);
+    std::free(b->pKeyName);
+    std::free(b);
+}
+
+// A new run's block, held by the thread manager and by its worker.
+template <class Block> Block* NewBlock()
+{
+    Block* b = static_cast<Block*>(std::calloc(1, sizeof(Block)));
+    if (b != nullptr) b->nRefs = 2;
+    return b;
+}
+
+// Lets go of a block; the last of its two holders frees it.
+template <class Block> void ReleaseBlock(Block* b)
+{
+    if (b != nullptr && InterlockedDecrement(&b->nRefs) == 0) FreeBlock(b);
 }
 
 char* DupStr(const char* p)
@@ -151,19 +230,38 @@ bool CheckRunning(const char* pName, HANDLE* phThread)
     return bRun;
 }
 
-int Stop(const char* pName, HANDLE* phThread, int* pbFinish)
+// Asks the worker to stop and waits for it: a worker ended from outside
+// could leave a half-written file or hold the heap or the log lock. One that
+// writes files is waited for until it reaches its next safe point. One still
+// held in a network call past the wait (a silent server: not every WinINet
+// lets a blocked call go when its handle is closed) writes nothing: it stays
+// recorded, so that no new request of its kind reuses its block, and when the
+// call returns it sees the stop and ends without a result.
+template <class Block> int Stop(const char* pName, HANDLE* phThread, int* pbFinish, Block** ppBlock)
 {
-    if (*phThread) {
+    Block* b = *ppBlock;
+    if (*phThread && b != nullptr) {
+        WorkerStop* w = &b->stop;
         if (CheckRunning(pName, phThread)) {
-            // Let it finish its closing lines; terminate only one that hangs.
+            __atomic_store_n(&w->bStop, 1, __ATOMIC_SEQ_CST);
+            void* hNet = __atomic_exchange_n(&w->hNet, static_cast<void*>(nullptr), __ATOMIC_SEQ_CST);
+            if (hNet != nullptr) InternetCloseHandle(static_cast<HINTERNET>(hNet));
             if (WaitForSingleObject(*phThread, THREADM_STOP_WAIT_MS) == WAIT_TIMEOUT) {
-                LOG_Write("THREADM::terminating a worker that did not end\n");
-                TerminateThread(*phThread, 0);
+                if (!__atomic_load_n(&w->bInFiles, __ATOMIC_SEQ_CST)) {
+                    LOG_Write("THREADM::a worker held by the network is left to end by itself\n");
+                } else {
+                    LOG_Write("THREADM::waiting for a worker to reach a safe point\n");
+                    WaitForSingleObject(*phThread, INFINITE);
+                }
             }
             CloseHandle(*phThread);
         }
-        *phThread = nullptr;
+    } else if (*phThread) {
+        CheckRunning(pName, phThread);
     }
+    *phThread = nullptr;
+    ReleaseBlock(b);
+    *ppBlock = nullptr;
     *pbFinish = TRUE;
     return 1;
 }
@@ -186,6 +284,7 @@ DWORD WINAPI Thread_Download(LPVOID pArg)
 
     hRoot = OpenRoot(THREADM_AGENT, true);
     if (!hRoot) { ret = eTHREADM_DL_ERR_OPEN; goto done; }
+    if (!Stop_Publish(&b->stop, hRoot)) { ret = eTHREADM_DL_ERR_URL; goto done; }
     if (!ENV_GetValue(strTop, sizeof(strTop), "[DLWEBPAGE]")) {
         LOG_Write("Thread_Download::no [DLWEBPAGE] in env.bin\n");
         ret = eTHREADM_DL_ERR_URL;
@@ -232,7 +331,7 @@ DWORD WINAPI Thread_Download(LPVOID pArg)
         DWORD got = 0;
         // A read that fails, or brings nothing before the announced end, means
         // the transfer broke off: reading on would loop for ever.
-        if (!InternetReadFile(hUrl, pBuf, static_cast<DWORD>(want), &got) || got == 0) {
+        if (Stop_Asked(&b->stop) || !InternetReadFile(hUrl, pBuf, static_cast<DWORD>(want), &got) || got == 0) {
             LOG_Write("Thread_Download::the transfer broke off\n");
             ret = eTHREADM_DL_ERR_URL;
             break;
@@ -243,13 +342,16 @@ DWORD WINAPI Thread_Download(LPVOID pArg)
     }
     std::fclose(fp);
     fp = nullptr;
+    // From here on the worker writes the member's files and is waited for.
+    __atomic_store_n(&b->stop.bInFiles, 1, __ATOMIC_SEQ_CST);
+    if (ret == eTHREADM_DL_OK && Stop_Asked(&b->stop)) ret = eTHREADM_DL_ERR_URL;
     if (ret == eTHREADM_DL_OK) {
         // A content the catalogue does not know has no record to note its
         // files in: refuse it rather than unpack files nobody can find.
         if (CONTENTSLIST_GetIndexByKey(b->pKeyName) < 0) {
             LOG_Write("Thread_Download::the content is not in the catalogue\n");
             ret = eTHREADM_DL_ERR_UNPACK;
-        } else if (!THREADM_UnpackContents(b->pKeyName, pUserPath, strTemp, bOldPack, bPack02)) {
+        } else if (!THREADM_UnpackContents(b->pKeyName, pUserPath, strTemp, bOldPack, bPack02, &b->stop.bStop)) {
             ret = eTHREADM_DL_ERR_UNPACK;
         }
     }
@@ -258,13 +360,14 @@ done:
     if (fp) std::fclose(fp);
     if (strTemp[0]) DeleteFileA(strTemp);
     std::free(pBuf);
-    if (hUrl) InternetCloseHandle(hUrl);
-    if (hRoot) InternetCloseHandle(hRoot);
+    Stop_CloseOwn(&b->stop, hUrl, hRoot);
     char line[64];
     std::snprintf(line, sizeof(line), "ret[%d]\n", ret);
     LOG_Write(line);
     LOG_Write("Thread_Download::normal end\n");
-    THREADM_PublishFinished(b->pReturn, ret);
+    // A stopped worker's result is for nobody: the request was given up.
+    if (!Stop_Asked(&b->stop)) THREADM_PublishFinished(b->pReturn, ret);
+    ReleaseBlock(b);
     return static_cast<DWORD>(ret);
 }
 
@@ -292,6 +395,10 @@ DWORD WINAPI Thread_NoWaitDownload(LPVOID pArg)
         // Read to the end: a short read only means the rest has not arrived yet.
         while (pBuf) {
             DWORD got = 0;
+            if (__atomic_load_n(&p->bStop, __ATOMIC_SEQ_CST)) {
+                bWriteOk = false;
+                break;
+            }
             if (!InternetReadFile(hUrl, pBuf, kBufSize, &got) || got == 0) break;
             if (std::fwrite(pBuf, 1, got, fp) != got) bWriteOk = false;
             p->lReadedSize += static_cast<int>(got);
@@ -344,12 +451,18 @@ DWORD PostWorker(PostBlock* b, const char* pName, const char* pPageKey, bool bLo
             LOG_Write("param is\n");
             LOG_WriteLine(strShown);
         }
-        ret = DownloadWithPost2(&pBuf, &nSize, strHost, strCgi, strParam);
+        ret = PostAndRead(&pBuf, &nSize, strHost, strCgi, strParam, &b->stop);
         SecureZeroMemory(strParam, sizeof(strParam));
         if (!bLogParams) {
             std::snprintf(line, sizeof(line), "ret:[%d]\n", ret);
             LOG_Write(line);
         }
+    }
+    // A stopped worker's reply is for nobody: the shared result record may
+    // already serve the next request.
+    if (Stop_Asked(&b->stop)) {
+        std::free(pBuf);
+        return static_cast<DWORD>(ret);
     }
     *b->pRet = ret;
     *b->pBuf = pBuf;
@@ -358,19 +471,27 @@ DWORD PostWorker(PostBlock* b, const char* pName, const char* pPageKey, bool bLo
     return static_cast<DWORD>(ret);
 }
 
+DWORD PostWorkerRun(LPVOID pArg, const char* pName, const char* pPageKey, bool bLogParams)
+{
+    PostBlock* b = static_cast<PostBlock*>(pArg);
+    DWORD ret = PostWorker(b, pName, pPageKey, bLogParams);
+    ReleaseBlock(b);
+    return ret;
+}
+
 DWORD WINAPI Thread_GetContentsList(LPVOID pArg)
 {
-    return PostWorker(static_cast<PostBlock*>(pArg), "Thread_GetContentsList", "[CGIPAGE_GETCONTENTSLIST]", false);
+    return PostWorkerRun(pArg, "Thread_GetContentsList", "[CGIPAGE_GETCONTENTSLIST]", false);
 }
 
 DWORD WINAPI Thread_ResignVelqa(LPVOID pArg)
 {
-    return PostWorker(static_cast<PostBlock*>(pArg), "Thread_ResignVelqa", "[CGIPAGE_RESIGNVELQA]", true);
+    return PostWorkerRun(pArg, "Thread_ResignVelqa", "[CGIPAGE_RESIGNVELQA]", true);
 }
 
 DWORD WINAPI THREADM_CheckUserThread(LPVOID pArg)
 {
-    return PostWorker(static_cast<PostBlock*>(pArg), "THREADM_CheckUserThread", "[CGIPAGE_CHECKUSER]", true);
+    return PostWorkerRun(pArg, "THREADM_CheckUserThread", "[CGIPAGE_CHECKUSER]", true);
 }
 
 DWORD WINAPI Thread_GetZvqVersion(LPVOID pArg)
@@ -389,6 +510,7 @@ DWORD WINAPI Thread_GetZvqVersion(LPVOID pArg)
     // server would hold the queue for ever.
     hRoot = OpenRoot(THREADM_AGENT_ZVQ, true);
     if (!hRoot) { ret = eTHREADM_VER_ERR_OPEN; goto done; }
+    if (!Stop_Publish(&b->stop, hRoot)) { ret = eTHREADM_VER_ERR_URL; goto done; }
     LOG_Write("Thread_GetZvqVersion::pass00\n");
     if (!ENV_GetValue(strPage, sizeof(strPage), "[ZVQCLIENTDLWEBPAGE]")) {
         LOG_Write("Thread_GetZvqVersion::err::envbinからSCMD_STR_ZVQCLIENTDLWEBPAGEが取得できない\n");
@@ -421,7 +543,8 @@ DWORD WINAPI Thread_GetZvqVersion(LPVOID pArg)
     while (nReceived < nTotal) {
         int want = nTotal - nReceived < kPartSize ? nTotal - nReceived : kPartSize;
         DWORD got = 0;
-        if (!InternetReadFile(hUrl, pPack + nReceived, static_cast<DWORD>(want), &got) || got == 0) {
+        if (Stop_Asked(&b->stop) || !InternetReadFile(hUrl, pPack + nReceived, static_cast<DWORD>(want), &got) ||
+            got == 0) {
             LOG_Write("Thread_GetZvqVersion::the transfer broke off\n");
             ret = eTHREADM_VER_ERR_URL;
             break;
@@ -429,6 +552,8 @@ DWORD WINAPI Thread_GetZvqVersion(LPVOID pArg)
         nReceived += static_cast<int>(got);
         PublishProgress(b->pReadedSize, nReceived, nTotal);
     }
+    __atomic_store_n(&b->stop.bInFiles, 1, __ATOMIC_SEQ_CST);
+    if (ret == eTHREADM_VER_OK && Stop_Asked(&b->stop)) ret = eTHREADM_VER_ERR_URL;
     if (ret == eTHREADM_VER_OK && !(b->pDlPath && *b->pDlPath)) {
         LOG_Write("Thread_GetZvqVersion::no application folder: not unpacked\n");
     } else if (ret == eTHREADM_VER_OK) {
@@ -437,12 +562,12 @@ DWORD WINAPI Thread_GetZvqVersion(LPVOID pArg)
 
 done:
     std::free(pPack);
-    if (hUrl) InternetCloseHandle(hUrl);
-    if (hRoot) InternetCloseHandle(hRoot);
+    Stop_CloseOwn(&b->stop, hUrl, hRoot);
     std::snprintf(line, sizeof(line), "Thread_GetZvqVersion::ret[%d]\n", ret);
     LOG_Write(line);
     LOG_Write("Thread_GetZvqVersion::normal end\n");
-    THREADM_PublishFinished(b->pReturn, ret);
+    if (!Stop_Asked(&b->stop)) THREADM_PublishFinished(b->pReturn, ret);
+    ReleaseBlock(b);
     return static_cast<DWORD>(ret);
 }
 
@@ -457,16 +582,17 @@ HANDLE Create(LPTHREAD_START_ROUTINE pFn, void* pArg)
     return h;
 }
 
-int StartPost(PostBlock* b, HANDLE* phThread, int* pbFinish, LPTHREAD_START_ROUTINE pFn, const char* pName,
+int StartPost(PostBlock** ppBlock, HANDLE* phThread, int* pbFinish, LPTHREAD_START_ROUTINE pFn, const char* pName,
               int* pReadedSize, int* pFileSize, int* pReturn, int* pRet, char** pBuf, int* pSize,
               const char* pUserId, const char* pPasswd, const char* pDlPath)
 {
     CMN_ASSERT(g_threadmIf.bInit);
     if (!g_threadmIf.bInit || !pReadedSize || !pFileSize || !pReturn || !pRet || !pBuf || !pSize) return 0;
-    // A thread of the kind that already ended (a cancel left it recorded) is
-    // forgotten here, so the kind can start again.
     if (*phThread && CheckRunning(pName, phThread)) return 0;
-    FreeBlockStrings(b);
+    // The kind's last run (ended, or left behind by a stop) is let go here.
+    Stop(pName, phThread, pbFinish, ppBlock);
+    PostBlock* b = NewBlock<PostBlock>();
+    if (b == nullptr) return 0;
     b->pReturn = pReturn;
     b->pRet = pRet;
     b->pBuf = pBuf;
@@ -476,9 +602,14 @@ int StartPost(PostBlock* b, HANDLE* phThread, int* pbFinish, LPTHREAD_START_ROUT
     b->pUserId = pUserId ? DupStr(pUserId) : nullptr;
     b->pPasswd = pPasswd ? DupStr(pPasswd) : nullptr;
     b->pDlPath = pDlPath ? DupStr(pDlPath) : nullptr;
+    Stop_Reset(&b->stop);
     *pbFinish = FALSE;
+    *ppBlock = b;
     *phThread = Create(pFn, b);
     if (!*phThread) {
+        ReleaseBlock(b);   // the worker's hold: it never ran
+        ReleaseBlock(b);
+        *ppBlock = nullptr;
         *pbFinish = TRUE;
         return 0;
     }
@@ -513,6 +644,15 @@ int THREADM_MakeLoginBody(char* pDst, int nDstSize, const char* pUserId, const c
 
 int DownloadWithPost2(char** ppRecvBuf, int* pRecvSize, const char* pHost, const char* pCgiPath, const char* pParam)
 {
+    return PostAndRead(ppRecvBuf, pRecvSize, pHost, pCgiPath, pParam, nullptr);
+}
+
+namespace {
+
+// DownloadWithPost2 for a worker that may be asked to stop (w may be null).
+int PostAndRead(char** ppRecvBuf, int* pRecvSize, const char* pHost, const char* pCgiPath, const char* pParam,
+                WorkerStop* w)
+{
     *pRecvSize = 0;
     int ret = 0;
     char strHost[128], strCgi[2048];
@@ -524,6 +664,7 @@ int DownloadWithPost2(char** ppRecvBuf, int* pRecvSize, const char* pHost, const
 
     hRoot = OpenRoot(THREADM_AGENT, true);
     if (!hRoot) { ret = -1; goto done; }
+    if (!Stop_Publish(w, hRoot)) { ret = -2; goto done; }
     hConn = InternetConnectA(hRoot, strHost, 80, nullptr, nullptr, INTERNET_SERVICE_HTTP, 0, 0);
     if (!hConn) { ret = -2; goto done; }
     hReq = HttpOpenRequestA(hConn, "POST", strCgi, nullptr, nullptr, nullptr, INTERNET_FLAG_RELOAD, 0);
@@ -540,7 +681,7 @@ int DownloadWithPost2(char** ppRecvBuf, int* pRecvSize, const char* pHost, const
         // One byte more than the cap, always 0: a full reply stays terminated.
         char* pBuf = static_cast<char*>(std::calloc(1, THREADM_RECV_MAX + 1));
         *ppRecvBuf = pBuf;
-        while (pBuf && *pRecvSize < THREADM_RECV_MAX) {
+        while (pBuf && *pRecvSize < THREADM_RECV_MAX && !Stop_Asked(w)) {
             DWORD got = 0;
             if (!InternetReadFile(hReq, pBuf + *pRecvSize, static_cast<DWORD>(THREADM_RECV_MAX - *pRecvSize), &got)) {
                 ret = 1;
@@ -554,15 +695,19 @@ int DownloadWithPost2(char** ppRecvBuf, int* pRecvSize, const char* pHost, const
     }
 
 done:
-    if (hReq) InternetCloseHandle(hReq);
-    if (hConn) InternetCloseHandle(hConn);
-    if (hRoot) InternetCloseHandle(hRoot);
+    if (Stop_TakeBack(w, hRoot)) {
+        if (hReq) InternetCloseHandle(hReq);
+        if (hConn) InternetCloseHandle(hConn);
+        InternetCloseHandle(hRoot);
+    }
     std::snprintf(line, sizeof(line), "DownloadWithPost2::ret[%d]\n", ret);
     LOG_Write(line);
     std::snprintf(line, sizeof(line), "readedbuf::[%d]\n", *pRecvSize);
     LOG_Write(line);
     return ret;
 }
+
+}  // namespace
 
 int THREADM_SetHost(const ThreadmHostIf* pHost)
 {
@@ -584,18 +729,12 @@ int THREADM_Init(HWND hWnd)
 
 int THREADM_Fini(void)
 {
-    if (g_threadmIf.hDownloadThread) THREADM_Stop_Download();
-    if (g_threadmIf.hGetContentsListThread) THREADM_Stop_GetContentsList();
-    if (g_threadmIf.hResignVelqaThread) THREADM_Stop_ResignVelqa();
-    if (g_threadmIf.hGetZvqVersionThread) THREADM_Stop_GetZvqVersion();
-    if (g_threadmIf.hCheckUserThread) THREADM_Stop_CheckUser();
-    FreeBlockStrings(&g_checkUserIf);
-    FreeBlockStrings(&g_contentsIf);
-    FreeBlockStrings(&g_resignIf);
-    FreeBlockStrings(&g_zvqIf);
-    std::free(g_dlIf.pFileName);
-    std::free(g_dlIf.pKeyName);
-    g_dlIf.pFileName = g_dlIf.pKeyName = nullptr;
+    // A stop also lets go of the last run's block, ended or not.
+    if (g_threadmIf.hDownloadThread || g_pDl) THREADM_Stop_Download();
+    if (g_threadmIf.hGetContentsListThread || g_pContents) THREADM_Stop_GetContentsList();
+    if (g_threadmIf.hResignVelqaThread || g_pResign) THREADM_Stop_ResignVelqa();
+    if (g_threadmIf.hGetZvqVersionThread || g_pZvq) THREADM_Stop_GetZvqVersion();
+    if (g_threadmIf.hCheckUserThread || g_pCheckUser) THREADM_Stop_CheckUser();
     std::memset(&g_threadmIf, 0, sizeof(g_threadmIf));
     return 1;
 }
@@ -610,17 +749,23 @@ int THREADM_Start_Download(const char* pFileName, int* pReadedSize, int* pFileSi
     CMN_ASSERT(g_threadmIf.bInit);
     if (!g_threadmIf.bInit || !pFileName || !pReadedSize || !pFileSize || !pKeyName || !pReturn) return 0;
     if (g_threadmIf.hDownloadThread && THREADM_CheckRunning_Download()) return 0;
-    std::free(g_dlIf.pFileName);
-    std::free(g_dlIf.pKeyName);
-    g_dlIf.pReturn = pReturn;
-    g_dlIf.pReadedSize = pReadedSize;
-    g_dlIf.pFileSize = pFileSize;
-    g_dlIf.pFileName = DupStr(pFileName);
-    g_dlIf.pKeyName = DupStr(pKeyName);
-    g_dlIf.pathType = pathType;
+    THREADM_Stop_Download();   // lets go of the last run
+    DownloadBlock* b = NewBlock<DownloadBlock>();
+    if (b == nullptr) return 0;
+    b->pReturn = pReturn;
+    b->pReadedSize = pReadedSize;
+    b->pFileSize = pFileSize;
+    b->pFileName = DupStr(pFileName);
+    b->pKeyName = DupStr(pKeyName);
+    b->pathType = pathType;
+    Stop_Reset(&b->stop);
+    g_pDl = b;
     g_threadmIf.bFinishDownload = FALSE;
-    g_threadmIf.hDownloadThread = Create(Thread_Download, &g_dlIf);
+    g_threadmIf.hDownloadThread = Create(Thread_Download, b);
     if (!g_threadmIf.hDownloadThread) {
+        ReleaseBlock(b);   // the worker's hold: it never ran
+        ReleaseBlock(b);
+        g_pDl = nullptr;
         g_threadmIf.bFinishDownload = TRUE;
         return 0;
     }
@@ -628,7 +773,8 @@ int THREADM_Start_Download(const char* pFileName, int* pReadedSize, int* pFileSi
 }
 int THREADM_Stop_Download(void)
 {
-    return Stop("THREADM_CheckRunning_Download", &g_threadmIf.hDownloadThread, &g_threadmIf.bFinishDownload);
+    return Stop("THREADM_CheckRunning_Download", &g_threadmIf.hDownloadThread, &g_threadmIf.bFinishDownload,
+                &g_pDl);
 }
 int THREADM_CheckRunning_Download(void)
 {
@@ -639,14 +785,14 @@ int THREADM_Start_GetContentsList(int* pReadedSize, int* pFileSize, int* pReturn
                                   int* pSize, const char* pUserId, const char* pPasswd)
 {
     if (!pUserId || !pPasswd) return 0;
-    return StartPost(&g_contentsIf, &g_threadmIf.hGetContentsListThread, &g_threadmIf.bFinishGetContentsList,
+    return StartPost(&g_pContents, &g_threadmIf.hGetContentsListThread, &g_threadmIf.bFinishGetContentsList,
                      Thread_GetContentsList, "THREADM_CheckRunning_GetContentsList", pReadedSize, pFileSize,
                      pReturn, pRet, pBuf, pSize, pUserId, pPasswd, nullptr);
 }
 int THREADM_Stop_GetContentsList(void)
 {
     return Stop("THREADM_CheckRunning_GetContentsList", &g_threadmIf.hGetContentsListThread,
-                &g_threadmIf.bFinishGetContentsList);
+                &g_threadmIf.bFinishGetContentsList, &g_pContents);
 }
 int THREADM_CheckRunning_GetContentsList(void)
 {
@@ -657,13 +803,14 @@ int THREADM_Start_ResignVelqa(int* pReadedSize, int* pFileSize, int* pReturn, in
                               int* pSize, const char* pUserId, const char* pPassword)
 {
     if (!pUserId || !pPassword) return 0;
-    return StartPost(&g_resignIf, &g_threadmIf.hResignVelqaThread, &g_threadmIf.bFinishResignVelqa,
+    return StartPost(&g_pResign, &g_threadmIf.hResignVelqaThread, &g_threadmIf.bFinishResignVelqa,
                      Thread_ResignVelqa, "THREADM_CheckRunning_ResignVelqa", pReadedSize, pFileSize, pReturn, pRet,
                      pBuf, pSize, pUserId, pPassword, nullptr);
 }
 int THREADM_Stop_ResignVelqa(void)
 {
-    return Stop("THREADM_CheckRunning_ResignVelqa", &g_threadmIf.hResignVelqaThread, &g_threadmIf.bFinishResignVelqa);
+    return Stop("THREADM_CheckRunning_ResignVelqa", &g_threadmIf.hResignVelqaThread, &g_threadmIf.bFinishResignVelqa,
+                &g_pResign);
 }
 int THREADM_CheckRunning_ResignVelqa(void)
 {
@@ -672,14 +819,14 @@ int THREADM_CheckRunning_ResignVelqa(void)
 
 int THREADM_Start_GetZvqVersion(int* pReadedSize, int* pFileSize, int* pReturn, int* pRet, char** pBuf, int* pSize)
 {
-    return StartPost(&g_zvqIf, &g_threadmIf.hGetZvqVersionThread, &g_threadmIf.bFinishGetZvqVersion,
+    return StartPost(&g_pZvq, &g_threadmIf.hGetZvqVersionThread, &g_threadmIf.bFinishGetZvqVersion,
                      Thread_GetZvqVersion, "THREADM_CheckRunning_GetZvqVersion", pReadedSize, pFileSize, pReturn,
                      pRet, pBuf, pSize, nullptr, nullptr, Folder(g_host.pfnGetAppPath));
 }
 int THREADM_Stop_GetZvqVersion(void)
 {
     return Stop("THREADM_CheckRunning_GetZvqVersion", &g_threadmIf.hGetZvqVersionThread,
-                &g_threadmIf.bFinishGetZvqVersion);
+                &g_threadmIf.bFinishGetZvqVersion, &g_pZvq);
 }
 int THREADM_CheckRunning_GetZvqVersion(void)
 {
@@ -698,13 +845,14 @@ int THREADM_Start_CheckUser(int* pReadedSize, int* pFileSize, int* pReturn, int*
         return 0;
     }
     if (!pUserId || !pPassword) return 0;
-    return StartPost(&g_checkUserIf, &g_threadmIf.hCheckUserThread, &g_threadmIf.bFinishCheckUser,
+    return StartPost(&g_pCheckUser, &g_threadmIf.hCheckUserThread, &g_threadmIf.bFinishCheckUser,
                      THREADM_CheckUserThread, "THREADM_CheckRunning_CheckUser", pReadedSize, pFileSize, pReturn,
                      pRet, pBuf, pSize, pUserId, pPassword, nullptr);
 }
 int THREADM_Stop_CheckUser(void)
 {
-    Stop("THREADM_CheckRunning_CheckUser", &g_threadmIf.hCheckUserThread, &g_threadmIf.bFinishCheckUser);
+    Stop("THREADM_CheckRunning_CheckUser", &g_threadmIf.hCheckUserThread, &g_threadmIf.bFinishCheckUser,
+         &g_pCheckUser);
     LOG_Write("THREADM_Stop_CheckUser::ret[TRUE]\n");
     return 1;
 }
