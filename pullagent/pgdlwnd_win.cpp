@@ -8,6 +8,7 @@
 #include <cstring>
 #include <string>
 
+#include "cntpack.h"
 #include "cntunpack.h"
 #include "list.h"
 #include "log.h"
@@ -108,11 +109,6 @@ bool ReadFull(HINTERNET h, char* p, int n)
     return true;
 }
 
-int LoadLE32(const unsigned char* p)
-{
-    return static_cast<int>(p[0] | p[1] << 8 | p[2] << 16 | static_cast<unsigned>(p[3]) << 24);
-}
-
 // --- extraction -------------------------------------------------------------
 
 int SkipOwn(void*, const char* pName)
@@ -196,7 +192,7 @@ DWORD WINAPI Thread_Download(LPVOID)
     if (std::memcmp(head, "CNPFVR05", 8) != 0) { ret = ePG_DL_ERR_MAGIC; goto done; }
     LOG_Write("Thread_Download::pass02\n");
     InterlockedExchange(&g_result.nReaded, 0);
-    nTotal = LoadLE32(head + 8);
+    nTotal = CPD_GetInt32(head + 8);
     // The pack is held whole in memory: a total below the fixed header would
     // overflow the buffer with the bytes already read, a huge one is no pack.
     if (nTotal < kMinPack || nTotal > PG_PACK_MAX) {
@@ -231,7 +227,7 @@ DWORD WINAPI Thread_Download(LPVOID)
     }
     if (ret == ePG_DL_OK) {
         LOG_Write("Thread_Download::pass05\n");
-        if (!THREADM_ExtractPack(pPack, 2, g_param.strFolder, nTotal, LoadLE32(head + kFirstLen), &g_result.nVersion))
+        if (!THREADM_ExtractPack(pPack, 2, g_param.strFolder, nTotal, CPD_GetInt32(head + kFirstLen), &g_result.nVersion))
             ret = Cancelled() ? ePG_DL_ERR_CANCEL : ePG_DL_ERR_UNPACK;
         LOG_Write("Thread_Download::pass06\n");
     }

@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "cmnassert.h"
+#include "cmnfile.h"
 #include "cntpack.h"
 #include "cntunpack_host.h"
 #include "contentslist.h"
@@ -33,40 +34,7 @@ struct StdFile {
     StdFile& operator=(const StdFile&) = delete;
 };
 
-int32_t GetInt32(const uint8_t* p)
-{
-    return static_cast<int32_t>(p[0] | (p[1] << 8) | (p[2] << 16) | (static_cast<uint32_t>(p[3]) << 24));
-}
-
 bool IsSep(char c) { return c == '\\' || c == '/'; }
-
-// A name stays inside the target folder when it is relative (no leading
-// separator, no drive or stream ":") and no component climbs out: Windows
-// drops trailing dots and spaces, so any component made only of dots and
-// spaces with two dots or more ("..", "...", ". .") is taken as "..".
-// Components are cut at character boundaries: the trail byte of a
-// double-byte character may be 0x5C.
-bool cnu_IsInside(const std::string& name)
-{
-    if (name.empty() || IsSep(name[0])) return false;
-    int nDots = 0;
-    bool bOnlyDots = true;
-    for (const char* p = name.c_str();; ) {
-        char c = *p;
-        if (c == '\0' || IsSep(c)) {
-            if (bOnlyDots && nDots >= 2) return false;
-            if (c == '\0') return true;
-            nDots = 0;
-            bOnlyDots = true;
-            p++;
-            continue;
-        }
-        if (c == ':') return false;
-        if (c == '.') nDots++;
-        else if (c != ' ') bOnlyDots = false;
-        p = SJIS_Next(p);
-    }
-}
 
 // The name with the extension of its last component replaced by pExt; a
 // last component without "." gets pExt appended.
@@ -297,8 +265,8 @@ int THREADM_UnpackContents(const char* pKeyName, const char* pFolder, const char
         return 0;
     }
     const long nFileSize = std::ftell(in.f);
-    const int32_t nTotal = GetInt32(fixed + 8);
-    const int32_t nHeaderSize = GetInt32(fixed + 12);
+    const int32_t nTotal = CPD_GetInt32(fixed + 8);
+    const int32_t nHeaderSize = CPD_GetInt32(fixed + 12);
     if (nFileSize < 0 || nTotal < CPD_LEN_FIXEDHEADER || nTotal > nFileSize || nHeaderSize < CPD_LEN_FIXEDHEADER ||
         nHeaderSize > nTotal) {
         LOG_Write("THREADM_UnpackContents::err::pack sizes do not fit the file\n");
@@ -326,7 +294,7 @@ int THREADM_UnpackContents(const char* pKeyName, const char* pFolder, const char
         EntryPos e;
         e.cCmpType = static_cast<int8_t>(eh[0]);
         e.cFileType = static_cast<int8_t>(eh[1]);
-        e.lDataSize = GetInt32(eh + 2);
+        e.lDataSize = CPD_GetInt32(eh + 2);
         e.nDataOffset = static_cast<long>(nOff + CPD_LEN_ENTRYHEADER);
         if (e.lDataSize <= 0 || e.lDataSize > nTotal - e.nDataOffset) {
             LOG_Write("THREADM_UnpackContents::err::pack entry size does not fit\n");
@@ -349,7 +317,7 @@ int THREADM_UnpackContents(const char* pKeyName, const char* pFolder, const char
     const std::string folder = pFolder;
     for (size_t i = 0; i < names.size(); i++) {
         const std::string& name = names[i].strName;
-        if (!cnu_IsInside(name) || folder.size() + name.size() + 4 >= CNU_PATH_CONTENTS) {
+        if (!CMNFILE_IsSafeRelPath(name.c_str()) || folder.size() + name.size() + 4 >= CNU_PATH_CONTENTS) {
             std::string msg = "THREADM_UnpackContents::err::name refused[" + name + "]\n";
             LOG_Write(msg.c_str());
             return 0;
@@ -486,7 +454,7 @@ int THREADM_UnpackVersionPackEx(const void* pBuf, int nHdrVersion, const char* p
         const std::string& name = names[i].strName;
         // An entry the reader leaves out is never written, so only its name's
         // safety counts, not whether its path would fit.
-        bool bInside = cnu_IsInside(name);
+        bool bInside = CMNFILE_IsSafeRelPath(name.c_str());
         skipped[i] = bInside && pHooks != nullptr && pHooks->pfnSkip != nullptr &&
                      pHooks->pfnSkip(pHooks->pCtx, name.c_str());
         usable[i] = bInside && !skipped[i] && folder.size() + name.size() < CNU_PATH_VERSION;

@@ -15,8 +15,9 @@
 // inside it is refused.
 //
 // A content pack is installed whole or not at all. Refused whole: a name
-// that would leave the folder ("..", a drive or ":", a leading "\") or not
-// fit the path buffer, an entry of a kind this reader does not know. Then
+// that is no safe relative path (CMNFILE_IsSafeRelPath: no drive or ":", no
+// leading "\", no empty, ".", ".." or dots-and-blanks part) or does not fit
+// the path buffer, an entry of a kind this reader does not know. Then
 // every file is written under a temporary name beside its target
 // ("~tiv<entry>.new"); a file that cannot be written, a damaged game stream
 // or a stop asked for removes the temporaries and leaves the installed files

@@ -5,6 +5,7 @@
 #include <cstring>
 
 #include "cmnassert.h"
+#include "cmnutil.h"
 #include "log.h"
 #include "threadm.h"
 #include "userm.h"
@@ -30,15 +31,6 @@ void ProgressDestroy(void)
     if (g_host.pfnProgressDestroy) g_host.pfnProgressDestroy();
 }
 bool ProgressIsExist(void) { return g_host.pfnProgressIsExist && g_host.pfnProgressIsExist(); }
-
-char* DupStr(const char* p)
-{
-    if (!p) return nullptr;
-    size_t n = std::strlen(p) + 1;
-    char* d = static_cast<char*>(std::malloc(n));
-    if (d) std::memcpy(d, p, n);
-    return d;
-}
 
 void FreeStrings(DlItemIf* p)
 {
@@ -166,8 +158,8 @@ int DOWNLOADMN_Add(const char* pDownloadPath, const char* pKeyName, int pathType
     }
     DlItemIf* p = NewItem(eDMD_DT_FILE);
     if (!p) return 0;
-    p->pPath = DupStr(pDownloadPath);
-    p->pKeyName = DupStr(pKeyName);
+    p->pPath = CMNUTIL_DupStr(pDownloadPath);
+    p->pKeyName = CMNUTIL_DupStr(pKeyName);
     p->pathType = pathType;
     return Append(&g_dmIf.lstDl, p, p->pPath && p->pKeyName);
 }
@@ -179,7 +171,7 @@ int DOWNLOADMN_Add_GetContentsList(const char* pKeyName)
     if (HasKind(eDMD_DT_CONTENTSLIST)) return 1;
     DlItemIf* p = NewItem(eDMD_DT_CONTENTSLIST);
     if (!p) return 0;
-    p->pKeyName = DupStr(pKeyName);
+    p->pKeyName = CMNUTIL_DupStr(pKeyName);
     return Append(&g_dmIf.lstDl, p, p->pKeyName != nullptr);
 }
 
@@ -190,7 +182,7 @@ int DOWNLOADMN_Add_Resign(const char* pUserId)
     if (HasKind(eDMD_DT_RESIGNVELQA)) return 0;
     DlItemIf* p = NewItem(eDMD_DT_RESIGNVELQA);
     if (!p) return 0;
-    p->pUserId = DupStr(pUserId);
+    p->pUserId = CMNUTIL_DupStr(pUserId);
     return Append(&g_dmIf.lstDl, p, p->pUserId != nullptr);
 }
 
@@ -218,8 +210,8 @@ int DOWNLOADMN_Add_CheckUser(const char* pUserId, const char* pPassword)
     if (HasKind(eDMD_DT_CHECKUSER)) return 1;
     DlItemIf* p = NewItem(eDMD_DT_CHECKUSER);
     if (!p) return 0;
-    p->pUserId = DupStr(pUserId);
-    p->pPassword = DupStr(pPassword);
+    p->pUserId = CMNUTIL_DupStr(pUserId);
+    p->pPassword = CMNUTIL_DupStr(pPassword);
     return Append(&g_dmIf.lstDl, p, p->pUserId && p->pPassword);
 }
 
@@ -234,8 +226,8 @@ int DOWNLOADMN_Add_Web(const char* pOtPath, const char* pWebPath)
     }
     DlItemIf* p = NewItem(eDMD_DT_NOWAIT_FILE);
     if (!p) return 0;
-    p->pOtPath = DupStr(pOtPath);
-    p->pWebPath = DupStr(pWebPath);
+    p->pOtPath = CMNUTIL_DupStr(pOtPath);
+    p->pWebPath = CMNUTIL_DupStr(pWebPath);
     return Append(&g_dmIf.lstNoWait, p, p->pOtPath && p->pWebPath);
 }
 

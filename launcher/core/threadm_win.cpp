@@ -8,6 +8,8 @@
 #include <cstring>
 
 #include "cmnassert.h"
+#include "cmnutil.h"
+#include "cntpack.h"
 #include "cntunpack.h"
 #include "contentslist.h"
 #include "downloadmn.h"
@@ -162,14 +164,6 @@ template <class Block> void ReleaseBlock(Block* b)
     if (b != nullptr && InterlockedDecrement(&b->nRefs) == 0) FreeBlock(b);
 }
 
-char* DupStr(const char* p)
-{
-    size_t n = std::strlen(p ? p : "") + 1;
-    char* d = static_cast<char*>(std::malloc(n));
-    if (d) std::memcpy(d, p ? p : "", n);
-    return d;
-}
-
 HINTERNET OpenRoot(const char* pAgent, bool bTimeouts)
 {
     HINTERNET h = InternetOpenA(pAgent, INTERNET_OPEN_TYPE_PRECONFIG, nullptr, nullptr, 0);
@@ -202,7 +196,6 @@ int ReadFull(HINTERNET h, void* pDst, int n)
     return nDone;
 }
 
-int LoadLE32(const unsigned char* p) { return static_cast<int>(p[0] | p[1] << 8 | p[2] << 16 | static_cast<unsigned>(p[3]) << 24); }
 
 void PublishProgress(int* pReadedSize, int nReceived, int nTotal)
 {
@@ -309,7 +302,7 @@ DWORD WINAPI Thread_Download(LPVOID pArg)
     }
     __atomic_store_n(b->pReadedSize, 0, __ATOMIC_RELAXED);
     __atomic_store_n(b->pFileSize, 0, __ATOMIC_RELAXED);
-    nTotal = LoadLE32(head + 8);
+    nTotal = CPD_GetInt32(head + 8);
     __atomic_store_n(b->pFileSize, nTotal, __ATOMIC_RELAXED);
     if (nTotal < kFirstLen + kHeaderLen) { ret = eTHREADM_DL_ERR_MAGIC; goto done; }
     if (ReadFull(hUrl, head + kFirstLen, kHeaderLen) != kHeaderLen) { ret = eTHREADM_DL_ERR_URL; goto done; }
@@ -526,7 +519,7 @@ DWORD WINAPI Thread_GetZvqVersion(LPVOID pArg)
     if (nReceived == 0) { ret = eTHREADM_VER_ERR_URL; goto done; }
     if (nReceived < kFirstLen || std::memcmp(head, "CNPFVR05", 8) != 0) { ret = eTHREADM_VER_ERR_MAGIC; goto done; }
     __atomic_store_n(b->pReadedSize, 0, __ATOMIC_RELAXED);
-    nTotal = LoadLE32(head + 8);
+    nTotal = CPD_GetInt32(head + 8);
     __atomic_store_n(b->pFileSize, nTotal, __ATOMIC_RELAXED);
     // The whole pack is held in memory: a size below the smallest pack would
     // overflow the buffer with the 16 bytes already read, a huge one is no pack.
@@ -557,7 +550,7 @@ DWORD WINAPI Thread_GetZvqVersion(LPVOID pArg)
     if (ret == eTHREADM_VER_OK && !(b->pDlPath && *b->pDlPath)) {
         LOG_Write("Thread_GetZvqVersion::no application folder: not unpacked\n");
     } else if (ret == eTHREADM_VER_OK) {
-        THREADM_UnpackVersionPack(pPack, 2, b->pDlPath, nTotal, LoadLE32(head + kFirstLen));
+        THREADM_UnpackVersionPack(pPack, 2, b->pDlPath, nTotal, CPD_GetInt32(head + kFirstLen));
     }
 
 done:
@@ -599,9 +592,9 @@ int StartPost(PostBlock** ppBlock, HANDLE* phThread, int* pbFinish, LPTHREAD_STA
     b->pSize = pSize;
     b->pReadedSize = pReadedSize;
     b->pFileSize = pFileSize;
-    b->pUserId = pUserId ? DupStr(pUserId) : nullptr;
-    b->pPasswd = pPasswd ? DupStr(pPasswd) : nullptr;
-    b->pDlPath = pDlPath ? DupStr(pDlPath) : nullptr;
+    b->pUserId = pUserId ? CMNUTIL_DupStr(pUserId) : nullptr;
+    b->pPasswd = pPasswd ? CMNUTIL_DupStr(pPasswd) : nullptr;
+    b->pDlPath = pDlPath ? CMNUTIL_DupStr(pDlPath) : nullptr;
     Stop_Reset(&b->stop);
     *pbFinish = FALSE;
     *ppBlock = b;
@@ -755,8 +748,8 @@ int THREADM_Start_Download(const char* pFileName, int* pReadedSize, int* pFileSi
     b->pReturn = pReturn;
     b->pReadedSize = pReadedSize;
     b->pFileSize = pFileSize;
-    b->pFileName = DupStr(pFileName);
-    b->pKeyName = DupStr(pKeyName);
+    b->pFileName = CMNUTIL_DupStr(pFileName);
+    b->pKeyName = CMNUTIL_DupStr(pKeyName);
     b->pathType = pathType;
     Stop_Reset(&b->stop);
     g_pDl = b;

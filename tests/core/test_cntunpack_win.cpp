@@ -360,6 +360,8 @@ TEST_F(Unpack, NamesLeavingTheFolderRefuseThePack)
         "..\\esc1.txt", "a\\..\\..\\esc2.txt", "C:\\tiv_esc3.txt", "C:tiv_esc4.txt", "\\tiv_esc5.txt",
         "/tiv_esc6.txt", "a/../../esc7.txt", "a\\...\\..\\esc8.txt", "a\\. .\\esc9.txt", "..",
         "\\\\.\\C:\\tiv_esc10.txt", "file.txt:stream",
+        // The one rule of every name taken from outside: no ".", blank-only or empty part either.
+        "a\\.\\b.txt", "a\\ \\b.txt", "a\\\\b.txt",
     };
     for (const char* p : escapes) {
         SCOPED_TRACE(p);
