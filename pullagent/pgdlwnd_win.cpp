@@ -8,6 +8,7 @@
 #include <cstring>
 #include <string>
 
+#include "cntpack.h"
 #include "cntunpack.h"
 #include "list.h"
 #include "log.h"
@@ -95,11 +96,6 @@ void CloseNet(void)
 
 bool Cancelled(void) { return InterlockedCompareExchange(&g_bCancel, 0, 0) != 0; }
 
-int LoadLE32(const unsigned char* p)
-{
-    return static_cast<int>(p[0] | p[1] << 8 | p[2] << 16 | static_cast<unsigned>(p[3]) << 24);
-}
-
 // --- extraction -------------------------------------------------------------
 
 int SkipOwn(void*, const char* pName)
@@ -153,7 +149,7 @@ int PackBegin(void* pCtx, int, int nTotal, const unsigned char* pHead)
     if (!s->pPack) return 0;
     std::memcpy(s->pPack, pHead, PACKDL_HEAD);
     s->nReceived = PACKDL_HEAD;
-    s->nHeaderSize = LoadLE32(pHead + 12);
+    s->nHeaderSize = CPD_GetInt32(pHead + 12);
     LOG_Write("Thread_Download::pass04\n");
     return 1;
 }

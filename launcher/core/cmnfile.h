@@ -28,7 +28,20 @@ enum {
     ERRID_CMNFILE_READ = 4,   // reading the contents failed or came up short
 };
 
+// A whole file as text: nLen bytes of text and, after them, its terminator
+// (pText[nLen] is 0). Every text file is read by CMNFILE_ReadText, so no
+// caller adds or subtracts a spare byte.
+struct CmnText {
+    char* pText;   // a global-heap block (CMNFILE_FreeText); null when nothing was read
+    int   nLen;
+};
+
 // --- files (Windows) -------------------------------------------------------
+// Reads the file whole as text: decoded (bInverted: every byte inverted,
+// the scrambling of the launcher's own text files) and terminated. An
+// ERRID_CMNFILE_* code; on failure *pOut is null and empty.
+int   CMNFILE_ReadText(const char* pPath, int bInverted, CmnText* pOut);
+void  CMNFILE_FreeText(CmnText* pText);
 int   CMNFILE_ReadFile(const char* pPath, void** ppBuf, int nExtra);
 int   CMNFILE_ReadFileEx(const char* pPath, void** ppBuf, int* pnSize, int nExtra);
 int   CMNFILE_WriteFile(const char* pPath, const void* pBuf, int nLen);
@@ -54,6 +67,10 @@ int   CMNFILE_GetTailBin(void* pDst, int nDstSize, const void* pBuf, int nLen, c
 int   CMNFILE_UrlEncode(char* pDst, int nDstSize, const char* pSrc, int nSrcLen);
 int   CMNFILE_UrlDecode(char* pDst, int nDstSize, const char* pSrc, int nSrcLen, const char** ppEnd);
 void  CMNFILE_InvertBytes(void* pBuf, int nLen);
+// The platform-free core of CMNFILE_ReadText: pBlock holds the file's
+// nFileSize bytes and one byte more, which becomes the terminator; the
+// file's bytes are inverted when bInverted. The text lives in pBlock.
+CmnText CMNFILE_MakeText(char* pBlock, int nFileSize, int bInverted);
 // A signed decimal of a settings or layout file: leading blanks, an optional
 // sign, the digits up to the first other character (none read as 0). A file
 // is not trusted to stay in range: a longer number stops at INT_MAX or

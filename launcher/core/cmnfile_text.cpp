@@ -281,6 +281,17 @@ void CMNFILE_InvertBytes(void* pBuf, int nLen)
     for (int i = 0; i < nLen; i++) p[i] = static_cast<unsigned char>(~p[i]);
 }
 
+CmnText CMNFILE_MakeText(char* pBlock, int nFileSize, int bInverted)
+{
+    CmnText t = { nullptr, 0 };
+    if (pBlock == nullptr || nFileSize < 0) return t;
+    if (bInverted) CMNFILE_InvertBytes(pBlock, nFileSize);
+    pBlock[nFileSize] = '\0';
+    t.pText = pBlock;
+    t.nLen = nFileSize;
+    return t;
+}
+
 char* EUCtoSJIS_Copy(const char* pSrc, char* pDst, int nDstSize)
 {
     CMN_ASSERT(pSrc != nullptr && pDst != nullptr);

@@ -62,6 +62,28 @@ int CMNFILE_ReadFile(const char* pPath, void** ppBuf, int nExtra)
     return CMNFILE_ReadFileEx(pPath, ppBuf, nullptr, nExtra);
 }
 
+int CMNFILE_ReadText(const char* pPath, int bInverted, CmnText* pOut)
+{
+    CMN_ASSERT(pOut != nullptr);
+    if (pOut == nullptr) return ERRID_CMNFILE_OPEN;
+    pOut->pText = nullptr;
+    pOut->nLen = 0;
+    void* pBuf = nullptr;
+    int nBlock = 0;
+    int nRet = CMNFILE_ReadFileEx(pPath, &pBuf, &nBlock, 1);   // the file and its terminator
+    if (nRet != ERRID_CMNFILE_NONE) return nRet;
+    *pOut = CMNFILE_MakeText(static_cast<char*>(pBuf), nBlock - 1, bInverted);
+    return ERRID_CMNFILE_NONE;
+}
+
+void CMNFILE_FreeText(CmnText* pText)
+{
+    if (pText == nullptr) return;
+    if (pText->pText != nullptr) GlobalFree(pText->pText);
+    pText->pText = nullptr;
+    pText->nLen = 0;
+}
+
 int CMNFILE_WriteFile(const char* pPath, const void* pBuf, int nLen)
 {
     CMN_ASSERT(pPath != nullptr);

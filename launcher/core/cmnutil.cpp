@@ -2,6 +2,7 @@
 
 #include <cstdint>
 #include <cstdlib>
+#include <cstring>
 
 #include "cmnassert.h"
 
@@ -78,4 +79,13 @@ int CMNUTIL_Decode(const void* pIn, int nInLen, int nKey, void* pOut, int* pnOut
     }
     *pnOutLen = n;
     return 1;
+}
+
+char* CMNUTIL_DupStr(const char* p)
+{
+    if (p == nullptr) return nullptr;
+    size_t n = std::strlen(p) + 1;
+    char* d = static_cast<char*>(std::malloc(n));
+    if (d != nullptr) std::memcpy(d, p, n);
+    return d;
 }

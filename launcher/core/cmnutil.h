@@ -28,3 +28,7 @@ int CMNUTIL_Encode(const void* pIn, int nInLen, int nKey, void* pOut, int* pnOut
 // bytes, and sets *pnOutLen to nInLen - 1. Returns 1, or 0 (out length 0)
 // for an input of fewer than 2 bytes.
 int CMNUTIL_Decode(const void* pIn, int nInLen, int nKey, void* pOut, int* pnOutLen);
+
+// A new malloc'd copy of the string (the caller frees it); null for null or
+// when memory runs out.
+char* CMNUTIL_DupStr(const char* p);

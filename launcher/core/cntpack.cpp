@@ -5,12 +5,13 @@
 #include "cmnfile.h"
 #include "slide.h"
 
-namespace {
-
-int32_t GetInt32(const uint8_t* p)
+int32_t CPD_GetInt32(const void* pv)
 {
+    const uint8_t* p = static_cast<const uint8_t*>(pv);
     return static_cast<int32_t>(p[0] | (p[1] << 8) | (p[2] << 16) | (static_cast<uint32_t>(p[3]) << 24));
 }
+
+namespace {
 
 void PutInt32(std::vector<uint8_t>& v, int32_t n)
 {
@@ -39,9 +40,9 @@ int CPD_ReadHeader(const void* pBuf, size_t nBufSize, CpdHeader* pHdr)
     if (std::memcmp(p, CPD_STR_PACKHEADER_ID, 4) != 0) return 0;
     std::memcpy(pHdr->strMagic, p, CPD_LEN_MAGIC);
     pHdr->strMagic[CPD_LEN_MAGIC] = '\0';
-    pHdr->nTotalSize = GetInt32(p + 8);
-    pHdr->nHeaderSize = GetInt32(p + 12);
-    pHdr->nFileCnt = GetInt32(p + 16);
+    pHdr->nTotalSize = CPD_GetInt32(p + 8);
+    pHdr->nHeaderSize = CPD_GetInt32(p + 12);
+    pHdr->nFileCnt = CPD_GetInt32(p + 16);
     if (pHdr->nHeaderSize < CPD_LEN_FIXEDHEADER || static_cast<size_t>(pHdr->nHeaderSize) > nBufSize) return 0;
     if (pHdr->nFileCnt < 0) return 0;
     return 1;
@@ -81,7 +82,7 @@ int CPD_ReadEntry(const void* pBuf, size_t nBufSize, size_t* pnOffset, CpdEntry*
     if (p == nullptr || pnOffset == nullptr || pEntry == nullptr) return 0;
     size_t off = *pnOffset;
     if (off > nBufSize || nBufSize - off < CPD_LEN_ENTRYHEADER) return 0;
-    int32_t lSize = GetInt32(p + off + 2);
+    int32_t lSize = CPD_GetInt32(p + off + 2);
     if (lSize <= 0 || static_cast<size_t>(lSize) > nBufSize - off - CPD_LEN_ENTRYHEADER) return 0;
     pEntry->cCmpType = static_cast<int8_t>(p[off]);
     pEntry->cFileType = static_cast<int8_t>(p[off + 1]);

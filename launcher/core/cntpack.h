@@ -83,6 +83,9 @@ struct CpdEntry {
 // 1 when the buffer starts with "CNPF" and the fixed fields make sense: the
 // header size from 20 up to the buffer's size, a file count of 0 or more.
 // The total size is reported as stored; comparing it is the caller's choice.
+// The pack's numbers: 4 bytes, little-endian, signed (sizes and counts).
+int32_t CPD_GetInt32(const void* p);
+
 int CPD_ReadHeader(const void* pBuf, size_t nBufSize, CpdHeader* pHdr);
 
 // Cuts the names area into nFileCnt names of nTokensPerFile tokens (2: name

@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "cmnassert.h"
+#include "cmnfile.h"
 #include "cntpack.h"
 #include "cntunpack_host.h"
 #include "contentslist.h"
@@ -33,40 +34,7 @@ struct StdFile {
     StdFile& operator=(const StdFile&) = delete;
 };
 
-int32_t GetInt32(const uint8_t* p)
-{
-    return static_cast<int32_t>(p[0] | (p[1] << 8) | (p[2] << 16) | (static_cast<uint32_t>(p[3]) << 24));
-}
-
 bool IsSep(char c) { return c == '\\' || c == '/'; }
-
-// A name stays inside the target folder when it is relative (no leading
-// separator, no drive or stream ":") and no component climbs out: Windows
-// drops trailing dots and spaces, so any component made only of dots and
-// spaces with two dots or more ("..", "...", ". .") is taken as "..".
-// Components are cut at character boundaries: the trail byte of a
-// double-byte character may be 0x5C.
-bool cnu_IsInside(const std::string& name)
-{
-    if (name.empty() || IsSep(name[0])) return false;
-    int nDots = 0;
-    bool bOnlyDots = true;
-    for (const char* p = name.c_str();; ) {
-        char c = *p;
-        if (c == '\0' || IsSep(c)) {
-            if (bOnlyDots && nDots >= 2) return false;
-            if (c == '\0') return true;
-            nDots = 0;
-            bOnlyDots = true;
-            p++;
-            continue;
-        }
-        if (c == ':') return false;
-        if (c == '.') nDots++;
-        else if (c != ' ') bOnlyDots = false;
-        p = SJIS_Next(p);
-    }
-}
 
 // The name with the extension of its last component replaced by pExt; a
 // last component without "." gets pExt appended.
@@ -80,10 +48,33 @@ std::string cnu_WithExt(const std::string& name, const char* pExt)
     return (nDot == std::string::npos ? name : name.substr(0, nDot)) + pExt;
 }
 
+bool cnu_Stopped(const int* pbStop) { return pbStop != nullptr && __atomic_load_n(pbStop, __ATOMIC_RELAXED) != 0; }
+
+// The folder part of a path, its last separator included ("" for none).
+std::string cnu_FolderOf(const std::string& path)
+{
+    size_t nEnd = 0;
+    for (const char* p = path.c_str(); *p != '\0'; p = SJIS_Next(p)) {
+        if (IsSep(*p)) nEnd = static_cast<size_t>(p - path.c_str()) + 1;
+    }
+    return path.substr(0, nEnd);
+}
+
+// A name of our own beside the target, short (so it stays within the path
+// limit whenever the target does) and numbered per entry, so that the
+// entries of one pack never share one.
+std::string cnu_SideName(const std::string& target, size_t nEntry, const char* pKind)
+{
+    char tail[32];
+    std::snprintf(tail, sizeof(tail), "~tiv%u.%s", static_cast<unsigned>(nEntry), pKind);
+    return cnu_FolderOf(target) + tail;
+}
+
 // Writes nSize bytes of the pack, from its current position, to a new file.
 // 1 when the whole file was written; otherwise no file is left behind (a
 // cut copy must not pass for the file). The pack's position is not kept.
-int cnu_CopyOut(FILE* in, int32_t nSize, const std::string& path)
+// A stop asked for between two chunks ends the copy as a failure.
+int cnu_CopyOut(FILE* in, int32_t nSize, const std::string& path, const int* pbStop)
 {
     FILE* out = std::fopen(path.c_str(), "wb");
     if (out == nullptr) return 0;
@@ -92,7 +83,7 @@ int cnu_CopyOut(FILE* in, int32_t nSize, const std::string& path)
     bool bOk = true;
     while (bOk && nLeft > 0) {
         size_t n = static_cast<size_t>(nLeft) < buf.size() ? static_cast<size_t>(nLeft) : buf.size();
-        bOk = std::fread(buf.data(), 1, n, in) == n && std::fwrite(buf.data(), 1, n, out) == n;
+        bOk = !cnu_Stopped(pbStop) && std::fread(buf.data(), 1, n, in) == n && std::fwrite(buf.data(), 1, n, out) == n;
         nLeft -= static_cast<int32_t>(n);
     }
     if (std::fclose(out) != 0) bOk = false;
@@ -111,27 +102,28 @@ int cnu_WriteBuffer(const uint8_t* pData, int32_t nSize, const std::string& path
 }
 
 // The game executable: its LZSS stream goes to the work file "tmp", is
-// decoded into "tmp2" and encoded again into the ".sbn" file, so that the
-// stored file is the encoder's own output. 1 when the ".sbn" file was
-// written whole; a damaged stream or a failed write leaves no ".sbn" of
-// this pack and no work files.
-int cnu_StoreSbn(FILE* in, int32_t nSize, const std::string& folder, const std::string& target)
+// decoded into "tmp2" and encoded again into pOut, so that the stored file
+// is the encoder's own output. 1 when pOut was written whole; a damaged
+// stream or a failed write leaves neither pOut nor the work files.
+int cnu_StoreSbn(FILE* in, int32_t nSize, const std::string& folder, const std::string& out, const int* pbStop)
 {
     std::string tmp = folder + "tmp";
     std::string tmp2 = folder + "tmp2";
-    if (!cnu_CopyOut(in, nSize, tmp)) return 0;
+    if (!cnu_CopyOut(in, nSize, tmp, pbStop)) return 0;
     int bOk = 0;
     if (SLIDE_OpenInFile(tmp.c_str()) && SLIDE_OpenOutFile(tmp2.c_str())) bOk = SLIDE_DecodeFile();
     SLIDE_CloseInFile();
     if (!SLIDE_CloseOutFile()) bOk = 0;
     if (!bOk) LOG_Write("THREADM_UnpackContents::err::damaged executable stream\n");
-    if (bOk) {
+    if (bOk && !cnu_Stopped(pbStop)) {
         bOk = 0;
-        if (SLIDE_OpenInFile(tmp2.c_str()) && SLIDE_OpenOutFile(target.c_str())) bOk = SLIDE_EncodeFile();
+        if (SLIDE_OpenInFile(tmp2.c_str()) && SLIDE_OpenOutFile(out.c_str())) bOk = SLIDE_EncodeFile();
         SLIDE_CloseInFile();
         if (!SLIDE_CloseOutFile()) bOk = 0;
-        if (!bOk) std::remove(target.c_str());
+    } else {
+        bOk = 0;
     }
+    if (!bOk) std::remove(out.c_str());
     std::remove(tmp.c_str());
     std::remove(tmp2.c_str());
     return bOk;
@@ -151,18 +143,37 @@ std::string cnu_FitCaption(const std::string& s)
     return s.substr(0, i);
 }
 
-// Records a path (and a caption) in a slot of the content; nothing when the
+// What one file of the pack will note in the content's record once every
+// file is in place: a path (and a caption) in a slot, and for an executable
+// the slot value.
+struct PendingRecord {
+    int         nKind;
+    int         nSlot;
+    std::string strPath;
+    bool        bCaption;
+    std::string strCaption;
+    int         nSlotValue;   // -1: none
+};
+
+// Plans a path (and a caption) in a slot of the content; false when the
 // content is unknown, the slot is past the last or the path does not fit.
-bool cnu_Record(int nIdx, int nKind, int nSlot, const std::string& path, const std::string* pCaption)
+bool cnu_Plan(std::vector<PendingRecord>& plan, int nIdx, int nKind, int nSlot, const std::string& path,
+              const std::string* pCaption, int nSlotValue = -1)
 {
     if (nIdx < 0) return false;
     if (nSlot >= CLPD_SLOT_MAX || path.size() >= CLPD_PATH_LEN) {
         LOG_Write("THREADM_UnpackContents::err::no room to record the file\n");
         return false;
     }
-    if (!CONTENTSLIST_SetPath(nIdx, nKind, nSlot, path.c_str())) return false;
+    PendingRecord r;
+    r.nKind = nKind;
+    r.nSlot = nSlot;
+    r.strPath = path;
+    r.bCaption = pCaption != nullptr;
     // An empty caption clears the slot's old one: the slot now holds another file.
-    if (pCaption != nullptr) CONTENTSLIST_SetSentence(nIdx, nKind, nSlot, cnu_FitCaption(*pCaption).c_str());
+    if (pCaption != nullptr) r.strCaption = cnu_FitCaption(*pCaption);
+    r.nSlotValue = nSlotValue;
+    plan.push_back(r);
     return true;
 }
 
@@ -173,10 +184,71 @@ struct EntryPos {
     long    nDataOffset;
 };
 
+// One file of the pack on its way in: written whole under strTemp, then moved
+// over strTarget; the installed file (if any) waits under strBackup until
+// every file of the pack is in place.
+struct Staged {
+    std::string strTarget, strTemp, strBackup;
+    bool bAside = false;   // the old file went to strBackup
+    bool bIn = false;      // the new file is at strTarget
+};
+
+// Puts every staged file in place, or none: a move that fails (a target
+// open in another program, a full disk) brings back the files already
+// replaced, in the reverse order. The temporaries are gone either way.
+bool cnu_Commit(std::vector<Staged>& staged)
+{
+    size_t nDone = 0;
+    bool bOk = true;
+    for (; nDone < staged.size(); nDone++) {
+        Staged& s = staged[nDone];
+        if (CNTUNPACK_Exists(s.strTarget)) {
+            std::remove(s.strBackup.c_str());
+            if (!CNTUNPACK_Replace(s.strTarget, s.strBackup)) { bOk = false; break; }
+            s.bAside = true;
+        }
+        if (!CNTUNPACK_Replace(s.strTemp, s.strTarget)) { bOk = false; break; }
+        s.bIn = true;
+    }
+    if (!bOk) {
+        std::string msg = "THREADM_UnpackContents::err::cannot replace[" + staged[nDone].strTarget + "]\n";
+        LOG_Write(msg.c_str());
+        for (size_t k = nDone + 1; k-- > 0; ) {
+            Staged& s = staged[k];
+            if (s.bIn) std::remove(s.strTarget.c_str());
+            if (s.bAside && !CNTUNPACK_Replace(s.strBackup, s.strTarget)) {
+                msg = "THREADM_UnpackContents::err::cannot bring back[" + s.strTarget + "]\n";
+                LOG_Write(msg.c_str());
+            }
+        }
+    }
+    for (Staged& s : staged) {
+        std::remove(s.strTemp.c_str());
+        if (bOk && s.bAside) std::remove(s.strBackup.c_str());
+    }
+    return bOk;
+}
+
+// One file of the client pack: written whole beside its target, then moved
+// over it, so that a failure leaves the old file rather than a cut one.
+int cnu_WriteReplace(const uint8_t* pData, int32_t nSize, const std::string& path, size_t nEntry)
+{
+    std::string temp = cnu_SideName(path, nEntry, "new");
+    if (!cnu_WriteBuffer(pData, nSize, temp)) return 0;
+    if (CNTUNPACK_Replace(temp, path)) return 1;
+    std::remove(temp.c_str());
+    return 0;
+}
+
+void cnu_Discard(const std::vector<Staged>& staged)
+{
+    for (const Staged& s : staged) std::remove(s.strTemp.c_str());
+}
+
 }  // namespace
 
 int THREADM_UnpackContents(const char* pKeyName, const char* pFolder, const char* pTempPath, int bOldPack,
-                           int bPack02)
+                           int bPack02, const int* pbStop)
 {
     CMN_ASSERT(pKeyName != NULL && pFolder != NULL && pTempPath != NULL);
     if (pKeyName == nullptr || pFolder == nullptr || pTempPath == nullptr) return 0;
@@ -193,8 +265,8 @@ int THREADM_UnpackContents(const char* pKeyName, const char* pFolder, const char
         return 0;
     }
     const long nFileSize = std::ftell(in.f);
-    const int32_t nTotal = GetInt32(fixed + 8);
-    const int32_t nHeaderSize = GetInt32(fixed + 12);
+    const int32_t nTotal = CPD_GetInt32(fixed + 8);
+    const int32_t nHeaderSize = CPD_GetInt32(fixed + 12);
     if (nFileSize < 0 || nTotal < CPD_LEN_FIXEDHEADER || nTotal > nFileSize || nHeaderSize < CPD_LEN_FIXEDHEADER ||
         nHeaderSize > nTotal) {
         LOG_Write("THREADM_UnpackContents::err::pack sizes do not fit the file\n");
@@ -222,84 +294,121 @@ int THREADM_UnpackContents(const char* pKeyName, const char* pFolder, const char
         EntryPos e;
         e.cCmpType = static_cast<int8_t>(eh[0]);
         e.cFileType = static_cast<int8_t>(eh[1]);
-        e.lDataSize = GetInt32(eh + 2);
+        e.lDataSize = CPD_GetInt32(eh + 2);
         e.nDataOffset = static_cast<long>(nOff + CPD_LEN_ENTRYHEADER);
         if (e.lDataSize <= 0 || e.lDataSize > nTotal - e.nDataOffset) {
             LOG_Write("THREADM_UnpackContents::err::pack entry size does not fit\n");
+            return 0;
+        }
+        // A kind of file or of packing this reader does not know cannot be
+        // put anywhere: the pack is not one it can install.
+        if (e.cFileType < 0 || e.cFileType >= eCPD_FTYPE_MAX ||
+            (e.cCmpType != eCPD_FCT_NONE && e.cCmpType != eCPD_FCT_SLIDE)) {
+            LOG_Write("THREADM_UnpackContents::err::unknown kind of entry\n");
             return 0;
         }
         entries.push_back(e);
         nOff = e.nDataOffset + static_cast<int64_t>(e.lDataSize);
     }
 
-    // The output paths; an entry whose name would leave the folder or not
-    // fit the path buffer is passed over.
+    // Every name must stay inside the folder and fit the path buffer: a pack
+    // with one that does not is not installed at all (a game with a file
+    // missing is no game).
     const std::string folder = pFolder;
-    std::vector<bool> usable(names.size());
     for (size_t i = 0; i < names.size(); i++) {
         const std::string& name = names[i].strName;
-        usable[i] = cnu_IsInside(name) && folder.size() + name.size() + 4 < CNU_PATH_CONTENTS;
-        if (!usable[i]) {
+        if (!CMNFILE_IsSafeRelPath(name.c_str()) || folder.size() + name.size() + 4 >= CNU_PATH_CONTENTS) {
             std::string msg = "THREADM_UnpackContents::err::name refused[" + name + "]\n";
             LOG_Write(msg.c_str());
-            continue;
+            return 0;
         }
-        CNTUNPACK_MakeFolders(folder + name, false);
+    }
+    for (size_t i = 0; i < names.size(); i++) {
+        if (!CNTUNPACK_MakeFolders(folder + names[i].strName, false)) {
+            std::string msg = "THREADM_UnpackContents::err::cannot make the folder of[" + names[i].strName + "]\n";
+            LOG_Write(msg.c_str());
+            return 0;
+        }
     }
 
+    // Every file is written whole under a temporary name beside its target
+    // before any installed file is touched; a failure or a stop on the way
+    // leaves the installed files and the record as they were.
     const int nIdx = CONTENTSLIST_GetIndexByKey(pKeyName);
     int nReadme = 0, nKiyaku = 0, nManual = 0, nSound = 0, nExe = 0, nRom = 0;
+    std::vector<Staged> staged;
+    std::vector<PendingRecord> plan;
     char strMsg[64];
     for (size_t i = 0; i < names.size(); i++) {
         std::snprintf(strMsg, sizeof(strMsg), "[%d]\n", static_cast<int>(i));
         CNTUNPACK_DebugOut(strMsg);
         const EntryPos& e = entries[i];
-        if (!usable[i]) continue;
-        if (std::fseek(in.f, e.nDataOffset, SEEK_SET) != 0) continue;
         const std::string& name = names[i].strName;
         const std::string* pCaption = &names[i].strCaption;
-        if (e.cFileType < 0 || e.cFileType >= eCPD_FTYPE_MAX) {
-            CMN_ASSERT(e.cFileType >= 0 && e.cFileType < eCPD_FTYPE_MAX);
-            continue;
+        Staged s;
+        if (e.cCmpType == eCPD_FCT_NONE) s.strTarget = folder + name;
+        else if (e.cFileType == eCPD_FTYPE_SMD) s.strTarget = folder + cnu_WithExt(name, ".smd");
+        else if (e.cFileType == eCPD_FTYPE_SBN) s.strTarget = folder + cnu_WithExt(name, ".sbn");
+        else s.strTarget = folder + "tmp";
+        s.strTemp = cnu_SideName(s.strTarget, i, "new");
+        s.strBackup = cnu_SideName(s.strTarget, i, "old");
+        if (e.cCmpType == eCPD_FCT_SLIDE) {
+            std::snprintf(strMsg, sizeof(strMsg), "filetype is [%d]\n", e.cFileType);
+            LOG_Write(strMsg);
         }
+        int bOk = !cnu_Stopped(pbStop) && std::fseek(in.f, e.nDataOffset, SEEK_SET) == 0;
+        if (bOk) {
+            bOk = e.cCmpType == eCPD_FCT_SLIDE && e.cFileType == eCPD_FTYPE_SBN
+                      ? cnu_StoreSbn(in.f, e.lDataSize, folder, s.strTemp, pbStop)
+                      : cnu_CopyOut(in.f, e.lDataSize, s.strTemp, pbStop);
+        }
+        if (!bOk) {
+            std::string msg = cnu_Stopped(pbStop) ? std::string("THREADM_UnpackContents::stopped\n")
+                                                  : "THREADM_UnpackContents::err::cannot write[" + s.strTarget + "]\n";
+            LOG_Write(msg.c_str());
+            cnu_Discard(staged);
+            return 0;
+        }
+        staged.push_back(s);
         if (e.cCmpType == eCPD_FCT_NONE) {
             CMN_ASSERT(e.cFileType != eCPD_FTYPE_MAINEXE);
-            if (!cnu_CopyOut(in.f, e.lDataSize, folder + name)) continue;
             switch (e.cFileType) {
             case eCPD_FTYPE_README:
-                if (cnu_Record(nIdx, eCLPD_PATHTYPE_README, nReadme, name, pCaption)) nReadme++;
+                if (cnu_Plan(plan, nIdx, eCLPD_PATHTYPE_README, nReadme, name, pCaption)) nReadme++;
                 break;
             case eCPD_FTYPE_KIYAKU:
-                if (cnu_Record(nIdx, eCLPD_PATHTYPE_KIYAKU, nKiyaku, name, pCaption)) nKiyaku++;
+                if (cnu_Plan(plan, nIdx, eCLPD_PATHTYPE_KIYAKU, nKiyaku, name, pCaption)) nKiyaku++;
                 break;
             case eCPD_FTYPE_MANUAL:
-                if (cnu_Record(nIdx, eCLPD_PATHTYPE_MANUAL, nManual, name, pCaption)) nManual++;
+                if (cnu_Plan(plan, nIdx, eCLPD_PATHTYPE_MANUAL, nManual, name, pCaption)) nManual++;
                 break;
             case eCPD_FTYPE_MSXROM:
-                cnu_Record(nIdx, eCLPD_PATHTYPE_MSXROM, nRom, folder + name, nullptr);
+                cnu_Plan(plan, nIdx, eCLPD_PATHTYPE_MSXROM, nRom, folder + name, nullptr);
                 break;
             default:
                 break;
             }
-        } else if (e.cCmpType == eCPD_FCT_SLIDE) {
-            std::snprintf(strMsg, sizeof(strMsg), "filetype is [%d]\n", e.cFileType);
-            LOG_Write(strMsg);
-            if (e.cFileType == eCPD_FTYPE_SMD) {
-                if (!cnu_CopyOut(in.f, e.lDataSize, folder + cnu_WithExt(name, ".smd"))) continue;
-                if (cnu_Record(nIdx, eCLPD_PATHTYPE_KZDSOUND, nSound, name, pCaption)) nSound++;
-            } else if (e.cFileType == eCPD_FTYPE_SBN) {
-                if (!cnu_StoreSbn(in.f, e.lDataSize, folder, folder + cnu_WithExt(name, ".sbn"))) continue;
-                if (cnu_Record(nIdx, eCLPD_PATHTYPE_MAINEXE, nExe, name, pCaption)) {
-                    CONTENTSLIST_SetSlotValue(nIdx, nExe, bPack02 ? 2 : (bOldPack ? 1 : 0));
-                    nExe++;
-                    nRom = nExe;
-                }
-            } else {
-                cnu_CopyOut(in.f, e.lDataSize, folder + "tmp");
+        } else if (e.cFileType == eCPD_FTYPE_SMD) {
+            if (cnu_Plan(plan, nIdx, eCLPD_PATHTYPE_KZDSOUND, nSound, name, pCaption)) nSound++;
+        } else if (e.cFileType == eCPD_FTYPE_SBN) {
+            if (cnu_Plan(plan, nIdx, eCLPD_PATHTYPE_MAINEXE, nExe, name, pCaption, bPack02 ? 2 : (bOldPack ? 1 : 0))) {
+                nExe++;
+                nRom = nExe;
             }
-        } else {
-            CMN_ASSERT(e.cCmpType == eCPD_FCT_NONE || e.cCmpType == eCPD_FCT_SLIDE);
         }
+    }
+    // The last point where a stop is taken: from here on the files are moved
+    // in (a few renames) and recorded.
+    if (cnu_Stopped(pbStop)) {
+        LOG_Write("THREADM_UnpackContents::stopped\n");
+        cnu_Discard(staged);
+        return 0;
+    }
+    if (!cnu_Commit(staged)) return 0;
+    for (const PendingRecord& r : plan) {
+        if (!CONTENTSLIST_SetPath(nIdx, r.nKind, r.nSlot, r.strPath.c_str())) continue;
+        if (r.bCaption) CONTENTSLIST_SetSentence(nIdx, r.nKind, r.nSlot, r.strCaption.c_str());
+        if (r.nSlotValue >= 0) CONTENTSLIST_SetSlotValue(nIdx, r.nSlot, r.nSlotValue);
     }
     return 1;
 }
@@ -345,7 +454,7 @@ int THREADM_UnpackVersionPackEx(const void* pBuf, int nHdrVersion, const char* p
         const std::string& name = names[i].strName;
         // An entry the reader leaves out is never written, so only its name's
         // safety counts, not whether its path would fit.
-        bool bInside = cnu_IsInside(name);
+        bool bInside = CMNFILE_IsSafeRelPath(name.c_str());
         skipped[i] = bInside && pHooks != nullptr && pHooks->pfnSkip != nullptr &&
                      pHooks->pfnSkip(pHooks->pCtx, name.c_str());
         size_t nExtra = pHooks != nullptr && pHooks->nTempExtra > 0 ? static_cast<size_t>(pHooks->nTempExtra) : 0;
@@ -378,7 +487,7 @@ int THREADM_UnpackVersionPackEx(const void* pBuf, int nHdrVersion, const char* p
         LOG_Write(msg.c_str());
         int bOk = pHooks != nullptr && pHooks->pfnWrite != nullptr
                       ? pHooks->pfnWrite(pHooks->pCtx, path.c_str(), e.pData, e.lDataSize)
-                      : cnu_WriteBuffer(e.pData, e.lDataSize, path);
+                      : cnu_WriteReplace(e.pData, e.lDataSize, path, i);
         if (!bOk) {
             msg = "THREADM_UnpackVersionPack::err::cannot write[" + path + "]\n";
             LOG_Write(msg.c_str());

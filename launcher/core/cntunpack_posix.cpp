@@ -28,6 +28,17 @@ int CNTUNPACK_MakeFolders(const std::string& path, bool bLog)
     return 1;
 }
 
+int CNTUNPACK_Exists(const std::string& path)
+{
+    struct stat st;
+    return stat(path.c_str(), &st) == 0;
+}
+
+int CNTUNPACK_Replace(const std::string& from, const std::string& to)
+{
+    return std::rename(from.c_str(), to.c_str()) == 0;
+}
+
 void CNTUNPACK_DebugOut(const char* pText)
 {
     std::fputs(pText, stderr);

@@ -60,6 +60,18 @@ int CNTUNPACK_MakeFolders(const std::string& path, bool bLog)
     return 1;
 }
 
+int CNTUNPACK_Exists(const std::string& path)
+{
+    return GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES;
+}
+
+int CNTUNPACK_Replace(const std::string& from, const std::string& to)
+{
+    // A target that another program holds open without sharing deletion
+    // (a manual in a reader) refuses the move and stays as it is.
+    return MoveFileExA(from.c_str(), to.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH) ? 1 : 0;
+}
+
 void CNTUNPACK_DebugOut(const char* pText)
 {
     OutputDebugStringA(pText);

@@ -47,20 +47,46 @@ bool cl_NewHeader(CfhIf* pHdr)
 }
 
 // The header of the store on disk, which a save keeps (user id, password,
-// reserved bytes). A store that cannot be read back is not overwritten.
-bool cl_StoredHeader(const char* pPath, CfhIf* pHdr)
+// reserved bytes): 1 read; 0 the file cannot be read (it is not
+// overwritten); -1 it was read but is no whole store (damaged).
+int cl_StoredHeader(const char* pPath, CfhIf* pHdr)
 {
     void* pFile = nullptr;
     int nSize = 0;
     int cfRet = CMNFILE_ReadFileEx(pPath, &pFile, &nSize, 0);
     CMN_ASSERT(cfRet == ERRID_CMNFILE_NONE);
-    if (cfRet != ERRID_CMNFILE_NONE) return false;
+    if (cfRet != ERRID_CMNFILE_NONE) return 0;
     ContIf* pRecs = nullptr;
     int nCnt = 0;
     int bRet = CONTENTSLIST_DecodeStore(pFile, nSize, pHdr, &pRecs, &nCnt);
     GlobalFree(pFile);
     std::free(pRecs);
-    return bRet == 1;
+    return bRet == 1 ? 1 : -1;
+}
+
+// A damaged store is never deleted: it is renamed beside itself as
+// "<name>.damaged-<date and time>[-<n>]" (a move that does not replace, so
+// it never takes another file's name) and the move is logged.
+bool cl_KeepAside(const char* pPath)
+{
+    SYSTEMTIME t;
+    GetLocalTime(&t);
+    for (int n = 0; n < 100; n++) {
+        char strAside[2048 + 64];
+        char strN[16] = "";
+        if (n > 0) std::snprintf(strN, sizeof(strN), "-%d", n);
+        int nLen = std::snprintf(strAside, sizeof(strAside), "%s.damaged-%04d%02d%02d%02d%02d%02d%s", pPath, t.wYear,
+                                 t.wMonth, t.wDay, t.wHour, t.wMinute, t.wSecond, strN);
+        if (nLen < 0 || nLen >= static_cast<int>(sizeof(strAside))) return false;
+        if (MoveFileExA(pPath, strAside, MOVEFILE_WRITE_THROUGH)) {
+            LOG_Write("CONTENTSLIST_Save2::the damaged store was kept aside as\n");
+            LOG_WriteLine(strAside);
+            return true;
+        }
+        DWORD dwErr = GetLastError();
+        if (dwErr != ERROR_ALREADY_EXISTS && dwErr != ERROR_FILE_EXISTS) return false;
+    }
+    return false;
 }
 
 // Writes the whole image beside the store and moves it over the store, so
@@ -153,6 +179,16 @@ int CONTENTSLIST_Save2(void)
     bool bFirst = g_nContCnt <= 0 || g_pContIf == nullptr;
 
     CfhIf cfhIf2;
+    int nStored = bExists ? cl_StoredHeader(strPath, &cfhIf2) : 0;
+    if (nStored < 0) {
+        // A store cut inside its records cannot be read nor kept up to date,
+        // and refusing to replace it would lock the member out for good: it
+        // is kept aside and the member's new store takes its place, once the
+        // password for its header is known (a sign-in).
+        LOG_Write("CONTENTSLIST_Save2::err::the stored file is damaged\n");
+        if (USERM_GetPassword()[0] == '\0' || !cl_KeepAside(strPath)) return 0;
+        bExists = false;
+    }
     if (bFirst && bExists) {
         // An empty catalogue never replaces a store.
         LOG_Write("CONTENTSLIST_Save2::存在すべきでないファイルがある\n");
@@ -160,7 +196,7 @@ int CONTENTSLIST_Save2(void)
         return 0;
     }
     if (bExists) {
-        if (!cl_StoredHeader(strPath, &cfhIf2)) {
+        if (nStored != 1) {
             LOG_Write("CONTENTSLIST_Save2::err::the stored file cannot be read\n");
             return 0;
         }

@@ -67,6 +67,7 @@ struct DlItemIf {
     int    lReadedSize;
     HANDLE hThread;
     int    pathType;
+    int    bStop;         // a no-wait fetch: asked to stop (it then keeps no file)
 };
 
 struct DlResultIf {

@@ -5,6 +5,7 @@
 #include <cstring>
 
 #include "cmnassert.h"
+#include "cmnutil.h"
 #include "log.h"
 #include "threadm.h"
 #include "userm.h"
@@ -30,15 +31,6 @@ void ProgressDestroy(void)
     if (g_host.pfnProgressDestroy) g_host.pfnProgressDestroy();
 }
 bool ProgressIsExist(void) { return g_host.pfnProgressIsExist && g_host.pfnProgressIsExist(); }
-
-char* DupStr(const char* p)
-{
-    if (!p) return nullptr;
-    size_t n = std::strlen(p) + 1;
-    char* d = static_cast<char*>(std::malloc(n));
-    if (d) std::memcpy(d, p, n);
-    return d;
-}
 
 void FreeStrings(DlItemIf* p)
 {
@@ -128,20 +120,25 @@ int DOWNLOADMN_Term(void)
     CMN_ASSERT(g_dmIf.bInit);
     if (!g_dmIf.bInit) return 0;
     FreeList(&g_dmIf.lstDl);
+    // Background fetches are asked to stop and waited for, never ended from
+    // outside (a file half written, a lock held). One still held by the
+    // network past the wait keeps its record: it reads it when its call
+    // returns (and then keeps no file).
+    bool bLeftRunning = false;
     for (int i = 0; i < LIST_GetCnt(&g_dmIf.lstNoWait); i++) {
         DlItemIf* p = static_cast<DlItemIf*>(LIST_GetAt(&g_dmIf.lstNoWait, i));
         if (p->hThread) {
-            DWORD code = 0;
-            if (__atomic_load_n(&p->dlType, __ATOMIC_ACQUIRE) == eDMD_DLT_DONWLOADING &&
-                GetExitCodeThread(p->hThread, &code) && code == STILL_ACTIVE &&
-                WaitForSingleObject(p->hThread, THREADM_STOP_WAIT_MS) == WAIT_TIMEOUT) {
-                TerminateThread(p->hThread, 0);
+            __atomic_store_n(&p->bStop, 1, __ATOMIC_SEQ_CST);
+            if (WaitForSingleObject(p->hThread, THREADM_STOP_WAIT_MS) == WAIT_TIMEOUT) {
+                LOG_Write("DOWNLOADMN_Term::a fetch held by the network is left to end by itself\n");
+                bLeftRunning = true;
+                continue;
             }
             CloseHandle(p->hThread);
             p->hThread = nullptr;
         }
     }
-    FreeList(&g_dmIf.lstNoWait);
+    if (!bLeftRunning) FreeList(&g_dmIf.lstNoWait);
     std::memset(&g_dmIf, 0, sizeof(g_dmIf));
     return 1;
 }
@@ -161,8 +158,8 @@ int DOWNLOADMN_Add(const char* pDownloadPath, const char* pKeyName, int pathType
     }
     DlItemIf* p = NewItem(eDMD_DT_FILE);
     if (!p) return 0;
-    p->pPath = DupStr(pDownloadPath);
-    p->pKeyName = DupStr(pKeyName);
+    p->pPath = CMNUTIL_DupStr(pDownloadPath);
+    p->pKeyName = CMNUTIL_DupStr(pKeyName);
     p->pathType = pathType;
     return Append(&g_dmIf.lstDl, p, p->pPath && p->pKeyName);
 }
@@ -174,7 +171,7 @@ int DOWNLOADMN_Add_GetContentsList(const char* pKeyName)
     if (HasKind(eDMD_DT_CONTENTSLIST)) return 1;
     DlItemIf* p = NewItem(eDMD_DT_CONTENTSLIST);
     if (!p) return 0;
-    p->pKeyName = DupStr(pKeyName);
+    p->pKeyName = CMNUTIL_DupStr(pKeyName);
     return Append(&g_dmIf.lstDl, p, p->pKeyName != nullptr);
 }
 
@@ -185,7 +182,7 @@ int DOWNLOADMN_Add_Resign(const char* pUserId)
     if (HasKind(eDMD_DT_RESIGNVELQA)) return 0;
     DlItemIf* p = NewItem(eDMD_DT_RESIGNVELQA);
     if (!p) return 0;
-    p->pUserId = DupStr(pUserId);
+    p->pUserId = CMNUTIL_DupStr(pUserId);
     return Append(&g_dmIf.lstDl, p, p->pUserId != nullptr);
 }
 
@@ -213,8 +210,8 @@ int DOWNLOADMN_Add_CheckUser(const char* pUserId, const char* pPassword)
     if (HasKind(eDMD_DT_CHECKUSER)) return 1;
     DlItemIf* p = NewItem(eDMD_DT_CHECKUSER);
     if (!p) return 0;
-    p->pUserId = DupStr(pUserId);
-    p->pPassword = DupStr(pPassword);
+    p->pUserId = CMNUTIL_DupStr(pUserId);
+    p->pPassword = CMNUTIL_DupStr(pPassword);
     return Append(&g_dmIf.lstDl, p, p->pUserId && p->pPassword);
 }
 
@@ -229,8 +226,8 @@ int DOWNLOADMN_Add_Web(const char* pOtPath, const char* pWebPath)
     }
     DlItemIf* p = NewItem(eDMD_DT_NOWAIT_FILE);
     if (!p) return 0;
-    p->pOtPath = DupStr(pOtPath);
-    p->pWebPath = DupStr(pWebPath);
+    p->pOtPath = CMNUTIL_DupStr(pOtPath);
+    p->pWebPath = CMNUTIL_DupStr(pWebPath);
     return Append(&g_dmIf.lstNoWait, p, p->pOtPath && p->pWebPath);
 }
 

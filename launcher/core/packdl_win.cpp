@@ -1,5 +1,7 @@
 #include "packdl.h"
 
+#include "cntpack.h"
+
 #include <cstring>
 #include <vector>
 
@@ -20,11 +22,6 @@ int ReadFull(const PackDlIf* d, HINTERNET h, unsigned char* p, int n)
     return nDone;
 }
 
-int LoadLE32(const unsigned char* p)
-{
-    return static_cast<int>(p[0] | p[1] << 8 | p[2] << 16 | static_cast<unsigned>(p[3]) << 24);
-}
-
 int Receive(const PackDlIf* d, HINTERNET hUrl)
 {
     // A connection closed before any reply has no status line: that is a
@@ -42,7 +39,7 @@ int Receive(const PackDlIf* d, HINTERNET hUrl)
     for (int i = 0; i < d->nMagics && nMagic < 0; i++)
         if (std::memcmp(head, d->ppMagics[i], 8) == 0) nMagic = i;
     if (nMagic < 0) return ePACKDL_ERR_MAGIC;
-    int nTotal = LoadLE32(head + 8);
+    int nTotal = CPD_GetInt32(head + 8);
     if (d->pfnProgress) d->pfnProgress(d->pCtx, 0, nTotal);
     int nMin = d->nMinTotal > PACKDL_HEAD ? d->nMinTotal : PACKDL_HEAD;
     if (nTotal < nMin || (d->nMaxTotal > 0 && nTotal > d->nMaxTotal)) return ePACKDL_ERR_SIZE;

@@ -54,8 +54,12 @@ enum {
 // The client-version pack is held whole in memory: refuse announced sizes
 // below its smallest possible pack or above this.
 #define THREADM_VER_MAX    (64 * 1024 * 1024)
-// How long Stop waits for a worker to end by itself before terminating it
-// (a terminated thread may hold the heap or the log lock).
+// Every Stop asks its worker to stop (the worker stops at its next safe
+// point: between two parts of a transfer, between two files of a pack, never
+// in the middle of a write; a blocked read is cut by closing its handle) and
+// waits for it to end: a worker is never terminated, as one ended from
+// outside could leave a half-written file or hold the heap or the log lock.
+// After this long Stop notes in the log that it is still waiting.
 #define THREADM_STOP_WAIT_MS 3000
 
 // What the workers take from the program above them. Every field may be null.

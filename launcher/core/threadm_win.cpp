@@ -9,6 +9,8 @@
 #include <string>
 
 #include "cmnassert.h"
+#include "cmnutil.h"
+#include "cntpack.h"
 #include "cntunpack.h"
 #include "contentslist.h"
 #include "downloadmn.h"
@@ -19,16 +21,72 @@
 
 namespace {
 
+// How a worker is asked to stop. Stop sets bStop, which the worker reads at
+// its safe points (between parts of a transfer, between the files of a
+// pack), and closes the WinINet root the worker may be blocked on, so that a
+// read from a silent server can return before its time-out. The root is
+// taken out of hNet with one exchange by whichever of the two comes first:
+// only that one closes it (with its children). bInFiles: the worker is past
+// the network and writes files; it reaches its next safe point soon.
+struct WorkerStop {
+    int   bStop;
+    void* hNet;
+    int   bInFiles;
+};
+
+void Stop_Reset(WorkerStop* w)
+{
+    __atomic_store_n(&w->hNet, static_cast<void*>(nullptr), __ATOMIC_RELAXED);
+    __atomic_store_n(&w->bInFiles, 0, __ATOMIC_RELAXED);
+    __atomic_store_n(&w->bStop, 0, __ATOMIC_SEQ_CST);
+}
+
+bool Stop_Asked(WorkerStop* w) { return w != nullptr && __atomic_load_n(&w->bStop, __ATOMIC_SEQ_CST) != 0; }
+
+// The worker hands its root over as soon as it has one; false when a stop
+// was asked for already (the worker then closes it itself and ends).
+bool Stop_Publish(WorkerStop* w, HINTERNET hRoot)
+{
+    if (w == nullptr) return true;
+    __atomic_store_n(&w->hNet, static_cast<void*>(hRoot), __ATOMIC_SEQ_CST);
+    return !Stop_Asked(w);
+}
+
+// Before the worker closes its handles: false when Stop took the root
+// first and closed it with its children, which then may not be closed again
+// (a handle value may already name another request's handle).
+bool Stop_TakeBack(WorkerStop* w, HINTERNET hRoot)
+{
+    if (hRoot == nullptr) return false;
+    return w == nullptr || __atomic_exchange_n(&w->hNet, static_cast<void*>(nullptr), __ATOMIC_SEQ_CST) == hRoot;
+}
+
+void Stop_CloseOwn(WorkerStop* w, HINTERNET hChild, HINTERNET hRoot)
+{
+    if (!Stop_TakeBack(w, hRoot)) return;
+    if (hChild) InternetCloseHandle(hChild);
+    InternetCloseHandle(hRoot);
+}
+
+int PostAndRead(char** ppRecvBuf, int* pRecvSize, const char* pHost, const char* pCgiPath, const char* pParam,
+                WorkerStop* w);
+
+// What one run of a worker was given. Each run has a block of its own,
+// shared by the thread manager and the worker (nRefs): a worker left behind
+// by Stop keeps its block while a new run of its kind starts with another.
 struct DownloadBlock {
+    LONG  nRefs;
     int*  pReturn;
     int*  pReadedSize;
     int*  pFileSize;
     char* pFileName;
     char* pKeyName;
     int   pathType;
+    WorkerStop stop;
 };
 
 struct PostBlock {
+    LONG   nRefs;
     int*   pReturn;
     int*   pRet;
     char** pBuf;
@@ -38,6 +96,7 @@ struct PostBlock {
     char*  pUserId;
     char*  pPasswd;
     char*  pDlPath;   // version request: the application folder
+    WorkerStop stop;
 };
 
 struct ThreadmIf {
@@ -59,11 +118,12 @@ struct ThreadmIf {
 ThreadmIf g_threadmIf;
 ThreadmHostIf g_host;   // outside the record: THREADM_Init and THREADM_Fini keep it
 volatile LONG g_bNoWaitRunning;
-DownloadBlock g_dlIf;
-PostBlock g_contentsIf;
-PostBlock g_resignIf;
-PostBlock g_zvqIf;
-PostBlock g_checkUserIf;
+// The current run of each kind (null: none).
+DownloadBlock* g_pDl;
+PostBlock* g_pContents;
+PostBlock* g_pResign;
+PostBlock* g_pZvq;
+PostBlock* g_pCheckUser;
 
 const int kPartSize = 500000;
 
@@ -74,21 +134,34 @@ const char* Folder(const char* (*pfnGet)(void))
     return p ? p : "";
 }
 
-void FreeBlockStrings(PostBlock* b)
+void FreeBlock(PostBlock* b)
 {
     if (b->pPasswd) SecureZeroMemory(b->pPasswd, std::strlen(b->pPasswd));
     std::free(b->pUserId);
     std::free(b->pPasswd);
     std::free(b->pDlPath);
-    b->pUserId = b->pPasswd = b->pDlPath = nullptr;
+    std::free(b);
 }
 
-char* DupStr(const char* p)
+void FreeBlock(DownloadBlock* b)
 {
-    size_t n = std::strlen(p ? p : "") + 1;
-    char* d = static_cast<char*>(std::malloc(n));
-    if (d) std::memcpy(d, p ? p : "", n);
-    return d;
+    std::free(b->pFileName);
+    std::free(b->pKeyName);
+    std::free(b);
+}
+
+// A new run's block, held by the thread manager and by its worker.
+template <class Block> Block* NewBlock()
+{
+    Block* b = static_cast<Block*>(std::calloc(1, sizeof(Block)));
+    if (b != nullptr) b->nRefs = 2;
+    return b;
+}
+
+// Lets go of a block; the last of its two holders frees it.
+template <class Block> void ReleaseBlock(Block* b)
+{
+    if (b != nullptr && InterlockedDecrement(&b->nRefs) == 0) FreeBlock(b);
 }
 
 // Every request has the time-outs of the pack downloads: without them a
@@ -100,7 +173,27 @@ HINTERNET OpenUrl(HINTERNET hRoot, const char* pUrl)
     return InternetOpenUrlA(hRoot, pUrl, nullptr, 0, INTERNET_FLAG_RELOAD, 0);
 }
 
-int LoadLE32(const unsigned char* p) { return static_cast<int>(p[0] | p[1] << 8 | p[2] << 16 | static_cast<unsigned>(p[3]) << 24); }
+// A transfer's handles belong to the worker's stop: Stop closes the root
+// (and with it the request) to end a read from a silent server; whichever of
+// the two takes the root back first closes them (Stop_CloseOwn).
+struct NetHandles {
+    WorkerStop* w;
+    HINTERNET   hRoot;
+    HINTERNET   hUrl;
+};
+
+int NetAdopt(NetHandles* n, HINTERNET h)
+{
+    if (n->hRoot == nullptr) {
+        n->hRoot = h;
+        return Stop_Publish(n->w, h) ? 1 : 0;
+    }
+    n->hUrl = h;
+    return Stop_Asked(n->w) ? 0 : 1;
+}
+
+template <class Sink> int SinkAdopt(void* pCtx, HINTERNET h) { return NetAdopt(&static_cast<Sink*>(pCtx)->net, h); }
+template <class Sink> int SinkCancelled(void* pCtx) { return Stop_Asked(static_cast<Sink*>(pCtx)->net.w) ? 1 : 0; }
 
 void PublishProgress(int* pReadedSize, int nReceived, int nTotal)
 {
@@ -128,19 +221,38 @@ bool CheckRunning(const char* pName, HANDLE* phThread)
     return bRun;
 }
 
-int Stop(const char* pName, HANDLE* phThread, int* pbFinish)
+// Asks the worker to stop and waits for it: a worker ended from outside
+// could leave a half-written file or hold the heap or the log lock. One that
+// writes files is waited for until it reaches its next safe point. One still
+// held in a network call past the wait (a silent server: not every WinINet
+// lets a blocked call go when its handle is closed) writes nothing: it stays
+// recorded, so that no new request of its kind reuses its block, and when the
+// call returns it sees the stop and ends without a result.
+template <class Block> int Stop(const char* pName, HANDLE* phThread, int* pbFinish, Block** ppBlock)
 {
-    if (*phThread) {
+    Block* b = *ppBlock;
+    if (*phThread && b != nullptr) {
+        WorkerStop* w = &b->stop;
         if (CheckRunning(pName, phThread)) {
-            // Let it finish its closing lines; terminate only one that hangs.
+            __atomic_store_n(&w->bStop, 1, __ATOMIC_SEQ_CST);
+            void* hNet = __atomic_exchange_n(&w->hNet, static_cast<void*>(nullptr), __ATOMIC_SEQ_CST);
+            if (hNet != nullptr) InternetCloseHandle(static_cast<HINTERNET>(hNet));
             if (WaitForSingleObject(*phThread, THREADM_STOP_WAIT_MS) == WAIT_TIMEOUT) {
-                LOG_Write("THREADM::terminating a worker that did not end\n");
-                TerminateThread(*phThread, 0);
+                if (!__atomic_load_n(&w->bInFiles, __ATOMIC_SEQ_CST)) {
+                    LOG_Write("THREADM::a worker held by the network is left to end by itself\n");
+                } else {
+                    LOG_Write("THREADM::waiting for a worker to reach a safe point\n");
+                    WaitForSingleObject(*phThread, INFINITE);
+                }
             }
             CloseHandle(*phThread);
         }
-        *phThread = nullptr;
+    } else if (*phThread) {
+        CheckRunning(pName, phThread);
     }
+    *phThread = nullptr;
+    ReleaseBlock(b);
+    *ppBlock = nullptr;
     *pbFinish = TRUE;
     return 1;
 }
@@ -152,6 +264,7 @@ struct ContentSink {
     FILE*          fp;
     char           strTemp[2048 + 32];
     int            nMagic;
+    NetHandles     net;
 };
 
 int ContentBegin(void* pCtx, int nMagic, int, const unsigned char* pHead)
@@ -193,7 +306,7 @@ DWORD WINAPI Thread_Download(LPVOID pArg)
     char strTop[2048] = "";
     char strUrl[1024];
     static const char* const kMagics[] = { "CNPFVR05", "CNPFVRB5", "CNPFVR02" };
-    ContentSink sink = { b, nullptr, "", 0 };
+    ContentSink sink = { b, nullptr, "", 0, { &b->stop, nullptr, nullptr } };
     PackDlIf dl = {};
     int r;
 
@@ -214,6 +327,8 @@ DWORD WINAPI Thread_Download(LPVOID pArg)
     dl.pfnBegin = ContentBegin;
     dl.pfnPiece = ContentPiece;
     dl.pfnProgress = ContentProgress;
+    dl.pfnCancelled = SinkCancelled<ContentSink>;
+    dl.pfnAdopt = SinkAdopt<ContentSink>;
     r = PACKDL_Fetch(&dl);
     if (sink.fp != nullptr && std::fclose(sink.fp) != 0 && r == ePACKDL_OK) r = ePACKDL_ERR_SINK;
     sink.fp = nullptr;
@@ -229,6 +344,9 @@ DWORD WINAPI Thread_Download(LPVOID pArg)
     default: ret = eTHREADM_DL_ERR_URL; break;
     }
     if (sink.nMagic == 1) LOG_Write("contents is old tiv version\n");
+    // From here on the worker writes the member's files and is waited for.
+    __atomic_store_n(&b->stop.bInFiles, 1, __ATOMIC_SEQ_CST);
+    if (ret == eTHREADM_DL_OK && Stop_Asked(&b->stop)) ret = eTHREADM_DL_ERR_URL;
     if (ret == eTHREADM_DL_OK) {
         // A content the catalogue does not know has no record to note its
         // files in: refuse it rather than unpack files nobody can find.
@@ -236,18 +354,22 @@ DWORD WINAPI Thread_Download(LPVOID pArg)
             LOG_Write("Thread_Download::the content is not in the catalogue\n");
             ret = eTHREADM_DL_ERR_UNPACK;
         } else if (!THREADM_UnpackContents(b->pKeyName, Folder(g_host.pfnGetUserPath), sink.strTemp, sink.nMagic == 1,
-                                           sink.nMagic == 2)) {
+                                           sink.nMagic == 2, &b->stop.bStop)) {
             ret = eTHREADM_DL_ERR_UNPACK;
         }
     }
 
 done:
+    if (sink.fp) std::fclose(sink.fp);
     if (sink.strTemp[0]) DeleteFileA(sink.strTemp);
+    Stop_CloseOwn(&b->stop, sink.net.hUrl, sink.net.hRoot);
     char line[64];
     std::snprintf(line, sizeof(line), "ret[%d]\n", ret);
     LOG_Write(line);
     LOG_Write("Thread_Download::normal end\n");
-    THREADM_PublishFinished(b->pReturn, ret);
+    // A stopped worker's result is for nobody: the request was given up.
+    if (!Stop_Asked(&b->stop)) THREADM_PublishFinished(b->pReturn, ret);
+    ReleaseBlock(b);
     return static_cast<DWORD>(ret);
 }
 
@@ -275,6 +397,10 @@ DWORD WINAPI Thread_NoWaitDownload(LPVOID pArg)
         // Read to the end: a short read only means the rest has not arrived yet.
         while (pBuf) {
             DWORD got = 0;
+            if (__atomic_load_n(&p->bStop, __ATOMIC_SEQ_CST)) {
+                bWriteOk = false;
+                break;
+            }
             if (!InternetReadFile(hUrl, pBuf, kBufSize, &got) || got == 0) break;
             if (std::fwrite(pBuf, 1, got, fp) != got) bWriteOk = false;
             p->lReadedSize += static_cast<int>(got);
@@ -327,12 +453,18 @@ DWORD PostWorker(PostBlock* b, const char* pName, const char* pPageKey, bool bLo
             LOG_Write("param is\n");
             LOG_WriteLine(strShown);
         }
-        ret = DownloadWithPost2(&pBuf, &nSize, strHost, strCgi, strParam);
+        ret = PostAndRead(&pBuf, &nSize, strHost, strCgi, strParam, &b->stop);
         SecureZeroMemory(strParam, sizeof(strParam));
         if (!bLogParams) {
             std::snprintf(line, sizeof(line), "ret:[%d]\n", ret);
             LOG_Write(line);
         }
+    }
+    // A stopped worker's reply is for nobody: the shared result record may
+    // already serve the next request.
+    if (Stop_Asked(&b->stop)) {
+        std::free(pBuf);
+        return static_cast<DWORD>(ret);
     }
     *b->pRet = ret;
     *b->pBuf = pBuf;
@@ -341,19 +473,27 @@ DWORD PostWorker(PostBlock* b, const char* pName, const char* pPageKey, bool bLo
     return static_cast<DWORD>(ret);
 }
 
+DWORD PostWorkerRun(LPVOID pArg, const char* pName, const char* pPageKey, bool bLogParams)
+{
+    PostBlock* b = static_cast<PostBlock*>(pArg);
+    DWORD ret = PostWorker(b, pName, pPageKey, bLogParams);
+    ReleaseBlock(b);
+    return ret;
+}
+
 DWORD WINAPI Thread_GetContentsList(LPVOID pArg)
 {
-    return PostWorker(static_cast<PostBlock*>(pArg), "Thread_GetContentsList", "[CGIPAGE_GETCONTENTSLIST]", false);
+    return PostWorkerRun(pArg, "Thread_GetContentsList", "[CGIPAGE_GETCONTENTSLIST]", false);
 }
 
 DWORD WINAPI Thread_ResignVelqa(LPVOID pArg)
 {
-    return PostWorker(static_cast<PostBlock*>(pArg), "Thread_ResignVelqa", "[CGIPAGE_RESIGNVELQA]", true);
+    return PostWorkerRun(pArg, "Thread_ResignVelqa", "[CGIPAGE_RESIGNVELQA]", true);
 }
 
 DWORD WINAPI THREADM_CheckUserThread(LPVOID pArg)
 {
-    return PostWorker(static_cast<PostBlock*>(pArg), "THREADM_CheckUserThread", "[CGIPAGE_CHECKUSER]", true);
+    return PostWorkerRun(pArg, "THREADM_CheckUserThread", "[CGIPAGE_CHECKUSER]", true);
 }
 
 // The client-version pack's sink: held whole in memory.
@@ -361,6 +501,7 @@ struct VersionSink {
     PostBlock* b;
     char*      pPack;
     int        nReceived;
+    NetHandles net;
 };
 
 int VersionBegin(void* pCtx, int, int nTotal, const unsigned char* pHead)
@@ -400,7 +541,7 @@ DWORD WINAPI Thread_GetZvqVersion(LPVOID pArg)
     char strUrl[1024];
     char line[1100];
     static const char* const kMagics[] = { "CNPFVR05" };
-    VersionSink sink = { b, nullptr, 0 };
+    VersionSink sink = { b, nullptr, 0, { &b->stop, nullptr, nullptr } };
     PackDlIf dl = {};
     int r;
 
@@ -426,6 +567,8 @@ DWORD WINAPI Thread_GetZvqVersion(LPVOID pArg)
     dl.pfnBegin = VersionBegin;
     dl.pfnPiece = VersionPiece;
     dl.pfnProgress = VersionProgress;
+    dl.pfnCancelled = SinkCancelled<VersionSink>;
+    dl.pfnAdopt = SinkAdopt<VersionSink>;
     r = PACKDL_Fetch(&dl);
     switch (r) {
     case ePACKDL_OK: break;
@@ -441,6 +584,8 @@ DWORD WINAPI Thread_GetZvqVersion(LPVOID pArg)
         break;
     default: ret = eTHREADM_VER_ERR_URL; break;
     }
+    __atomic_store_n(&b->stop.bInFiles, 1, __ATOMIC_SEQ_CST);
+    if (ret == eTHREADM_VER_OK && Stop_Asked(&b->stop)) ret = eTHREADM_VER_ERR_URL;
     if (ret == eTHREADM_VER_OK) {
         // The launcher compares version.txt with ver.bin only after a
         // success: a pack not unpacked must fail the request, and an old
@@ -453,7 +598,7 @@ DWORD WINAPI Thread_GetZvqVersion(LPVOID pArg)
             LOG_Write("Thread_GetZvqVersion::an old version.txt cannot be removed\n");
             ret = eTHREADM_VER_ERR_UNPACK;
         } else if (!THREADM_UnpackVersionPack(sink.pPack, 2, b->pDlPath, sink.nReceived,
-                                              LoadLE32(reinterpret_cast<unsigned char*>(sink.pPack) + 12))) {
+                                              CPD_GetInt32(sink.pPack + 12))) {
             LOG_Write("Thread_GetZvqVersion::the pack did not unpack\n");
             ret = eTHREADM_VER_ERR_UNPACK;
         }
@@ -461,10 +606,12 @@ DWORD WINAPI Thread_GetZvqVersion(LPVOID pArg)
 
 done:
     std::free(sink.pPack);
+    Stop_CloseOwn(&b->stop, sink.net.hUrl, sink.net.hRoot);
     std::snprintf(line, sizeof(line), "Thread_GetZvqVersion::ret[%d]\n", ret);
     LOG_Write(line);
     LOG_Write("Thread_GetZvqVersion::normal end\n");
-    THREADM_PublishFinished(b->pReturn, ret);
+    if (!Stop_Asked(&b->stop)) THREADM_PublishFinished(b->pReturn, ret);
+    ReleaseBlock(b);
     return static_cast<DWORD>(ret);
 }
 
@@ -479,28 +626,34 @@ HANDLE Create(LPTHREAD_START_ROUTINE pFn, void* pArg)
     return h;
 }
 
-int StartPost(PostBlock* b, HANDLE* phThread, int* pbFinish, LPTHREAD_START_ROUTINE pFn, const char* pName,
+int StartPost(PostBlock** ppBlock, HANDLE* phThread, int* pbFinish, LPTHREAD_START_ROUTINE pFn, const char* pName,
               int* pReadedSize, int* pFileSize, int* pReturn, int* pRet, char** pBuf, int* pSize,
               const char* pUserId, const char* pPasswd, const char* pDlPath)
 {
     CMN_ASSERT(g_threadmIf.bInit);
     if (!g_threadmIf.bInit || !pReadedSize || !pFileSize || !pReturn || !pRet || !pBuf || !pSize) return 0;
-    // A thread of the kind that already ended (a cancel left it recorded) is
-    // forgotten here, so the kind can start again.
     if (*phThread && CheckRunning(pName, phThread)) return 0;
-    FreeBlockStrings(b);
+    // The kind's last run (ended, or left behind by a stop) is let go here.
+    Stop(pName, phThread, pbFinish, ppBlock);
+    PostBlock* b = NewBlock<PostBlock>();
+    if (b == nullptr) return 0;
     b->pReturn = pReturn;
     b->pRet = pRet;
     b->pBuf = pBuf;
     b->pSize = pSize;
     b->pReadedSize = pReadedSize;
     b->pFileSize = pFileSize;
-    b->pUserId = pUserId ? DupStr(pUserId) : nullptr;
-    b->pPasswd = pPasswd ? DupStr(pPasswd) : nullptr;
-    b->pDlPath = pDlPath ? DupStr(pDlPath) : nullptr;
+    b->pUserId = pUserId ? CMNUTIL_DupStr(pUserId) : nullptr;
+    b->pPasswd = pPasswd ? CMNUTIL_DupStr(pPasswd) : nullptr;
+    b->pDlPath = pDlPath ? CMNUTIL_DupStr(pDlPath) : nullptr;
+    Stop_Reset(&b->stop);
     *pbFinish = FALSE;
+    *ppBlock = b;
     *phThread = Create(pFn, b);
     if (!*phThread) {
+        ReleaseBlock(b);   // the worker's hold: it never ran
+        ReleaseBlock(b);
+        *ppBlock = nullptr;
         *pbFinish = TRUE;
         return 0;
     }
@@ -535,6 +688,15 @@ int THREADM_MakeLoginBody(char* pDst, int nDstSize, const char* pUserId, const c
 
 int DownloadWithPost2(char** ppRecvBuf, int* pRecvSize, const char* pHost, const char* pCgiPath, const char* pParam)
 {
+    return PostAndRead(ppRecvBuf, pRecvSize, pHost, pCgiPath, pParam, nullptr);
+}
+
+namespace {
+
+// DownloadWithPost2 for a worker that may be asked to stop (w may be null).
+int PostAndRead(char** ppRecvBuf, int* pRecvSize, const char* pHost, const char* pCgiPath, const char* pParam,
+                WorkerStop* w)
+{
     *pRecvSize = 0;
     int ret = 0;
     char strHost[128], strCgi[2048];
@@ -546,6 +708,7 @@ int DownloadWithPost2(char** ppRecvBuf, int* pRecvSize, const char* pHost, const
 
     hRoot = OpenRoot(THREADM_AGENT);
     if (!hRoot) { ret = -1; goto done; }
+    if (!Stop_Publish(w, hRoot)) { ret = -2; goto done; }
     hConn = InternetConnectA(hRoot, strHost, 80, nullptr, nullptr, INTERNET_SERVICE_HTTP, 0, 0);
     if (!hConn) { ret = -2; goto done; }
     hReq = HttpOpenRequestA(hConn, "POST", strCgi, nullptr, nullptr, nullptr, INTERNET_FLAG_RELOAD, 0);
@@ -562,7 +725,7 @@ int DownloadWithPost2(char** ppRecvBuf, int* pRecvSize, const char* pHost, const
         // One byte more than the cap, always 0: a full reply stays terminated.
         char* pBuf = static_cast<char*>(std::calloc(1, THREADM_RECV_MAX + 1));
         *ppRecvBuf = pBuf;
-        while (pBuf && *pRecvSize < THREADM_RECV_MAX) {
+        while (pBuf && *pRecvSize < THREADM_RECV_MAX && !Stop_Asked(w)) {
             DWORD got = 0;
             if (!InternetReadFile(hReq, pBuf + *pRecvSize, static_cast<DWORD>(THREADM_RECV_MAX - *pRecvSize), &got)) {
                 ret = 1;
@@ -576,15 +739,19 @@ int DownloadWithPost2(char** ppRecvBuf, int* pRecvSize, const char* pHost, const
     }
 
 done:
-    if (hReq) InternetCloseHandle(hReq);
-    if (hConn) InternetCloseHandle(hConn);
-    if (hRoot) InternetCloseHandle(hRoot);
+    if (Stop_TakeBack(w, hRoot)) {
+        if (hReq) InternetCloseHandle(hReq);
+        if (hConn) InternetCloseHandle(hConn);
+        InternetCloseHandle(hRoot);
+    }
     std::snprintf(line, sizeof(line), "DownloadWithPost2::ret[%d]\n", ret);
     LOG_Write(line);
     std::snprintf(line, sizeof(line), "readedbuf::[%d]\n", *pRecvSize);
     LOG_Write(line);
     return ret;
 }
+
+}  // namespace
 
 int THREADM_SetHost(const ThreadmHostIf* pHost)
 {
@@ -606,18 +773,12 @@ int THREADM_Init(HWND hWnd)
 
 int THREADM_Fini(void)
 {
-    if (g_threadmIf.hDownloadThread) THREADM_Stop_Download();
-    if (g_threadmIf.hGetContentsListThread) THREADM_Stop_GetContentsList();
-    if (g_threadmIf.hResignVelqaThread) THREADM_Stop_ResignVelqa();
-    if (g_threadmIf.hGetZvqVersionThread) THREADM_Stop_GetZvqVersion();
-    if (g_threadmIf.hCheckUserThread) THREADM_Stop_CheckUser();
-    FreeBlockStrings(&g_checkUserIf);
-    FreeBlockStrings(&g_contentsIf);
-    FreeBlockStrings(&g_resignIf);
-    FreeBlockStrings(&g_zvqIf);
-    std::free(g_dlIf.pFileName);
-    std::free(g_dlIf.pKeyName);
-    g_dlIf.pFileName = g_dlIf.pKeyName = nullptr;
+    // A stop also lets go of the last run's block, ended or not.
+    if (g_threadmIf.hDownloadThread || g_pDl) THREADM_Stop_Download();
+    if (g_threadmIf.hGetContentsListThread || g_pContents) THREADM_Stop_GetContentsList();
+    if (g_threadmIf.hResignVelqaThread || g_pResign) THREADM_Stop_ResignVelqa();
+    if (g_threadmIf.hGetZvqVersionThread || g_pZvq) THREADM_Stop_GetZvqVersion();
+    if (g_threadmIf.hCheckUserThread || g_pCheckUser) THREADM_Stop_CheckUser();
     std::memset(&g_threadmIf, 0, sizeof(g_threadmIf));
     return 1;
 }
@@ -632,17 +793,23 @@ int THREADM_Start_Download(const char* pFileName, int* pReadedSize, int* pFileSi
     CMN_ASSERT(g_threadmIf.bInit);
     if (!g_threadmIf.bInit || !pFileName || !pReadedSize || !pFileSize || !pKeyName || !pReturn) return 0;
     if (g_threadmIf.hDownloadThread && THREADM_CheckRunning_Download()) return 0;
-    std::free(g_dlIf.pFileName);
-    std::free(g_dlIf.pKeyName);
-    g_dlIf.pReturn = pReturn;
-    g_dlIf.pReadedSize = pReadedSize;
-    g_dlIf.pFileSize = pFileSize;
-    g_dlIf.pFileName = DupStr(pFileName);
-    g_dlIf.pKeyName = DupStr(pKeyName);
-    g_dlIf.pathType = pathType;
+    THREADM_Stop_Download();   // lets go of the last run
+    DownloadBlock* b = NewBlock<DownloadBlock>();
+    if (b == nullptr) return 0;
+    b->pReturn = pReturn;
+    b->pReadedSize = pReadedSize;
+    b->pFileSize = pFileSize;
+    b->pFileName = CMNUTIL_DupStr(pFileName);
+    b->pKeyName = CMNUTIL_DupStr(pKeyName);
+    b->pathType = pathType;
+    Stop_Reset(&b->stop);
+    g_pDl = b;
     g_threadmIf.bFinishDownload = FALSE;
-    g_threadmIf.hDownloadThread = Create(Thread_Download, &g_dlIf);
+    g_threadmIf.hDownloadThread = Create(Thread_Download, b);
     if (!g_threadmIf.hDownloadThread) {
+        ReleaseBlock(b);   // the worker's hold: it never ran
+        ReleaseBlock(b);
+        g_pDl = nullptr;
         g_threadmIf.bFinishDownload = TRUE;
         return 0;
     }
@@ -650,7 +817,8 @@ int THREADM_Start_Download(const char* pFileName, int* pReadedSize, int* pFileSi
 }
 int THREADM_Stop_Download(void)
 {
-    return Stop("THREADM_CheckRunning_Download", &g_threadmIf.hDownloadThread, &g_threadmIf.bFinishDownload);
+    return Stop("THREADM_CheckRunning_Download", &g_threadmIf.hDownloadThread, &g_threadmIf.bFinishDownload,
+                &g_pDl);
 }
 int THREADM_CheckRunning_Download(void)
 {
@@ -661,14 +829,14 @@ int THREADM_Start_GetContentsList(int* pReadedSize, int* pFileSize, int* pReturn
                                   int* pSize, const char* pUserId, const char* pPasswd)
 {
     if (!pUserId || !pPasswd) return 0;
-    return StartPost(&g_contentsIf, &g_threadmIf.hGetContentsListThread, &g_threadmIf.bFinishGetContentsList,
+    return StartPost(&g_pContents, &g_threadmIf.hGetContentsListThread, &g_threadmIf.bFinishGetContentsList,
                      Thread_GetContentsList, "THREADM_CheckRunning_GetContentsList", pReadedSize, pFileSize,
                      pReturn, pRet, pBuf, pSize, pUserId, pPasswd, nullptr);
 }
 int THREADM_Stop_GetContentsList(void)
 {
     return Stop("THREADM_CheckRunning_GetContentsList", &g_threadmIf.hGetContentsListThread,
-                &g_threadmIf.bFinishGetContentsList);
+                &g_threadmIf.bFinishGetContentsList, &g_pContents);
 }
 int THREADM_CheckRunning_GetContentsList(void)
 {
@@ -679,13 +847,14 @@ int THREADM_Start_ResignVelqa(int* pReadedSize, int* pFileSize, int* pReturn, in
                               int* pSize, const char* pUserId, const char* pPassword)
 {
     if (!pUserId || !pPassword) return 0;
-    return StartPost(&g_resignIf, &g_threadmIf.hResignVelqaThread, &g_threadmIf.bFinishResignVelqa,
+    return StartPost(&g_pResign, &g_threadmIf.hResignVelqaThread, &g_threadmIf.bFinishResignVelqa,
                      Thread_ResignVelqa, "THREADM_CheckRunning_ResignVelqa", pReadedSize, pFileSize, pReturn, pRet,
                      pBuf, pSize, pUserId, pPassword, nullptr);
 }
 int THREADM_Stop_ResignVelqa(void)
 {
-    return Stop("THREADM_CheckRunning_ResignVelqa", &g_threadmIf.hResignVelqaThread, &g_threadmIf.bFinishResignVelqa);
+    return Stop("THREADM_CheckRunning_ResignVelqa", &g_threadmIf.hResignVelqaThread, &g_threadmIf.bFinishResignVelqa,
+                &g_pResign);
 }
 int THREADM_CheckRunning_ResignVelqa(void)
 {
@@ -694,14 +863,14 @@ int THREADM_CheckRunning_ResignVelqa(void)
 
 int THREADM_Start_GetZvqVersion(int* pReadedSize, int* pFileSize, int* pReturn, int* pRet, char** pBuf, int* pSize)
 {
-    return StartPost(&g_zvqIf, &g_threadmIf.hGetZvqVersionThread, &g_threadmIf.bFinishGetZvqVersion,
+    return StartPost(&g_pZvq, &g_threadmIf.hGetZvqVersionThread, &g_threadmIf.bFinishGetZvqVersion,
                      Thread_GetZvqVersion, "THREADM_CheckRunning_GetZvqVersion", pReadedSize, pFileSize, pReturn,
                      pRet, pBuf, pSize, nullptr, nullptr, Folder(g_host.pfnGetAppPath));
 }
 int THREADM_Stop_GetZvqVersion(void)
 {
     return Stop("THREADM_CheckRunning_GetZvqVersion", &g_threadmIf.hGetZvqVersionThread,
-                &g_threadmIf.bFinishGetZvqVersion);
+                &g_threadmIf.bFinishGetZvqVersion, &g_pZvq);
 }
 int THREADM_CheckRunning_GetZvqVersion(void)
 {
@@ -720,13 +889,14 @@ int THREADM_Start_CheckUser(int* pReadedSize, int* pFileSize, int* pReturn, int*
         return 0;
     }
     if (!pUserId || !pPassword) return 0;
-    return StartPost(&g_checkUserIf, &g_threadmIf.hCheckUserThread, &g_threadmIf.bFinishCheckUser,
+    return StartPost(&g_pCheckUser, &g_threadmIf.hCheckUserThread, &g_threadmIf.bFinishCheckUser,
                      THREADM_CheckUserThread, "THREADM_CheckRunning_CheckUser", pReadedSize, pFileSize, pReturn,
                      pRet, pBuf, pSize, pUserId, pPassword, nullptr);
 }
 int THREADM_Stop_CheckUser(void)
 {
-    Stop("THREADM_CheckRunning_CheckUser", &g_threadmIf.hCheckUserThread, &g_threadmIf.bFinishCheckUser);
+    Stop("THREADM_CheckRunning_CheckUser", &g_threadmIf.hCheckUserThread, &g_threadmIf.bFinishCheckUser,
+         &g_pCheckUser);
     LOG_Write("THREADM_Stop_CheckUser::ret[TRUE]\n");
     return 1;
 }

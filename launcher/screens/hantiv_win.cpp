@@ -502,6 +502,11 @@ void HandDownToScreens(void)
 
 void Shutdown(void)
 {
+    // The workers first (asked to stop and waited for): a pack worker may
+    // still be noting its files in a record, which must be whole before the
+    // catalogue is saved and still there while it writes.
+    THREADM_Fini();
+    DOWNLOADMN_Term();
     if (CONTENTSLIST_IsLoaded()) {
         CONTENTSLIST_Save2();
         CONTENTSLIST_Free();
@@ -513,8 +518,6 @@ void Shutdown(void)
     SCCACHE_Fini();
     if (PAGE_CheckValid()) PAGE_Term();
     SCCTRL_Fini();
-    THREADM_Fini();
-    DOWNLOADMN_Term();
     USERM_Clear();
     if (LIST_GetCnt(&g_appIf.lstSkin) > 0) SCSKIN_FreeImage(&g_appIf.lstSkin);
     LIST* lists[] = { &g_appIf.lstLcs, &g_appIf.lstLcd, &g_appIf.lstLcm, &g_appIf.lstRow };

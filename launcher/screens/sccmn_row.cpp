@@ -96,14 +96,6 @@ void FillRow(ClSIf* pRow, int nId, LIST* pPlayTime, bool bSeq)
 
 }  // namespace
 
-int SCCMN_DecodePlayTime(LIST* pList, char* pFile, int nFileSize)
-{
-    if (pFile == nullptr || nFileSize < 0) return 1;
-    CMNFILE_InvertBytes(pFile, nFileSize);
-    pFile[nFileSize] = '\0';
-    return SCCMN_ParsePlayTime(pList, pFile);
-}
-
 int SCCMN_ParsePlayTime(LIST* pList, const char* pText)
 {
     CMN_ASSERT(pList != nullptr && pText != nullptr);

@@ -46,11 +46,8 @@ struct PlayIf {
 // Appends the play-time records of pt.bin in the application folder. A
 // missing or unreadable file adds nothing. Always 1.
 int SCCMN_LoadPlayTime(LIST* pList);
-// The platform-free part of the load: pFile holds the file's nFileSize bytes
-// and one spare byte (the whole-file reader's extra byte). Inverts the bytes,
-// terminates the text in the spare byte and parses it. Always 1.
-int SCCMN_DecodePlayTime(LIST* pList, char* pFile, int nFileSize);
-// Adds the lines of the plain, terminated text to pList. Always 1.
+// The platform-free part of the load: adds the lines of the plain,
+// terminated text (the file as CMNFILE_ReadText decodes it) to pList. Always 1.
 int SCCMN_ParsePlayTime(LIST* pList, const char* pText);
 // The run count a row shows for a content id: "%d" of its record, "0" when
 // none has the id, "???" when the list holds a NULL entry or the id is empty.

@@ -27,12 +27,10 @@ int SCCMN_LoadPlayTime(LIST* pList)
 {
     char strPath[2048 + 16];
     std::snprintf(strPath, sizeof(strPath), "%s%s", SCCMN_GetAppPath(), "pt.bin");
-    void* pFile = nullptr;
-    int nSize = 0;
-    // One extra byte: the text's terminator.
-    if (CMNFILE_ReadFileEx(strPath, &pFile, &nSize, 1) != ERRID_CMNFILE_NONE) return 1;
-    SCCMN_DecodePlayTime(pList, static_cast<char*>(pFile), nSize);
-    GlobalFree(pFile);
+    CmnText text;
+    if (CMNFILE_ReadText(strPath, 1, &text) != ERRID_CMNFILE_NONE) return 1;
+    SCCMN_ParsePlayTime(pList, text.pText);
+    CMNFILE_FreeText(&text);
     return 1;
 }
 

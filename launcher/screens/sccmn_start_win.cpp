@@ -329,18 +329,15 @@ int GetLocalFileVersion(LIST* pList, const char* pFileName)
     CMN_ASSERT(pFileName != NULL && lstrlen(pFileName) > 0);
     LIST_Init(pList);
     if (pFileName == nullptr || pFileName[0] == '\0') return 0;
-    void* pBuf = nullptr;
-    int nSize = 0;
-    if (CMNFILE_ReadFileEx(pFileName, &pBuf, &nSize, 1) != ERRID_CMNFILE_NONE) return 0;
-    char* pText = static_cast<char*>(pBuf);
+    CmnText text;
+    if (CMNFILE_ReadText(pFileName, 1, &text) != ERRID_CMNFILE_NONE) return 0;
     LOG_Write("GetLocalFileVersion::starting\n");
     LOG_Write("GetLocalFileVersion::pass00\n");
-    CMNFILE_InvertBytes(pText, nSize);
     LOG_Write("GetLocalFileVersion::pass01\n");
-    LogLine(pText);
+    LogLine(text.pText);
     LOG_Write("GetLocalFileVersion::pass02\n");
-    SCCMN_ParseFileVersions(pList, pText);
-    GlobalFree(pBuf);
+    SCCMN_ParseFileVersions(pList, text.pText);
+    CMNFILE_FreeText(&text);
     return 1;
 }
 
@@ -371,12 +368,11 @@ int SCCMN_Proc_WmuRecvGetZvqVersion(HWND hWnd, WPARAM wParam, LPARAM)
     }
     char strList[2 * kPathMax];
     std::snprintf(strList, sizeof(strList), "%sversion.txt", SCCMN_GetAppPath());
-    void* pBuf = nullptr;
-    int nSize = 0;
-    int cfRet = CMNFILE_ReadFileEx(strList, &pBuf, &nSize, 1);
+    CmnText text;
+    int cfRet = CMNFILE_ReadText(strList, 0, &text);
     CMN_ASSERT(cfRet == ERRID_CMNFILE_NONE);
-    if (cfRet == ERRID_CMNFILE_NONE && nSize > 0 &&
-        SCCMN_CompareVersion(strPath, &lstNow, static_cast<const char*>(pBuf), nSize, SCCMN_GetAppPath())) {
+    if (cfRet == ERRID_CMNFILE_NONE && text.nLen > 0 &&
+        SCCMN_CompareVersion(strPath, &lstNow, text.pText, text.nLen, SCCMN_GetAppPath())) {
         LOG_Write("異なるバージョンのファイルが存在する\n");
         if (MessageBoxA(hWnd, kAskUpdate, kReportCaption, MB_OKCANCEL) == IDOK) {
             // Without the updater running, ending the launcher would leave
@@ -385,7 +381,7 @@ int SCCMN_Proc_WmuRecvGetZvqVersion(HWND hWnd, WPARAM wParam, LPARAM)
         }
     }
     DeleteFileA(strList);
-    if (pBuf != nullptr) GlobalFree(pBuf);
+    CMNFILE_FreeText(&text);
     LIST_Free(&lstNow);
     if (bLauncher) SCCMN_EnableMainButtonsAll();
     return 1;

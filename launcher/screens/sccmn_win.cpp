@@ -188,8 +188,10 @@ int SCCMN_AddRegDat(LIST* pList, const char* pFolder)
     return 1;
 }
 
-// The user id in a store's header. 0 for a file that is no store: too short
-// for the header, or not unscrambled into one with the magic.
+// The user id in a store's header. 0 for a file that is no whole store:
+// one whose header is sound but whose records are cut short gives no
+// password the launcher could use, so it is no account (the member signs
+// in again, and the sign-in keeps the damaged file aside).
 int SCCMN_GetRegDatUserId(char* pUserId, int nSize, const char* pFileName)
 {
     CMN_ASSERT(pFileName != NULL && lstrlen(pFileName) > 0);
@@ -198,23 +200,22 @@ int SCCMN_GetRegDatUserId(char* pUserId, int nSize, const char* pFileName)
     int nFileSize = 0;
     if (CMNFILE_ReadFileEx(pFileName, &pFile, &nFileSize, 0) != ERRID_CMNFILE_NONE) return 0;
     int bRet = 0;
-    if (nFileSize >= static_cast<int>(sizeof(CfhIf)) + 1) {
-        char* pPlain = static_cast<char*>(std::malloc(nFileSize));
-        int nPlain = 0;
-        if (pPlain != nullptr && CMNUTIL_Decode(pFile, nFileSize, CMNUTIL_KEY, pPlain, &nPlain) &&
-            nPlain >= static_cast<int>(sizeof(CfhIf))) {
-            CfhIf cfh;
-            std::memcpy(&cfh, pPlain, sizeof(cfh));
-            if (std::memcmp(cfh.strMagic, "2xpU", 4) == 0) {
-                cfh.strUserId[sizeof(cfh.strUserId) - 1] = '\0';
-                size_t n = std::strlen(cfh.strUserId);
-                if (n < static_cast<size_t>(nSize)) {
-                    std::memcpy(pUserId, cfh.strUserId, n + 1);
-                    bRet = 1;
-                }
+    CfhIf cfh;
+    ContIf* pRecs = nullptr;
+    int nCnt = 0;
+    if (CONTENTSLIST_DecodeStore(pFile, nFileSize, &cfh, &pRecs, &nCnt) == 1) {
+        if (std::memcmp(cfh.strMagic, "2xpU", 4) == 0) {
+            cfh.strUserId[sizeof(cfh.strUserId) - 1] = '\0';
+            size_t n = std::strlen(cfh.strUserId);
+            if (n < static_cast<size_t>(nSize)) {
+                std::memcpy(pUserId, cfh.strUserId, n + 1);
+                bRet = 1;
             }
         }
-        std::free(pPlain);
+        std::free(pRecs);
+    } else {
+        LOG_Write("SCCMN_GetRegDatUserId::err::damaged store passed over\n");
+        LOG_WriteLine(pFileName);
     }
     GlobalFree(pFile);
     return bRet;

@@ -48,14 +48,6 @@ const Keyword kKeywords[] = {
 
 }  // namespace
 
-int SCLAYOUT_Decode(LIST* pLst, char* pFile, int nFileSize)
-{
-    if (pLst == nullptr || pFile == nullptr || nFileSize < 0) return 1;
-    CMNFILE_InvertBytes(pFile, nFileSize);
-    pFile[nFileSize] = '\0';
-    return SCLAYOUT_Parse(pLst, pFile);
-}
-
 int SCLAYOUT_Parse(LIST* pLst, const char* pBuf)
 {
     CMN_ASSERT(pLst != NULL && pBuf != NULL);

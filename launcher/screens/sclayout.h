@@ -68,16 +68,11 @@ enum {
     SCLAYOUT_ROWMAX_H = 255,   // the tallest row a list box item can be
 };
 
-// Reads the file whole with one extra zero byte (the text needs its
-// terminator), decodes and parses it. 0 (list left empty) when the file
-// cannot be read.
+// Reads the file as inverted text (CMNFILE_ReadText) and parses it. 0 (list
+// left empty) when the file cannot be read.
 int SCLAYOUT_Load(LIST* pLst, const char* pFile);
-// The platform-free part of the load: pFile holds the file's nFileSize bytes
-// followed by one spare byte, as the whole-file reader hands them out with
-// one extra byte. Inverts the file's bytes, terminates the text in the spare
-// byte and parses it. Always 1.
-int SCLAYOUT_Decode(LIST* pLst, char* pFile, int nFileSize);
-// Parses the terminated plain text into pLst. Always 1.
+// The platform-free part of the load: parses the terminated plain text into
+// pLst. Always 1.
 int SCLAYOUT_Parse(LIST* pLst, const char* pBuf);
 // The type of a keyword line; eSCLD_IDTYPE_MAX for any other text.
 int SCLAYOUT_GetIdType(const char* pBuf);

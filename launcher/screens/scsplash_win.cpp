@@ -71,21 +71,16 @@ int SCSPLASH_Load(LIST* pList, const char* pPath, HWND hWnd)
     if (pList == nullptr || pPath == nullptr) return 1;
     char strAppPath[SCSPLASH_LINEMAX];
     if (!SCSPLASH_FolderOf(strAppPath, sizeof(strAppPath), pPath)) return 1;
-    // One extra zero byte terminates the text.
-    void* pBuf = nullptr;
-    int nSize = 0;
-    int cfRet = CMNFILE_ReadFileEx(pPath, &pBuf, &nSize, 1);
+    CmnText text;
+    int cfRet = CMNFILE_ReadText(pPath, 1, &text);
     CMN_ASSERT(cfRet == ERRID_CMNFILE_NONE);
     if (cfRet != ERRID_CMNFILE_NONE) {
         LOG_Write("SCSPLASH_Load::err::sp.bin cannot be read\n");
         return 1;
     }
-    char* pText = static_cast<char*>(pBuf);
-    CMNFILE_InvertBytes(pText, nSize - 1);
-    pText[nSize - 1] = '\0';
-    int bRet = SCSPLASH_Parse(pList, pText, strAppPath, hWnd);
+    int bRet = SCSPLASH_Parse(pList, text.pText, strAppPath, hWnd);
     CMN_ASSERT(bRet == TRUE);
-    GlobalFree(pBuf);
+    CMNFILE_FreeText(&text);
     return 1;
 }
 

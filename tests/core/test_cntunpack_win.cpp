@@ -81,6 +81,23 @@ bool IsDir(const std::string& p)
     return a != INVALID_FILE_ATTRIBUTES && (a & FILE_ATTRIBUTE_DIRECTORY);
 }
 
+// The unpacker's own temporaries ("~tiv*") left in a folder or its subfolders.
+std::string Leftovers(const std::string& folder)
+{
+    std::string found;
+    WIN32_FIND_DATAA fd;
+    HANDLE h = FindFirstFileA((folder + "*").c_str(), &fd);
+    if (h == INVALID_HANDLE_VALUE) return found;
+    do {
+        std::string n = fd.cFileName;
+        if (n == "." || n == "..") continue;
+        if (fd.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) found += Leftovers(folder + n + "\\");
+        else if (n.compare(0, 4, "~tiv") == 0 || n == "tmp2") found += folder + n + " ";
+    } while (FindNextFileA(h, &fd));
+    FindClose(h);
+    return found;
+}
+
 std::string Path(int nKind, int nSlot) { return Field(CONTENTSLIST_GetPath(0, nKind, nSlot)); }
 std::string Caption(int nKind, int nSlot) { return Field(CONTENTSLIST_GetSentence(0, nKind, nSlot)); }
 
@@ -200,28 +217,104 @@ TEST_F(Unpack, GamePackOfEachMagicRecordsExecutablesRomsAndMusic)
     }
 }
 
-// A damaged executable stream: the file is not recorded, and neither a cut
-// ".sbn" nor the work files stay; the entries after it go on.
-TEST_F(Unpack, DamagedExecutableStreamLeavesNothingAndRecordsNothing)
+// A game installed before, then an update; the update fails part-way in
+// each way an entry can fail: the pack is not installed at all. The old
+// files stay as they were, the record keeps its old paths, captions and slot
+// values, and nothing of the unpack is left behind.
+TEST_F(Unpack, AnEntryThatCannotBeWrittenFailsTheWholePackAndChangesNothing)
 {
     std::string bad = Stream("a game that decodes short");
     bad[0] = static_cast<char>(bad[0] + 10);   // promises 10 bytes more than it holds
-    Bytes pack = Build(CPD_STR_PACKHEADER_ID02, {
-        { "broken.exe", "壊れ", eCPD_FTYPE_SBN, eCPD_FCT_SLIDE, bad, true },
-        { "good.exe", "良い", eCPD_FTYPE_SBN, eCPD_FCT_SLIDE, "a good game" },
-        { "after.rom", "", eCPD_FTYPE_MSXROM, eCPD_FCT_NONE, "rom" },
+    struct Case { const char* pWhat; TFile failing; };
+    const Case cases[] = {
+        { "damaged game stream", { "broken.exe", "壊れ", eCPD_FTYPE_SBN, eCPD_FCT_SLIDE, bad, true } },
+        { "file where a folder should be", { "blk\\readme.txt", "r", eCPD_FTYPE_README, eCPD_FCT_NONE, "cannot" } },
+        { "game where a folder should be", { "blk\\game.exe", "g", eCPD_FTYPE_SBN, eCPD_FCT_SLIDE, "cannot" } },
+        { "name leaving the folder", { "..\\esc.txt", "r", eCPD_FTYPE_README, eCPD_FCT_NONE, "escape" } },
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.pWhat);
+        TestDir t;
+        member = t.path() + "member\\";
+        CreateDirectoryA(member.c_str(), nullptr);
+        WriteAll(member + "blk", "a plain file where a folder should be");
+        WriteAll(member + "good.sbn", "the installed game");
+        WriteAll(member + "readme.txt", "the installed read-me");
+        // The failing entry comes last, after the others were written.
+        Bytes pack = Build(CPD_STR_PACKHEADER_ID02, {
+            { "good.exe", "良い", eCPD_FTYPE_SBN, eCPD_FCT_SLIDE, "a good game" },
+            { "readme.txt", "r2", eCPD_FTYPE_README, eCPD_FCT_NONE, "new read-me" },
+            { "rom.rom", "", eCPD_FTYPE_MSXROM, eCPD_FCT_NONE, "rom" },
+            c.failing,
+        });
+        EXPECT_EQ(Run(pack, 0, 1), 0);
+        EXPECT_EQ(ReadAll(member + "good.sbn"), "the installed game");
+        EXPECT_EQ(ReadAll(member + "readme.txt"), "the installed read-me");
+        EXPECT_EQ(ReadAll(member + "blk"), "a plain file where a folder should be");
+        EXPECT_FALSE(Exists(member + "rom.rom"));
+        EXPECT_FALSE(Exists(member + "broken.sbn"));
+        EXPECT_FALSE(Exists(member + "tmp"));
+        EXPECT_EQ(Leftovers(member), "");
+        EXPECT_EQ(Path(eCLPD_PATHTYPE_MAINEXE, 0), "old");
+        EXPECT_EQ(Caption(eCLPD_PATHTYPE_MAINEXE, 0), "old caption");
+        EXPECT_EQ(CONTENTSLIST_GetSlotValue(0, 0), 7);
+        EXPECT_EQ(Path(eCLPD_PATHTYPE_README, 0), "old");
+        EXPECT_EQ(Path(eCLPD_PATHTYPE_MSXROM, 1), "old");
+    }
+}
+
+// An installed manual open in a reader that does not share deletion: the
+// update cannot replace it, so the game already moved in is put back and the
+// record stays. Once the reader lets go, the same update goes through and
+// leaves none of the old files aside.
+TEST_F(Unpack, ALockedInstalledFileRollsTheUpdateBackAndALaterOneReplacesEverything)
+{
+    CreateDirectoryA(member.c_str(), nullptr);
+    CreateDirectoryA((member + "doc").c_str(), nullptr);
+    WriteAll(member + "game.sbn", "the installed game");
+    WriteAll(member + "doc\\manual.pdf", "the installed manual");
+    Bytes pack = Build(CPD_STR_PACKHEADER_ID5, {
+        { "game.exe", "起動", eCPD_FTYPE_SBN, eCPD_FCT_SLIDE, "the new game" },
+        { "doc\\manual.pdf", "説明書", eCPD_FTYPE_MANUAL, eCPD_FCT_NONE, "the new manual" },
     });
-    ASSERT_EQ(Run(pack, 0, 1), 1);
-    EXPECT_FALSE(Exists(member + "broken.sbn"));
-    EXPECT_FALSE(Exists(member + "tmp"));
-    EXPECT_FALSE(Exists(member + "tmp2"));
-    EXPECT_EQ(ReadAll(member + "good.sbn"), Stream("a good game"));
-    EXPECT_EQ(Path(eCLPD_PATHTYPE_MAINEXE, 0), "good.exe");
-    EXPECT_EQ(Caption(eCLPD_PATHTYPE_MAINEXE, 0), "良い");
-    EXPECT_EQ(CONTENTSLIST_GetSlotValue(0, 0), 2);
-    EXPECT_EQ(Path(eCLPD_PATHTYPE_MAINEXE, 1), "old");
-    EXPECT_EQ(CONTENTSLIST_GetSlotValue(0, 1), 7);
-    EXPECT_EQ(Path(eCLPD_PATHTYPE_MSXROM, 1), member + "after.rom");
+    HANDLE hReader = CreateFileA((member + "doc\\manual.pdf").c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr,
+                                 OPEN_EXISTING, 0, nullptr);
+    ASSERT_NE(hReader, INVALID_HANDLE_VALUE);
+    EXPECT_EQ(Run(pack), 0);
+    CloseHandle(hReader);
+    EXPECT_EQ(ReadAll(member + "game.sbn"), "the installed game");
+    EXPECT_EQ(ReadAll(member + "doc\\manual.pdf"), "the installed manual");
+    EXPECT_EQ(Leftovers(member), "");
+    EXPECT_EQ(Path(eCLPD_PATHTYPE_MAINEXE, 0), "old");
+    EXPECT_EQ(Path(eCLPD_PATHTYPE_MANUAL, 0), "old");
+
+    ASSERT_EQ(Run(pack), 1);
+    EXPECT_EQ(ReadAll(member + "game.sbn"), Stream("the new game"));
+    EXPECT_EQ(ReadAll(member + "doc\\manual.pdf"), "the new manual");
+    EXPECT_EQ(Leftovers(member), "");
+    EXPECT_EQ(Path(eCLPD_PATHTYPE_MAINEXE, 0), "game.exe");
+    EXPECT_EQ(Path(eCLPD_PATHTYPE_MANUAL, 0), "doc\\manual.pdf");
+}
+
+// A stop asked for before the files are moved in: nothing changes.
+TEST_F(Unpack, AStopAskedForLeavesTheInstalledFilesAndTheRecord)
+{
+    CreateDirectoryA(member.c_str(), nullptr);
+    WriteAll(member + "game.sbn", "the installed game");
+    std::string tmp = d.file("tempfile.bin");
+    WriteAll(tmp, Str(Build(CPD_STR_PACKHEADER_ID5, {
+        { "game.exe", "起動", eCPD_FTYPE_SBN, eCPD_FCT_SLIDE, "the new game" },
+        { "readme.txt", "r", eCPD_FTYPE_README, eCPD_FCT_NONE, "read me" },
+    })));
+    int bStop = 1;
+    EXPECT_EQ(THREADM_UnpackContents(kKey, member.c_str(), tmp.c_str(), 0, 0, &bStop), 0);
+    EXPECT_EQ(ReadAll(member + "game.sbn"), "the installed game");
+    EXPECT_FALSE(Exists(member + "readme.txt"));
+    EXPECT_EQ(Leftovers(member), "");
+    EXPECT_EQ(Path(eCLPD_PATHTYPE_MAINEXE, 0), "old");
+    bStop = 0;
+    EXPECT_EQ(THREADM_UnpackContents(kKey, member.c_str(), tmp.c_str(), 0, 0, &bStop), 1);
+    EXPECT_EQ(ReadAll(member + "game.sbn"), Stream("the new game"));
 }
 
 TEST_F(Unpack, CompressedFileOfAnotherTypeStaysAsTheWorkFile)
@@ -258,27 +351,25 @@ TEST_F(Unpack, ShiftJisNamesWithABackslashTrailByte)
     EXPECT_EQ(Path(eCLPD_PATHTYPE_KZDSOUND, 0), "ソ.ソ\\ソ");
 }
 
-// Names that would write outside the member's folder are passed over with
-// their data; the entries after each still land where they should.
-TEST_F(Unpack, NamesLeavingTheFolderArePassedOver)
+// A name that would write outside the member's folder refuses the whole
+// pack: neither it nor the good file beside it is written.
+TEST_F(Unpack, NamesLeavingTheFolderRefuseThePack)
 {
     member = d.path() + "top\\member\\";
     const char* const escapes[] = {
         "..\\esc1.txt", "a\\..\\..\\esc2.txt", "C:\\tiv_esc3.txt", "C:tiv_esc4.txt", "\\tiv_esc5.txt",
         "/tiv_esc6.txt", "a/../../esc7.txt", "a\\...\\..\\esc8.txt", "a\\. .\\esc9.txt", "..",
         "\\\\.\\C:\\tiv_esc10.txt", "file.txt:stream",
+        // The one rule of every name taken from outside: no ".", blank-only or empty part either.
+        "a\\.\\b.txt", "a\\ \\b.txt", "a\\\\b.txt",
     };
-    std::vector<TFile> files;
     for (const char* p : escapes) {
-        files.push_back({ p, "escape", eCPD_FTYPE_README, eCPD_FCT_NONE, std::string("escaped ") + p });
-        files.push_back({ "in\\ok.txt", "ok", eCPD_FTYPE_MANUAL, eCPD_FCT_NONE, p });
-    }
-    files.push_back({ "a..b.txt", "dots", eCPD_FTYPE_README, eCPD_FCT_NONE, "dots in a name" });
-    ASSERT_EQ(Run(Build(CPD_STR_PACKHEADER_ID5, files)), 1);
-
-    for (const char* p : { "top\\esc1.txt", "top\\esc2.txt", "top\\esc7.txt", "top\\member\\a\\esc8.txt",
-                           "top\\esc8.txt", "top\\member\\a\\esc9.txt", "top\\member\\file.txt" }) {
-        EXPECT_FALSE(Exists(d.path() + p)) << p;
+        SCOPED_TRACE(p);
+        EXPECT_EQ(Run(Build(CPD_STR_PACKHEADER_ID5, {
+            { "in\\ok.txt", "ok", eCPD_FTYPE_MANUAL, eCPD_FCT_NONE, "ok" },
+            { p, "escape", eCPD_FTYPE_README, eCPD_FCT_NONE, std::string("escaped ") + p },
+        })), 0);
+        EXPECT_FALSE(Exists(d.path() + "top")) << "a folder was made";
     }
     for (const char* p : { "C:\\tiv_esc3.txt", "\\tiv_esc5.txt", "\\tiv_esc6.txt", "C:\\tiv_esc10.txt" }) {
         EXPECT_FALSE(Exists(p)) << p;
@@ -286,11 +377,12 @@ TEST_F(Unpack, NamesLeavingTheFolderArePassedOver)
     char cwd[MAX_PATH];
     GetCurrentDirectoryA(sizeof(cwd), cwd);
     EXPECT_FALSE(Exists(std::string(cwd) + "\\tiv_esc4.txt"));
-    // Each good entry after an escape was still read at its own offset.
-    EXPECT_EQ(ReadAll(member + "in\\ok.txt"), escapes[sizeof(escapes) / sizeof(escapes[0]) - 1]);
-    EXPECT_EQ(ReadAll(member + "a..b.txt"), "dots in a name");
-    EXPECT_EQ(Path(eCLPD_PATHTYPE_README, 0), "a..b.txt");   // the escapes recorded nothing
-    EXPECT_EQ(Path(eCLPD_PATHTYPE_MANUAL, 9), "in\\ok.txt");
+    EXPECT_EQ(Path(eCLPD_PATHTYPE_README, 0), "old");
+    EXPECT_EQ(Path(eCLPD_PATHTYPE_MANUAL, 0), "old");
+    // Dots inside a name are no escape.
+    ASSERT_EQ(Run(Build(CPD_STR_PACKHEADER_ID5, { { "a..b.txt", "dots", eCPD_FTYPE_README, eCPD_FCT_NONE, "dots" } })), 1);
+    EXPECT_EQ(ReadAll(member + "a..b.txt"), "dots");
+    EXPECT_EQ(Path(eCLPD_PATHTYPE_README, 0), "a..b.txt");
 }
 
 // Packs cut short or with sizes and names that do not fit are refused whole:
@@ -371,25 +463,6 @@ TEST_F(Unpack, FilesThatDoNotFitTheRecordAreWrittenButNotRecorded)
     EXPECT_EQ(Path(eCLPD_PATHTYPE_MSXROM, 0), "old");
     EXPECT_EQ(ReadAll(member + "m10.pdf"), "m");
     EXPECT_EQ(Path(eCLPD_PATHTYPE_MANUAL, 9), "m9.pdf");
-}
-
-// A file that cannot be created is passed over; the rest goes on.
-TEST_F(Unpack, UnwritableFileIsPassedOver)
-{
-    CreateDirectoryA(member.c_str(), nullptr);
-    WriteAll(member + "blk", "a plain file where a folder should be");
-    Bytes pack = Build(CPD_STR_PACKHEADER_ID5, {
-        { "blk\\readme.txt", "r", eCPD_FTYPE_README, eCPD_FCT_NONE, "cannot" },
-        { "blk\\game.exe", "g", eCPD_FTYPE_SBN, eCPD_FCT_SLIDE, "cannot" },
-        { "readme.txt", "r2", eCPD_FTYPE_README, eCPD_FCT_NONE, "can" },
-    });
-    ASSERT_EQ(Run(pack), 1);
-    EXPECT_EQ(ReadAll(member + "blk"), "a plain file where a folder should be");
-    EXPECT_EQ(ReadAll(member + "readme.txt"), "can");
-    EXPECT_EQ(Path(eCLPD_PATHTYPE_README, 0), "readme.txt");
-    EXPECT_EQ(Path(eCLPD_PATHTYPE_MAINEXE, 0), "old");
-    EXPECT_FALSE(Exists(member + "tmp"));
-    EXPECT_FALSE(Exists(member + "tmp2"));
 }
 
 // ---- the client-version pack ----

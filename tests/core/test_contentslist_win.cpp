@@ -5,6 +5,7 @@
 
 #include <cstdlib>
 #include <string>
+#include <vector>
 
 #include "catalogue_fixture.h"
 #include "cmnfile.h"
@@ -193,9 +194,25 @@ TEST_F(Store, SavingRecordsKeepsTheStoredHeader)
     EXPECT_TRUE(file == ref::Scramble(expect));
 }
 
-// Damaged stores: refused, without a crash, with the catalogue, the previous
-// list, the date and the file itself as they were.
-TEST_F(Store, DamagedStoresAreRefusedAndLeftAlone)
+// The damaged stores kept aside beside the store ("REG.DAT.damaged-...").
+std::vector<std::string> AsideFiles(const std::string& folder)
+{
+    std::vector<std::string> found;
+    WIN32_FIND_DATAA fd;
+    HANDLE h = FindFirstFileA((folder + "REG.DAT.damaged-*").c_str(), &fd);
+    if (h == INVALID_HANDLE_VALUE) return found;
+    do found.push_back(folder + fd.cFileName);
+    while (FindNextFileA(h, &fd));
+    FindClose(h);
+    return found;
+}
+
+// Damaged stores: refused by every load, without a crash, with the
+// catalogue, the previous list, the date and the file as they were. A save
+// never deletes one: without a password for a new header it leaves it; with
+// one (a sign-in) it keeps it aside, byte for byte, under a name of its own
+// and writes the member's new store in its place.
+TEST_F(Store, DamagedStoresAreRefusedAndKeptAsideByASaveWithThePassword)
 {
     std::string one = ReferencePlain(1);
     auto withCount = [](std::string plain, int32_t n) {
@@ -235,9 +252,36 @@ TEST_F(Store, DamagedStoresAreRefusedAndLeftAlone)
         EXPECT_EQ(g_pContTmpIf, pPrev) << c.what;
         EXPECT_EQ(g_nContTmpCnt, 1) << c.what;
         EXPECT_STREQ(g_strLastUpdate, "20200101") << c.what;
-        // Nor is it overwritten: its header cannot be carried over.
+        USERM_Clear();   // the account, without its password
+        USERM_Init();
+        USERM_SetAcountValid(1);
+        USERM_SetId("member01", 8);
         EXPECT_EQ(CONTENTSLIST_Save2(), 0) << c.what;
         EXPECT_TRUE(ReadAll(Store_()) == c.file) << c.what << ": the file was changed";
+        EXPECT_TRUE(AsideFiles(m_dir).empty()) << c.what;
+
+        USERM_SetPassword("secret", 6);
+        ASSERT_EQ(CONTENTSLIST_Save2(), 1) << c.what;
+        std::vector<std::string> aside = AsideFiles(m_dir);
+        ASSERT_EQ(aside.size(), 1u) << c.what;
+        EXPECT_TRUE(ReadAll(aside[0]) == c.file) << c.what << ": the damaged file was changed";
+        CfhIf stored;
+        ContIf* pRecs = nullptr;
+        int nRecs = 0;
+        std::string now = ReadAll(Store_());
+        ASSERT_EQ(CONTENTSLIST_DecodeStore(now.data(), static_cast<int>(now.size()), &stored, &pRecs, &nRecs), 1);
+        std::free(pRecs);
+        EXPECT_STREQ(stored.strUserId, "member01");
+        EXPECT_STREQ(stored.strPassword, "secret");
+        EXPECT_EQ(nRecs, 1);
+        // A second damaged store beside the first never takes its name.
+        WriteAll(Store_(), c.file);
+        ASSERT_EQ(CONTENTSLIST_Save2(), 1) << c.what;
+        EXPECT_EQ(AsideFiles(m_dir).size(), 2u) << c.what;
+        for (const std::string& a : AsideFiles(m_dir)) {
+            EXPECT_TRUE(ReadAll(a) == c.file) << a;
+            DeleteFileA(a.c_str());
+        }
     }
     // A foreign magic is no damage: the format never tested it.
     std::string foreign = ReferencePlain(1);

@@ -601,6 +601,158 @@ TEST_F(Flow, TheSalePageAndAFetchedManualOpenThroughTheShell)
     Close();
 }
 
+// The same record with another version of its game (column 11).
+std::string RecordV(const std::string& id, const std::string& title, const std::string& pack, const std::string& ver)
+{
+    std::string r = Record(id, title, pack);
+    size_t at = r.find("," + pack + ",1,");
+    r.replace(at, pack.size() + 4, "," + pack + "," + ver + ",");
+    return r;
+}
+
+// A game pack of C0000: its executable (any bytes after the stand-in game
+// only lengthen it) and its guide.
+std::string GamePack(const std::string& game, const std::string& guide)
+{
+    std::vector<CpdFile> files(2);
+    files[0].strName = "C0000\\game.exe";
+    files[0].strCaption = "起動";
+    files[0].cFileType = eCPD_FTYPE_SBN;
+    files[0].cCmpType = eCPD_FCT_SLIDE;
+    files[0].data.assign(game.begin(), game.end());
+    files[1].strName = "C0000\\guide.txt";
+    files[1].strCaption = "操作説明";
+    files[1].cFileType = eCPD_FTYPE_README;
+    files[1].cCmpType = eCPD_FCT_NONE;
+    files[1].data.assign(guide.begin(), guide.end());
+    std::vector<uint8_t> pack;
+    EXPECT_EQ(CPD_Build("CNPFVR05", 2, files, pack), 1);
+    return std::string(pack.begin(), pack.end());
+}
+
+// Version 1 of Alpha installed through the launcher (played once), then the
+// service offers version 2 in pack2 and a refresh marks the game for update.
+struct UpdateFlow : Flow {
+    std::string member, folder, game, sbn1;
+    void InstallThenOffer(const std::string& id, const std::string& pack2)
+    {
+        game = ReadAll(Probe_HostPath(TESTGAME_EXE));
+        ASSERT_FALSE(game.empty());
+        WriteAll(site + "root\\dl\\" + id + "1.pack", GamePack(game, "guide 1"));
+        WriteAll(site + "root\\dl\\" + id + "2.pack", pack2);
+        WriteAll(app + "qr.exe", ReadAll(Probe_HostPath(QR_EXE)));
+        AddMember(id, { "Alpha" }, eCLPD_TYPE_DOWNLOADABLE, RecordV("C0000", "Alpha", id + "1.pack", "1"));
+        member = Member(id);
+        // Version 1 is known to the store (an empty version is current
+        // against any other and never asks for an update).
+        Store st;
+        ASSERT_TRUE(st.Load(member + "REG.DAT"));
+        for (ContIf& r : st.recs) {
+            std::strcpy(r.strVersion, "1");
+            std::strcpy(r.strServerVersion, "1");
+        }
+        void* pFile = nullptr;
+        int nFile = 0;
+        ASSERT_EQ(CONTENTSLIST_EncodeStore(&st.hdr, st.recs.data(), static_cast<int>(st.recs.size()), &pFile, &nFile), 1);
+        WriteAll(member + "REG.DAT", std::string(static_cast<char*>(pFile), nFile));
+        std::free(pFile);
+        folder = member + "C0000\\";
+        CreateDirectoryA(folder.c_str(), nullptr);
+        WriteAll(folder + "game.cfg", "run=500\n");
+        ASSERT_NO_FATAL_FAILURE(StartLauncher(1));
+        ASSERT_NO_FATAL_FAILURE(Refresh(member));
+        PressRowButton("Alpha", kPlay);
+        ASSERT_TRUE(Probe_WaitFor([&] { return Count(ReadAll(folder + "game.rec"), "ended=") >= 1; }, 60000))
+            << "version 1 did not play\n" << Diag();
+        ASSERT_TRUE(Probe_WaitFor([&] { return ButtonsEnabled(); }, 30000));
+        sbn1 = ReadAll(folder + "game.sbn");
+        ASSERT_FALSE(sbn1.empty());
+        WriteAll(site + id + ".txt", RecordV("C0000", "Alpha", id + "2.pack", "2"));
+        ASSERT_NO_FATAL_FAILURE(Refresh(member));
+        ASSERT_NO_FATAL_FAILURE(ExpectOld(eCLPD_TYPE_UPDATE));
+    }
+    // Version 1 whole on disk and in the store, nothing of the unpack left.
+    void ExpectOld(int nType)
+    {
+        EXPECT_EQ(ReadAll(folder + "game.sbn"), sbn1);
+        EXPECT_EQ(ReadAll(folder + "guide.txt"), "guide 1");
+        for (const char* f : { "C0000\\~tiv0.new", "C0000\\~tiv1.new", "C0000\\~tiv0.old", "C0000\\~tiv1.old", "tmp",
+                               "tmp2", "tempfile.bin" }) {
+            EXPECT_FALSE(Exists(member + f)) << f;
+        }
+        Store s;
+        ASSERT_TRUE(s.Load(member + "REG.DAT"));
+        ASSERT_NE(s.Find("C0000"), nullptr);
+        EXPECT_EQ(s.Find("C0000")->type, nType);
+        EXPECT_STREQ(s.Find("C0000")->strVersion, "1");
+        EXPECT_STREQ(s.Find("C0000")->strExePath[0], "C0000\\game.exe");
+    }
+};
+
+// The update cannot replace the guide, held open by a reader that does not
+// share deletion: the member is told the download failed, version 1 stays
+// installed and recorded, and the update is offered again; once the reader
+// lets go, the same play installs version 2.
+TEST_F(UpdateFlow, AnUpdateThatCannotReplaceALockedFileKeepsTheOldGameAndIsOfferedAgain)
+{
+    ASSERT_NO_FATAL_FAILURE(InstallThenOffer("flowlock", GamePack(ReadAll(Probe_HostPath(TESTGAME_EXE)) + "v2", "guide 2")));
+    HANDLE hReader = CreateFileA((folder + "guide.txt").c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
+                                 0, nullptr);
+    ASSERT_NE(hReader, INVALID_HANDLE_VALUE);
+    size_t nLog = RequestLog().size();
+    PressRowButton("Alpha", kPlay);
+    HWND box = Probe_WaitWindow("#32770", "報告", 60000);
+    CloseHandle(hReader);
+    ASSERT_NE(box, nullptr) << "no failure report\n" << Diag();
+    EXPECT_EQ(Probe_MessageBoxText(box), "ダウンロード処理に失敗しました(ZVQ:017)");
+    Probe_PressButton(box, IDOK);
+    EXPECT_EQ(Count(RequestLog().substr(nLog), "GET\t/dl/flowlock2.pack\t"), 1);
+    ASSERT_TRUE(Probe_WaitFor([&] { return ButtonsEnabled(); }, 30000)) << Diag();
+    ExpectOld(eCLPD_TYPE_UPDATE);
+    EXPECT_EQ(Count(ReadAll(folder + "game.rec"), "started"), 1) << "the failed update started a game";
+
+    // Offered again: play fetches version 2 and installs it.
+    PressRowButton("Alpha", kPlay);
+    Store s;
+    EXPECT_TRUE(Probe_WaitFor([&] {
+        return s.Load(member + "REG.DAT") && s.Find("C0000") != nullptr && s.Find("C0000")->type == eCLPD_TYPE_PLAYABLE &&
+               std::strcmp(s.Find("C0000")->strVersion, "2") == 0;
+    }, 60000)) << Diag();
+    EXPECT_EQ(ReadAll(folder + "guide.txt"), "guide 2");
+    EXPECT_NE(ReadAll(folder + "game.sbn"), sbn1);
+    EXPECT_TRUE(Probe_WaitFor([&] { return Count(ReadAll(folder + "game.rec"), "ended=") >= 2; }, 60000));
+    Close();
+}
+
+// CANCEL while the update's game is being unpacked (its work file is on
+// disk): the worker stops at its next safe point and is waited for; version
+// 1 stays whole and recorded, nothing of the unpack is left, and the
+// launcher goes on.
+TEST_F(UpdateFlow, CancelDuringAnUpdatesUnpackKeepsTheOldGameWholeAndPlayable)
+{
+    // A long game: its re-encoding takes long enough to be cancelled.
+    std::string big = ReadAll(Probe_HostPath(TESTGAME_EXE));
+    uint32_t x = 12345;
+    for (int i = 0; i < 24 * 1024 * 1024; i++) {
+        x = x * 1103515245u + 12345u;
+        big += static_cast<char>(x >> 24);
+    }
+    ASSERT_NO_FATAL_FAILURE(InstallThenOffer("flowstop", GamePack(big, "guide 2")));
+    PressRowButton("Alpha", kPlay);
+    HWND dlg = nullptr;
+    ASSERT_TRUE(Probe_WaitFor([&] { return (dlg = ProgressWindow()) != nullptr; }, 30000)) << "no progress window";
+    ASSERT_TRUE(Probe_WaitFor([&] { return Exists(member + "tmp"); }, 120000)) << "the unpack was not seen\n" << Diag();
+    Probe_PressButton(dlg, 1000);
+    HWND box = Probe_WaitWindow("#32770", "確認", 60000);
+    ASSERT_NE(box, nullptr) << "no cancel report\n" << Diag();
+    EXPECT_EQ(Probe_MessageBoxText(box), "処理を中断します(ZVQ:016)。");
+    Probe_PressButton(box, IDOK);
+    EXPECT_TRUE(Probe_WaitFor([&] { return ButtonsEnabled(); }, 30000)) << Diag();
+    ExpectOld(eCLPD_TYPE_UPDATE);
+    EXPECT_EQ(WaitForSingleObject(h, 0), static_cast<DWORD>(WAIT_TIMEOUT)) << "the launcher ended";
+    Close();
+}
+
 // A pack of two games: play offers both in the slot chooser and starts the
 // clicked one; the second comes with a ROM image, so it is started
 // directly, its quoted path followed by the ROM's, without the runner.

@@ -63,7 +63,7 @@ TEST(PlayTime, TheFileIsInvertedAndEndsInTheSpareByte)
     CMNFILE_InvertBytes(file.data(), static_cast<int>(file.size()));
     file.push_back('\x55');   // the reader's spare byte, not yet a terminator
     Play play;
-    EXPECT_EQ(SCCMN_DecodePlayTime(&play.l, file.data(), static_cast<int>(plain.size())), 1);
+    EXPECT_EQ(SCCMN_ParsePlayTime(&play.l, CMNFILE_MakeText(file.data(), static_cast<int>(plain.size()), 1).pText), 1);
     EXPECT_EQ(play.Dump(), "taro/P1/2/75");
 }
 

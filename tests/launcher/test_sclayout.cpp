@@ -10,6 +10,7 @@
 #include <string>
 #include <vector>
 
+#include "cmnfile.h"
 #include "sclayout.h"
 #include "scskinfile.h"
 #include "testdir.h"
@@ -37,7 +38,7 @@ std::string DecodeFile(const std::string& plain)
     p[file.size()] = static_cast<char>(0xAA);
     LIST l;
     LIST_Init(&l);
-    EXPECT_EQ(SCLAYOUT_Decode(&l, p, static_cast<int>(file.size())), 1);
+    EXPECT_EQ(SCLAYOUT_Parse(&l, CMNFILE_MakeText(p, static_cast<int>(file.size()), 1).pText), 1);
     std::string r = Items(&l);
     LIST_Free(&l);
     std::free(p);
@@ -105,7 +106,7 @@ TEST_F(Layout, AFileStoredPlainYieldsNothing)
     buf.push_back(0);
     LIST l;
     LIST_Init(&l);
-    SCLAYOUT_Decode(&l, buf.data(), static_cast<int>(plain.size()));
+    SCLAYOUT_Parse(&l, CMNFILE_MakeText(buf.data(), static_cast<int>(plain.size()), 1).pText);
     EXPECT_EQ(LIST_GetCnt(&l), 0);
 }
 

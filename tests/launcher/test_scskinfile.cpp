@@ -9,6 +9,7 @@
 #include <string>
 #include <vector>
 
+#include "cmnfile.h"
 #include "log.h"
 #include "sclayout.h"
 #include "scskinfile.h"
@@ -274,7 +275,7 @@ TEST(ProjectSkin, HoldsEveryImageTheMainScreenAndTheRowsDraw)
         std::string raw = ReadAll(std::string(SKIN_DIR) + "/" + f.first + ".bin");
         std::vector<char> buf(raw.begin(), raw.end());
         buf.push_back(0);
-        SCLAYOUT_Decode(f.second, buf.data(), static_cast<int>(raw.size()));
+        SCLAYOUT_Parse(f.second, CMNFILE_MakeText(buf.data(), static_cast<int>(raw.size()), 1).pText);
         EXPECT_GT(LIST_GetCnt(f.second), 1) << f.first;
         for (int i = 0; i < LIST_GetCnt(f.second); i++) {
             EXPECT_NE(SCLAYOUT_GetAt(f.second, i)->type, eSCLD_IDTYPE_MAX) << f.first << " item " << i;

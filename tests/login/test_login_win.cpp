@@ -14,6 +14,7 @@
 #include <string>
 #include <vector>
 
+#include "cmnutil.h"
 #include "contentslist.h"
 #include "testdir.h"
 #include "testinstall.h"
@@ -430,6 +431,71 @@ TEST_F(LoginTest, LoginCheckCancelDuringADelayedCheckEndsWithZvq016AndNoStore)
     CloseHandle(h);
     EXPECT_FALSE(ReadStore(Member("slowman") + "REG.DAT").bExists);
     EXPECT_EQ(LauncherRecord(), "");
+}
+
+// A store whose header is sound but whose records are cut short. The
+// launcher finds no account in it (ZVQ:018) instead of running on its header
+// without a password; the sign-in keeps it aside, byte for byte, writes the
+// member's new store, and the launcher it starts asks the service for the
+// catalogue with the password.
+TEST_F(LoginTest, LoginCheckADamagedStoreIsKeptAsideAndTheLauncherThenRunsWithThePassword)
+{
+    WriteAll(app + "tiv_launcher.exe", ReadAll(Probe_HostPath(LAUNCHER_EXE)));
+    for (const char* f : { "skin.bin", "lcs.bin", "lcd.bin", "lcm.bin" })
+        WriteAll(app + f, ReadAll(std::string(SKIN_DIR) + "/" + f));
+    WriteAll(app + "env.bin", Inverted("[TITLENAME]\r\nテストの館\r\n[CGITOPPAGE]\r\n" + addr +
+                                       "\r\n[CGIPAGE_CHECKUSER]\r\n/cgi-bin/checkuser.cgi\r\n"
+                                       "[CGIPAGE_GETCONTENTSLIST]\r\n/cgi-bin/list.cgi\r\n"));
+    WriteAll(app + "appset.bin",
+             Inverted("[DEF_DISPMODE]\n2\n\n[AUTO_UPDATECONTENTS]\n1\n\n[AUTO_DOWNLOADCONTENTS]\n0\n\n"));
+    const std::string member = Member("newman");
+    ASSERT_TRUE(CreateDirectoryA(member.c_str(), nullptr));
+    StoreContents c;
+    c.nRecords = 2;
+    c.titles = { "Alpha", "Beta" };
+    WriteStore(member + "REG.DAT", "newman", "pw1", c);
+    // The second record cut short, scrambled as a whole store would be.
+    std::string whole = ReadAll(member + "REG.DAT");
+    std::vector<char> plain(whole.size()), cut(whole.size());
+    int nPlain = 0, nCut = 0;
+    ASSERT_EQ(CMNUTIL_Decode(whole.data(), static_cast<int>(whole.size()), CMNUTIL_KEY, plain.data(), &nPlain), 1);
+    nPlain -= 100;
+    ASSERT_EQ(CMNUTIL_Encode(plain.data(), nPlain, CMNUTIL_KEY, cut.data(), &nCut, static_cast<int>(cut.size())), 1);
+    const std::string damaged(cut.data(), nCut);
+    WriteAll(member + "REG.DAT", damaged);
+    ASSERT_FALSE(ReadStore(member + "REG.DAT").bDecodes);
+
+    HANDLE hL = Probe_Start(Probe_HostPath(LAUNCHER_EXE), "tiv_launcher.exe -start tiv,", app);
+    ASSERT_NE(hL, nullptr);
+    EXPECT_EQ(Box(kReport), "ユーザ情報が存在しません。処理を中止します（ZVQ:018）");
+    EXPECT_EQ(Probe_WaitExit(hL, 60000), 0);
+    CloseHandle(hL);
+    EXPECT_EQ(ReadAll(member + "REG.DAT"), damaged);
+
+    size_t nLog = RequestLog().size();
+    HANDLE h = Start();
+    ASSERT_NE(h, nullptr);
+    EXPECT_EQ(SignIn(h, "newman", "pw1", kReport), kLogin116);
+    EXPECT_EQ(Probe_WaitExit(h, 60000), 0);
+    CloseHandle(h);
+    WIN32_FIND_DATAA fd;
+    HANDLE hFind = FindFirstFileA((member + "REG.DAT.damaged-*").c_str(), &fd);
+    ASSERT_NE(hFind, INVALID_HANDLE_VALUE) << "the damaged store was not kept aside\n" << LoginLog();
+    FindClose(hFind);
+    EXPECT_EQ(ReadAll(member + fd.cFileName), damaged);
+    Store s = ReadStore(member + "REG.DAT");
+    ASSERT_TRUE(s.bDecodes);
+    EXPECT_STREQ(s.h.strUserId, "newman");
+    EXPECT_STREQ(s.h.strPassword, "pw1");
+
+    HWND wnd = Probe_WaitWindow("TIV Launcher", "テストの館", 90000);
+    ASSERT_NE(wnd, nullptr);
+    EXPECT_TRUE(Probe_WaitFor([&] {
+        return RequestLog().substr(nLog).find("userid=newman&passwd=pw1") != std::string::npos &&
+               Count(RequestLog().substr(nLog), "/cgi-bin/list.cgi") >= 1;
+    }, 60000)) << RequestLog().substr(nLog);
+    PostMessageA(wnd, WM_CLOSE, 0, 0);
+    Probe_WaitFor([&] { return !IsWindow(wnd); }, 30000);
 }
 
 TEST_F(LoginTest, LoginCheckTheRealLauncherOpensOnTheNewStore)
