@@ -340,6 +340,7 @@ int WINAPI WinMain(HINSTANCE hInstance, HINSTANCE, LPSTR lpCmdLine, int)
     }
     hMutex = CreateMutexA(nullptr, FALSE, kMutexName);
 
+    SCCMN_InitCommonControls();
     std::memset(&g_appIf, 0, sizeof(g_appIf));
     g_appIf.hInstance = hInstance;
     USERM_Init();

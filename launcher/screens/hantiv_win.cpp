@@ -199,7 +199,7 @@ int InitApp_LauncherMode(void)
     if (ReadAppsetNumber("[AUTO_UPDATECONTENTS]", 0) == 1) DOWNLOADMN_Add_GetContentsList(USERM_GetId());
     if (ReadAppsetNumber("[AUTO_DOWNLOADCONTENTS]", 0) == 1) {
         DOWNLOADMN_Add_GetContentsList(USERM_GetId());
-        SCCMN_SetReserveAction(eGD_RESERVETYPE_DOWNLOADALL);
+        SCCMN_BeginAction(eGD_RESERVETYPE_DOWNLOADALL);
     }
 
     if (!LoadEnv(kErrCaption)) {
@@ -231,6 +231,8 @@ int InitApp_LauncherMode(void)
     // The window was shown, and painted empty, before the skin was here.
     InvalidateRect(g_appIf.hWnd, nullptr, FALSE);
     SCCTRL_CreateControls(&g_appIf.lstSkin, g_appIf.hWnd, g_appIf.hInstance);
+    // Download-all waits for the catalogue with the buttons off, these too.
+    if (SCCMN_GetReserveAction() != eGD_RESERVETYPE_NONE) SCCMN_DisableMainButtons();
     SCCMN_SetListRefresh(RefreshAfterSort);
     if (PAGE_CheckValid() && PAGE_GetCount() > 0) {
         SCCTRL_ShowCtrl(eCD_IMGTYPE_CMB_LISTMODE, SW_SHOW);
@@ -419,6 +421,9 @@ LRESULT CALLBACK HANTIV_WndProc(HWND hWnd, UINT uMsg, WPARAM wParam, LPARAM lPar
         OnCancel(hWnd);
         return 0;
     case WMU_KICKCONTENTS:
+        // Posted again while a start's slot chooser is open (its modal loop
+        // dispatches this window's messages): that start goes on alone.
+        if (SCCMN_IsStartBusy()) return 0;
         HANTIV_StartContents(static_cast<int>(lParam));
         if (g_appIf.nStartMode != eGD_STARTMODE_LAUNCHER) DestroyWindow(hWnd);
         return 0;
@@ -542,6 +547,7 @@ int WINAPI WinMain(HINSTANCE hInstance, HINSTANCE, LPSTR lpCmdLine, int nCmdShow
     hMutex = CreateMutexA(nullptr, FALSE, "Q7Manager_integrate");   // held until the program ends
     (void)hMutex;
 
+    SCCMN_InitCommonControls();
     std::memset(&g_appIf, 0, sizeof(g_appIf));
     g_appIf.hInstance = hInstance;
     USERM_Init();

@@ -24,6 +24,19 @@ int         SCCMN_SetStartMode(int nMode);
 int         SCCMN_GetStartMode(void);
 int         SCCMN_SetReserveAction(int nAction);
 int         SCCMN_GetReserveAction(void);
+// The reserved action has one owner. SCCMN_BeginAction reserves it and
+// switches the main buttons off; SCCMN_EndAction ends it on every path (done,
+// failed, refused, nothing to do) and gives the buttons back. A download's
+// result carries an action out only when it is the part the action waits for
+// (SCCMN_IsAwaitedFile: the content of USERM_GetContentsId and the path kind
+// of the action); any other result leaves it alone.
+int         SCCMN_BeginAction(int nAction);
+int         SCCMN_EndAction(void);
+int         SCCMN_IsAwaitedFile(const char* pContentsId, int nPathType);
+// A start (game, document, player) is under way: its slot chooser may be
+// open, and the main window's messages are dispatched inside its modal loop.
+// Nothing begins a second start inside it.
+int         SCCMN_IsStartBusy(void);
 int         SCCMN_SetReserveParam(int nParam);
 int         SCCMN_GetReserveParam(void);
 int*        SCCMN_GetReserveParamPtr(void);
@@ -39,6 +52,10 @@ int         SCCMN_KillTimers(void);
 // manager and shapes it: bitmap 132 in the launcher mode, 142 otherwise
 // (SCCMN_GetStartMode).
 HWND SCCMN_CreateMainWnd(int nWidth, int nHeight, HINSTANCE hInstance, WNDPROC pfnWndProc);
+// Registers the common-control classes the programs' dialogs hold (the
+// download window's progress bar), at the start of WinMain: Windows creates
+// no dialog with an unregistered class (Wine registers them all anyway).
+int  SCCMN_InitCommonControls(void);
 int  Proc_Wm_Create(HWND hWnd, HINSTANCE hInstance);
 // The account of the launcher mode: the user ids of the stores under the
 // application folder; one is taken, several are offered in the account
@@ -72,6 +89,12 @@ int SCCMN_Proc_WmuRecvGetZvqVersion(HWND hWnd, WPARAM wParam, LPARAM lParam);
 // then pArgs, with pFolder as its current folder; does not wait. 1 started,
 // 0 not (logged).
 int SCCMN_RunInFolder(const char* pFolder, const char* pExeName, const char* pArgs);
+
+// A music flag of the catalogue says yes only as "1"; the rows draw by it and
+// the clicks answer by it. SCCMN_HasMusic: the content's music offered and
+// bought (both flags).
+int SCCMN_IsMusicFlagSet(const char* pFlag);
+int SCCMN_HasMusic(int nIndex);
 
 // Opens the application-settings dialog over the main window.
 int SCCMN_OpenAppSetting(void);

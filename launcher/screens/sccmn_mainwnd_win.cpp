@@ -2,6 +2,8 @@
 // choice of the account the launcher mode runs for.
 #include <windows.h>
 
+#include <commctrl.h>
+
 #include <cstdlib>
 #include <cstring>
 
@@ -98,4 +100,14 @@ int SCCMN_GetAcount(char* pUserId, int nSize, HWND hOwner, const char* pNoAppPat
     LIST_Free(&lstPath);
     LIST_Free(&lstId);
     return nRet;
+}
+
+int SCCMN_InitCommonControls(void)
+{
+    INITCOMMONCONTROLSEX icc = {};
+    icc.dwSize = sizeof(icc);
+    icc.dwICC = ICC_PROGRESS_CLASS;
+    if (InitCommonControlsEx(&icc)) return 1;
+    LOG_Write("SCCMN_InitCommonControls::err::InitCommonControlsEx\n");
+    return 0;
 }

@@ -10,6 +10,7 @@
 #include "cmnutil.h"
 #include "contentslist.h"
 #include "errmsg.h"
+#include "hantiv.h"
 #include "log.h"
 #include "md5.h"
 #include "page.h"
@@ -58,9 +59,47 @@ int SCCMN_SetStartMode(int nMode) { g_sccmnIf.nStartMode = nMode; return 1; }
 int SCCMN_GetStartMode(void) { return g_sccmnIf.nStartMode; }
 int SCCMN_SetReserveAction(int nAction) { g_sccmnIf.nReserveAction = nAction; return 1; }
 int SCCMN_GetReserveAction(void) { return g_sccmnIf.nReserveAction; }
+
+int SCCMN_BeginAction(int nAction)
+{
+    g_sccmnIf.nReserveAction = nAction;
+    SCCMN_DisableMainButtons();
+    return 1;
+}
+
+int SCCMN_EndAction(void)
+{
+    g_sccmnIf.nReserveAction = eGD_RESERVETYPE_NONE;
+    g_sccmnIf.nReserveParam = 0;
+    SCCMN_EnableMainButtonsAll();
+    return 1;
+}
+
+int SCCMN_IsAwaitedFile(const char* pContentsId, int nPathType)
+{
+    int nWanted;
+    switch (g_sccmnIf.nReserveAction) {
+    case eGD_RESERVETYPE_KICKGAME:
+    case eGD_RESERVETYPE_KICKOPERATIONMANUAL: nWanted = eCLPD_PATHTYPE_MAINEXE; break;   // the guide comes with the game
+    case eGD_RESERVETYPE_KICKMANUAL: nWanted = eCLPD_PATHTYPE_MANUAL; break;
+    case eGD_RESERVETYPE_KICKSOUNDPLAYER: nWanted = eCLPD_PATHTYPE_KZDSOUND; break;
+    default: return 0;
+    }
+    const char* pId = USERM_GetContentsId();
+    return nPathType == nWanted && pContentsId != nullptr && pId != nullptr && pId[0] != '\0' &&
+           std::strcmp(pContentsId, pId) == 0;
+}
 int SCCMN_SetReserveParam(int nParam) { g_sccmnIf.nReserveParam = nParam; return 1; }
 int SCCMN_GetReserveParam(void) { return g_sccmnIf.nReserveParam; }
 int* SCCMN_GetReserveParamPtr(void) { return &g_sccmnIf.nReserveParam; }
+
+int SCCMN_IsMusicFlagSet(const char* pFlag) { return pFlag != nullptr && std::strcmp(pFlag, "1") == 0; }
+
+int SCCMN_HasMusic(int nIndex)
+{
+    return SCCMN_IsMusicFlagSet(CONTENTSLIST_GetVelqaFlag(nIndex)) &&
+           SCCMN_IsMusicFlagSet(CONTENTSLIST_GetVelqaBoughtFlag(nIndex));
+}
 
 int SCCMN_SetButtonEnable(int nButton, int bEnable)
 {

@@ -72,7 +72,10 @@ TEST_F(SaleStart, ARefusedOrEmptyCatalogueEndsTheStartAndLeavesTheStoreAsItWas)
         { "ngman", "データ受信に失敗しました。商品情報は取得できませんでした（ZVQ:027）" },
         { "errman", "データ受信に失敗しました。商品情報は取得できませんでした（ZVQ:027）" },
         { "emptyman", "データ受信に失敗しました。処理を中止します（ZVQ:022）" },
+        // A zero first byte is no status word: the same unusable reply, not a splash for ever.
+        { "zeroman", "データ受信に失敗しました。商品情報は取得できませんでした（ZVQ:027）" },
     };
+    WriteAll(Probe_HostPath(site + "/zero.txt"), std::string("\0ok,", 4));
     for (const auto& c : cases) {
         std::string member = Member(c.user);
         CreateDirectoryA(member.c_str(), nullptr);

@@ -159,7 +159,7 @@ TEST_F(Start, ARomContentStartsItsExecutableDirectly)
     CONTENTSLIST_SetPath(0, 0, 0, "G0001\\emu.exe");
     CONTENTSLIST_SetPath(0, 7, 0, "roms\\a.rom");
     EXPECT_EQ(HANTIV_StartContents(0), 1);
-    EXPECT_EQ(Field(Record(game), "cmdline"), "\"" + game + "emu.exe\" roms\\a.rom");
+    EXPECT_EQ(Field(Record(game), "cmdline"), "\"" + game + "emu.exe\" \"roms\\a.rom\"");
     EXPECT_FALSE(ReadAll(game + "qr.exe").empty());
 }
 
@@ -169,7 +169,8 @@ TEST_F(Start, NothingOnDiskShowsItsMessageAndStartsNothing)
     std::string text = Answered([&] { return HANTIV_StartContents(0); }, IDOK, &nRet);
     EXPECT_EQ(nRet, 0);
     EXPECT_EQ(text, "ダウンロード済みコンテンツが存在しません。処理を中断します。(ZVQ:045)");
-    EXPECT_EQ(SCCMN_GetReserveAction(), eGD_RESERVETYPE_KICKGAME);   // kept
+    // The start is over: its action ends with it, so no later click starts it again.
+    EXPECT_EQ(SCCMN_GetReserveAction(), eGD_RESERVETYPE_NONE);
     EXPECT_TRUE(ReadAll(game + "qr.exe").empty());
     EXPECT_EQ(HANTIV_StartContents(5), 0);   // not in the catalogue
 }
