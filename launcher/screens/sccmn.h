@@ -99,6 +99,10 @@ int SCCMN_HasMusic(int nIndex);
 // Opens the application-settings dialog over the main window.
 int SCCMN_OpenAppSetting(void);
 
+// env.bin unusable (ZVQ:008): at start-up, and for a button whose address
+// key it lacks.
+extern const char SCCMN_TEXT_ZVQ008[];
+
 // Message boxes of the launcher: the text also goes to the log as a line.
 int SCCMN_Report(HWND hOwner, const char* pText, const char* pCaption, UINT uType, int bLog);
 

@@ -54,11 +54,11 @@ bool LauncherMode(void) { return SCCMN_GetStartMode() == eGD_STARTMODE_LAUNCHER;
 bool IndexValid(int n) { return n >= 0 && n < CONTENTSLIST_GetCount(); }
 
 // The pages hold catalogue indexes: after the catalogue changed they are
-// built again, and the list with them.
+// built again, and the list with them, in the member's sort (as a page
+// switch keeps it).
 void RebuildPagesAndList(void)
 {
-    if (PAGE_CheckValid()) PAGE_Term();
-    PAGE_Init();
+    PAGE_Rebuild();
     ResetHover();
     RefreshList();
 }
@@ -488,7 +488,13 @@ int SCCMN_Proc_WmuContentsButton(WPARAM wParam, LPARAM lParam, LIST*, HWND hWnd)
         if (!IndexValid(n)) return 1;
         const char* pId = CONTENTSLIST_GetContentsId(n);
         char strTop[2048] = "";
-        if (!ENV_GetValue(strTop, sizeof(strTop), "[PROJECTTIVWEBPAGE]")) LOG_Write("err::[PROJECTTIVWEBPAGE]\n");
+        if (!ENV_GetValue(strTop, sizeof(strTop), "[PROJECTTIVWEBPAGE]") || strTop[0] == '\0') {
+            // Without the service's address there is no page to open: env.bin
+            // lacks what it should hold, and the member is told so.
+            LOG_Write("err::[PROJECTTIVWEBPAGE]\n");
+            SCCMN_Report(hWnd, SCCMN_TEXT_ZVQ008, "エラー報告", MB_OK | MB_ICONSTOP, 0);
+            return 1;
+        }
         char strUrl[4096 + 64];
         std::snprintf(strUrl, sizeof(strUrl), "%scgi/ecatalog-detail.cgi?product_id=%s", strTop, pId);
         ShellExecuteA(hWnd, "open", strUrl, nullptr, nullptr, SW_SHOWNORMAL);

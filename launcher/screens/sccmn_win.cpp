@@ -93,6 +93,9 @@ int SCCMN_SetReserveParam(int nParam) { g_sccmnIf.nReserveParam = nParam; return
 int SCCMN_GetReserveParam(void) { return g_sccmnIf.nReserveParam; }
 int* SCCMN_GetReserveParamPtr(void) { return &g_sccmnIf.nReserveParam; }
 
+const char SCCMN_TEXT_ZVQ008[] = "ファイルのロードに失敗しました。再度インストールをお試しいただいたのちに失敗が続くようでしたら、\n"
+                                 "大変お手数ですがお客様サポートにご連絡をお願い致します(ZVQ:008)。";
+
 int SCCMN_IsMusicFlagSet(const char* pFlag) { return pFlag != nullptr && std::strcmp(pFlag, "1") == 0; }
 
 int SCCMN_HasMusic(int nIndex)

@@ -328,19 +328,21 @@ struct Flow : ::testing::Test {
     // A real click on the launcher. The row handlers read where the pointer
     // is when they get the list's notification, so it stays there until the
     // launcher has taken the click in.
-    void Click(int x, int y)
+    // The click goes to the main window, or to the launcher's own box target.
+    void Click(int x, int y, HWND target = nullptr)
     {
         // Other tests' windows share the display: the launcher is kept on top
-        // so that the click reaches it.
-        DWORD pid = 0, at = 0;
-        GetWindowThreadProcessId(w, &pid);
-        for (int i = 0; i < 20; i++) {
-            GetWindowThreadProcessId(WindowFromPoint(POINT{ x, y }), &at);
-            if (at == pid) break;
-            SetWindowPos(w, HWND_TOPMOST, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE);
+        // so that the click reaches it. Its own notice window, which stays
+        // above it, hides itself within ten seconds.
+        if (target == nullptr) target = w;
+        HWND at = nullptr;
+        for (int i = 0; i < 150; i++) {
+            at = GetAncestor(WindowFromPoint(POINT{ x, y }), GA_ROOT);
+            if (at == target) break;
+            SetWindowPos(target, HWND_TOPMOST, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE);
             Sleep(100);
         }
-        EXPECT_EQ(at, pid) << "another window lies over the launcher at " << x << "," << y;
+        EXPECT_EQ(at, target) << "another window lies over the launcher at " << x << "," << y;
         ClickAt(x, y);
         WaitForInputIdle(h, 10000);
         Sleep(500);
@@ -685,7 +687,7 @@ TEST_F(Flow, TwoGamesOneRom)
     WaitForInputIdle(h, 10000);
     Sleep(500);   // painted: the capture is for a person to look at
     Capture(chooser, CAPTURE_DIR, "slot_chooser_two");
-    Click(rc.left + 30, rc.top + 25 + 19 + 10);   // the second row
+    Click(rc.left + 30, rc.top + 25 + 19 + 10, chooser);   // the second row
     std::string rec;
     EXPECT_TRUE(Probe_WaitFor([&] { rec = ReadAll(folder + "game.rec"); return rec.find("started") != std::string::npos; },
                               60000)) << "nothing was started\n" << Diag();
@@ -714,7 +716,7 @@ TEST_F(Flow, TwoGamesOneRom)
     EXPECT_TRUE(IsWindowVisible(chooser));
     GetWindowRect(chooser, &rc);
     EXPECT_EQ(rc.bottom - rc.top, 187) << "the chooser lost its rows";
-    Click(rc.left + 30, rc.top + 25 + 19 + 10);   // the second row again
+    Click(rc.left + 30, rc.top + 25 + 19 + 10, chooser);   // the second row again
     EXPECT_TRUE(Probe_WaitFor([&] { rec = ReadAll(folder + "game.rec"); return Count(rec, "cmdline=") == 2; }, 60000))
         << "the chosen game did not start\n" << Diag();
     EXPECT_TRUE(Probe_WaitFor([&] { return Dialogs(nullptr).empty() && ButtonsEnabled(); }, 30000)) << Diag();

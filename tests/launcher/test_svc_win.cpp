@@ -571,6 +571,43 @@ TEST_F(Svc, TheFavouriteButtonTogglesAndRebuildsOnlyTheFavouritesPage)
     EXPECT_EQ(CONTENTSLIST_GetFavorite(1), 0);
 }
 
+// A refreshed catalogue and a favourite toggled on the favourites page keep
+// the member's sort, as a page switch does.
+TEST_F(Svc, ARefreshAndAFavouriteToggleKeepTheMembersSort)
+{
+    PAGE_Init();
+    int nFav = PAGE_GetIndexOfKind(ePDKIND_FAVORITE);
+    CONTENTSLIST_SetFavorite(0, 1);
+    CONTENTSLIST_SetFavorite(1, 1);
+    CONTENTSLIST_SetFavorite(2, 1);
+    ASSERT_EQ(CONTENTSLIST_Save2(), 1);
+    PAGE_Term();
+    PAGE_Init();
+    SCCMN_SetComboSel(nFav);
+    PAGE_SetSortType(ePDST_TITLE);
+    PAGE_Sort();
+    auto titles = [&] {
+        std::string out;
+        for (int i = 0; i < PAGE_GetContentsCnt(nFav); i++) {
+            int nType = 0;
+            const char* p = CONTENTSLIST_GetProductName(&nType, PAGE_GetContentsId(nFav, i));
+            out += std::string(p != nullptr ? p : "?") + ";";
+        }
+        return out;
+    };
+    ASSERT_EQ(titles(), "One;Three;Two;");   // the catalogue holds One, Two, Three
+
+    PostReply("ok," + kCatalogue);
+    Pump();
+    EXPECT_EQ(titles(), "One;Three;Two;") << "the refresh lost the sort";
+    EXPECT_EQ(PAGE_GetSortType(), ePDST_TITLE);
+
+    Buttons(1);
+    PostMessageA(hWnd, WMU_CONTENTSBUTTON, 6, 0);   // One leaves the favourites
+    Pump();
+    EXPECT_EQ(titles(), "Three;Two;") << "the favourite toggle lost the sort";
+}
+
 TEST_F(Svc, TheLeaveReplyIsLoggedAndFreed)
 {
     ResignResultIf* r = static_cast<ResignResultIf*>(std::calloc(1, sizeof(ResignResultIf)));
