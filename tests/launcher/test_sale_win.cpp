@@ -99,6 +99,32 @@ TEST_F(SaleStart, ARefusedOrEmptyCatalogueEndsTheStartAndLeavesTheStoreAsItWas)
     }
 }
 
+// A sale start whose member folder holds another member's store: told
+// (ZVQ:012), nothing asked of the service, the store untouched, the start over.
+TEST_F(SaleStart, AStoreOfAnotherMemberIsRefusedWithZvq012)
+{
+    std::string member = Member("saleman");
+    CreateDirectoryA(member.c_str(), nullptr);
+    WriteStore(member + "REG.DAT", "otherman", "pw1", Games(2));
+    std::string before = ReadAll(member + "REG.DAT");
+    size_t nLog = RequestLog().size();
+    HANDLE h = Probe_Start(Probe_HostPath(LAUNCHER_EXE), "tiv_launcher.exe -salegame saleman,pw1,C0001,tiv,playgame,", app);
+    ASSERT_NE(h, nullptr);
+    HWND box = Probe_WaitWindow("#32770", "報告", 60000);
+    ASSERT_NE(box, nullptr);
+    EXPECT_EQ(Probe_MessageBoxText(box), "固有情報が異なります。処理を中断します(ZVQ:012)");
+    Probe_PressButton(box, IDOK);
+    // The start-up failure follows, then the program ends.
+    box = Probe_WaitWindow("#32770", "エラー報告", 30000);
+    ASSERT_NE(box, nullptr);
+    EXPECT_EQ(Probe_MessageBoxText(box), "初期化処理に失敗しました。処理を中止します(ZVQ:006)");
+    Probe_PressButton(box, IDOK);
+    EXPECT_EQ(Probe_WaitExit(h, 60000), 0);
+    CloseHandle(h);
+    EXPECT_EQ(ReadAll(member + "REG.DAT"), before);
+    EXPECT_EQ(RequestLog().substr(nLog).find("userid=saleman"), std::string::npos) << RequestLog().substr(nLog);
+}
+
 TEST_F(SaleStart, AGameNotOnDiskIsDownloadedUnpackedAndStartedThroughTheRunner)
 {
     // The service's catalogue: one record, its name in EUC-JP, its pack on the server.

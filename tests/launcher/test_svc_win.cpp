@@ -608,6 +608,17 @@ TEST_F(Svc, ARefreshAndAFavouriteToggleKeepTheMembersSort)
     EXPECT_EQ(titles(), "Three;Two;") << "the favourite toggle lost the sort";
 }
 
+// The sale-page button with no service address in env.bin tells the member
+// instead of opening nothing.
+TEST_F(Svc, TheSalePageWithoutItsAddressIsReported)
+{
+    BoxAnswer box("エラー報告");
+    PostMessageA(hWnd, WMU_CONTENTSBUTTON, 0, 0);
+    Pump();
+    EXPECT_EQ(box.Wait(), "ファイルのロードに失敗しました。再度インストールをお試しいただいたのちに失敗が続くようでしたら、\n"
+                          "大変お手数ですがお客様サポートにご連絡をお願い致します(ZVQ:008)。");
+}
+
 TEST_F(Svc, TheLeaveReplyIsLoggedAndFreed)
 {
     ResignResultIf* r = static_cast<ResignResultIf*>(std::calloc(1, sizeof(ResignResultIf)));
