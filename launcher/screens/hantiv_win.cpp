@@ -56,15 +56,10 @@ const char kZvq016[] = "処理を中断します(ZVQ:016)。";
 const char kZvq018[] = "ユーザ情報が存在しません。処理を中止します（ZVQ:018）";
 const char kZvq110[] = "適用が完了いたしました。(ZVQ:110)";
 
-const char kErrCaption[] = "エラー報告";
-const char kReportCaption[] = "報告";
-const char kConfirmCaption[] = "確認";
+const char* const kErrCaption = SCCMN_CAPTION_ERROR;
+const char* const kReportCaption = SCCMN_CAPTION_REPORT;
+const char* const kConfirmCaption = SCCMN_CAPTION_CONFIRM;
 
-bool Equals(const char* a, const char* b)
-{
-    size_t n = std::strlen(b);
-    return std::strlen(a) == n && std::memcmp(a, b, n) == 0;
-}
 
 }  // namespace
 
@@ -263,7 +258,7 @@ int InitApp(void)
     CfhIf cfh;
     if (CONTENTSLIST_Load(&cfh, 0)) {
         cfh.strUserId[sizeof(cfh.strUserId) - 1] = '\0';
-        if (!Equals(cfh.strUserId, USERM_GetId())) {
+        if (!SCCMN_Equals(cfh.strUserId, USERM_GetId())) {
             SCCMN_Report(g_appIf.hWnd, kZvq012, kReportCaption, MB_OK | MB_ICONSTOP, 0);
             return 0;
         }

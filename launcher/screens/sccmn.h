@@ -85,10 +85,7 @@ int SCCMN_DisableMainButtons(void);
 int SCCMN_EnableMainButtonsAll(void);
 int GetLocalFileVersion(LIST* pList, const char* pFileName);
 int SCCMN_Proc_WmuRecvGetZvqVersion(HWND hWnd, WPARAM wParam, LPARAM lParam);
-// Starts pFolder + pExeName (pFolder ends with "\") with its path quoted,
-// then pArgs, with pFolder as its current folder; does not wait. 1 started,
-// 0 not (logged).
-int SCCMN_RunInFolder(const char* pFolder, const char* pExeName, const char* pArgs);
+// Starting another program: sccmn_run.h.
 
 // A music flag of the catalogue says yes only as "1"; the rows draw by it and
 // the clicks answer by it. SCCMN_HasMusic: the content's music offered and
@@ -102,6 +99,18 @@ int SCCMN_OpenAppSetting(void);
 // env.bin unusable (ZVQ:008): at start-up, and for a button whose address
 // key it lacks.
 extern const char SCCMN_TEXT_ZVQ008[];
+// The captions of the programs' message boxes.
+extern const char SCCMN_CAPTION_REPORT[];    // "報告"
+extern const char SCCMN_CAPTION_ERROR[];     // "エラー報告"
+extern const char SCCMN_CAPTION_CONFIRM[];   // "確認"
+
+// Small helpers the screens share: two texts of the same length and bytes;
+// the launcher's own start mode; an index of the catalogue; a text and a
+// line end to the log.
+bool SCCMN_Equals(const char* a, const char* b);
+bool SCCMN_IsLauncherMode(void);
+bool SCCMN_IsIndexValid(int nIndex);
+void SCCMN_LogLine(const char* pText);
 
 // Message boxes of the launcher: the text also goes to the log as a line.
 int SCCMN_Report(HWND hOwner, const char* pText, const char* pCaption, UINT uType, int bLog);

@@ -20,7 +20,7 @@
 namespace {
 const char kClassName[] = "TIV Launcher";
 const char kZvq004[] = "アカウント選択に失敗しました。処理を中止します(ZVQ:004)";
-const char kErrCaption[] = "エラー報告";
+const char* const kErrCaption = SCCMN_CAPTION_ERROR;
 }  // namespace
 
 HWND SCCMN_CreateMainWnd(int nWidth, int nHeight, HINSTANCE hInstance, WNDPROC pfnWndProc)

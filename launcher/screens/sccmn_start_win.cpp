@@ -23,6 +23,7 @@
 #include "hantiv.h"
 #include "log.h"
 #include "sccmn.h"
+#include "sccmn_run.h"
 #include "sccmn_svc.h"
 #include "scctrl.h"
 #include "scskin.h"
@@ -39,15 +40,7 @@ const char kZvq045[] = "ダウンロード済みコンテンツが存在しま�
 const char kZvq029[] = "最新のZVQクライアントバージョンが取得できませんでした（ZVQ:029）";
 const char kZvq030[] = "ローカルのZVQクライアントバージョンが取得できませんでした（ZVQ:030）";
 const char kAskUpdate[] = "最新のTIVランチャーを発見しました。\nダウンロードを行う為にいったんTIVランチャーを終了しますか？";
-const char kReportCaption[] = "報告";
-
-void LogLine(const char* p)
-{
-    LOG_Write(p);
-    LOG_Write("\n");
-}
-
-bool IndexValid(int n) { return n >= 0 && n < CONTENTSLIST_GetCount(); }
+const char* const kReportCaption = SCCMN_CAPTION_REPORT;
 
 // Set while a start runs: the slot chooser's modal loop still dispatches the
 // main window's timer and posted messages, and a result arriving then must
@@ -117,32 +110,6 @@ int Expand(const char* pPacked, const char* pOut)
     return bRet;
 }
 
-// Runs a command line, shown normally, in the current directory; the
-// launcher does not wait for it. pApp names the program, so a folder with
-// blanks is never split and the runner copied into the game's folder is the
-// one that runs (a search would find the launcher's own folder first).
-// A failure is logged; the result says whether it started.
-bool Run(const char* pCmd, const char* pApp, const char* pDir = nullptr)
-{
-    char strCmd[6 * kPathMax];
-    lstrcpynA(strCmd, pCmd, sizeof(strCmd));
-    STARTUPINFOA si = {};
-    si.cb = sizeof(si);
-    si.dwFlags = STARTF_USESHOWWINDOW;
-    si.wShowWindow = SW_SHOWNORMAL;
-    PROCESS_INFORMATION pi = {};
-    if (!CreateProcessA(pApp, strCmd, nullptr, nullptr, FALSE, 0, nullptr, pDir, &si, &pi)) {
-        char str[64];
-        std::snprintf(str, sizeof(str), "Run::err::CreateProcess[%lu]\n", static_cast<unsigned long>(GetLastError()));
-        LOG_Write(str);
-        LogLine(pApp);
-        return false;
-    }
-    CloseHandle(pi.hThread);
-    CloseHandle(pi.hProcess);
-    return true;
-}
-
 // Expands a packed file; a failed expansion leaves no half-written file to
 // be started and says so.
 bool ExpandOrReport(const char* pPacked, const char* pOut)
@@ -150,7 +117,7 @@ bool ExpandOrReport(const char* pPacked, const char* pOut)
     if (Expand(pPacked, pOut)) return true;
     DeleteFileA(pOut);
     LOG_Write("ExpandOrReport::err::decode\n");
-    LogLine(pPacked);
+    SCCMN_LogLine(pPacked);
     SCCMN_Report(SCCMN_GetMainWnd(), kZvq045, kReportCaption, MB_OK | MB_ICONSTOP, 0);
     return false;
 }
@@ -168,7 +135,7 @@ bool FolderOf(char* pDst, int nSize, const char* pPath)
 int OpenDocument(int n, int nKind)
 {
     int nSlot = ChooseSlot(&n, nKind, 0);
-    if (!IndexValid(n)) return 0;
+    if (!SCCMN_IsIndexValid(n)) return 0;
     const char* pName = CONTENTSLIST_GetPath(n, nKind, nSlot);
     CMN_ASSERT(pName != NULL);
     if (pName == nullptr || pName[0] == '\0') return 0;
@@ -190,23 +157,12 @@ int QueuePack(const char* pServerPath, int nKind, int nReserve)
     return 1;
 }
 
-void SetMainButtons(BOOL bEnable)
-{
-    if (SCCMN_GetStartMode() != eGD_STARTMODE_LAUNCHER) return;
-    const int types[] = { eCD_IMGTYPE_BTN_UPDATE, eCD_IMGTYPE_BTN_SETTING, eCD_IMGTYPE_BTN_TOPPAGE2 };
-    for (int t : types) {
-        HWND h = SCCTRL_GetCtrl(t);
-        if (h != nullptr) EnableWindow(h, bEnable);
-    }
-    for (int i = 0; i < 5; i++) SCCMN_SetButtonEnable(i, bEnable ? 1 : 0);
-}
-
 // Expands the music archive again (the player deletes it when it ends) and
 // starts the player on it with the content's screenshot.
 int StartPlayer(int n)
 {
     int nSlot = ChooseSlot(&n, kKindVelqa, 1);
-    if (!IndexValid(n)) return 0;
+    if (!SCCMN_IsIndexValid(n)) return 0;
     const char* pName = CONTENTSLIST_GetPath(n, kKindVelqa, nSlot);
     CMN_ASSERT(pName != NULL);
     if (pName == nullptr || pName[0] == '\0') return 0;
@@ -235,8 +191,8 @@ int StartPlayer(int n)
     std::snprintf(strPlayer, sizeof(strPlayer), "%splayer\\chipplay.exe", pAppPath);
     int bRet = SCCMN_MakePlayerCommand(strCmd, sizeof(strCmd), pAppPath, strArchive, pShot);
     if (bRet) {
-        LogLine(strCmd);
-        if (!Run(strCmd, strPlayer)) {
+        SCCMN_LogLine(strCmd);
+        if (!SCCMN_Run(strCmd, strPlayer, nullptr)) {
             SCCMN_Report(SCCMN_GetMainWnd(), kZvq045, kReportCaption, MB_OK | MB_ICONSTOP, 0);
             bRet = 0;
         }
@@ -257,7 +213,7 @@ int HANTIV_CopyQr(const char* pPath)
         std::snprintf(strDst, sizeof(strDst), "%s\\qr.exe", strFolder);
         if (!CopyFileA(strSrc, strDst, FALSE)) {
             LOG_Write("HANTIV_CopyQr::err::CopyFile\n");
-            LogLine(strDst);
+            SCCMN_LogLine(strDst);
         }
     }
     return 1;
@@ -267,13 +223,13 @@ int HANTIV_StartContents(int nIndex)
 {
     static const char* const kModes[] = { "販売コンテンツ起動です", "販売コンテンツのプレイヤ起動です", "ランチャー起動です" };
     int nMode = SCCMN_GetStartMode();
-    if (nMode >= 0 && nMode <= 2) LogLine(kModes[nMode]);
+    if (nMode >= 0 && nMode <= 2) SCCMN_LogLine(kModes[nMode]);
     StartScope scope;
-    if (scope.Refused() || !IndexValid(nIndex)) return 0;
+    if (scope.Refused() || !SCCMN_IsIndexValid(nIndex)) return 0;
     // The music-player start mode only ever starts the player.
     if (nMode == eGD_STARTMODE_SALEKZDP) return 0;
     int nSlot = ChooseSlot(&nIndex, kKindExe, 0);
-    const char* pName = IndexValid(nIndex) ? CONTENTSLIST_GetPath(nIndex, kKindExe, nSlot) : nullptr;
+    const char* pName = SCCMN_IsIndexValid(nIndex) ? CONTENTSLIST_GetPath(nIndex, kKindExe, nSlot) : nullptr;
     if (pName == nullptr || pName[0] == '\0') {
         // Nothing on disk to start: the member is told, as for a missing game.
         LOG_Write("HANTIV_StartContents::err::no executable path\n");
@@ -291,7 +247,7 @@ int HANTIV_StartContents(int nIndex)
         }
         if (!ExpandOrReport(strSbn, strFull)) return 0;
         LOG_Write("decode is\n");
-        LogLine(strFull);
+        SCCMN_LogLine(strFull);
     }
     char strCur[kPathMax] = "";
     DWORD nCur = GetCurrentDirectoryA(sizeof(strCur), strCur);
@@ -300,20 +256,20 @@ int HANTIV_StartContents(int nIndex)
     FolderOf(strFolder, sizeof(strFolder), strFull);
     SetCurrentDirectoryA(strFolder);
     LOG_Write("cur dir is\n");
-    LogLine(strFolder);
+    SCCMN_LogLine(strFolder);
 
     char strCmd[4 * kPathMax + 256];
     const char* pRom = CONTENTSLIST_GetPath(nIndex, kKindRom, nSlot);
     if (HANTIV_MakeStartCommand(strCmd, sizeof(strCmd), strFull, pRom, CONTENTSLIST_GetSlotValue(nIndex, nSlot),
                                 USERM_GetId(), USERM_GetContentsId(), CONTENTSLIST_GetUserPath())) {
-        LogLine("----------------------------------------");
-        LogLine(strCmd);
-        LogLine("----------------------------------------");
+        SCCMN_LogLine("----------------------------------------");
+        SCCMN_LogLine(strCmd);
+        SCCMN_LogLine("----------------------------------------");
         HANTIV_CopyQr(pName);
         char strQr[2 * kPathMax + 16];
         std::snprintf(strQr, sizeof(strQr), "%s\\qr.exe", strFolder);
         bool bDirect = pRom != nullptr && pRom[0] != '\0';
-        if (!Run(strCmd, bDirect ? strFull : strQr))
+        if (!SCCMN_Run(strCmd, bDirect ? strFull : strQr, nullptr))
             SCCMN_Report(SCCMN_GetMainWnd(), kZvq045, kReportCaption, MB_OK | MB_ICONSTOP, 0);
     }
     if (nCur != 0) SetCurrentDirectoryA(strCur);
@@ -329,7 +285,7 @@ int StartPart(int nContentsId, int nType, const char* pServerPath, int nKind, in
 {
     CMN_ASSERT(nContentsId >= 0 && nContentsId < CONTENTSLIST_GetCount());
     StartScope scope;
-    if (scope.Refused() || !IndexValid(nContentsId)) return 0;
+    if (scope.Refused() || !SCCMN_IsIndexValid(nContentsId)) return 0;
     if (nType == eCLPD_TYPE_DOWNLOADABLE || nType == eCLPD_TYPE_UPDATE) {
         scope.KeepAction();
         return QueuePack(pServerPath, nKind, nReserve);
@@ -344,7 +300,7 @@ int StartPlayerOf(int n, int) { return StartPlayer(n); }
 
 int SCCMN_OpenManual(int nContentsId)
 {
-    int nType = IndexValid(nContentsId) ? CONTENTSLIST_GetTypeManual(nContentsId) : eCLPD_TYPE_MAX;
+    int nType = SCCMN_IsIndexValid(nContentsId) ? CONTENTSLIST_GetTypeManual(nContentsId) : eCLPD_TYPE_MAX;
     return StartPart(nContentsId, nType, CONTENTSLIST_GetDlPathManualById(USERM_GetContentsId()), kKindManual,
                      eGD_RESERVETYPE_KICKMANUAL, OpenDocumentOfKind);
 }
@@ -352,31 +308,19 @@ int SCCMN_OpenManual(int nContentsId)
 int SCCMN_OpenOperation(int nContentsId)
 {
     // The guide comes in the game's own pack.
-    int nType = IndexValid(nContentsId) ? CONTENTSLIST_GetType(nContentsId) : eCLPD_TYPE_MAX;
+    int nType = SCCMN_IsIndexValid(nContentsId) ? CONTENTSLIST_GetType(nContentsId) : eCLPD_TYPE_MAX;
     return StartPart(nContentsId, nType, CONTENTSLIST_GetDlPathById(USERM_GetContentsId()), kKindExe,
                      eGD_RESERVETYPE_KICKOPERATIONMANUAL, OpenDocumentOfKind);
 }
 
 int SCCMN_StartContents(int nContentsId)
 {
-    int nType = IndexValid(nContentsId) ? CONTENTSLIST_GetTypeVelqa(nContentsId) : eCLPD_TYPE_MAX;
+    int nType = SCCMN_IsIndexValid(nContentsId) ? CONTENTSLIST_GetTypeVelqa(nContentsId) : eCLPD_TYPE_MAX;
     return StartPart(nContentsId, nType, CONTENTSLIST_GetDlPathVelqaById(USERM_GetContentsId()), kKindVelqa,
                      eGD_RESERVETYPE_KICKSOUNDPLAYER, StartPlayerOf);
 }
 
 int SCCMN_IsStartBusy(void) { return g_bStarting ? 1 : 0; }
-
-int SCCMN_DisableMainButtons(void)
-{
-    SetMainButtons(FALSE);
-    return 1;
-}
-
-int SCCMN_EnableMainButtonsAll(void)
-{
-    SetMainButtons(TRUE);
-    return 1;
-}
 
 int GetLocalFileVersion(LIST* pList, const char* pFileName)
 {
@@ -391,20 +335,11 @@ int GetLocalFileVersion(LIST* pList, const char* pFileName)
     LOG_Write("GetLocalFileVersion::pass00\n");
     CMNFILE_InvertBytes(pText, nSize);
     LOG_Write("GetLocalFileVersion::pass01\n");
-    LogLine(pText);
+    SCCMN_LogLine(pText);
     LOG_Write("GetLocalFileVersion::pass02\n");
     SCCMN_ParseFileVersions(pList, pText);
     GlobalFree(pBuf);
     return 1;
-}
-
-int SCCMN_RunInFolder(const char* pFolder, const char* pExeName, const char* pArgs)
-{
-    char strApp[2 * kPathMax], strCmd[2 * kPathMax + 64];
-    int n = std::snprintf(strApp, sizeof(strApp), "%s%s", pFolder, pExeName);
-    int m = std::snprintf(strCmd, sizeof(strCmd), "\"%s\" %s", strApp, pArgs);
-    if (n < 0 || n >= static_cast<int>(sizeof(strApp)) || m < 0 || m >= static_cast<int>(sizeof(strCmd))) return 0;
-    return Run(strCmd, strApp, pFolder) ? 1 : 0;
 }
 
 int SCCMN_Proc_WmuRecvGetZvqVersion(HWND hWnd, WPARAM wParam, LPARAM)

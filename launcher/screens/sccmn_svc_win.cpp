@@ -27,7 +27,7 @@ const char* const kDownloadFailed[] = {
     "ダウンロード処理に失敗しました(ZVQ:015)", "ダウンロード処理に失敗しました(ZVQ:016)",
     "ダウンロード処理に失敗しました(ZVQ:017)",
 };
-const char kReportCaption[] = "報告";
+const char* const kReportCaption = SCCMN_CAPTION_REPORT;
 
 // Row buttons: the layout id less 10.
 enum { BTN_WEBSALEPAGE = 0, BTN_MANUAL = 2, BTN_OPERATION = 3, BTN_SOUND = 4, BTN_PLAY = 5, BTN_FAVORITE = 6 };
@@ -48,10 +48,6 @@ void ResetHover(void)
 {
     if (g_host.pfnResetHover != nullptr) g_host.pfnResetHover();
 }
-
-bool LauncherMode(void) { return SCCMN_GetStartMode() == eGD_STARTMODE_LAUNCHER; }
-
-bool IndexValid(int n) { return n >= 0 && n < CONTENTSLIST_GetCount(); }
 
 // The pages hold catalogue indexes: after the catalogue changed they are
 // built again, and the list with them, in the member's sort (as a page
@@ -120,7 +116,7 @@ void EndSaleStart(void)
 void OnEmptyReply(HWND hWnd)
 {
     int nAction = SCCMN_GetReserveAction();
-    if (LauncherMode()) {
+    if (SCCMN_IsLauncherMode()) {
         if (nAction == eGD_RESERVETYPE_NONE)
             LOG_Write("SCCMN_Proc_WmuRecvBuyInfo::SCCMN_GetReserveAction() == eGD_RESERVETYPE_NONE\n");
         // A play button's request may still be queued: its own result ends
@@ -170,7 +166,7 @@ int SCCMN_DownloadRefused(void)
     LOG_Write("err::DOWNLOADMN_Add refused the pack (no server path)\n");
     // An address the queue cannot open is the address failure of a download.
     SCCMN_Report(SCCMN_GetMainWnd(), kDownloadFailed[1], kReportCaption, MB_OK, 0);
-    if (!LauncherMode()) {
+    if (!SCCMN_IsLauncherMode()) {
         EndSaleStart();
         return 0;
     }
@@ -205,7 +201,7 @@ int SCCMN_AnalyReceiveData(const char* pBuf, int nSize)
     // a reply the launcher cannot use, and is handled as one.
     if (SCCMN_ClassifyReply(pBuf, nSize) != SCCMN_REPLY_OK) {
         SCCMN_Report(SCCMN_GetMainWnd(), kZvq027, kReportCaption, MB_OK, 1);
-        if (LauncherMode()) EndCatalogueWait();
+        if (SCCMN_IsLauncherMode()) EndCatalogueWait();
         else EndSaleStart();
         return 1;
     }
@@ -214,7 +210,7 @@ int SCCMN_AnalyReceiveData(const char* pBuf, int nSize)
     int nAction = SCCMN_GetReserveAction();
     int n = AccountContentIndex();
     const char* pId = USERM_GetContentsId();
-    if (!LauncherMode()) {
+    if (!SCCMN_IsLauncherMode()) {
         // The sale starts wait for the catalogue to start the account's content.
         if (nAction == eGD_RESERVETYPE_KICKGAME) {
             if (SCCMN_IsPlayableById(pId)) PostMessageA(SCCMN_GetMainWnd(), WMU_KICKCONTENTS, 0, static_cast<LPARAM>(n));
@@ -265,7 +261,7 @@ int ProcGameInfo(const char* pBuf, int nSize)
         CONTENTSLIST_Free();
         CfhIf cfh;
         CONTENTSLIST_Load(&cfh, CLPD_STORE_TARGET_CATALOGUE);
-        if (LauncherMode()) RebuildPagesAndList();
+        if (SCCMN_IsLauncherMode()) RebuildPagesAndList();
         return 0;
     }
     LOG_Write("ProcGameInfo::pas000\n");
@@ -276,7 +272,7 @@ int ProcGameInfo(const char* pBuf, int nSize)
     std::snprintf(strDate, sizeof(strDate), "%d%02d%02d", tmNow.tm_year + 1900, tmNow.tm_mon + 1, tmNow.tm_mday);
     CONTENTSLIST_SetLastUpdate(strDate);
     CONTENTSLIST_Save2();
-    if (LauncherMode()) RebuildPagesAndList();
+    if (SCCMN_IsLauncherMode()) RebuildPagesAndList();
     LOG_Write("ProcGameInfo::normal end\n");
     return 1;
 }
@@ -289,7 +285,7 @@ int SCCMN_Proc_WmuRecvContents(HWND hWnd, WPARAM wParam, LPARAM lParam)
     int nCode = static_cast<int>(wParam);
     if (pRes == nullptr) {
         // Nothing says which download ended: what waited for it is given up.
-        if (LauncherMode()) SettleIfIdle();
+        if (SCCMN_IsLauncherMode()) SettleIfIdle();
         else DestroyWindow(hWnd);
         return 0;
     }
@@ -298,7 +294,7 @@ int SCCMN_Proc_WmuRecvContents(HWND hWnd, WPARAM wParam, LPARAM lParam)
         const char* pText = SCCMN_DownloadFailureText(nCode);
         CMN_ASSERT(pText != NULL);
         if (pText != nullptr) SCCMN_Report(hWnd, pText, kReportCaption, MB_OK, 1);
-        if (!LauncherMode()) {
+        if (!SCCMN_IsLauncherMode()) {
             std::free(pRes);
             DestroyWindow(hWnd);
             LOG_Write("SCCMN_Proc_WmuRecvContents::normal end\n");
@@ -334,12 +330,12 @@ int SCCMN_Proc_WmuRecvContents(HWND hWnd, WPARAM wParam, LPARAM lParam)
         LOG_Write("SCCMN_Proc_WmuRecvContents::abnormal cnttype\n");
         std::free(pRes);
         // Whatever waited for it would wait for ever.
-        if (LauncherMode()) SettleIfIdle();
+        if (SCCMN_IsLauncherMode()) SettleIfIdle();
         else DestroyWindow(hWnd);
         return 0;
     }
     CONTENTSLIST_Save2();
-    if (LauncherMode()) RefreshList();
+    if (SCCMN_IsLauncherMode()) RefreshList();
 
     // Only the part the action waits for carries it out; any other result
     // (one of download-all's, one queued before the action) only ends an
@@ -415,7 +411,7 @@ int SCCMN_IsVelqaPlayableById(const char* pContentsId)
 
 int SCCMN_IsContentsState(int nIndex)
 {
-    if (!IndexValid(nIndex)) return 0;
+    if (!SCCMN_IsIndexValid(nIndex)) return 0;
     int nType = CONTENTSLIST_GetType(nIndex);
     return nType == eCLPD_TYPE_PLAYABLE || nType == eCLPD_TYPE_DOWNLOADABLE || nType == eCLPD_TYPE_UPDATE;
 }
@@ -435,7 +431,7 @@ namespace {
 // buttons disabled until it ends.
 bool BeginReserve(int nIndex, int nAction)
 {
-    if (!IndexValid(nIndex)) return false;
+    if (!SCCMN_IsIndexValid(nIndex)) return false;
     SCCMN_BeginAction(nAction);
     return true;
 }
@@ -471,7 +467,7 @@ int SCCMN_Reserve_GameOperation(const char*, int nIndex)
 
 int SCCMN_Reserve_GameSound(const char*, int nIndex)
 {
-    if (!IndexValid(nIndex)) return 0;
+    if (!SCCMN_IsIndexValid(nIndex)) return 0;
     if (!SCCMN_HasMusic(nIndex)) return 1;
     if (!BeginReserve(nIndex, eGD_RESERVETYPE_KICKSOUNDPLAYER)) return 0;
     SCCMN_StartContents(nIndex);
@@ -484,15 +480,15 @@ int SCCMN_Proc_WmuContentsButton(WPARAM wParam, LPARAM lParam, LIST*, HWND hWnd)
     int n = static_cast<int>(lParam);
     switch (nButton) {
     case BTN_WEBSALEPAGE: {
-        CMN_ASSERT(IndexValid(n));
-        if (!IndexValid(n)) return 1;
+        CMN_ASSERT(SCCMN_IsIndexValid(n));
+        if (!SCCMN_IsIndexValid(n)) return 1;
         const char* pId = CONTENTSLIST_GetContentsId(n);
         char strTop[2048] = "";
         if (!ENV_GetValue(strTop, sizeof(strTop), "[PROJECTTIVWEBPAGE]") || strTop[0] == '\0') {
             // Without the service's address there is no page to open: env.bin
             // lacks what it should hold, and the member is told so.
             LOG_Write("err::[PROJECTTIVWEBPAGE]\n");
-            SCCMN_Report(hWnd, SCCMN_TEXT_ZVQ008, "エラー報告", MB_OK | MB_ICONSTOP, 0);
+            SCCMN_Report(hWnd, SCCMN_TEXT_ZVQ008, SCCMN_CAPTION_ERROR, MB_OK | MB_ICONSTOP, 0);
             return 1;
         }
         char strUrl[4096 + 64];
@@ -516,7 +512,7 @@ int SCCMN_Proc_WmuContentsButton(WPARAM wParam, LPARAM lParam, LIST*, HWND hWnd)
         return 1;
     }
     case BTN_FAVORITE: {
-        if (!SCCMN_GetButtonEnable(4) || !IndexValid(n)) return 1;
+        if (!SCCMN_GetButtonEnable(4) || !SCCMN_IsIndexValid(n)) return 1;
         CONTENTSLIST_SetFavorite(n, CONTENTSLIST_GetFavorite(n) == 1 ? 0 : 1);
         int nSel = SCCMN_GetComboSel();
         if (nSel >= 0 && PAGE_GetKind(nSel) == ePDKIND_FAVORITE) RebuildPagesAndList();

@@ -16,6 +16,8 @@
 #include "page.h"
 #include "downloadmn.h"
 #include "reg.h"
+#include "scctrl.h"
+#include "scskin.h"
 #include "userm.h"
 
 namespace {
@@ -60,6 +62,35 @@ int SCCMN_GetStartMode(void) { return g_sccmnIf.nStartMode; }
 int SCCMN_SetReserveAction(int nAction) { g_sccmnIf.nReserveAction = nAction; return 1; }
 int SCCMN_GetReserveAction(void) { return g_sccmnIf.nReserveAction; }
 
+namespace {
+
+// The update, settings and second top-page buttons and the five row-button
+// switches; they exist only in the launcher mode.
+void SetMainButtons(BOOL bEnable)
+{
+    if (g_sccmnIf.nStartMode != eGD_STARTMODE_LAUNCHER) return;
+    const int types[] = { eCD_IMGTYPE_BTN_UPDATE, eCD_IMGTYPE_BTN_SETTING, eCD_IMGTYPE_BTN_TOPPAGE2 };
+    for (int t : types) {
+        HWND h = SCCTRL_GetCtrl(t);
+        if (h != nullptr) EnableWindow(h, bEnable);
+    }
+    for (int i = 0; i < 5; i++) SCCMN_SetButtonEnable(i, bEnable ? 1 : 0);
+}
+
+}  // namespace
+
+int SCCMN_DisableMainButtons(void)
+{
+    SetMainButtons(FALSE);
+    return 1;
+}
+
+int SCCMN_EnableMainButtonsAll(void)
+{
+    SetMainButtons(TRUE);
+    return 1;
+}
+
 int SCCMN_BeginAction(int nAction)
 {
     g_sccmnIf.nReserveAction = nAction;
@@ -95,6 +126,27 @@ int* SCCMN_GetReserveParamPtr(void) { return &g_sccmnIf.nReserveParam; }
 
 const char SCCMN_TEXT_ZVQ008[] = "ファイルのロードに失敗しました。再度インストールをお試しいただいたのちに失敗が続くようでしたら、\n"
                                  "大変お手数ですがお客様サポートにご連絡をお願い致します(ZVQ:008)。";
+
+const char SCCMN_CAPTION_REPORT[] = "報告";
+const char SCCMN_CAPTION_ERROR[] = "エラー報告";
+const char SCCMN_CAPTION_CONFIRM[] = "確認";
+
+bool SCCMN_Equals(const char* a, const char* b)
+{
+    if (a == nullptr || b == nullptr) return false;
+    size_t n = std::strlen(b);
+    return std::strlen(a) == n && std::memcmp(a, b, n) == 0;
+}
+
+bool SCCMN_IsLauncherMode(void) { return g_sccmnIf.nStartMode == eGD_STARTMODE_LAUNCHER; }
+
+bool SCCMN_IsIndexValid(int nIndex) { return nIndex >= 0 && nIndex < CONTENTSLIST_GetCount(); }
+
+void SCCMN_LogLine(const char* pText)
+{
+    LOG_Write(pText != nullptr ? pText : "");
+    LOG_Write("\n");
+}
 
 int SCCMN_IsMusicFlagSet(const char* pFlag) { return pFlag != nullptr && std::strcmp(pFlag, "1") == 0; }
 
