@@ -141,6 +141,7 @@ struct RowButton { int x, y; const char* what; };
 const RowButton kPlay = { 440 + 36, 30 + 11, "play" };
 const RowButton kManual = { 518 + 36, 30 + 11, "manual" };
 const RowButton kFavourite = { 440 + 36, 86 + 11, "favourite" };
+const RowButton kOperation = { 518 + 36, 58 + 11, "operation guide" };
 const RowButton kSalePage = { 518 + 36, 86 + 11, "sale page" };
 
 const char kAsk[] = "最新のTIVランチャーを発見しました。\nダウンロードを行う為にいったんTIVランチャーを終了しますか？";
@@ -590,7 +591,9 @@ TEST_F(Flow, ANewerClientAsksAndOkStartsTheUpdaterWhileCancelKeepsTheLauncher)
 
 // The sale-page button and a manual not yet on disk go to the shell: the
 // page's address to the http handler, the fetched manual to its file type's
-// handler (both recorders registered in the test prefix for the test).
+// handler (both recorders registered in the test prefix for the test). The
+// operation guide comes in the game's own pack: its button fetches the pack,
+// then opens the guide the same way.
 TEST_F(Flow, TheSalePageAndAFetchedManualOpenThroughTheShell)
 {
     SetEnv("[PROJECTTIVWEBPAGE]\r\nhttp://" + addr + "/\r\n");
@@ -607,7 +610,8 @@ TEST_F(Flow, TheSalePageAndAFetchedManualOpenThroughTheShell)
     ext.Set("tivtest.manual");
     type.Set("\"" + doc + "reader.exe\" \"%1\"");
     WriteAll(site + "root\\dl\\man.pack", Pack("C0000\\manual.tivdoc", "説明書", eCPD_FTYPE_MANUAL, "a manual", eCPD_FCT_NONE));
-    AddMember("flowshell", { "Alpha" }, eCLPD_TYPE_DOWNLOADABLE, Record("C0000", "Alpha", "A.pack", "man.pack"));
+    WriteAll(site + "root\\dl\\guide.pack", Pack("C0000\\guide.tivdoc", "操作説明", eCPD_FTYPE_README, "a guide", eCPD_FCT_NONE));
+    AddMember("flowshell", { "Alpha" }, eCLPD_TYPE_DOWNLOADABLE, Record("C0000", "Alpha", "guide.pack", "man.pack"));
     size_t nLog = RequestLog().size();
     ASSERT_NO_FATAL_FAILURE(StartLauncher(1));
     ASSERT_NO_FATAL_FAILURE(Refresh(Member("flowshell")));
@@ -630,6 +634,16 @@ TEST_F(Flow, TheSalePageAndAFetchedManualOpenThroughTheShell)
     Store s;
     ASSERT_TRUE(s.Load(Member("flowshell") + "REG.DAT"));
     EXPECT_EQ(s.Find("C0000")->typeManual, eCLPD_TYPE_PLAYABLE);
+
+    PressRowButton("Alpha", kOperation);
+    std::string guide = Member("flowshell") + "C0000\\guide.tivdoc";
+    EXPECT_TRUE(Probe_WaitFor([&] { rec = ReadAll(doc + "game.rec"); return rec.find(guide) != std::string::npos; },
+                              60000)) << "the guide was not opened\n" << rec << Diag();
+    EXPECT_EQ(ReadAll(guide), "a guide");
+    EXPECT_EQ(Count(RequestLog().substr(nLog), "GET\t/dl/guide.pack\t"), 1) << RequestLog().substr(nLog);
+    EXPECT_TRUE(Probe_WaitFor([&] { return ButtonsEnabled(); }, 30000)) << Diag();
+    ASSERT_TRUE(s.Load(Member("flowshell") + "REG.DAT"));
+    EXPECT_EQ(s.Find("C0000")->type, eCLPD_TYPE_PLAYABLE);
     Close();
 }
 
