@@ -51,89 +51,32 @@ export TIV_WINE_ARCH=$arch
 export WINEDEBUG=-all
 export WINEDLLOVERRIDES="mscoree,mshtml="
 export LC_ALL=ja_JP.UTF-8
-# Wine reads the ALSA configuration from HOME: give it a bench home whose
-# default device is a file sink, so DirectSound has somewhere to play.
 export HOME="$build/wine/$arch/home"
-export TIV_SOUND_SINK="$build/wine/$arch/sound.raw"
 unset http_proxy https_proxy HTTP_PROXY HTTPS_PROXY ftp_proxy no_proxy NO_PROXY all_proxy ALL_PROXY
 mkdir -p "$HOME"
-cat > "$HOME/.asoundrc" <<ASOUND
-pcm.!default { type file; slave.pcm "null"; file "$TIV_SOUND_SINK"; format "raw" }
-ASOUND
 
 pids=()
 cleanup() {
   set +e
-  if [ -n "${server_pid:-}" ]; then
-    wineserver -k >/dev/null 2>&1
-    kill "$server_pid" 2>/dev/null; wait "$server_pid" 2>/dev/null
-  fi
+  local d
+  for d in "${servers[@]}"; do
+    WINEPREFIX=$d wineserver -k >/dev/null 2>&1
+  done
   for p in "${pids[@]}"; do kill "$p" 2>/dev/null; wait "$p" 2>/dev/null; done
-  rm -f "${dispfile:-}"
-  [ -n "${sound_dir:-}" ] && rm -rf "$sound_dir"
+  for f in "${tmp_files[@]}"; do rm -rf "$f"; done
 }
+servers=()
+tmp_files=()
 trap cleanup EXIT
 trap 'exit 130' INT TERM
 
-# A display of our own: -displayfd picks a free number (the machine is shared).
-# TIV_BENCH_DISPLAY=host keeps the caller's display instead (the demo, when
-# someone is there to see it).
-if [ "${TIV_BENCH_DISPLAY:-}" = host ] && [ -n "${DISPLAY:-}" ]; then
-  export TIV_HOST_DISPLAY=1
-else
-  unset TIV_HOST_DISPLAY
-  dispfile=$(mktemp)
-  Xvfb -displayfd 3 -screen 0 1024x768x24 -wr -nolisten tcp -nolisten unix 3>"$dispfile" >/dev/null 2>&1 &
-  pids+=($!)
-  for _ in $(seq 100); do [ -s "$dispfile" ] && break; sleep 0.1; done
-  [ -s "$dispfile" ] || { echo "bench: Xvfb did not start" >&2; exit 1; }
-  export DISPLAY=":$(head -n1 "$dispfile")"
-fi
-
-# A paced sound sink: a private PulseAudio server with one null sink, which
-# takes sound at the rate of its own clock, as a sound card would (the ALSA
-# file sink above takes it as fast as it comes, about 3.6 times real time).
-# Latency and underrun figures need it. Its monitor is the default recording
-# device, so a program can hear what reached the sink. Wine tries
-# PulseAudio first and falls back to ALSA when no server answers.
-# TIV_SOUND=file keeps the file sink; without pulseaudio the file sink is used.
-sound_dir=$(mktemp -d)   # unix sockets have short paths: not under the build folder
-export PULSE_SERVER="unix:$sound_dir/none"
-unset TIV_SOUND_PACED
-export PULSE_RUNTIME_PATH="$sound_dir" XDG_RUNTIME_DIR="$sound_dir"
-if [ "${TIV_SOUND:-paced}" != file ]; then
-  if command -v pulseaudio >/dev/null && command -v pactl >/dev/null; then
-    pulseaudio -n --daemonize=no --exit-idle-time=-1 --use-pid-file=no --disable-shm=yes \
-      -L "module-null-sink sink_name=nullsink rate=44100 channels=2" \
-      -L "module-native-protocol-unix socket=$sound_dir/native auth-anonymous=1" \
-      >"$build/wine/$arch/pulseaudio.log" 2>&1 </dev/null &
-    pids+=($!)
-    for _ in $(seq 100); do
-      PULSE_SERVER="unix:$sound_dir/native" pactl info >/dev/null 2>&1 && break; sleep 0.1
-    done
-    if PULSE_SERVER="unix:$sound_dir/native" pactl info >/dev/null 2>&1; then
-      export PULSE_SERVER="unix:$sound_dir/native"
-      export TIV_SOUND_PACED=1
-      # Its monitor is the default recording device: a test hears what was played.
-      pactl set-default-source nullsink.monitor >/dev/null 2>&1 || true
-    else
-      echo "bench: the paced sound sink did not start (see $build/wine/$arch/pulseaudio.log); sound goes to the file sink" >&2
-    fi
-  else
-    echo "bench: no pulseaudio here (tools/setup.sh installs it); sound goes to the file sink" >&2
-  fi
-fi
-
-# A persistent server: without it each Wine process pays the server's start-up.
-mkdir -p "$WINEPREFIX"
-wineserver -f -p >/dev/null 2>&1 &
-server_pid=$!
-
 # The prefix's settings have a version: a prefix made before a setting was
 # added gets the settings again (they are all idempotent), not a new boot.
+base_prefix=$WINEPREFIX
 settings_ok="$build/wine/$arch/prefix-settings-3.ok"
 if [ ! -f "$build/wine/$arch/prefix.ok" ]; then
   echo "bench: making the $arch Wine prefix (once)"
+  mkdir -p "$WINEPREFIX"
   # Into a file, not a pipe: the helper processes wineboot starts keep
   # their output open and outlive it.
   bootlog="$build/wine/$arch/wineboot.log"
@@ -144,6 +87,7 @@ if [ ! -f "$build/wine/$arch/prefix.ok" ]; then
   fi
   rm -f "$settings_ok"
   touch "$build/wine/$arch/prefix.ok"
+  fresh=1
 fi
 if [ ! -f "$settings_ok" ]; then
   # Each setting is tried twice; the settings count as made only when all of
@@ -165,6 +109,7 @@ if [ ! -f "$settings_ok" ]; then
   # pane just draws nothing. An empty load order means disabled.
   r 'HKCU\Software\Wine\DllOverrides' /v mshtml /d ''
   r 'HKCU\Software\Wine\DllOverrides' /v mscoree /d ''
+  fresh=1
   if [ "$ok" = 1 ]; then
     touch "$settings_ok"
   else
@@ -172,11 +117,126 @@ if [ ! -f "$settings_ok" ]; then
   fi
 fi
 
+# The pool: TIV_BENCH_SLOTS places to run a Windows program in, each with a
+# Wine prefix, a wineserver, a display and a sound sink of its own, so that
+# tests which click, read the screen, listen to the sink, hold the
+# launcher's mutex or write the installation's registry key run side by side
+# without meeting. Slot 0 is the prefix made above; the others are copies of
+# it, made once (again when the prefix's settings change). A program takes a
+# free slot through tools/bench-slot.sh (tools/wine-run does); with one slot
+# everything runs in slot 0, as the demo and the benchmarks do.
+slots=${TIV_BENCH_SLOTS:-1}
+[[ "$slots" =~ ^[1-9][0-9]*$ ]] || { echo "bench: TIV_BENCH_SLOTS=$slots is not a count" >&2; exit 2; }
+pool="$build/wine/$arch/pool"
+rm -rf "$pool"
+mkdir -p "$pool"
+# A copy is only consistent once the prefix's own server has written the
+# registry out and ended.
+stamp="$(basename "$settings_ok") $(stat -c %Y "$build/wine/$arch/prefix.ok")"
+need_copy=
+for ((k = 1; k < slots; k++)); do
+  [ "$(cat "$build/wine/$arch/slot$k/made" 2>/dev/null)" = "$stamp" ] || need_copy=1
+done
+# The server that made the prefix or its settings ends first: the slot's
+# persistent server takes its place.
+if [ -n "${fresh:-}" ] || [ -n "$need_copy" ]; then
+  wineserver -k >/dev/null 2>&1 || true
+  wineserver -w >/dev/null 2>&1 || true
+fi
+if [ -n "$need_copy" ]; then
+  for ((k = 1; k < slots; k++)); do
+    d="$build/wine/$arch/slot$k"
+    [ "$(cat "$d/made" 2>/dev/null)" = "$stamp" ] && continue
+    rm -rf "$d" && mkdir -p "$d"
+    cp -a "$base_prefix" "$d/prefix"
+    echo "$stamp" > "$d/made"
+  done
+fi
+
+# start_slot <k> <prefix> <home>: the slot's display, sound sink and
+# wineserver; its environment goes to $pool/<k>/env.sh.
+start_slot() {
+  local k=$1 prefix=$2 home=$3 env=$pool/$1/env.sh dispfile sound_dir sink
+  mkdir -p "$pool/$k" "$home" "$prefix"
+  sink="$home/sound.raw"
+  # Wine reads the ALSA configuration from HOME: a bench home whose default
+  # device is a file sink, so DirectSound has somewhere to play.
+  printf 'pcm.!default { type file; slave.pcm "null"; file "%s"; format "raw" }\n' "$sink" > "$home/.asoundrc"
+  {
+    echo "export WINEPREFIX='$prefix' HOME='$home' TIV_SOUND_SINK='$sink' TIV_BENCH_SLOT=$k"
+  } > "$env"
+  # A display of our own: -displayfd picks a free number (the machine is
+  # shared). TIV_BENCH_DISPLAY=host keeps the caller's display instead (the
+  # demo, when someone is there to see it).
+  if [ "${TIV_BENCH_DISPLAY:-}" = host ] && [ -n "${DISPLAY:-}" ]; then
+    echo "export TIV_HOST_DISPLAY=1 DISPLAY='$DISPLAY'" >> "$env"
+  else
+    dispfile=$(mktemp); tmp_files+=("$dispfile")
+    Xvfb -displayfd 3 -screen 0 1024x768x24 -wr -nolisten tcp -nolisten unix 3>"$dispfile" >/dev/null 2>&1 &
+    pids+=($!)
+    for _ in $(seq 100); do [ -s "$dispfile" ] && break; sleep 0.1; done
+    [ -s "$dispfile" ] || { echo "bench: Xvfb did not start" >&2; return 1; }
+    echo "unset TIV_HOST_DISPLAY; export DISPLAY=':$(head -n1 "$dispfile")'" >> "$env"
+  fi
+  # A paced sound sink: a private PulseAudio server with one null sink, which
+  # takes sound at the rate of its own clock, as a sound card would (the ALSA
+  # file sink above takes it as fast as it comes, about 3.6 times real
+  # time). Latency and underrun figures need it. Its monitor is the default
+  # recording device, so a program can hear what reached the sink. Wine
+  # tries PulseAudio first and falls back to ALSA when no server answers.
+  # TIV_SOUND=file keeps the file sink; without pulseaudio the file sink is used.
+  sound_dir=$(mktemp -d); tmp_files+=("$sound_dir")   # unix sockets have short paths: not under the build folder
+  echo "unset TIV_SOUND_PACED; export PULSE_RUNTIME_PATH='$sound_dir' XDG_RUNTIME_DIR='$sound_dir' PULSE_SERVER='unix:$sound_dir/none'" >> "$env"
+  if [ "${TIV_SOUND:-paced}" != file ]; then
+    if command -v pulseaudio >/dev/null && command -v pactl >/dev/null; then
+      PULSE_RUNTIME_PATH=$sound_dir XDG_RUNTIME_DIR=$sound_dir HOME=$home \
+        pulseaudio -n --daemonize=no --exit-idle-time=-1 --use-pid-file=no --disable-shm=yes \
+        -L "module-null-sink sink_name=nullsink rate=44100 channels=2" \
+        -L "module-native-protocol-unix socket=$sound_dir/native auth-anonymous=1" \
+        >"$home/pulseaudio.log" 2>&1 </dev/null &
+      pids+=($!)
+      for _ in $(seq 100); do
+        PULSE_SERVER="unix:$sound_dir/native" pactl info >/dev/null 2>&1 && break; sleep 0.1
+      done
+      if PULSE_SERVER="unix:$sound_dir/native" pactl info >/dev/null 2>&1; then
+        echo "export PULSE_SERVER='unix:$sound_dir/native' TIV_SOUND_PACED=1" >> "$env"
+        # Its monitor is the default recording device: a test hears what was played.
+        PULSE_SERVER="unix:$sound_dir/native" pactl set-default-source nullsink.monitor >/dev/null 2>&1 || true
+      else
+        echo "bench: the paced sound sink did not start (see $home/pulseaudio.log); sound goes to the file sink" >&2
+      fi
+    else
+      echo "bench: no pulseaudio here (tools/setup.sh installs it); sound goes to the file sink" >&2
+    fi
+  fi
+  # A persistent server: without it each Wine process pays the server's start-up.
+  WINEPREFIX=$prefix wineserver -f -p >/dev/null 2>&1 &
+  pids+=($!)
+  servers+=("$prefix")
+}
+
+start_slot 0 "$base_prefix" "$HOME" || exit 1
+for ((k = 1; k < slots; k++)); do
+  start_slot "$k" "$build/wine/$arch/slot$k/prefix" "$build/wine/$arch/slot$k/home" || exit 1
+done
+export TIV_BENCH_POOL=$pool TIV_BENCH_SLOTS=$slots
+# Slot 0's environment is the command's own: a script that starts Wine
+# without taking a slot runs there.
+. "$pool/0/env.sh"
+unset TIV_BENCH_SLOT
+
 # Wine's helper processes (services, device host, desktop) start with the
-# first program and outlive it; start them here, away from the pipes that
-# CTest waits on, or the first test seems never to end.
-wine wineboot </dev/null >/dev/null 2>&1 || true
-wine cmd.exe /c exit </dev/null >/dev/null 2>&1 || true
+# first program and outlive it; start them here in every slot, away from the
+# pipes that CTest waits on (or the first test seems never to end) and
+# before any slot is locked (or they would hold its lock).
+boots=()
+for ((k = 0; k < slots; k++)); do
+  ( . "$pool/$k/env.sh"
+    wine wineboot </dev/null >/dev/null 2>&1 || true
+    wine cmd.exe /c exit </dev/null >/dev/null 2>&1 || true ) &
+  boots+=($!)
+done
+for b in "${boots[@]}"; do wait "$b" || true; done
 
 export TIV_BENCH=1
 set +e

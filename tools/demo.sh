@@ -79,11 +79,15 @@ tools/bench.sh build/demo bash -c '
   echo "== starting the launcher (C:\\tiv\\tiv_launcher.exe -start tiv,)"
   cp "$TIV_DEMO_WIN/launcher/screens/tiv_launcher.exe" "$WINEPREFIX/drive_c/tiv/"
   cd "$WINEPREFIX/drive_c/tiv"
+  # A Windows program of the GUI has no console; under Wine what it prints
+  # (the packer'"'"'s running byte counts while a game is stored) would land
+  # here as a line of hundreds of numbers: it goes to a file instead.
+  out="$top/build/demo/launcher.out"
   if [ -n "${TIV_HOST_DISPLAY:-}" ]; then
     echo "(close the launcher window to end the demo)"
-    wine tiv_launcher.exe -start tiv,
+    wine tiv_launcher.exe -start tiv, >"$out"
   else
-    wine tiv_launcher.exe -start tiv, &
+    wine tiv_launcher.exe -start tiv, >"$out" &
     # A new prefix makes the first start slow: wait (up to a minute) until
     # the window has painted its skin, then take the picture.
     for i in $(seq 1 60); do

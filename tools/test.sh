@@ -11,6 +11,8 @@ set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 cd "$root"
 jobs=${JOBS:-$(nproc)}
+# Each step's header says when it began, in seconds from the start.
+phase() { echo "== [${SECONDS}s] $*"; }
 
 bash tools/setup.sh
 . tools/wine-arch.sh
@@ -25,13 +27,15 @@ else
   else why="this host runs no 32-bit programs: $wine_why"; fi
 fi
 
-echo "== native build (sanitizers)"
+phase "native build (sanitizers)"
 cmake --no-warn-unused-cli -S . -B build/native -G Ninja -DTIV_SANITIZE=ON -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
 cmake --build build/native -j "$jobs"
-echo "== native tests"
+phase "native tests"
 ctest --test-dir build/native --output-on-failure -j "$jobs"
+phase "the ten slowest native tests"
+tools/slowest.sh build/native 10 || true
 # The benchmarks' optimised build: the optimiser finds warnings of its own.
-echo "== native optimised build (benchmarks)"
+phase "native optimised build (benchmarks)"
 cmake --no-warn-unused-cli -S . -B build/bench-native -G Ninja -DCMAKE_BUILD_TYPE=Release -DTIV_SANITIZE=OFF >/dev/null
 cmake --build build/bench-native -j "$jobs"
 
@@ -39,20 +43,40 @@ cmake --build build/bench-native -j "$jobs"
 # errors) even where their tests cannot run.
 for arch in win32 win64; do
   if [ "$arch" = win32 ] || [[ " $arches " == *" $arch "* ]]; then
-    echo "== $arch build"
+    phase "$arch build"
     windows_build "$arch" "$jobs" -DCMAKE_BUILD_TYPE=RelWithDebInfo
   fi
 done
 
-echo "== Windows tests under Wine: ${arches// / and } ($why)"
+# Each test program runs in a slot of the bench's pool of its own (a Wine
+# prefix, display and sound sink), so the tests that click, read the screen
+# or hold the launcher's mutex run side by side.
+export TIV_BENCH_SLOTS=$jobs
+# Where both architectures run, the shipped 32-bit build is the whole proof;
+# the 64-bit build then runs the tests whose code or data layout depends on
+# the width of a pointer (CTest label "ptrwidth").
+win64_only_ptrwidth=
+if [ -z "${TIV_WINE_ARCH:-}" ] && [[ " $arches " == *" win32 "* ]] && [[ " $arches " == *" win64 "* ]]; then
+  win64_only_ptrwidth=1
+fi
+phase "Windows tests under Wine: ${arches// / and } ($why)"
 failed=
 for arch in $arches; do
-  echo "== $arch tests under Wine"
+  select=()
+  if [ "$arch" = win64 ] && [ -n "$win64_only_ptrwidth" ]; then
+    select=(-L ptrwidth)
+    phase "win64 tests under Wine: only those labelled ptrwidth (the 32-bit suite above is the whole proof):"
+    ctest --test-dir build/win64 -N -L ptrwidth | sed -n 's/^ *Test *#[0-9]*: /   /p'
+  else
+    phase "$arch tests under Wine"
+  fi
   TIV_WINE_ARCH=$arch tools/bench.sh "build/$arch" ctest --test-dir "build/$arch" --output-on-failure -j "$jobs" \
-    || failed="$failed $arch"
+    "${select[@]}" || failed="$failed $arch"
+  phase "the ten slowest $arch tests"
+  tools/slowest.sh "build/$arch" 10 || true
 done
 if [ -n "$failed" ]; then
   echo "test: Windows tests failed on:$failed" >&2
   exit 1
 fi
-echo "test: all passed (native; Windows: ${arches// / and })"
+echo "test: all passed in ${SECONDS}s (native; Windows: ${arches// / and }${win64_only_ptrwidth:+, win64 the ptrwidth tests})"

@@ -10,13 +10,22 @@
 #include <dsound.h>
 
 #include <algorithm>
+#include <atomic>
 #include <cstdint>
 #include <cstdlib>
 #include <functional>
 #include <string>
+#include <thread>
+#include <utility>
 
-// The loudest sample that reached the sound sink while `during` ran; -1 when
-// the bench gave no sink to listen to.
+// The loudest sample that reached the sound sink while `during` ran, and in
+// the sink's latency after it; -1 when the bench gave no sink to listen to.
+//
+// The paced sink is heard through a looping capture buffer read from a
+// thread of its own as it fills, for as long as `during` takes: a one-shot
+// buffer of a few seconds heard only the start, so a program that took
+// longer than that to make its first sound on a busy machine was heard as
+// silence.
 inline int LoudestHeard(const std::function<void()>& during)
 {
     if (std::getenv("TIV_SOUND_PACED") != nullptr) {
@@ -31,25 +40,49 @@ inline int LoudestHeard(const std::function<void()>& during)
         f.nAvgBytesPerSec = 44100 * 4;
         DSCBUFFERDESC desc = {};
         desc.dwSize = sizeof desc;
-        desc.dwBufferBytes = 3 * 44100 * 4;
+        desc.dwBufferBytes = 2 * 44100 * 4;   // read every 20 ms: two seconds is ample
         desc.lpwfxFormat = &f;
         IDirectSoundCaptureBuffer* buffer = nullptr;
         if (FAILED(capture->CreateCaptureBuffer(&desc, &buffer, nullptr))) {
             capture->Release();
             return -1;
         }
-        buffer->Start(0);
-        during();
-        buffer->Stop();
-        void* p1 = nullptr;
-        void* p2 = nullptr;
-        DWORD b1 = 0, b2 = 0;
-        int peak = 0;
-        if (SUCCEEDED(buffer->Lock(0, desc.dwBufferBytes, &p1, &b1, &p2, &b2, 0))) {
-            const int16_t* s = static_cast<int16_t*>(p1);
-            for (DWORD i = 0; i < b1 / 2; i++) peak = std::max(peak, std::abs(static_cast<int>(s[i])));
+        std::atomic<bool> stop(false);
+        std::atomic<int> peak(0);
+        DWORD readAt = 0;
+        // Takes what was captured since the last call, up to the read cursor.
+        auto drain = [&] {
+            DWORD capturePos = 0, readPos = 0;
+            if (FAILED(buffer->GetCurrentPosition(&capturePos, &readPos))) return;
+            DWORD n = (readPos + desc.dwBufferBytes - readAt) % desc.dwBufferBytes;
+            if (n == 0) return;
+            void* p1 = nullptr;
+            void* p2 = nullptr;
+            DWORD b1 = 0, b2 = 0;
+            if (FAILED(buffer->Lock(readAt, n, &p1, &b1, &p2, &b2, 0))) return;
+            int loudest = peak.load();
+            for (auto part : { std::make_pair(p1, b1), std::make_pair(p2, b2) }) {
+                const int16_t* s = static_cast<const int16_t*>(part.first);
+                for (DWORD i = 0; s != nullptr && i < part.second / 2; i++)
+                    loudest = std::max(loudest, std::abs(static_cast<int>(s[i])));
+            }
+            peak = loudest;
             buffer->Unlock(p1, b1, p2, b2);
-        }
+            readAt = (readAt + n) % desc.dwBufferBytes;
+        };
+        buffer->Start(DSCBSTART_LOOPING);
+        std::thread reader([&] {
+            while (!stop) {
+                drain();
+                Sleep(20);
+            }
+        });
+        during();
+        Sleep(500);   // what was played last is still on its way through the sink
+        stop = true;
+        reader.join();
+        drain();
+        buffer->Stop();
         buffer->Release();
         capture->Release();
         return peak;

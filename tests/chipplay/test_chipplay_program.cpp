@@ -882,11 +882,13 @@ TEST_F(PlayerSideWindows, AChipButtonMutesAndUnmutesAllItsTracks)
 
 // Closing the player while a song plays with both side windows shown: the
 // player thread may be inside a tick that draws into them; every run ends
-// with exit code 0 and no crash report.
+// with exit code 0 and no crash report. A few runs here; tools/soak.sh runs
+// many.
 TEST_F(PlayerSideWindows, ClosingDuringPlayWithBothShownEndsCleanlyEveryTime)
 {
     std::string busy = Probe_HostPath(std::string(BENCH_DIR) + "/busy_opna");
-    for (int run = 0; run < 20; run++) {
+    const int runs = SoakRounds(3);
+    for (int run = 0; run < runs; run++) {
         SCOPED_TRACE("run " + std::to_string(run));
         Open("\"" + busy + "\" \"" + shot + "\"");
         PostMessageA(w, WM_COMMAND, 1000, reinterpret_cast<LPARAM>(GetDlgItem(w, 1000)));   // play row 0

@@ -1,5 +1,5 @@
 // The launcher driven through its own window, as a member uses it: the real
-// tiv_launcher.exe under Wine against the stand-in service (127.0.0.67),
+// tiv_launcher.exe under Wine against the stand-in service,
 // with real clicks on its rows and buttons. The runner is the real qr.exe;
 // the game, the updater and the shell's http and manual handlers are the
 // recording stand-in game (it writes "game.rec" beside itself).
@@ -354,6 +354,10 @@ struct Flow : ::testing::Test {
     // and presses one of its buttons.
     void PressRowButton(const std::string& title, const RowButton& b)
     {
+        // A click while a request of the launcher's own runs (the version
+        // check after a refresh) meets disabled buttons: on a busy machine
+        // that request takes long enough to swallow the click.
+        ASSERT_TRUE(Probe_WaitFor([&] { return ButtonsEnabled(); }, 30000)) << "the main buttons stay disabled";
         int n = RowOf(title);
         ASSERT_GE(n, 0) << "no row " << title;
         HWND list = List();

@@ -27,7 +27,7 @@ namespace {
 
 bool Exists(const std::string& p) { return GetFileAttributesA(p.c_str()) != INVALID_FILE_ATTRIBUTES; }
 
-// A web server on 127.0.0.63 that notes each request line and answers
+// A web server on a free port of PANE_ADDR that notes each request line and answers
 // only after nHoldMs: a slow service for the panes.
 class PageServer {
 public:
@@ -38,7 +38,7 @@ public:
         m_s = socket(AF_INET, SOCK_STREAM, IPPROTO_TCP);
         sockaddr_in a = {};
         a.sin_family = AF_INET;
-        a.sin_addr.s_addr = htonl(0x7F00003F);   // 127.0.0.63
+        a.sin_addr.s_addr = inet_addr(PANE_ADDR);
         a.sin_port = 0;
         bind(m_s, reinterpret_cast<sockaddr*>(&a), sizeof(a));
         int n = sizeof(a);
@@ -103,7 +103,8 @@ struct Launcher : ::testing::Test {
         ASSERT_TRUE(CreateDirectoryA(app.c_str(), nullptr));
         ASSERT_TRUE(CreateDirectoryA(cnt.c_str(), nullptr));
         ASSERT_NO_FATAL_FAILURE(install.Set(app, cnt));
-        WriteAll(app + "env.bin", Inverted("[TITLENAME]\r\nテストの館\r\n[CGITOPPAGE]\r\n127.0.0.1\r\n"));
+        // No service on port 80 there (a demo's stand-in may hold 127.0.0.1).
+        WriteAll(app + "env.bin", Inverted("[TITLENAME]\r\nテストの館\r\n[CGITOPPAGE]\r\n" PANE_ADDR "\r\n"));
         // The skin and layouts the build draws, as the installer lays them down.
         WriteAll(app + "skin.bin", ReadAll(std::string(SKIN_DIR) + "/skin.bin"));
         for (const char* f : { "lcs.bin", "lcd.bin", "lcm.bin" })
@@ -660,7 +661,7 @@ TEST_F(Launcher, ClicksOnTheSortPanelOpenTheMenuAtTheItemAndReorderTheTitles)
 TEST_F(Launcher, SaleModesShowTheSplashAtItsSizeInTheMiddleOfTheScreen)
 {
     // No service answers here: the catalogue request fails on its own.
-    WriteAll(app + "env.bin", Inverted("[TITLENAME]\r\nテストの館\r\n[CGITOPPAGE]\r\n127.0.0.63\r\n"));
+    WriteAll(app + "env.bin", Inverted("[TITLENAME]\r\nテストの館\r\n[CGITOPPAGE]\r\n" PANE_ADDR "\r\n"));
     WriteAll(app + "sp.bin", ReadAll(std::string(SKIN_DIR) + "/sp.bin"));
     WriteAll(app + "splash.bmp", ReadAll(std::string(SKIN_DIR) + "/splash.bmp"));
     AddMember("u1", "pw", 1);
@@ -699,13 +700,13 @@ TEST_F(Launcher, SaleModesShowTheSplashAtItsSizeInTheMiddleOfTheScreen)
 }
 
 // A row picked in the real program: its capture is asked of the service once
-// (the stand-in on 127.0.0.62) and lands in the image cache; the row shows the
+// (the stand-in on STANDIN_ADDR) and lands in the image cache; the row shows the
 // placeholder until it is there, then the capture.
 TEST_F(Launcher, PickingARowFetchesItsCaptureOnceAndShowsItAfterThePlaceholder)
 {
     const std::string site = Probe_HostPath(STANDIN_DIR) + "\\";
-    WriteAll(app + "env.bin", Inverted("[TITLENAME]\r\nテストの館\r\n[CGITOPPAGE]\r\n127.0.0.62\r\n"
-                                       "[IMAGEWEBPAGE]\r\nhttp://127.0.0.62/image/\r\n"
+    WriteAll(app + "env.bin", Inverted("[TITLENAME]\r\nテストの館\r\n[CGITOPPAGE]\r\n" STANDIN_ADDR "\r\n"
+                                       "[IMAGEWEBPAGE]\r\nhttp://" STANDIN_ADDR "/image/\r\n"
                                        "[IMAGE_CONTENTSLIST_CONTENTS_UNDERCONSTRUCT]\r\nunderconstruct.bmp\r\n"));
     CreateDirectoryA((app + "cache").c_str(), nullptr);
     WriteAll(app + "cache\\underconstruct.bmp", ReadAll(std::string(SKIN_DIR) + "/underconstruct.bmp"));
@@ -759,9 +760,9 @@ TEST_F(Launcher, TheNewsAndBannerPanesAskForTheirPagesOnceWithoutHoldingTheWindo
     PageServer server(4000);
     char env[512];
     std::snprintf(env, sizeof(env),
-                  "[TITLENAME]\r\nテストの館\r\n[CGITOPPAGE]\r\n127.0.0.63\r\n"
-                  "[HTMLPAGE_NEWPRODUCT]\r\nhttp://127.0.0.63:%d/html/news.html\r\n"
-                  "[HTMLPAGE_BANNER]\r\nhttp://127.0.0.63:%d/html/banner.html\r\n",
+                  "[TITLENAME]\r\nテストの館\r\n[CGITOPPAGE]\r\n" PANE_ADDR "\r\n"
+                  "[HTMLPAGE_NEWPRODUCT]\r\nhttp://" PANE_ADDR ":%d/html/news.html\r\n"
+                  "[HTMLPAGE_BANNER]\r\nhttp://" PANE_ADDR ":%d/html/banner.html\r\n",
                   server.port(), server.port());
     WriteAll(app + "env.bin", Inverted(env));
     AddMember("member01", "pass01", 1);

@@ -1,5 +1,5 @@
 // Sale starts of the real tiv_launcher.exe under Wine against the stand-in
-// service (127.0.0.65): the catalogue POST, and a refused or empty catalogue
+// service: the catalogue POST, and a refused or empty catalogue
 // ending the start with its message and the member's REG.DAT untouched.
 #include <windows.h>
 

@@ -13,6 +13,9 @@
 set -euo pipefail
 login=$1 recorder=$2 art=$3 addr=$4 out=$5
 tools=$(cd "$(dirname "$0")/../../tools" && pwd)
+# A slot of the bench's own: its display, prefix and registry for this run.
+. "$tools/bench-slot.sh"
+bench_take_slot
 rm -rf "$out" && mkdir -p "$out/typed app/contents"
 app="$out/typed app"
 win_app="Z:$(printf '%s' "$app" | tr / '\\')\\"
@@ -29,7 +32,7 @@ trap cleanup EXIT
 fail() { echo "login_typed: $*" >&2; exit 1; }
 shot() { import -window root "$out/$1"; }
 
-(cd "$app" && exec wine "$login") &
+(cd "$app" && exec wine "$login" 9>&-) &
 login_pid=$!
 eval "$(bash "$tools/login-type.sh" typedman pw1 "$out")"
 [ "$W" = 320 ] && [ "$H" = 200 ] || fail "the dialog is ${W}x$H, not 320x200"

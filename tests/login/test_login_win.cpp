@@ -1,4 +1,4 @@
-// The real login.exe under Wine against the stand-in service (127.0.0.68):
+// The real login.exe under Wine against the stand-in service:
 // a member signing in through the dialog, the POST the service sees, the
 // store written, the launcher started (a recorder of its command line and
 // folder in place of tiv_launcher.exe, and once the real launcher), every

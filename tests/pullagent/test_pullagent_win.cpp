@@ -27,6 +27,7 @@ const char kPgt011[] = "ファイルの読み込みに失敗しました。\n処
 const char kPgt012[] = "ダウンロード処理を中止します(PGT:012)。";
 
 std::string StandinDir() { const char* p = std::getenv("TIV_STANDIN_DIR"); return p ? p : ""; }
+std::string StandinAddr() { const char* p = std::getenv("TIV_STANDIN_ADDR"); return p ? p : ""; }
 
 void MakeDirs(const std::string& path)
 {
@@ -35,7 +36,7 @@ void MakeDirs(const std::string& path)
     CreateDirectoryA(path.c_str(), nullptr);
 }
 
-// Puts a file where the stand-in serves http://127.0.0.66<base><name>.
+// Puts a file where the stand-in serves http://<its address><base><name>.
 void Serve(const std::string& base, const std::string& name, const std::string& bytes)
 {
     std::string dir = Probe_HostPath(StandinDir() + "/root" + base);
@@ -87,7 +88,7 @@ struct Install {
                      bool bEnvKey = true)
         : base(b)
     {
-        std::string env = bEnvKey ? "[ZVQCLIENTDLWEBPAGE]\r\n127.0.0.66" + base + "\r\n" : "[OTHER]\r\nx\r\n";
+        std::string env = bEnvKey ? "[ZVQCLIENTDLWEBPAGE]\r\n" + StandinAddr() + base + "\r\n" : "[OTHER]\r\nx\r\n";
         WriteAll(dir.file("env.bin"), Inverted(env));
         if (!verPlain.empty()) WriteAll(dir.file("ver.bin"), Inverted(verPlain));
         CopyFileA(Probe_HostPath(PULLAGENT_EXE).c_str(), dir.file("pullagent.exe").c_str(), FALSE);

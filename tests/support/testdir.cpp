@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <sstream>
@@ -46,4 +47,13 @@ std::string Inverted(std::string s)
 {
     for (auto& c : s) c = static_cast<char>(~static_cast<unsigned char>(c));
     return s;
+}
+
+int SoakRounds(int nShort)
+{
+    const char* p = std::getenv("TIV_SOAK_ROUNDS");
+    if (p == nullptr || *p == '\0') return nShort;
+    char* end = nullptr;
+    long n = std::strtol(p, &end, 10);
+    return (*end == '\0' && n > 0 && n <= 100000) ? static_cast<int>(n) : nShort;
 }

@@ -20,3 +20,8 @@ private:
 std::string ReadAll(const std::string& path);
 void WriteAll(const std::string& path, const std::string& bytes);
 std::string Inverted(std::string s);
+
+// How many rounds a test that repeats something to catch an order fault
+// runs: a few in the suite (nShort), TIV_SOAK_ROUNDS when tools/soak.sh
+// sets it, to find the rare one.
+int SoakRounds(int nShort);

@@ -7,6 +7,9 @@
 set -euo pipefail
 emu=$1 keepcheck=$2 build=$3 src=$4
 [ -n "${WINEPREFIX:-}" ] || { echo "demo_keep: run inside tools/bench.sh" >&2; exit 2; }
+# One slot of the bench for the installation and the check that reads it.
+. "$src/tools/bench-slot.sh"
+bench_take_slot
 name=tiv-keepcheck
 app="$WINEPREFIX/drive_c/$name"
 rm -rf "$app"
