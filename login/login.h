@@ -25,7 +25,7 @@ enum {
 };
 
 LRESULT CALLBACK LOGIN_WndProc(HWND hWnd, UINT uMsg, WPARAM wParam, LPARAM lParam);
-int PreInitApp(void);
+int LOGIN_PreInitApp(void);
 // 1 chosen (the id in pUserId), 0 chooser cancelled, -1 no application
 // folder, -2 no store.
 int APP_GetUserInfo(char* pUserId, int nSize);
@@ -33,5 +33,5 @@ int APP_GetUserInfo(char* pUserId, int nSize);
 // account already here); 0 a failure whose message was shown.
 int InitApp_LoginMode(void);
 int StartCheckUser(void);
-int SCCMN_Proc_WmuRecvCheckUser(HWND hWnd, WPARAM wParam, LPARAM lParam);
-int SCCMN_AnalyReceiveData(HWND hWnd, const char* pReply, int nSize);
+int LOGIN_Proc_WmuRecvCheckUser(HWND hWnd, WPARAM wParam, LPARAM lParam);
+int LOGIN_AnalyReceiveData(HWND hWnd, const char* pReply, int nSize);

@@ -17,6 +17,7 @@
 #include "sccmn.h"
 #include "sccmn_cmdline.h"
 #include "sccmn_reply.h"
+#include "sccmn_run.h"
 #include "scfont.h"
 #include "scskin.h"
 #include "scsplash.h"
@@ -28,9 +29,9 @@ AppIf g_appIf;
 
 namespace {
 
-const char kErrCaption[] = "エラー報告";
-const char kReportCaption[] = "報告";
-const char kConfirmCaption[] = "確認";
+const char* const kErrCaption = SCCMN_CAPTION_ERROR;
+const char* const kReportCaption = SCCMN_CAPTION_REPORT;
+const char* const kConfirmCaption = SCCMN_CAPTION_CONFIRM;
 
 const char kLogin000[] = "不正な起動です。処理を中止します(LOGIN:000)";
 const char kLogin003[] = "アプリケーションパスを取得できませんでした。処理を中止します(LOGIN:003)";
@@ -152,7 +153,7 @@ int APP_GetUserInfo(char* pUserId, int nSize)
     return SCCMN_GetAcount(pUserId, nSize, g_appIf.hWnd, kLogin003);
 }
 
-int PreInitApp(void)
+int LOGIN_PreInitApp(void)
 {
     LOG_Write("PreInitApp::starting\n");
     switch (g_appIf.nStartMode) {
@@ -232,9 +233,9 @@ int StartCheckUser(void)
     return DOWNLOADMN_Add_CheckUser(USERM_GetId(), USERM_GetPassword());
 }
 
-int SCCMN_Proc_WmuRecvCheckUser(HWND hWnd, WPARAM wParam, LPARAM lParam)
+int LOGIN_Proc_WmuRecvCheckUser(HWND hWnd, WPARAM wParam, LPARAM lParam)
 {
-    LOG_Write("SCCMN_Proc_WmuRecvCheckUser::starting\n");
+    LOG_Write("LOGIN_Proc_WmuRecvCheckUser::starting\n");
     int nSize = static_cast<int>(wParam);
     char* pBuf = reinterpret_cast<char*>(lParam);
     char str[64];
@@ -243,14 +244,14 @@ int SCCMN_Proc_WmuRecvCheckUser(HWND hWnd, WPARAM wParam, LPARAM lParam)
     if (nSize <= 0 || pBuf == nullptr) {
         SCCMN_Report(hWnd, kLogin029, kReportCaption, MB_OK, 1);
     } else {
-        SCCMN_AnalyReceiveData(hWnd, pBuf, nSize);
+        LOGIN_AnalyReceiveData(hWnd, pBuf, nSize);
     }
     std::free(pBuf);
     PostQuitMessage(0);
     return 1;
 }
 
-int SCCMN_AnalyReceiveData(HWND hWnd, const char* pReply, int nSize)
+int LOGIN_AnalyReceiveData(HWND hWnd, const char* pReply, int nSize)
 {
     LOG_Write("SCCMN_AnalyReceiveData::starting\n");
     int nJudge = LOGIN_JudgeReply(pReply, nSize);
@@ -295,7 +296,7 @@ LRESULT CALLBACK LOGIN_WndProc(HWND hWnd, UINT uMsg, WPARAM wParam, LPARAM lPara
         PostMessageA(hWnd, WMU_PREINITAPP, 0, 0);
         return 0;
     case WMU_PREINITAPP:
-        PreInitApp();
+        LOGIN_PreInitApp();
         return 0;
     case WMU_INITAPP_LOGINMODE:
         // Reported before the window goes: its quit message would end the box unseen.
@@ -311,7 +312,7 @@ LRESULT CALLBACK LOGIN_WndProc(HWND hWnd, UINT uMsg, WPARAM wParam, LPARAM lPara
         OnCancel(hWnd);
         return 0;
     case WMU_RECV_CHECKUSER:
-        SCCMN_Proc_WmuRecvCheckUser(hWnd, wParam, lParam);
+        LOGIN_Proc_WmuRecvCheckUser(hWnd, wParam, lParam);
         return 0;
     case WM_PAINT:
         OnPaint(hWnd);
@@ -340,6 +341,7 @@ int WINAPI WinMain(HINSTANCE hInstance, HINSTANCE, LPSTR lpCmdLine, int)
     }
     hMutex = CreateMutexA(nullptr, FALSE, kMutexName);
 
+    SCCMN_InitCommonControls();
     std::memset(&g_appIf, 0, sizeof(g_appIf));
     g_appIf.hInstance = hInstance;
     USERM_Init();

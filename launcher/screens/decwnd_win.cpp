@@ -24,6 +24,16 @@ INT_PTR CALLBACK DECWND_DlgProc(HWND hDlg, UINT uMsg, WPARAM, LPARAM)
     case WM_TIMER:
         if (g_bShown == 1 && ++g_nTick >= 10) ShowWindow(hDlg, SW_HIDE);
         return TRUE;
+    case WM_DESTROY:
+        // Its owner may destroy it first (an owned window goes with the main
+        // window): the handle and the timer die with it, so nothing later
+        // touches a dead window.
+        if (g_hWnd == hDlg) {
+            KillTimer(hDlg, kTimerId);
+            g_hWnd = nullptr;
+            g_upTimer = 0;
+        }
+        return FALSE;
     default:
         return FALSE;
     }
@@ -69,10 +79,7 @@ int DECWND_IsExist(void)
 
 int DECWND_Destroy(void)
 {
-    if (g_hWnd != nullptr) {
-        KillTimer(g_hWnd, kTimerId);
-        DestroyWindow(g_hWnd);
-        g_hWnd = nullptr;
-    }
+    if (g_hWnd != nullptr) DestroyWindow(g_hWnd);   // WM_DESTROY forgets the handle
+    g_hWnd = nullptr;
     return 1;
 }

@@ -48,8 +48,7 @@ const char kZvq003[] = "アプリケーションパスを取得できません�
 const char kZvq006[] = "初期化処理に失敗しました。処理を中止します(ZVQ:006)";
 const char kZvq007[] = "インストールに失敗しました。再度インストールをお試しいただいたのちに失敗が続くようでしたら、\n"
                        "大変お手数ですがお客様サポートにご連絡をお願い致します(ZVQ:007)。";
-const char kZvq008[] = "ファイルのロードに失敗しました。再度インストールをお試しいただいたのちに失敗が続くようでしたら、\n"
-                       "大変お手数ですがお客様サポートにご連絡をお願い致します(ZVQ:008)。";
+const char* const kZvq008 = SCCMN_TEXT_ZVQ008;
 const char kZvq009[] = "不正な起動です。処理を中止します(ZVQ:009)。";
 const char kZvq010[] = "不正な起動です。処理を中止します(ZVQ:010)。";
 const char kZvq012[] = "固有情報が異なります。処理を中断します(ZVQ:012)";
@@ -57,15 +56,10 @@ const char kZvq016[] = "処理を中断します(ZVQ:016)。";
 const char kZvq018[] = "ユーザ情報が存在しません。処理を中止します（ZVQ:018）";
 const char kZvq110[] = "適用が完了いたしました。(ZVQ:110)";
 
-const char kErrCaption[] = "エラー報告";
-const char kReportCaption[] = "報告";
-const char kConfirmCaption[] = "確認";
+const char* const kErrCaption = SCCMN_CAPTION_ERROR;
+const char* const kReportCaption = SCCMN_CAPTION_REPORT;
+const char* const kConfirmCaption = SCCMN_CAPTION_CONFIRM;
 
-bool Equals(const char* a, const char* b)
-{
-    size_t n = std::strlen(b);
-    return std::strlen(a) == n && std::memcmp(a, b, n) == 0;
-}
 
 }  // namespace
 
@@ -199,7 +193,7 @@ int InitApp_LauncherMode(void)
     if (ReadAppsetNumber("[AUTO_UPDATECONTENTS]", 0) == 1) DOWNLOADMN_Add_GetContentsList(USERM_GetId());
     if (ReadAppsetNumber("[AUTO_DOWNLOADCONTENTS]", 0) == 1) {
         DOWNLOADMN_Add_GetContentsList(USERM_GetId());
-        SCCMN_SetReserveAction(eGD_RESERVETYPE_DOWNLOADALL);
+        SCCMN_BeginAction(eGD_RESERVETYPE_DOWNLOADALL);
     }
 
     if (!LoadEnv(kErrCaption)) {
@@ -231,6 +225,8 @@ int InitApp_LauncherMode(void)
     // The window was shown, and painted empty, before the skin was here.
     InvalidateRect(g_appIf.hWnd, nullptr, FALSE);
     SCCTRL_CreateControls(&g_appIf.lstSkin, g_appIf.hWnd, g_appIf.hInstance);
+    // Download-all waits for the catalogue with the buttons off, these too.
+    if (SCCMN_GetReserveAction() != eGD_RESERVETYPE_NONE) SCCMN_DisableMainButtons();
     SCCMN_SetListRefresh(RefreshAfterSort);
     if (PAGE_CheckValid() && PAGE_GetCount() > 0) {
         SCCTRL_ShowCtrl(eCD_IMGTYPE_CMB_LISTMODE, SW_SHOW);
@@ -262,7 +258,7 @@ int InitApp(void)
     CfhIf cfh;
     if (CONTENTSLIST_Load(&cfh, 0)) {
         cfh.strUserId[sizeof(cfh.strUserId) - 1] = '\0';
-        if (!Equals(cfh.strUserId, USERM_GetId())) {
+        if (!SCCMN_Equals(cfh.strUserId, USERM_GetId())) {
             SCCMN_Report(g_appIf.hWnd, kZvq012, kReportCaption, MB_OK | MB_ICONSTOP, 0);
             return 0;
         }
@@ -419,6 +415,9 @@ LRESULT CALLBACK HANTIV_WndProc(HWND hWnd, UINT uMsg, WPARAM wParam, LPARAM lPar
         OnCancel(hWnd);
         return 0;
     case WMU_KICKCONTENTS:
+        // Posted again while a start's slot chooser is open (its modal loop
+        // dispatches this window's messages): that start goes on alone.
+        if (SCCMN_IsStartBusy()) return 0;
         HANTIV_StartContents(static_cast<int>(lParam));
         if (g_appIf.nStartMode != eGD_STARTMODE_LAUNCHER) DestroyWindow(hWnd);
         return 0;
@@ -545,6 +544,7 @@ int WINAPI WinMain(HINSTANCE hInstance, HINSTANCE, LPSTR lpCmdLine, int nCmdShow
     hMutex = CreateMutexA(nullptr, FALSE, "Q7Manager_integrate");   // held until the program ends
     (void)hMutex;
 
+    SCCMN_InitCommonControls();
     std::memset(&g_appIf, 0, sizeof(g_appIf));
     g_appIf.hInstance = hInstance;
     USERM_Init();

@@ -65,6 +65,14 @@ public:
         if (m_hOldMemBmp == nullptr) m_hOldMemBmp = hOld;
         BitBlt(m_hDraw, x, y, pBmp->nWidth, pBmp->nHeight, m_hMem, 0, 0, dwRop);
     }
+    // A part of a bitmap (w x h from its (xSrc, ySrc)) to (x, y) of the buffer.
+    void BlitPart(const BmpIf* pBmp, int x, int y, int w, int h, int xSrc, int ySrc)
+    {
+        if (m_hMem == nullptr || pBmp == nullptr || pBmp->m_hBmp == nullptr) return;
+        HGDIOBJ hOld = SelectObject(m_hMem, pBmp->m_hBmp);
+        if (m_hOldMemBmp == nullptr) m_hOldMemBmp = hOld;
+        BitBlt(m_hDraw, x, y, w, h, m_hMem, xSrc, ySrc, SRCCOPY);
+    }
     // A slot of a skin image, through its mask when it has one.
     void Draw(const LiIf* pLiIf, int nSlot, int x, int y)
     {

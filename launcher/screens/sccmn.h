@@ -24,6 +24,19 @@ int         SCCMN_SetStartMode(int nMode);
 int         SCCMN_GetStartMode(void);
 int         SCCMN_SetReserveAction(int nAction);
 int         SCCMN_GetReserveAction(void);
+// The reserved action has one owner. SCCMN_BeginAction reserves it and
+// switches the main buttons off; SCCMN_EndAction ends it on every path (done,
+// failed, refused, nothing to do) and gives the buttons back. A download's
+// result carries an action out only when it is the part the action waits for
+// (SCCMN_IsAwaitedFile: the content of USERM_GetContentsId and the path kind
+// of the action); any other result leaves it alone.
+int         SCCMN_BeginAction(int nAction);
+int         SCCMN_EndAction(void);
+int         SCCMN_IsAwaitedFile(const char* pContentsId, int nPathType);
+// A start (game, document, player) is under way: its slot chooser may be
+// open, and the main window's messages are dispatched inside its modal loop.
+// Nothing begins a second start inside it.
+int         SCCMN_IsStartBusy(void);
 int         SCCMN_SetReserveParam(int nParam);
 int         SCCMN_GetReserveParam(void);
 int*        SCCMN_GetReserveParamPtr(void);
@@ -39,6 +52,10 @@ int         SCCMN_KillTimers(void);
 // manager and shapes it: bitmap 132 in the launcher mode, 142 otherwise
 // (SCCMN_GetStartMode).
 HWND SCCMN_CreateMainWnd(int nWidth, int nHeight, HINSTANCE hInstance, WNDPROC pfnWndProc);
+// Registers the common-control classes the programs' dialogs hold (the
+// download window's progress bar), at the start of WinMain: Windows creates
+// no dialog with an unregistered class (Wine registers them all anyway).
+int  SCCMN_InitCommonControls(void);
 int  Proc_Wm_Create(HWND hWnd, HINSTANCE hInstance);
 // The account of the launcher mode: the user ids of the stores under the
 // application folder; one is taken, several are offered in the account
@@ -68,13 +85,32 @@ int SCCMN_DisableMainButtons(void);
 int SCCMN_EnableMainButtonsAll(void);
 int GetLocalFileVersion(LIST* pList, const char* pFileName);
 int SCCMN_Proc_WmuRecvGetZvqVersion(HWND hWnd, WPARAM wParam, LPARAM lParam);
-// Starts pFolder + pExeName (pFolder ends with "\") with its path quoted,
-// then pArgs, with pFolder as its current folder; does not wait. 1 started,
-// 0 not (logged).
-int SCCMN_RunInFolder(const char* pFolder, const char* pExeName, const char* pArgs);
+// Starting another program: sccmn_run.h.
+
+// A music flag of the catalogue says yes only as "1"; the rows draw by it and
+// the clicks answer by it. SCCMN_HasMusic: the content's music offered and
+// bought (both flags).
+int SCCMN_IsMusicFlagSet(const char* pFlag);
+int SCCMN_HasMusic(int nIndex);
 
 // Opens the application-settings dialog over the main window.
 int SCCMN_OpenAppSetting(void);
+
+// env.bin unusable (ZVQ:008): at start-up, and for a button whose address
+// key it lacks.
+extern const char SCCMN_TEXT_ZVQ008[];
+// The captions of the programs' message boxes.
+extern const char SCCMN_CAPTION_REPORT[];    // "報告"
+extern const char SCCMN_CAPTION_ERROR[];     // "エラー報告"
+extern const char SCCMN_CAPTION_CONFIRM[];   // "確認"
+
+// Small helpers the screens share: two texts of the same length and bytes;
+// the launcher's own start mode; an index of the catalogue; a text and a
+// line end to the log.
+bool SCCMN_Equals(const char* a, const char* b);
+bool SCCMN_IsLauncherMode(void);
+bool SCCMN_IsIndexValid(int nIndex);
+void SCCMN_LogLine(const char* pText);
 
 // Message boxes of the launcher: the text also goes to the log as a line.
 int SCCMN_Report(HWND hOwner, const char* pText, const char* pCaption, UINT uType, int bLog);

@@ -13,8 +13,8 @@
 
 namespace {
 
-const char kErrCaption[] = "エラー報告";
-const char kReportCaption[] = "報告";
+const char* const kErrCaption = SCCMN_CAPTION_ERROR;
+const char* const kReportCaption = SCCMN_CAPTION_REPORT;
 const char kZvq001[] = "不正な起動です。処理を中止します(ZVQ:001)";
 const char kZvq002[] = "不正な起動です。処理を中止します(ZVQ:002)";
 
@@ -27,11 +27,6 @@ const char* NextField(const char* p, char* pField, int nSize)
     return p;
 }
 
-bool Equals(const char* a, const char* b)
-{
-    size_t n = std::strlen(b);
-    return std::strlen(a) == n && std::memcmp(a, b, n) == 0;
-}
 
 int Refuse(const char* pText, const char* pCaption, UINT uType, int bLog)
 {
@@ -76,11 +71,11 @@ int SCCMN_ParseCommandLine(const char* pCmdLine, int* pnStartMode, const SccmnCm
             return Refuse(pTexts->pBadField, kErrCaption, MB_OK | MB_ICONSTOP, 1);
         }
         p = NextField(p, strField, sizeof(strField));
-        if (!Equals(strField, "tiv")) return Refuse(pTexts->pBadProduct, kReportCaption, MB_OK, 0);
+        if (!SCCMN_Equals(strField, "tiv")) return Refuse(pTexts->pBadProduct, kReportCaption, MB_OK, 0);
         NextField(p, strField, sizeof(strField));
-        if (Equals(strField, "playgame")) {
+        if (SCCMN_Equals(strField, "playgame")) {
             *pnStartMode = eGD_STARTMODE_SALEGAME;
-        } else if (Equals(strField, "playkzdp")) {
+        } else if (SCCMN_Equals(strField, "playkzdp")) {
             *pnStartMode = eGD_STARTMODE_SALEKZDP;
         } else {
             return Refuse(pTexts->pBadMode, kReportCaption, MB_OK, 0);
@@ -91,7 +86,7 @@ int SCCMN_ParseCommandLine(const char* pCmdLine, int* pnStartMode, const SccmnCm
         const char* p = std::strlen(pCmdLine) >= 7 ? pCmdLine + 7 : "";
         NextField(p, strField, sizeof(strField));
         if (strField[0] == '\0') return Refuse(kZvq001, kErrCaption, MB_OK | MB_ICONSTOP, 1);
-        if (!Equals(strField, "tiv")) return Refuse(kZvq002, kErrCaption, MB_OK | MB_ICONSTOP, 1);
+        if (!SCCMN_Equals(strField, "tiv")) return Refuse(kZvq002, kErrCaption, MB_OK | MB_ICONSTOP, 1);
         *pnStartMode = eGD_STARTMODE_LAUNCHER;
         return 1;
     }

@@ -2,6 +2,8 @@
 // choice of the account the launcher mode runs for.
 #include <windows.h>
 
+#include <commctrl.h>
+
 #include <cstdlib>
 #include <cstring>
 
@@ -18,7 +20,7 @@
 namespace {
 const char kClassName[] = "TIV Launcher";
 const char kZvq004[] = "アカウント選択に失敗しました。処理を中止します(ZVQ:004)";
-const char kErrCaption[] = "エラー報告";
+const char* const kErrCaption = SCCMN_CAPTION_ERROR;
 }  // namespace
 
 HWND SCCMN_CreateMainWnd(int nWidth, int nHeight, HINSTANCE hInstance, WNDPROC pfnWndProc)
@@ -98,4 +100,14 @@ int SCCMN_GetAcount(char* pUserId, int nSize, HWND hOwner, const char* pNoAppPat
     LIST_Free(&lstPath);
     LIST_Free(&lstId);
     return nRet;
+}
+
+int SCCMN_InitCommonControls(void)
+{
+    INITCOMMONCONTROLSEX icc = {};
+    icc.dwSize = sizeof(icc);
+    icc.dwICC = ICC_PROGRESS_CLASS;
+    if (InitCommonControlsEx(&icc)) return 1;
+    LOG_Write("SCCMN_InitCommonControls::err::InitCommonControlsEx\n");
+    return 0;
 }

@@ -114,7 +114,7 @@ int HANTIV_MakeStartCommand(char* pDst, int nSize, const char* pExePath, const c
     if (pDst == nullptr || nSize < 1 || pExePath == nullptr) return 0;
     int n;
     if (pRomPath != nullptr && pRomPath[0] != '\0') {
-        n = std::snprintf(pDst, nSize, "\"%s\" %s", pExePath, pRomPath);
+        n = std::snprintf(pDst, nSize, "\"%s\" \"%s\"", pExePath, pRomPath);
     } else {
         char strArgs[4 * kFieldMax + 64];
         int a = nSlotValue == 2

@@ -28,8 +28,8 @@ int SCCMN_ParseFileVersions(LIST* pList, const char* pText);
 int SCCMN_CompareVersion(const char* pVersionFile, LIST* pLstNowVersion, const char* pBuf, int nFileSize,
                          const char* pAppPath);
 
-// The command that starts a game: with a ROM path the executable (quoted:
-// its folder may hold blanks) and the ROM directly; a slot value of 2 the
+// The command that starts a game: with a ROM path the executable and the ROM
+// directly, both quoted (the content folder may hold blanks); a slot value of 2 the
 // runner's short form; otherwise its long form with the content id and the
 // member's folder (the runner reads its game path up to " mode=start", so it
 // stays unquoted). 0 when it does not fit.

@@ -23,6 +23,7 @@
 #include "hantiv.h"
 #include "log.h"
 #include "sccmn.h"
+#include "sccmn_run.h"
 #include "sccmn_svc.h"
 #include "scctrl.h"
 #include "scskin.h"
@@ -39,22 +40,54 @@ const char kZvq045[] = "ダウンロード済みコンテンツが存在しま�
 const char kZvq029[] = "最新のZVQクライアントバージョンが取得できませんでした（ZVQ:029）";
 const char kZvq030[] = "ローカルのZVQクライアントバージョンが取得できませんでした（ZVQ:030）";
 const char kAskUpdate[] = "最新のTIVランチャーを発見しました。\nダウンロードを行う為にいったんTIVランチャーを終了しますか？";
-const char kReportCaption[] = "報告";
+const char* const kReportCaption = SCCMN_CAPTION_REPORT;
 
-void LogLine(const char* p)
-{
-    LOG_Write(p);
-    LOG_Write("\n");
-}
+// Set while a start runs: the slot chooser's modal loop still dispatches the
+// main window's timer and posted messages, and a result arriving then must
+// not begin a second start on top of the first.
+bool g_bStarting = false;
 
-bool IndexValid(int n) { return n >= 0 && n < CONTENTSLIST_GetCount(); }
+// One start from its beginning to its end. A start begun inside another is
+// refused; the outer one ends the reserved action when it is over, however
+// it ended (started, ZVQ:045, no path, a failed expansion), unless it handed
+// the action on to a download it queued (KeepAction).
+class StartScope {
+public:
+    StartScope() : m_bOwner(!g_bStarting)
+    {
+        if (m_bOwner) g_bStarting = true;
+        else LOG_Write("StartScope::a start inside a running start is refused\n");
+    }
+    ~StartScope()
+    {
+        if (!m_bOwner) return;
+        g_bStarting = false;
+        if (m_bEnd) SCCMN_EndAction();
+    }
+    StartScope(const StartScope&) = delete;
+    StartScope& operator=(const StartScope&) = delete;
+    bool Refused() const { return !m_bOwner; }
+    void KeepAction() { m_bEnd = false; }
+
+private:
+    bool m_bOwner;
+    bool m_bEnd = true;
+};
 
 // The slot of a kind: 0, or the member's choice when the content has more.
-int ChooseSlot(int n, int nKind, int nFlag)
+// The chooser's modal loop may take in a catalogue reply, which builds the
+// catalogue anew: the content is found again by its id afterwards (*pn, -1
+// when it is gone).
+int ChooseSlot(int* pn, int nKind, int nFlag)
 {
     int nSlot = 0;
-    if (CONTENTSLIST_GetSlotCnt(n, nKind) > 1)
-        SELCONTENTSDLG_Open(&nSlot, n, nKind, SCCMN_GetMainWnd(), SCCMN_GetInstance(), nFlag);
+    if (CONTENTSLIST_GetSlotCnt(*pn, nKind) > 1) {
+        char strId[sizeof(ContIf::strContentsId)] = "";
+        const char* pId = CONTENTSLIST_GetContentsId(*pn);
+        if (pId != nullptr) lstrcpynA(strId, pId, sizeof(strId));
+        SELCONTENTSDLG_Open(&nSlot, *pn, nKind, SCCMN_GetMainWnd(), SCCMN_GetInstance(), nFlag);
+        *pn = CONTENTSLIST_GetIndexByKey(strId);
+    }
     return nSlot;
 }
 
@@ -77,32 +110,6 @@ int Expand(const char* pPacked, const char* pOut)
     return bRet;
 }
 
-// Runs a command line, shown normally, in the current directory; the
-// launcher does not wait for it. pApp names the program, so a folder with
-// blanks is never split and the runner copied into the game's folder is the
-// one that runs (a search would find the launcher's own folder first).
-// A failure is logged; the result says whether it started.
-bool Run(const char* pCmd, const char* pApp, const char* pDir = nullptr)
-{
-    char strCmd[6 * kPathMax];
-    lstrcpynA(strCmd, pCmd, sizeof(strCmd));
-    STARTUPINFOA si = {};
-    si.cb = sizeof(si);
-    si.dwFlags = STARTF_USESHOWWINDOW;
-    si.wShowWindow = SW_SHOWNORMAL;
-    PROCESS_INFORMATION pi = {};
-    if (!CreateProcessA(pApp, strCmd, nullptr, nullptr, FALSE, 0, nullptr, pDir, &si, &pi)) {
-        char str[64];
-        std::snprintf(str, sizeof(str), "Run::err::CreateProcess[%lu]\n", static_cast<unsigned long>(GetLastError()));
-        LOG_Write(str);
-        LogLine(pApp);
-        return false;
-    }
-    CloseHandle(pi.hThread);
-    CloseHandle(pi.hProcess);
-    return true;
-}
-
 // Expands a packed file; a failed expansion leaves no half-written file to
 // be started and says so.
 bool ExpandOrReport(const char* pPacked, const char* pOut)
@@ -110,7 +117,7 @@ bool ExpandOrReport(const char* pPacked, const char* pOut)
     if (Expand(pPacked, pOut)) return true;
     DeleteFileA(pOut);
     LOG_Write("ExpandOrReport::err::decode\n");
-    LogLine(pPacked);
+    SCCMN_LogLine(pPacked);
     SCCMN_Report(SCCMN_GetMainWnd(), kZvq045, kReportCaption, MB_OK | MB_ICONSTOP, 0);
     return false;
 }
@@ -127,14 +134,14 @@ bool FolderOf(char* pDst, int nSize, const char* pPath)
 // Opens a stored document of the content with the shell; 0 without a path.
 int OpenDocument(int n, int nKind)
 {
-    int nSlot = ChooseSlot(n, nKind, 0);
+    int nSlot = ChooseSlot(&n, nKind, 0);
+    if (!SCCMN_IsIndexValid(n)) return 0;
     const char* pName = CONTENTSLIST_GetPath(n, nKind, nSlot);
     CMN_ASSERT(pName != NULL);
     if (pName == nullptr || pName[0] == '\0') return 0;
     char strPath[2 * kPathMax];
     std::snprintf(strPath, sizeof(strPath), "%s%s", CONTENTSLIST_GetUserPath(), pName);
     ShellExecuteA(SCCMN_GetMainWnd(), "open", strPath, nullptr, nullptr, SW_SHOWNORMAL);
-    SCCMN_SetReserveAction(eGD_RESERVETYPE_NONE);
     return 1;
 }
 
@@ -143,29 +150,19 @@ int OpenDocument(int n, int nKind)
 int QueuePack(const char* pServerPath, int nKind, int nReserve)
 {
     SCCMN_SetReserveParam(0);
-    SCCMN_SetReserveAction(nReserve);
+    SCCMN_BeginAction(nReserve);
     // A pack without a server address is refused: nothing would ever end the action.
     if (!DOWNLOADMN_Add(pServerPath != nullptr ? pServerPath : "", USERM_GetContentsId(), nKind))
         return SCCMN_DownloadRefused();
     return 1;
 }
 
-void SetMainButtons(BOOL bEnable)
-{
-    if (SCCMN_GetStartMode() != eGD_STARTMODE_LAUNCHER) return;
-    const int types[] = { eCD_IMGTYPE_BTN_UPDATE, eCD_IMGTYPE_BTN_SETTING, eCD_IMGTYPE_BTN_TOPPAGE2 };
-    for (int t : types) {
-        HWND h = SCCTRL_GetCtrl(t);
-        if (h != nullptr) EnableWindow(h, bEnable);
-    }
-    for (int i = 0; i < 5; i++) SCCMN_SetButtonEnable(i, bEnable ? 1 : 0);
-}
-
 // Expands the music archive again (the player deletes it when it ends) and
 // starts the player on it with the content's screenshot.
 int StartPlayer(int n)
 {
-    int nSlot = ChooseSlot(n, kKindVelqa, 1);
+    int nSlot = ChooseSlot(&n, kKindVelqa, 1);
+    if (!SCCMN_IsIndexValid(n)) return 0;
     const char* pName = CONTENTSLIST_GetPath(n, kKindVelqa, nSlot);
     CMN_ASSERT(pName != NULL);
     if (pName == nullptr || pName[0] == '\0') return 0;
@@ -194,11 +191,13 @@ int StartPlayer(int n)
     std::snprintf(strPlayer, sizeof(strPlayer), "%splayer\\chipplay.exe", pAppPath);
     int bRet = SCCMN_MakePlayerCommand(strCmd, sizeof(strCmd), pAppPath, strArchive, pShot);
     if (bRet) {
-        LogLine(strCmd);
-        Run(strCmd, strPlayer);
+        SCCMN_LogLine(strCmd);
+        if (!SCCMN_Run(strCmd, strPlayer, nullptr)) {
+            SCCMN_Report(SCCMN_GetMainWnd(), kZvq045, kReportCaption, MB_OK | MB_ICONSTOP, 0);
+            bRet = 0;
+        }
     }
     std::free(pShot);
-    SCCMN_SetReserveAction(eGD_RESERVETYPE_NONE);
     if (nCur != 0) SetCurrentDirectoryA(strCur);
     return bRet;
 }
@@ -214,7 +213,7 @@ int HANTIV_CopyQr(const char* pPath)
         std::snprintf(strDst, sizeof(strDst), "%s\\qr.exe", strFolder);
         if (!CopyFileA(strSrc, strDst, FALSE)) {
             LOG_Write("HANTIV_CopyQr::err::CopyFile\n");
-            LogLine(strDst);
+            SCCMN_LogLine(strDst);
         }
     }
     return 1;
@@ -224,14 +223,19 @@ int HANTIV_StartContents(int nIndex)
 {
     static const char* const kModes[] = { "販売コンテンツ起動です", "販売コンテンツのプレイヤ起動です", "ランチャー起動です" };
     int nMode = SCCMN_GetStartMode();
-    if (nMode >= 0 && nMode <= 2) LogLine(kModes[nMode]);
-    if (!IndexValid(nIndex)) return 0;
-    int nSlot = ChooseSlot(nIndex, kKindExe, 0);
-    const char* pName = CONTENTSLIST_GetPath(nIndex, kKindExe, nSlot);
-    CMN_ASSERT(pName != NULL);
-    if (pName == nullptr || pName[0] == '\0') return 0;
+    if (nMode >= 0 && nMode <= 2) SCCMN_LogLine(kModes[nMode]);
+    StartScope scope;
+    if (scope.Refused() || !SCCMN_IsIndexValid(nIndex)) return 0;
     // The music-player start mode only ever starts the player.
     if (nMode == eGD_STARTMODE_SALEKZDP) return 0;
+    int nSlot = ChooseSlot(&nIndex, kKindExe, 0);
+    const char* pName = SCCMN_IsIndexValid(nIndex) ? CONTENTSLIST_GetPath(nIndex, kKindExe, nSlot) : nullptr;
+    if (pName == nullptr || pName[0] == '\0') {
+        // Nothing on disk to start: the member is told, as for a missing game.
+        LOG_Write("HANTIV_StartContents::err::no executable path\n");
+        SCCMN_Report(SCCMN_GetMainWnd(), kZvq045, kReportCaption, MB_OK | MB_ICONSTOP, 0);
+        return 0;
+    }
 
     char strFull[2 * kPathMax];
     std::snprintf(strFull, sizeof(strFull), "%s%s", CONTENTSLIST_GetUserPath(), pName);
@@ -243,7 +247,7 @@ int HANTIV_StartContents(int nIndex)
         }
         if (!ExpandOrReport(strSbn, strFull)) return 0;
         LOG_Write("decode is\n");
-        LogLine(strFull);
+        SCCMN_LogLine(strFull);
     }
     char strCur[kPathMax] = "";
     DWORD nCur = GetCurrentDirectoryA(sizeof(strCur), strCur);
@@ -252,77 +256,71 @@ int HANTIV_StartContents(int nIndex)
     FolderOf(strFolder, sizeof(strFolder), strFull);
     SetCurrentDirectoryA(strFolder);
     LOG_Write("cur dir is\n");
-    LogLine(strFolder);
+    SCCMN_LogLine(strFolder);
 
     char strCmd[4 * kPathMax + 256];
     const char* pRom = CONTENTSLIST_GetPath(nIndex, kKindRom, nSlot);
     if (HANTIV_MakeStartCommand(strCmd, sizeof(strCmd), strFull, pRom, CONTENTSLIST_GetSlotValue(nIndex, nSlot),
                                 USERM_GetId(), USERM_GetContentsId(), CONTENTSLIST_GetUserPath())) {
-        LogLine("----------------------------------------");
-        LogLine(strCmd);
-        LogLine("----------------------------------------");
+        SCCMN_LogLine("----------------------------------------");
+        SCCMN_LogLine(strCmd);
+        SCCMN_LogLine("----------------------------------------");
         HANTIV_CopyQr(pName);
         char strQr[2 * kPathMax + 16];
         std::snprintf(strQr, sizeof(strQr), "%s\\qr.exe", strFolder);
         bool bDirect = pRom != nullptr && pRom[0] != '\0';
-        Run(strCmd, bDirect ? strFull : strQr);
+        if (!SCCMN_Run(strCmd, bDirect ? strFull : strQr, nullptr))
+            SCCMN_Report(SCCMN_GetMainWnd(), kZvq045, kReportCaption, MB_OK | MB_ICONSTOP, 0);
     }
     if (nCur != 0) SetCurrentDirectoryA(strCur);
-    SCCMN_SetReserveAction(eGD_RESERVETYPE_NONE);
     return 1;
 }
 
-int SCCMN_OpenManual(int nContentsId)
+namespace {
+
+// The three starts of a row's part: a part not on disk is queued with its
+// action (the download's result comes back here); one on disk is opened or
+// started; the action ends either way unless a download now carries it.
+int StartPart(int nContentsId, int nType, const char* pServerPath, int nKind, int nReserve, int (*pfnStart)(int, int))
 {
     CMN_ASSERT(nContentsId >= 0 && nContentsId < CONTENTSLIST_GetCount());
-    if (!IndexValid(nContentsId)) return 0;
-    int nType = CONTENTSLIST_GetTypeManual(nContentsId);
-    if (nType == eCLPD_TYPE_DOWNLOADABLE || nType == eCLPD_TYPE_UPDATE)
-        return QueuePack(CONTENTSLIST_GetDlPathManualById(USERM_GetContentsId()), kKindManual,
-                         eGD_RESERVETYPE_KICKMANUAL);
-    int bRet = nType == eCLPD_TYPE_PLAYABLE ? OpenDocument(nContentsId, kKindManual) : 0;
-    SCCMN_EnableMainButtonsAll();
-    return bRet;
+    StartScope scope;
+    if (scope.Refused() || !SCCMN_IsIndexValid(nContentsId)) return 0;
+    if (nType == eCLPD_TYPE_DOWNLOADABLE || nType == eCLPD_TYPE_UPDATE) {
+        scope.KeepAction();
+        return QueuePack(pServerPath, nKind, nReserve);
+    }
+    return nType == eCLPD_TYPE_PLAYABLE ? pfnStart(nContentsId, nKind) : 0;
+}
+
+int OpenDocumentOfKind(int n, int nKind) { return OpenDocument(n, nKind == kKindExe ? kKindReadme : nKind); }
+int StartPlayerOf(int n, int) { return StartPlayer(n); }
+
+}  // namespace
+
+int SCCMN_OpenManual(int nContentsId)
+{
+    int nType = SCCMN_IsIndexValid(nContentsId) ? CONTENTSLIST_GetTypeManual(nContentsId) : eCLPD_TYPE_MAX;
+    return StartPart(nContentsId, nType, CONTENTSLIST_GetDlPathManualById(USERM_GetContentsId()), kKindManual,
+                     eGD_RESERVETYPE_KICKMANUAL, OpenDocumentOfKind);
 }
 
 int SCCMN_OpenOperation(int nContentsId)
 {
-    CMN_ASSERT(nContentsId >= 0 && nContentsId < CONTENTSLIST_GetCount());
-    if (!IndexValid(nContentsId)) return 0;
-    int nType = CONTENTSLIST_GetType(nContentsId);
-    if (nType == eCLPD_TYPE_DOWNLOADABLE || nType == eCLPD_TYPE_UPDATE)
-        return QueuePack(CONTENTSLIST_GetDlPathById(USERM_GetContentsId()), kKindExe,
-                         eGD_RESERVETYPE_KICKOPERATIONMANUAL);
-    int bRet = nType == eCLPD_TYPE_PLAYABLE ? OpenDocument(nContentsId, kKindReadme) : 0;
-    SCCMN_EnableMainButtonsAll();
-    return bRet;
+    // The guide comes in the game's own pack.
+    int nType = SCCMN_IsIndexValid(nContentsId) ? CONTENTSLIST_GetType(nContentsId) : eCLPD_TYPE_MAX;
+    return StartPart(nContentsId, nType, CONTENTSLIST_GetDlPathById(USERM_GetContentsId()), kKindExe,
+                     eGD_RESERVETYPE_KICKOPERATIONMANUAL, OpenDocumentOfKind);
 }
 
 int SCCMN_StartContents(int nContentsId)
 {
-    CMN_ASSERT(nContentsId >= 0 && nContentsId < CONTENTSLIST_GetCount());
-    if (!IndexValid(nContentsId)) return 0;
-    int nType = CONTENTSLIST_GetTypeVelqa(nContentsId);
-    if (nType == eCLPD_TYPE_DOWNLOADABLE || nType == eCLPD_TYPE_UPDATE)
-        return QueuePack(CONTENTSLIST_GetDlPathVelqaById(USERM_GetContentsId()), kKindVelqa,
-                         eGD_RESERVETYPE_KICKSOUNDPLAYER);
-    int bRet = 0;
-    if (nType == eCLPD_TYPE_PLAYABLE) bRet = StartPlayer(nContentsId);
-    SCCMN_EnableMainButtonsAll();
-    return bRet;
+    int nType = SCCMN_IsIndexValid(nContentsId) ? CONTENTSLIST_GetTypeVelqa(nContentsId) : eCLPD_TYPE_MAX;
+    return StartPart(nContentsId, nType, CONTENTSLIST_GetDlPathVelqaById(USERM_GetContentsId()), kKindVelqa,
+                     eGD_RESERVETYPE_KICKSOUNDPLAYER, StartPlayerOf);
 }
 
-int SCCMN_DisableMainButtons(void)
-{
-    SetMainButtons(FALSE);
-    return 1;
-}
-
-int SCCMN_EnableMainButtonsAll(void)
-{
-    SetMainButtons(TRUE);
-    return 1;
-}
+int SCCMN_IsStartBusy(void) { return g_bStarting ? 1 : 0; }
 
 int GetLocalFileVersion(LIST* pList, const char* pFileName)
 {
@@ -334,25 +332,18 @@ int GetLocalFileVersion(LIST* pList, const char* pFileName)
     LOG_Write("GetLocalFileVersion::starting\n");
     LOG_Write("GetLocalFileVersion::pass00\n");
     LOG_Write("GetLocalFileVersion::pass01\n");
-    LogLine(text.pText);
+    SCCMN_LogLine(text.pText);
     LOG_Write("GetLocalFileVersion::pass02\n");
     SCCMN_ParseFileVersions(pList, text.pText);
     CMNFILE_FreeText(&text);
     return 1;
 }
 
-int SCCMN_RunInFolder(const char* pFolder, const char* pExeName, const char* pArgs)
-{
-    char strApp[2 * kPathMax], strCmd[2 * kPathMax + 64];
-    int n = std::snprintf(strApp, sizeof(strApp), "%s%s", pFolder, pExeName);
-    int m = std::snprintf(strCmd, sizeof(strCmd), "\"%s\" %s", strApp, pArgs);
-    if (n < 0 || n >= static_cast<int>(sizeof(strApp)) || m < 0 || m >= static_cast<int>(sizeof(strCmd))) return 0;
-    return Run(strCmd, strApp, pFolder) ? 1 : 0;
-}
-
 int SCCMN_Proc_WmuRecvGetZvqVersion(HWND hWnd, WPARAM wParam, LPARAM)
 {
     bool bLauncher = SCCMN_GetStartMode() == eGD_STARTMODE_LAUNCHER;
+    // The buttons follow the reserved action: one still under way keeps them off.
+    bLauncher = bLauncher && SCCMN_GetReserveAction() == eGD_RESERVETYPE_NONE;
     if (wParam != 0) {
         if (bLauncher) SCCMN_EnableMainButtonsAll();
         DECWND_SetText(kZvq029);

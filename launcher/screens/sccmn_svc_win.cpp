@@ -27,7 +27,7 @@ const char* const kDownloadFailed[] = {
     "ダウンロード処理に失敗しました(ZVQ:015)", "ダウンロード処理に失敗しました(ZVQ:016)",
     "ダウンロード処理に失敗しました(ZVQ:017)",
 };
-const char kReportCaption[] = "報告";
+const char* const kReportCaption = SCCMN_CAPTION_REPORT;
 
 // Row buttons: the layout id less 10.
 enum { BTN_WEBSALEPAGE = 0, BTN_MANUAL = 2, BTN_OPERATION = 3, BTN_SOUND = 4, BTN_PLAY = 5, BTN_FAVORITE = 6 };
@@ -49,16 +49,12 @@ void ResetHover(void)
     if (g_host.pfnResetHover != nullptr) g_host.pfnResetHover();
 }
 
-bool LauncherMode(void) { return SCCMN_GetStartMode() == eGD_STARTMODE_LAUNCHER; }
-
-bool IndexValid(int n) { return n >= 0 && n < CONTENTSLIST_GetCount(); }
-
 // The pages hold catalogue indexes: after the catalogue changed they are
-// built again, and the list with them.
+// built again, and the list with them, in the member's sort (as a page
+// switch keeps it).
 void RebuildPagesAndList(void)
 {
-    if (PAGE_CheckValid()) PAGE_Term();
-    PAGE_Init();
+    PAGE_Rebuild();
     ResetHover();
     RefreshList();
 }
@@ -75,13 +71,37 @@ bool FileRequestLeft(void)
     return false;
 }
 
-// Nothing is left for a reserved action to wait for: it is given up and the
-// member gets the main buttons back (they were disabled when it was set).
+// The actions that wait for a file of the request queue.
+bool WaitsForFile(int nAction)
+{
+    return nAction == eGD_RESERVETYPE_KICKGAME || nAction == eGD_RESERVETYPE_KICKMANUAL ||
+           nAction == eGD_RESERVETYPE_KICKOPERATIONMANUAL || nAction == eGD_RESERVETYPE_KICKSOUNDPLAYER ||
+           nAction == eGD_RESERVETYPE_DOWNLOADING;
+}
+
+// An action that waits for a file when no file request is left: what it
+// waited for will never come, so it ends.
 void SettleIfIdle(void)
 {
-    if (FileRequestLeft()) return;
-    SCCMN_SetReserveAction(eGD_RESERVETYPE_NONE);
-    SCCMN_EnableMainButtonsAll();
+    if (!WaitsForFile(SCCMN_GetReserveAction()) || FileRequestLeft()) return;
+    SCCMN_EndAction();
+}
+
+// What the action waited for failed or was refused: it ends, or, while
+// downloads queued before it still run, becomes theirs (the last one ends it).
+void GiveUpAction(void)
+{
+    if (FileRequestLeft()) SCCMN_SetReserveAction(eGD_RESERVETYPE_DOWNLOADING);
+    else SCCMN_EndAction();
+}
+
+// A catalogue reply, used or not, ends what waited for the catalogue: the
+// update button (nothing reserved, buttons off) and download-all. A play or
+// a document waiting for its file is not the reply's business.
+void EndCatalogueWait(void)
+{
+    int nAction = SCCMN_GetReserveAction();
+    if (nAction == eGD_RESERVETYPE_NONE || nAction == eGD_RESERVETYPE_DOWNLOADALL) SCCMN_EndAction();
 }
 
 // A sale start that cannot reach its game or player: the launcher ends
@@ -96,16 +116,13 @@ void EndSaleStart(void)
 void OnEmptyReply(HWND hWnd)
 {
     int nAction = SCCMN_GetReserveAction();
-    if (LauncherMode()) {
-        if (nAction == eGD_RESERVETYPE_NONE) {
+    if (SCCMN_IsLauncherMode()) {
+        if (nAction == eGD_RESERVETYPE_NONE)
             LOG_Write("SCCMN_Proc_WmuRecvBuyInfo::SCCMN_GetReserveAction() == eGD_RESERVETYPE_NONE\n");
-            SCCMN_EnableMainButtonsAll();
-        } else {
-            // A play button's or download-all's request may still be queued:
-            // its own result ends the action. Quitting here, as the sale
-            // start does, would close the member's launcher.
-            SettleIfIdle();
-        }
+        // A play button's request may still be queued: its own result ends
+        // its action. Quitting here, as the sale start does, would close the
+        // member's launcher.
+        EndCatalogueWait();
         return;
     }
     if (nAction == eGD_RESERVETYPE_KICKGAME) {
@@ -149,13 +166,12 @@ int SCCMN_DownloadRefused(void)
     LOG_Write("err::DOWNLOADMN_Add refused the pack (no server path)\n");
     // An address the queue cannot open is the address failure of a download.
     SCCMN_Report(SCCMN_GetMainWnd(), kDownloadFailed[1], kReportCaption, MB_OK, 0);
-    if (!LauncherMode()) {
+    if (!SCCMN_IsLauncherMode()) {
         EndSaleStart();
         return 0;
     }
     // Downloads queued before it just finish; the last one gives the buttons back.
-    if (FileRequestLeft()) SCCMN_SetReserveAction(eGD_RESERVETYPE_DOWNLOADING);
-    else SettleIfIdle();
+    GiveUpAction();
     return 0;
 }
 
@@ -180,15 +196,13 @@ int SCCMN_Proc_WmuRecvBuyInfo(HWND hWnd, WPARAM wParam, LPARAM lParam)
 
 int SCCMN_AnalyReceiveData(const char* pBuf, int nSize)
 {
-    if (pBuf == nullptr || nSize < 1 || pBuf[0] == '\0') return 0;
+    if (pBuf == nullptr || nSize < 1) return 0;
+    // Whatever does not begin with the status word (a zero byte included) is
+    // a reply the launcher cannot use, and is handled as one.
     if (SCCMN_ClassifyReply(pBuf, nSize) != SCCMN_REPLY_OK) {
         SCCMN_Report(SCCMN_GetMainWnd(), kZvq027, kReportCaption, MB_OK, 1);
-        if (LauncherMode()) {
-            SCCMN_EnableMainButtonsAll();
-            SettleIfIdle();
-        } else {
-            EndSaleStart();
-        }
+        if (SCCMN_IsLauncherMode()) EndCatalogueWait();
+        else EndSaleStart();
         return 1;
     }
     ProcGameInfo(pBuf, nSize);
@@ -196,23 +210,32 @@ int SCCMN_AnalyReceiveData(const char* pBuf, int nSize)
     int nAction = SCCMN_GetReserveAction();
     int n = AccountContentIndex();
     const char* pId = USERM_GetContentsId();
-    if (nAction == eGD_RESERVETYPE_KICKGAME) {
-        if (SCCMN_IsPlayableById(pId)) PostMessageA(SCCMN_GetMainWnd(), WMU_KICKCONTENTS, 0, static_cast<LPARAM>(n));
-        else QueueAccountPack(CONTENTSLIST_GetDlPathById(pId), eCLPD_PATHTYPE_MAINEXE);
-    } else if (nAction == eGD_RESERVETYPE_KICKSOUNDPLAYER && SCCMN_GetStartMode() == eGD_STARTMODE_SALEKZDP) {
-        if (SCCMN_IsVelqaPlayableById(pId)) {
-            LOG_Write("SCCMN_AnalyReceiveData::next action[eGD_RESERVETYPE_KICKSOUNDPLAYER]\n");
-            SCCMN_StartContents(n);
-            PostQuitMessage(0);
-        } else {
-            QueueAccountPack(CONTENTSLIST_GetDlPathVelqaById(pId), eCLPD_PATHTYPE_KZDSOUND);
+    if (!SCCMN_IsLauncherMode()) {
+        // The sale starts wait for the catalogue to start the account's content.
+        if (nAction == eGD_RESERVETYPE_KICKGAME) {
+            if (SCCMN_IsPlayableById(pId)) PostMessageA(SCCMN_GetMainWnd(), WMU_KICKCONTENTS, 0, static_cast<LPARAM>(n));
+            else QueueAccountPack(CONTENTSLIST_GetDlPathById(pId), eCLPD_PATHTYPE_MAINEXE);
+        } else if (nAction == eGD_RESERVETYPE_KICKSOUNDPLAYER && SCCMN_GetStartMode() == eGD_STARTMODE_SALEKZDP) {
+            if (SCCMN_IsVelqaPlayableById(pId)) {
+                LOG_Write("SCCMN_AnalyReceiveData::next action[eGD_RESERVETYPE_KICKSOUNDPLAYER]\n");
+                SCCMN_StartContents(n);
+                PostQuitMessage(0);
+            } else {
+                QueueAccountPack(CONTENTSLIST_GetDlPathVelqaById(pId), eCLPD_PATHTYPE_KZDSOUND);
+            }
         }
-    } else if (nAction == eGD_RESERVETYPE_NONE) {
-        DOWNLOADMN_Add_GetZvqVersion();
-    } else if (nAction == eGD_RESERVETYPE_DOWNLOADALL) {
-        SCCMN_DownloadAllContents();
+        return 1;
     }
-    if (LauncherMode()) SCCMN_EnableMainButtonsAll();
+    // In the launcher a play, a document or the music waits for its file,
+    // never for the catalogue: only the update button's refresh and
+    // download-all end here. Either is followed by the client-version check,
+    // queued after download-all's files so that the update question comes
+    // when they are in.
+    if (nAction == eGD_RESERVETYPE_DOWNLOADALL) SCCMN_DownloadAllContents();
+    if (nAction == eGD_RESERVETYPE_NONE || nAction == eGD_RESERVETYPE_DOWNLOADALL) {
+        DOWNLOADMN_Add_GetZvqVersion();
+        if (nAction == eGD_RESERVETYPE_NONE) SCCMN_EndAction();
+    }
     return 1;
 }
 
@@ -238,7 +261,7 @@ int ProcGameInfo(const char* pBuf, int nSize)
         CONTENTSLIST_Free();
         CfhIf cfh;
         CONTENTSLIST_Load(&cfh, CLPD_STORE_TARGET_CATALOGUE);
-        if (LauncherMode()) RebuildPagesAndList();
+        if (SCCMN_IsLauncherMode()) RebuildPagesAndList();
         return 0;
     }
     LOG_Write("ProcGameInfo::pas000\n");
@@ -249,7 +272,7 @@ int ProcGameInfo(const char* pBuf, int nSize)
     std::snprintf(strDate, sizeof(strDate), "%d%02d%02d", tmNow.tm_year + 1900, tmNow.tm_mon + 1, tmNow.tm_mday);
     CONTENTSLIST_SetLastUpdate(strDate);
     CONTENTSLIST_Save2();
-    if (LauncherMode()) RebuildPagesAndList();
+    if (SCCMN_IsLauncherMode()) RebuildPagesAndList();
     LOG_Write("ProcGameInfo::normal end\n");
     return 1;
 }
@@ -262,7 +285,7 @@ int SCCMN_Proc_WmuRecvContents(HWND hWnd, WPARAM wParam, LPARAM lParam)
     int nCode = static_cast<int>(wParam);
     if (pRes == nullptr) {
         // Nothing says which download ended: what waited for it is given up.
-        if (LauncherMode()) SettleIfIdle();
+        if (SCCMN_IsLauncherMode()) SettleIfIdle();
         else DestroyWindow(hWnd);
         return 0;
     }
@@ -271,14 +294,14 @@ int SCCMN_Proc_WmuRecvContents(HWND hWnd, WPARAM wParam, LPARAM lParam)
         const char* pText = SCCMN_DownloadFailureText(nCode);
         CMN_ASSERT(pText != NULL);
         if (pText != nullptr) SCCMN_Report(hWnd, pText, kReportCaption, MB_OK, 1);
-        if (!LauncherMode()) {
+        if (!SCCMN_IsLauncherMode()) {
             std::free(pRes);
             DestroyWindow(hWnd);
             LOG_Write("SCCMN_Proc_WmuRecvContents::normal end\n");
             return 1;
         }
-        SCCMN_EnableMainButtonsAll();
-        SettleIfIdle();
+        if (SCCMN_IsAwaitedFile(pRes->strContentsId, pRes->pathType)) GiveUpAction();
+        else SettleIfIdle();
         std::free(pRes);
         LOG_Write("SCCMN_Proc_WmuRecvContents::normal end\n");
         return 1;
@@ -307,44 +330,41 @@ int SCCMN_Proc_WmuRecvContents(HWND hWnd, WPARAM wParam, LPARAM lParam)
         LOG_Write("SCCMN_Proc_WmuRecvContents::abnormal cnttype\n");
         std::free(pRes);
         // Whatever waited for it would wait for ever.
-        if (LauncherMode()) SettleIfIdle();
+        if (SCCMN_IsLauncherMode()) SettleIfIdle();
         else DestroyWindow(hWnd);
         return 0;
     }
     CONTENTSLIST_Save2();
-    if (LauncherMode()) RefreshList();
+    if (SCCMN_IsLauncherMode()) RefreshList();
 
-    int nAccount = AccountContentIndex();
-    switch (SCCMN_GetReserveAction()) {
-    case eGD_RESERVETYPE_NONE:
-        SCCMN_EnableMainButtonsAll();
-        break;
-    case eGD_RESERVETYPE_KICKGAME:
-        LOG_Write("SCCMN_Proc_WmuRecvContents::next action[eGD_RESERVETYPE_KICKGAME]\n");
-        PostMessageA(hWnd, WMU_KICKCONTENTS, 0, static_cast<LPARAM>(nAccount));
-        SCCMN_EnableMainButtonsAll();
-        break;
-    case eGD_RESERVETYPE_KICKMANUAL:
-        LOG_Write("SCCMN_Proc_WmuRecvContents::next action[eGD_RESERVETYPE_KICKMANUAL]\n");
-        if (!SCCMN_OpenManual(nAccount) && SCCMN_GetReserveAction() == eGD_RESERVETYPE_KICKMANUAL) SettleIfIdle();
-        break;
-    case eGD_RESERVETYPE_KICKOPERATIONMANUAL:
-        LOG_Write("SCCMN_Proc_WmuRecvContents::next action[eGD_RESERVETYPE_KICKOPERATIONMANUAL]\n");
-        if (!SCCMN_OpenOperation(nAccount) && SCCMN_GetReserveAction() == eGD_RESERVETYPE_KICKOPERATIONMANUAL)
-            SettleIfIdle();
-        break;
-    case eGD_RESERVETYPE_KICKSOUNDPLAYER:
-        LOG_Write("SCCMN_Proc_WmuRecvContents::next action[eGD_RESERVETYPE_KICKSOUNDPLAYER]\n");
-        SCCMN_StartContents(nAccount);
-        if (SCCMN_GetStartMode() == eGD_STARTMODE_SALEKZDP) PostQuitMessage(0);
-        break;
-    case eGD_RESERVETYPE_DOWNLOADING:
-        // The last of the downloads ends the action.
+    // Only the part the action waits for carries it out; any other result
+    // (one of download-all's, one queued before the action) only ends an
+    // action left with nothing to wait for.
+    if (!SCCMN_IsAwaitedFile(pRes->strContentsId, pRes->pathType)) {
         SettleIfIdle();
-        break;
-    default:
-        PostMessageA(hWnd, WMU_KICKCONTENTS, 0, static_cast<LPARAM>(n));
-        break;
+    } else {
+        switch (SCCMN_GetReserveAction()) {
+        case eGD_RESERVETYPE_KICKGAME:
+            LOG_Write("SCCMN_Proc_WmuRecvContents::next action[eGD_RESERVETYPE_KICKGAME]\n");
+            // The start ends the action.
+            PostMessageA(hWnd, WMU_KICKCONTENTS, 0, static_cast<LPARAM>(n));
+            break;
+        case eGD_RESERVETYPE_KICKMANUAL:
+            LOG_Write("SCCMN_Proc_WmuRecvContents::next action[eGD_RESERVETYPE_KICKMANUAL]\n");
+            SCCMN_OpenManual(n);
+            break;
+        case eGD_RESERVETYPE_KICKOPERATIONMANUAL:
+            LOG_Write("SCCMN_Proc_WmuRecvContents::next action[eGD_RESERVETYPE_KICKOPERATIONMANUAL]\n");
+            SCCMN_OpenOperation(n);
+            break;
+        case eGD_RESERVETYPE_KICKSOUNDPLAYER:
+            LOG_Write("SCCMN_Proc_WmuRecvContents::next action[eGD_RESERVETYPE_KICKSOUNDPLAYER]\n");
+            SCCMN_StartContents(n);
+            if (SCCMN_GetStartMode() == eGD_STARTMODE_SALEKZDP) PostQuitMessage(0);
+            break;
+        default:
+            break;
+        }
     }
     std::free(pRes);
     LOG_Write("SCCMN_Proc_WmuRecvContents::normal end\n");
@@ -391,7 +411,7 @@ int SCCMN_IsVelqaPlayableById(const char* pContentsId)
 
 int SCCMN_IsContentsState(int nIndex)
 {
-    if (!IndexValid(nIndex)) return 0;
+    if (!SCCMN_IsIndexValid(nIndex)) return 0;
     int nType = CONTENTSLIST_GetType(nIndex);
     return nType == eCLPD_TYPE_PLAYABLE || nType == eCLPD_TYPE_DOWNLOADABLE || nType == eCLPD_TYPE_UPDATE;
 }
@@ -411,14 +431,10 @@ namespace {
 // buttons disabled until it ends.
 bool BeginReserve(int nIndex, int nAction)
 {
-    if (!IndexValid(nIndex)) return false;
-    SCCMN_SetReserveAction(nAction);
-    SCCMN_DisableMainButtons();
+    if (!SCCMN_IsIndexValid(nIndex)) return false;
+    SCCMN_BeginAction(nAction);
     return true;
 }
-
-// A music flag says yes: present and not beginning with "0".
-bool FlagSet(const char* p) { return p != nullptr && p[0] != '\0' && p[0] != '0'; }
 
 }  // namespace
 
@@ -426,8 +442,8 @@ int SCCMN_Reserve_GamePlay(int nIndex, const char*)
 {
     if (!BeginReserve(nIndex, eGD_RESERVETYPE_KICKGAME)) return 0;
     if (CONTENTSLIST_GetType(nIndex) == eCLPD_TYPE_PLAYABLE) {
+        // The start ends the action; the buttons wait for it.
         PostMessageA(SCCMN_GetMainWnd(), WMU_KICKCONTENTS, 0, static_cast<LPARAM>(nIndex));
-        SCCMN_EnableMainButtonsAll();
         return 1;
     }
     const char* pId = CONTENTSLIST_GetContentsId(nIndex);
@@ -451,8 +467,8 @@ int SCCMN_Reserve_GameOperation(const char*, int nIndex)
 
 int SCCMN_Reserve_GameSound(const char*, int nIndex)
 {
-    if (!IndexValid(nIndex)) return 0;
-    if (!FlagSet(CONTENTSLIST_GetVelqaFlag(nIndex)) || !FlagSet(CONTENTSLIST_GetVelqaBoughtFlag(nIndex))) return 1;
+    if (!SCCMN_IsIndexValid(nIndex)) return 0;
+    if (!SCCMN_HasMusic(nIndex)) return 1;
     if (!BeginReserve(nIndex, eGD_RESERVETYPE_KICKSOUNDPLAYER)) return 0;
     SCCMN_StartContents(nIndex);
     return 1;
@@ -464,11 +480,17 @@ int SCCMN_Proc_WmuContentsButton(WPARAM wParam, LPARAM lParam, LIST*, HWND hWnd)
     int n = static_cast<int>(lParam);
     switch (nButton) {
     case BTN_WEBSALEPAGE: {
-        CMN_ASSERT(IndexValid(n));
-        if (!IndexValid(n)) return 1;
+        CMN_ASSERT(SCCMN_IsIndexValid(n));
+        if (!SCCMN_IsIndexValid(n)) return 1;
         const char* pId = CONTENTSLIST_GetContentsId(n);
         char strTop[2048] = "";
-        if (!ENV_GetValue(strTop, sizeof(strTop), "[PROJECTTIVWEBPAGE]")) LOG_Write("err::[PROJECTTIVWEBPAGE]\n");
+        if (!ENV_GetValue(strTop, sizeof(strTop), "[PROJECTTIVWEBPAGE]") || strTop[0] == '\0') {
+            // Without the service's address there is no page to open: env.bin
+            // lacks what it should hold, and the member is told so.
+            LOG_Write("err::[PROJECTTIVWEBPAGE]\n");
+            SCCMN_Report(hWnd, SCCMN_TEXT_ZVQ008, SCCMN_CAPTION_ERROR, MB_OK | MB_ICONSTOP, 0);
+            return 1;
+        }
         char strUrl[4096 + 64];
         std::snprintf(strUrl, sizeof(strUrl), "%scgi/ecatalog-detail.cgi?product_id=%s", strTop, pId);
         ShellExecuteA(hWnd, "open", strUrl, nullptr, nullptr, SW_SHOWNORMAL);
@@ -490,7 +512,7 @@ int SCCMN_Proc_WmuContentsButton(WPARAM wParam, LPARAM lParam, LIST*, HWND hWnd)
         return 1;
     }
     case BTN_FAVORITE: {
-        if (!SCCMN_GetButtonEnable(4) || !IndexValid(n)) return 1;
+        if (!SCCMN_GetButtonEnable(4) || !SCCMN_IsIndexValid(n)) return 1;
         CONTENTSLIST_SetFavorite(n, CONTENTSLIST_GetFavorite(n) == 1 ? 0 : 1);
         int nSel = SCCMN_GetComboSel();
         if (nSel >= 0 && PAGE_GetKind(nSel) == ePDKIND_FAVORITE) RebuildPagesAndList();
@@ -504,9 +526,9 @@ int SCCMN_Proc_WmuContentsButton(WPARAM wParam, LPARAM lParam, LIST*, HWND hWnd)
 
 int SCCMN_DownloadAllContents(void)
 {
-    if (CONTENTSLIST_CountDownloadable() < 1) return 1;
     int nQueued = 0;
-    for (int i = 0; i < CONTENTSLIST_GetCount(); i++) {
+    // Only when at least one game is downloadable; otherwise nothing is queued.
+    for (int i = 0; CONTENTSLIST_CountDownloadable() > 0 && i < CONTENTSLIST_GetCount(); i++) {
         int nType = CONTENTSLIST_GetType(i);
         if (nType != eCLPD_TYPE_DOWNLOADABLE && nType != eCLPD_TYPE_UPDATE) continue;
         const char* pId = CONTENTSLIST_GetContentsId(i);
@@ -515,11 +537,9 @@ int SCCMN_DownloadAllContents(void)
         if (pPath == nullptr || pPath[0] == '\0') continue;   // the queue takes no empty address
         if (DOWNLOADMN_Add(pPath, pId, eCLPD_PATHTYPE_MAINEXE)) nQueued++;
     }
-    if (nQueued > 0) {
-        SCCMN_SetReserveAction(eGD_RESERVETYPE_DOWNLOADING);
-        SCCMN_DisableMainButtons();
-    } else if (SCCMN_GetReserveAction() == eGD_RESERVETYPE_DOWNLOADALL) {
-        SCCMN_SetReserveAction(eGD_RESERVETYPE_NONE);
-    }
+    // The action ends here when there is nothing to download, or passes to
+    // the downloads, the last of which ends it.
+    if (nQueued > 0) SCCMN_BeginAction(eGD_RESERVETYPE_DOWNLOADING);
+    else if (SCCMN_GetReserveAction() == eGD_RESERVETYPE_DOWNLOADALL) SCCMN_EndAction();
     return 1;
 }

@@ -10,11 +10,14 @@
 #include "cmnutil.h"
 #include "contentslist.h"
 #include "errmsg.h"
+#include "hantiv.h"
 #include "log.h"
 #include "md5.h"
 #include "page.h"
 #include "downloadmn.h"
 #include "reg.h"
+#include "scctrl.h"
+#include "scskin.h"
 #include "userm.h"
 
 namespace {
@@ -58,9 +61,100 @@ int SCCMN_SetStartMode(int nMode) { g_sccmnIf.nStartMode = nMode; return 1; }
 int SCCMN_GetStartMode(void) { return g_sccmnIf.nStartMode; }
 int SCCMN_SetReserveAction(int nAction) { g_sccmnIf.nReserveAction = nAction; return 1; }
 int SCCMN_GetReserveAction(void) { return g_sccmnIf.nReserveAction; }
+
+namespace {
+
+// The update, settings and second top-page buttons and the five row-button
+// switches; they exist only in the launcher mode.
+void SetMainButtons(BOOL bEnable)
+{
+    if (g_sccmnIf.nStartMode != eGD_STARTMODE_LAUNCHER) return;
+    const int types[] = { eCD_IMGTYPE_BTN_UPDATE, eCD_IMGTYPE_BTN_SETTING, eCD_IMGTYPE_BTN_TOPPAGE2 };
+    for (int t : types) {
+        HWND h = SCCTRL_GetCtrl(t);
+        if (h != nullptr) EnableWindow(h, bEnable);
+    }
+    for (int i = 0; i < 5; i++) SCCMN_SetButtonEnable(i, bEnable ? 1 : 0);
+}
+
+}  // namespace
+
+int SCCMN_DisableMainButtons(void)
+{
+    SetMainButtons(FALSE);
+    return 1;
+}
+
+int SCCMN_EnableMainButtonsAll(void)
+{
+    SetMainButtons(TRUE);
+    return 1;
+}
+
+int SCCMN_BeginAction(int nAction)
+{
+    g_sccmnIf.nReserveAction = nAction;
+    SCCMN_DisableMainButtons();
+    return 1;
+}
+
+int SCCMN_EndAction(void)
+{
+    g_sccmnIf.nReserveAction = eGD_RESERVETYPE_NONE;
+    g_sccmnIf.nReserveParam = 0;
+    SCCMN_EnableMainButtonsAll();
+    return 1;
+}
+
+int SCCMN_IsAwaitedFile(const char* pContentsId, int nPathType)
+{
+    int nWanted;
+    switch (g_sccmnIf.nReserveAction) {
+    case eGD_RESERVETYPE_KICKGAME:
+    case eGD_RESERVETYPE_KICKOPERATIONMANUAL: nWanted = eCLPD_PATHTYPE_MAINEXE; break;   // the guide comes with the game
+    case eGD_RESERVETYPE_KICKMANUAL: nWanted = eCLPD_PATHTYPE_MANUAL; break;
+    case eGD_RESERVETYPE_KICKSOUNDPLAYER: nWanted = eCLPD_PATHTYPE_KZDSOUND; break;
+    default: return 0;
+    }
+    const char* pId = USERM_GetContentsId();
+    return nPathType == nWanted && pContentsId != nullptr && pId != nullptr && pId[0] != '\0' &&
+           std::strcmp(pContentsId, pId) == 0;
+}
 int SCCMN_SetReserveParam(int nParam) { g_sccmnIf.nReserveParam = nParam; return 1; }
 int SCCMN_GetReserveParam(void) { return g_sccmnIf.nReserveParam; }
 int* SCCMN_GetReserveParamPtr(void) { return &g_sccmnIf.nReserveParam; }
+
+const char SCCMN_TEXT_ZVQ008[] = "ファイルのロードに失敗しました。再度インストールをお試しいただいたのちに失敗が続くようでしたら、\n"
+                                 "大変お手数ですがお客様サポートにご連絡をお願い致します(ZVQ:008)。";
+
+const char SCCMN_CAPTION_REPORT[] = "報告";
+const char SCCMN_CAPTION_ERROR[] = "エラー報告";
+const char SCCMN_CAPTION_CONFIRM[] = "確認";
+
+bool SCCMN_Equals(const char* a, const char* b)
+{
+    if (a == nullptr || b == nullptr) return false;
+    size_t n = std::strlen(b);
+    return std::strlen(a) == n && std::memcmp(a, b, n) == 0;
+}
+
+bool SCCMN_IsLauncherMode(void) { return g_sccmnIf.nStartMode == eGD_STARTMODE_LAUNCHER; }
+
+bool SCCMN_IsIndexValid(int nIndex) { return nIndex >= 0 && nIndex < CONTENTSLIST_GetCount(); }
+
+void SCCMN_LogLine(const char* pText)
+{
+    LOG_Write(pText != nullptr ? pText : "");
+    LOG_Write("\n");
+}
+
+int SCCMN_IsMusicFlagSet(const char* pFlag) { return pFlag != nullptr && std::strcmp(pFlag, "1") == 0; }
+
+int SCCMN_HasMusic(int nIndex)
+{
+    return SCCMN_IsMusicFlagSet(CONTENTSLIST_GetVelqaFlag(nIndex)) &&
+           SCCMN_IsMusicFlagSet(CONTENTSLIST_GetVelqaBoughtFlag(nIndex));
+}
 
 int SCCMN_SetButtonEnable(int nButton, int bEnable)
 {

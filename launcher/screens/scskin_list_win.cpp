@@ -40,7 +40,6 @@ int ButtonState(int nType)
     return SCCMN_GetHoverId() == nType ? kSlotHover : kSlotNormal;
 }
 
-bool IsFlag1(const char* p) { return p != nullptr && p[0] == '1' && p[1] == '\0'; }
 bool IsOwned(int nState) { return nState >= eCLPD_TYPE_PLAYABLE && nState <= eCLPD_TYPE_UPDATE; }
 bool IsToFetch(int nState) { return nState == eCLPD_TYPE_DOWNLOADABLE || nState == eCLPD_TYPE_UPDATE; }
 
@@ -157,10 +156,7 @@ void DrawRowItems(RowPainter& rp, const ClSIf* pCl, LIST* pLayout)
             if (IsOwned(nGame)) rp.Button(p->type, eCD_IMGTYPE_ROW_OPERATION, eCD_IMGTYPE_MAX, p->x, p->y);
             break;
         case eSCLD_IDTYPE_BTN_GAMESOUND: {
-            if (!IsOwned(nGame) || !IsFlag1(CONTENTSLIST_GetVelqaFlag(nId)) ||
-                !IsFlag1(CONTENTSLIST_GetVelqaBoughtFlag(nId))) {
-                break;
-            }
+            if (!IsOwned(nGame) || !SCCMN_HasMusic(nId)) break;
             if (IsToFetch(CONTENTSLIST_GetTypeVelqa(nId))) {
                 rp.Fetch(p->type, eCD_IMGTYPE_ROW_SOUND_DL_HOVER, eCD_IMGTYPE_ROW_SOUND_DL, p->x, p->y);
             } else {
@@ -182,8 +178,8 @@ void DrawRowItems(RowPainter& rp, const ClSIf* pCl, LIST* pLayout)
             break;
         case eSCLD_IDTYPE_IMG_GAMECAPTURE: rp.Screenshot(nId, p->x, p->y); break;
         case eSCLD_IDTYPE_ICON_VELQA:
-            if (!IsFlag1(CONTENTSLIST_GetVelqaFlag(nId))) break;
-            rp.Plain(IsFlag1(CONTENTSLIST_GetVelqaBoughtFlag(nId)) && IsOwned(nGame) &&
+            if (!SCCMN_IsMusicFlagSet(CONTENTSLIST_GetVelqaFlag(nId))) break;
+            rp.Plain(SCCMN_IsMusicFlagSet(CONTENTSLIST_GetVelqaBoughtFlag(nId)) && IsOwned(nGame) &&
                              !IsToFetch(CONTENTSLIST_GetTypeVelqa(nId))
                          ? eCD_IMGTYPE_ROW_VELQA_ON
                          : eCD_IMGTYPE_ROW_VELQA_OFF,

@@ -8,6 +8,7 @@
 #include "contentslist.h"
 #include "log.h"
 #include "sccmn.h"
+#include "scbackbuf_win.h"
 #include "scskin.h"
 
 namespace {
@@ -16,115 +17,125 @@ const char kCaptionSound[] = "音源を選択してください";
 const char kCaptionOther[] = "以下の項目をクリックして下さい";
 enum { kPlaces = 8, kRowPitch = 19, kRowTop = 25, kNameSize = 2048 };
 
+// The state of one chooser, owned by its SELCONTENTSDLG_Open and reached from
+// the dialog through DWLP_USER: a chooser opened while another is up (its
+// modal loop dispatches the main window's messages) cannot empty the first's list.
 struct SelIf {
     LIST  lstContents;
     int   nContentsId;
     int   nKind;
     int   nCaption;
     int   nChoice;
-    HRGN  hRgn;
     BmpIf bg;
     BmpIf row;
     int   bLoaded;
 };
-SelIf g_sel = {};
 
-int Count(void) { return LIST_GetCnt(&g_sel.lstContents); }
+int Count(SelIf* p) { return LIST_GetCnt(&p->lstContents); }
 
 // The box grows by one row pitch for each entry past the eight places of
 // its background, so a ninth and tenth slot can still be seen and chosen.
-int ExtraHeight(void) { return Count() > kPlaces ? (Count() - kPlaces) * kRowPitch : 0; }
+int ExtraHeight(SelIf* p) { return Count(p) > kPlaces ? (Count(p) - kPlaces) * kRowPitch : 0; }
 
-void InitDialog(HWND hDlg)
+SelIf* StateOf(HWND hDlg) { return reinterpret_cast<SelIf*>(GetWindowLongPtrA(hDlg, DWLP_USER)); }
+
+void InitDialog(HWND hDlg, SelIf* p)
 {
-    SCCMN_AddNameList(&g_sel.lstContents, g_sel.nContentsId, g_sel.nKind);
-    CMN_ASSERT(LIST_GetCnt(&g_sel.lstContents) >= 2);
+    SCCMN_AddNameList(&p->lstContents, p->nContentsId, p->nKind);
+    CMN_ASSERT(LIST_GetCnt(&p->lstContents) >= 2);
     HINSTANCE hInst = reinterpret_cast<HINSTANCE>(GetWindowLongPtrA(hDlg, GWLP_HINSTANCE));
-    BMPM_LoadBmp(&g_sel.bg, hInst, IDB_SELCONTENTS_BG, -1, hDlg);
-    BMPM_LoadBmp(&g_sel.row, hInst, IDB_SELCONTENTS_ROW, -1, hDlg);
-    g_sel.bLoaded = 1;
-    int w = g_sel.bg.nWidth, h = g_sel.bg.nHeight + ExtraHeight();
+    BMPM_LoadBmp(&p->bg, hInst, IDB_SELCONTENTS_BG, -1, hDlg);
+    BMPM_LoadBmp(&p->row, hInst, IDB_SELCONTENTS_ROW, -1, hDlg);
+    p->bLoaded = 1;
+    int w = p->bg.nWidth, h = p->bg.nHeight + ExtraHeight(p);
     int x = static_cast<int>(GetSystemMetrics(SM_CXSCREEN) / 2.0 - w / 2.0);
     int y = static_cast<int>(GetSystemMetrics(SM_CYSCREEN) / 2.0 - h / 2.0);
     SetWindowPos(hDlg, HWND_TOPMOST, x, y, w, h, SWP_SHOWWINDOW);
 
     HBITMAP hShape = static_cast<HBITMAP>(LoadImageA(hInst, MAKEINTRESOURCEA(IDB_SELCONTENTS_SHAPE), IMAGE_BITMAP, 0,
                                                      0, LR_CREATEDIBSECTION));
-    g_sel.hRgn = hShape != nullptr ? CreateRgnFromBmp(hShape, RGB(0, 0, 0)) : nullptr;
+    HRGN hRgn = hShape != nullptr ? CreateRgnFromBmp(hShape, RGB(0, 0, 0)) : nullptr;
     if (hShape != nullptr) DeleteObject(hShape);
-    if (g_sel.hRgn == nullptr) {
+    if (hRgn == nullptr) {
         LOG_Write("WM_INITDIALOG::err::CreateRgnFromBmp\n");
         return;
     }
-    if (ExtraHeight() > 0) {
+    if (ExtraHeight(p) > 0) {
         // The rows past the background continue its body below it.
-        HRGN hMore = CreateRectRgn(0, g_sel.bg.nHeight - 12, w, h);
-        CombineRgn(g_sel.hRgn, g_sel.hRgn, hMore, RGN_OR);
+        HRGN hMore = CreateRectRgn(0, p->bg.nHeight - 12, w, h);
+        CombineRgn(hRgn, hRgn, hMore, RGN_OR);
         DeleteObject(hMore);
     }
-    if (SetWindowRgn(hDlg, g_sel.hRgn, TRUE) == 0) {
+    if (SetWindowRgn(hDlg, hRgn, TRUE) == 0) {   // on success the window owns the region
         LOG_Write("WM_INITDIALOG::err::SetWindowRgn\n");
-        DeleteObject(g_sel.hRgn);
+        DeleteObject(hRgn);
     }
-    g_sel.hRgn = nullptr;   // the window owns it now
 }
 
-void Paint(HWND hDlg)
+// The whole box is composed off screen from the background picture: the
+// places past the eighth repeat its eighth place and its bottom border moves
+// below them, both copied from the picture, never from what is on screen.
+void Paint(HWND hDlg, SelIf* p)
 {
     PAINTSTRUCT ps;
     HDC hdc = BeginPaint(hDlg, &ps);
-    int n = Count();
-    SCCMN_DrawBg_SelectDlg(hdc, &g_sel.bg, &g_sel.row, n);
-    // Places past the eighth: the eighth place and the border beneath it,
-    // copied down.
-    for (int i = kPlaces; i < n; i++) {
-        int ySrc = kRowTop + kRowPitch * (kPlaces - 1);
-        BitBlt(hdc, 0, kRowTop + kRowPitch * i, g_sel.bg.nWidth, kRowPitch, hdc, 0, ySrc, SRCCOPY);
-    }
-    if (n > kPlaces) {
-        int yBottom = kRowTop + kRowPitch * kPlaces;
-        BitBlt(hdc, 0, yBottom + ExtraHeight(), g_sel.bg.nWidth, g_sel.bg.nHeight - yBottom, hdc, 0, yBottom,
-               SRCCOPY);
-    }
-    HFONT hFont = SCCMN_GetFont();
-    if (hFont == nullptr) hFont = static_cast<HFONT>(GetStockObject(DEFAULT_GUI_FONT));
-    SCSKIN_DrawText(hFont, hdc, 15, 7, g_sel.nCaption == 1 ? kCaptionSound : kCaptionOther);
-    for (int i = 0; i < n; i++) {
-        const char* pName = static_cast<const char*>(LIST_GetAt(&g_sel.lstContents, i));
-        if (pName != nullptr && pName[0] != '\0') SCSKIN_DrawText(hFont, hdc, 24, 28 + kRowPitch * i, pName);
+    int n = Count(p);
+    int w = p->bg.nWidth, hBg = p->bg.nHeight;
+    {
+        ScBackBuffer bb(hdc, w, hBg + ExtraHeight(p), p->bg.m_hPal);
+        bb.Blit(&p->bg, 0, 0, SRCCOPY);
+        if (n > kPlaces) {
+            int yBottom = kRowTop + kRowPitch * kPlaces;
+            for (int i = kPlaces; i < n; i++)
+                bb.BlitPart(&p->bg, 0, kRowTop + kRowPitch * i, w, kRowPitch, 0, kRowTop + kRowPitch * (kPlaces - 1));
+            bb.BlitPart(&p->bg, 0, yBottom + ExtraHeight(p), w, hBg - yBottom, 0, yBottom);
+        }
+        for (int i = n < 0 ? 0 : n; i < kPlaces; i++) bb.Blit(&p->row, 20, kRowTop + kRowPitch * i, SRCCOPY);
+        HFONT hFont = SCCMN_GetFont();
+        if (hFont == nullptr) hFont = static_cast<HFONT>(GetStockObject(DEFAULT_GUI_FONT));
+        SCSKIN_DrawText(hFont, bb.dc(), 15, 7, p->nCaption == 1 ? kCaptionSound : kCaptionOther);
+        for (int i = 0; i < n; i++) {
+            const char* pName = static_cast<const char*>(LIST_GetAt(&p->lstContents, i));
+            if (pName != nullptr && pName[0] != '\0') SCSKIN_DrawText(hFont, bb.dc(), 24, 28 + kRowPitch * i, pName);
+        }
+        bb.CopyTo(0, 0);
     }
     EndPaint(hDlg, &ps);
 }
 
-void Fini(void)
+void Fini(SelIf* p)
 {
-    if (!g_sel.bLoaded) return;
-    SCSKIN_FreeBitmap(&g_sel.bg);
-    SCSKIN_FreeBitmap(&g_sel.row);
-    std::memset(&g_sel.bg, 0, sizeof(g_sel.bg));
-    std::memset(&g_sel.row, 0, sizeof(g_sel.row));
-    g_sel.bLoaded = 0;
+    if (!p->bLoaded) return;
+    SCSKIN_FreeBitmap(&p->bg);
+    SCSKIN_FreeBitmap(&p->row);
+    std::memset(&p->bg, 0, sizeof(p->bg));
+    std::memset(&p->row, 0, sizeof(p->row));
+    p->bLoaded = 0;
 }
 
 INT_PTR CALLBACK SELCONTENTSDLG_Proc(HWND hDlg, UINT uMsg, WPARAM, LPARAM lParam)
 {
-    switch (uMsg) {
-    case WM_INITDIALOG:
-        InitDialog(hDlg);
+    if (uMsg == WM_INITDIALOG) {
+        SetWindowLongPtrA(hDlg, DWLP_USER, lParam);
+        InitDialog(hDlg, reinterpret_cast<SelIf*>(lParam));
         return TRUE;
+    }
+    SelIf* p = StateOf(hDlg);
+    if (p == nullptr) return FALSE;
+    switch (uMsg) {
     case WM_PAINT:
-        Paint(hDlg);
+        Paint(hDlg, p);
         return FALSE;
     case WM_LBUTTONDOWN: {
-        int i = SELCONTENTSDLG_HitRow(static_cast<short>(LOWORD(lParam)), static_cast<short>(HIWORD(lParam)), Count());
+        int i = SELCONTENTSDLG_HitRow(static_cast<short>(LOWORD(lParam)), static_cast<short>(HIWORD(lParam)), Count(p));
         if (i >= 0) {
-            g_sel.nChoice = i;
+            p->nChoice = i;
             EndDialog(hDlg, 1);
         }
         return FALSE;
     }
     case WM_DESTROY:
-        Fini();
+        Fini(p);
         return FALSE;
     default:
         return FALSE;
@@ -144,14 +155,16 @@ int SELCONTENTSDLG_HitRow(int x, int y, int nCount)
 
 int SELCONTENTSDLG_Open(int* pnChoice, int nContentsId, int nKind, HWND hParent, HINSTANCE hInst, int nCaption)
 {
-    g_sel.nChoice = 0;
-    g_sel.nContentsId = nContentsId;
-    g_sel.nKind = nKind;
-    g_sel.nCaption = nCaption;
-    LIST_Init(&g_sel.lstContents);
-    DialogBoxParamA(hInst, MAKEINTRESOURCEA(IDD_SELCONTENTS), hParent, SELCONTENTSDLG_Proc, 0);
-    LIST_Free(&g_sel.lstContents);
-    if (pnChoice != nullptr) *pnChoice = g_sel.nChoice;
+    SelIf sel = {};
+    sel.nContentsId = nContentsId;
+    sel.nKind = nKind;
+    sel.nCaption = nCaption;
+    LIST_Init(&sel.lstContents);
+    DialogBoxParamA(hInst, MAKEINTRESOURCEA(IDD_SELCONTENTS), hParent, SELCONTENTSDLG_Proc,
+                    reinterpret_cast<LPARAM>(&sel));
+    Fini(&sel);   // a dialog that was never created had nothing to end it
+    LIST_Free(&sel.lstContents);
+    if (pnChoice != nullptr) *pnChoice = sel.nChoice;
     return 1;
 }
 

@@ -9,12 +9,14 @@
 
 namespace {
 
-int MakeList(LIST* pList, const char* (*field)(const ContIf*))
+// The names of one field over the catalogue, read through its getters.
+int MakeList(LIST* pList, const char* (*field)(int))
 {
     LIST_Init(pList);
-    for (int i = 0; i < g_nContCnt; i++) {
-        const char* pBuf = field(&g_pContIf[i]);
+    for (int i = 0; i < CONTENTSLIST_GetCount(); i++) {
+        const char* pBuf = field(i);
         CMN_ASSERT(pBuf != NULL);
+        if (pBuf == nullptr) continue;
         size_t nLen = std::strlen(pBuf);
         bool bSeen = false;
         for (int n = 0; n < LIST_GetCnt(pList) && !bSeen; n++) {
@@ -48,15 +50,15 @@ int MakeList(LIST* pList, const char* (*field)(const ContIf*))
 
 int SORTMENUDLG_MakeMakerList(LIST* pList)
 {
-    return MakeList(pList, [](const ContIf* c) -> const char* { return c->strMakerName; });
+    return MakeList(pList, CONTENTSLIST_GetMakerName);
 }
 
 int SORTMENUDLG_MakePlatformList(LIST* pList)
 {
-    return MakeList(pList, [](const ContIf* c) -> const char* { return c->strPlatform; });
+    return MakeList(pList, CONTENTSLIST_GetPlatform);
 }
 
 int SORTMENUDLG_MakeGenreList(LIST* pList)
 {
-    return MakeList(pList, [](const ContIf* c) -> const char* { return c->strGenreName; });
+    return MakeList(pList, CONTENTSLIST_GetGenreName);
 }

@@ -11,6 +11,7 @@
 #include <string>
 
 #include "applisetting.h"
+#include "decwnd.h"
 #include "dlwnd.h"
 #include "list.h"
 #include "msgwnd.h"
@@ -361,6 +362,39 @@ TEST_F(DownloadWindow, OwnerTakingItDownLeavesNoStaleWindow)
     DestroyWindow(parent);
     parent = nullptr;
     EXPECT_FALSE(DLWND_IsExist());
+}
+
+// The notice window: a text shows it, ten ticks of its one-second timer
+// hide it, a second text shows it again and starts the count anew; its owner
+// taking it down leaves no handle behind for a later text or the shutdown.
+TEST_F(DownloadWindow, TheNoticeWindowHidesTenTicksAfterItsLastTextAndGoesWithItsOwner)
+{
+    auto pumpFor = [](DWORD ms) {
+        for (DWORD t0 = GetTickCount(); GetTickCount() - t0 < ms;) Pump();
+    };
+    ASSERT_EQ(DECWND_Create(GetModuleHandleA(nullptr), parent), 1);
+    ASSERT_TRUE(DECWND_IsExist());
+    HWND w = nullptr;
+    ASSERT_EQ(Owned(&w), 1);
+    EXPECT_FALSE(IsWindowVisible(w));
+    EXPECT_EQ(DECWND_SetText("first"), 1);
+    char text[64] = "";
+    GetDlgItemTextA(w, 1012, text, sizeof(text));
+    EXPECT_STREQ(text, "first");
+    EXPECT_TRUE(IsWindowVisible(w));
+    pumpFor(6000);
+    EXPECT_TRUE(IsWindowVisible(w));
+    EXPECT_EQ(DECWND_SetText("second"), 1);
+    pumpFor(6000);   // twelve seconds after the first text
+    EXPECT_TRUE(IsWindowVisible(w)) << "the second text did not start the count anew";
+    pumpFor(5500);
+    EXPECT_FALSE(IsWindowVisible(w)) << "still shown ten ticks after the last text";
+
+    DestroyWindow(parent);
+    parent = nullptr;
+    EXPECT_FALSE(DECWND_IsExist());
+    EXPECT_EQ(DECWND_SetText("late"), 0) << "a text went to the dead window";
+    EXPECT_EQ(DECWND_Destroy(), 1);
 }
 
 }  // namespace

@@ -141,7 +141,10 @@ struct RowButton { int x, y; const char* what; };
 const RowButton kPlay = { 440 + 36, 30 + 11, "play" };
 const RowButton kManual = { 518 + 36, 30 + 11, "manual" };
 const RowButton kFavourite = { 440 + 36, 86 + 11, "favourite" };
+const RowButton kOperation = { 518 + 36, 58 + 11, "operation guide" };
 const RowButton kSalePage = { 518 + 36, 86 + 11, "sale page" };
+
+const char kAsk[] = "最新のTIVランチャーを発見しました。\nダウンロードを行う為にいったんTIVランチャーを終了しますか？";
 
 struct Flow : ::testing::Test {
     TestDir dir;
@@ -203,9 +206,54 @@ struct Flow : ::testing::Test {
     }
     int Posts(size_t from = 0) { return Count(RequestLog().substr(from), "POST\t/cgi-bin/list.cgi\t"); }
 
+    // appset.bin: the first page and the two start-up switches.
+    void SetAppset(int nAutoUpdate, int nAutoDownload)
+    {
+        WriteAll(app + "appset.bin", Inverted("[DEF_DISPMODE]\n2\n\n[AUTO_UPDATECONTENTS]\n" + std::to_string(nAutoUpdate) +
+                                              "\n\n[AUTO_DOWNLOADCONTENTS]\n" + std::to_string(nAutoDownload) + "\n\n"));
+    }
+    // The service offers a newer launcher: the client-version pack lists a
+    // tiv_launcher.exe of version 2 where ver.bin has 1; the updater is the
+    // recording stand-in game.
+    void OfferNewerClient(const std::string& more = "")
+    {
+        SetEnv("[ZVQCLIENTDLWEBPAGE]\r\n" + addr + "/ver/flow/\r\n" + more);
+        const std::string list = "tiv_launcher.exe,2,client1.pack,\r\nqr.exe,1,client1.pack,\r\n";
+        std::vector<CpdFile> files(1);
+        files[0].strName = "version.txt";
+        files[0].cFileType = eCPD_FTYPE_README;
+        files[0].cCmpType = eCPD_FCT_NONE;
+        files[0].data.assign(list.begin(), list.end());
+        std::vector<uint8_t> pack;
+        ASSERT_EQ(CPD_Build("CNPFVR05", 1, files, pack), 1);
+        CreateDirectoryA((site + "root\\ver\\flow").c_str(), nullptr);
+        WriteAll(site + "root\\ver\\flow\\ver.bin", std::string(pack.begin(), pack.end()));
+        WriteAll(app + "ver.bin", Inverted("tiv_launcher.exe,1,\r\nqr.exe,1,\r\n"));
+        WriteAll(app + "pullagent.exe", ReadAll(Probe_HostPath(TESTGAME_EXE)));
+    }
+    // The launcher's visible dialogs: with that caption (nullptr: the slot
+    // choosers, captionless and without the progress bar).
+    std::vector<HWND> Dialogs(const char* caption)
+    {
+        DWORD pid = 0;
+        GetWindowThreadProcessId(w, &pid);
+        std::vector<HWND> out;
+        for (HWND d = nullptr; (d = FindWindowExA(nullptr, d, "#32770", nullptr)) != nullptr;) {
+            DWORD p = 0;
+            GetWindowThreadProcessId(d, &p);
+            char cap[128] = "";
+            GetWindowTextA(d, cap, sizeof(cap));
+            if (p != pid || !IsWindowVisible(d)) continue;
+            if (caption != nullptr ? std::strcmp(cap, caption) == 0 : cap[0] == '\0' && GetDlgItem(d, 1001) == nullptr)
+                out.push_back(d);
+        }
+        return out;
+    }
+
     // Starts the launcher and waits until its list shows the store's nRows
-    // rows. (With the default settings start-up asks the service nothing.)
-    void StartLauncher(int nRows)
+    // rows and, unless bButtons is false, its main buttons are usable.
+    // (With the default settings start-up asks the service nothing.)
+    void StartLauncher(int nRows, bool bButtons = true)
     {
         h = Probe_Start(Probe_HostPath(LAUNCHER_EXE), "tiv_launcher.exe -start tiv,", app);
         ASSERT_NE(h, nullptr) << "the launcher did not start: error " << GetLastError();
@@ -213,7 +261,7 @@ struct Flow : ::testing::Test {
         ASSERT_NE(w, nullptr);
         ASSERT_TRUE(Probe_WaitFor([&] {
             HWND list = Child(w, "ListBox", 8);
-            return list != nullptr && SendMessageA(list, LB_GETCOUNT, 0, 0) == nRows && ButtonsEnabled();
+            return list != nullptr && SendMessageA(list, LB_GETCOUNT, 0, 0) == nRows && (!bButtons || ButtonsEnabled());
         }, 60000)) << "the list did not show " << nRows << " rows\n" << Diag();
         DWORD pid = 0;
         GetWindowThreadProcessId(w, &pid);
@@ -281,19 +329,21 @@ struct Flow : ::testing::Test {
     // A real click on the launcher. The row handlers read where the pointer
     // is when they get the list's notification, so it stays there until the
     // launcher has taken the click in.
-    void Click(int x, int y)
+    // The click goes to the main window, or to the launcher's own box target.
+    void Click(int x, int y, HWND target = nullptr)
     {
         // Other tests' windows share the display: the launcher is kept on top
-        // so that the click reaches it.
-        DWORD pid = 0, at = 0;
-        GetWindowThreadProcessId(w, &pid);
-        for (int i = 0; i < 20; i++) {
-            GetWindowThreadProcessId(WindowFromPoint(POINT{ x, y }), &at);
-            if (at == pid) break;
-            SetWindowPos(w, HWND_TOPMOST, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE);
+        // so that the click reaches it. Its own notice window, which stays
+        // above it, hides itself within ten seconds.
+        if (target == nullptr) target = w;
+        HWND at = nullptr;
+        for (int i = 0; i < 150; i++) {
+            at = GetAncestor(WindowFromPoint(POINT{ x, y }), GA_ROOT);
+            if (at == target) break;
+            SetWindowPos(target, HWND_TOPMOST, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE);
             Sleep(100);
         }
-        EXPECT_EQ(at, pid) << "another window lies over the launcher at " << x << "," << y;
+        EXPECT_EQ(at, target) << "another window lies over the launcher at " << x << "," << y;
         ClickAt(x, y);
         WaitForInputIdle(h, 10000);
         Sleep(500);
@@ -510,22 +560,9 @@ TEST_F(Flow, CancellingADownloadReportsZvq016AndEnablesTheMainButtonsAgain)
 // starts the updater and ends the launcher with its store saved.
 TEST_F(Flow, ANewerClientAsksAndOkStartsTheUpdaterWhileCancelKeepsTheLauncher)
 {
-    SetEnv("[ZVQCLIENTDLWEBPAGE]\r\n" + addr + "/ver/flow/\r\n");
-    const std::string list = "tiv_launcher.exe,2,client1.pack,\r\nqr.exe,1,client1.pack,\r\n";
-    std::vector<CpdFile> files(1);
-    files[0].strName = "version.txt";
-    files[0].cFileType = eCPD_FTYPE_README;
-    files[0].cCmpType = eCPD_FCT_NONE;
-    files[0].data.assign(list.begin(), list.end());
-    std::vector<uint8_t> pack;
-    ASSERT_EQ(CPD_Build("CNPFVR05", 1, files, pack), 1);
-    CreateDirectoryA((site + "root\\ver\\flow").c_str(), nullptr);
-    WriteAll(site + "root\\ver\\flow\\ver.bin", std::string(pack.begin(), pack.end()));
-    WriteAll(app + "ver.bin", Inverted("tiv_launcher.exe,1,\r\nqr.exe,1,\r\n"));
-    WriteAll(app + "pullagent.exe", ReadAll(Probe_HostPath(TESTGAME_EXE)));
+    ASSERT_NO_FATAL_FAILURE(OfferNewerClient());
     AddMember("flowver", { "Alpha" }, eCLPD_TYPE_DOWNLOADABLE, Record("C0000", "Alpha", "A.pack"));
 
-    const char* kAsk = "最新のTIVランチャーを発見しました。\nダウンロードを行う為にいったんTIVランチャーを終了しますか？";
     ASSERT_NO_FATAL_FAILURE(StartLauncher(1));
     PressUpdate();
     HWND box = Probe_WaitWindow("#32770", "報告", 60000);
@@ -558,7 +595,9 @@ TEST_F(Flow, ANewerClientAsksAndOkStartsTheUpdaterWhileCancelKeepsTheLauncher)
 
 // The sale-page button and a manual not yet on disk go to the shell: the
 // page's address to the http handler, the fetched manual to its file type's
-// handler (both recorders registered in the test prefix for the test).
+// handler (both recorders registered in the test prefix for the test). The
+// operation guide comes in the game's own pack: its button fetches the pack,
+// then opens the guide the same way.
 TEST_F(Flow, TheSalePageAndAFetchedManualOpenThroughTheShell)
 {
     SetEnv("[PROJECTTIVWEBPAGE]\r\nhttp://" + addr + "/\r\n");
@@ -575,7 +614,8 @@ TEST_F(Flow, TheSalePageAndAFetchedManualOpenThroughTheShell)
     ext.Set("tivtest.manual");
     type.Set("\"" + doc + "reader.exe\" \"%1\"");
     WriteAll(site + "root\\dl\\man.pack", Pack("C0000\\manual.tivdoc", "説明書", eCPD_FTYPE_MANUAL, "a manual", eCPD_FCT_NONE));
-    AddMember("flowshell", { "Alpha" }, eCLPD_TYPE_DOWNLOADABLE, Record("C0000", "Alpha", "A.pack", "man.pack"));
+    WriteAll(site + "root\\dl\\guide.pack", Pack("C0000\\guide.tivdoc", "操作説明", eCPD_FTYPE_README, "a guide", eCPD_FCT_NONE));
+    AddMember("flowshell", { "Alpha" }, eCLPD_TYPE_DOWNLOADABLE, Record("C0000", "Alpha", "guide.pack", "man.pack"));
     size_t nLog = RequestLog().size();
     ASSERT_NO_FATAL_FAILURE(StartLauncher(1));
     ASSERT_NO_FATAL_FAILURE(Refresh(Member("flowshell")));
@@ -598,6 +638,16 @@ TEST_F(Flow, TheSalePageAndAFetchedManualOpenThroughTheShell)
     Store s;
     ASSERT_TRUE(s.Load(Member("flowshell") + "REG.DAT"));
     EXPECT_EQ(s.Find("C0000")->typeManual, eCLPD_TYPE_PLAYABLE);
+
+    PressRowButton("Alpha", kOperation);
+    std::string guide = Member("flowshell") + "C0000\\guide.tivdoc";
+    EXPECT_TRUE(Probe_WaitFor([&] { rec = ReadAll(doc + "game.rec"); return rec.find(guide) != std::string::npos; },
+                              60000)) << "the guide was not opened\n" << rec << Diag();
+    EXPECT_EQ(ReadAll(guide), "a guide");
+    EXPECT_EQ(Count(RequestLog().substr(nLog), "GET\t/dl/guide.pack\t"), 1) << RequestLog().substr(nLog);
+    EXPECT_TRUE(Probe_WaitFor([&] { return ButtonsEnabled(); }, 30000)) << Diag();
+    ASSERT_TRUE(s.Load(Member("flowshell") + "REG.DAT"));
+    EXPECT_EQ(s.Find("C0000")->type, eCLPD_TYPE_PLAYABLE);
     Close();
 }
 
@@ -755,9 +805,12 @@ TEST_F(UpdateFlow, CancelDuringAnUpdatesUnpackKeepsTheOldGameWholeAndPlayable)
 
 // A pack of two games: play offers both in the slot chooser and starts the
 // clicked one; the second comes with a ROM image, so it is started
-// directly, its quoted path followed by the ROM's, without the runner.
-// (The ROM's whole path is kept in a 128-byte slot: the test's short name
-// keeps its folder short enough.)
+// directly, its quoted path followed by the ROM's quoted path, without the
+// runner. (The ROM's whole path is kept in a 128-byte slot: the test's short
+// name keeps its folder short enough.) Then, with the catalogue fetched at
+// start-up and coming late, play of the installed pair opens the chooser
+// before the reply: the reply opens no second chooser over it, and the one
+// open still starts the clicked game.
 TEST_F(Flow, TwoGamesOneRom)
 {
     std::string game = ReadAll(Probe_HostPath(TESTGAME_EXE));
@@ -804,13 +857,130 @@ TEST_F(Flow, TwoGamesOneRom)
     WaitForInputIdle(h, 10000);
     Sleep(500);   // painted: the capture is for a person to look at
     Capture(chooser, CAPTURE_DIR, "slot_chooser_two");
-    Click(rc.left + 30, rc.top + 25 + 19 + 10);   // the second row
+    Click(rc.left + 30, rc.top + 25 + 19 + 10, chooser);   // the second row
     std::string rec;
     EXPECT_TRUE(Probe_WaitFor([&] { rec = ReadAll(folder + "game.rec"); return rec.find("started") != std::string::npos; },
                               60000)) << "nothing was started\n" << Diag();
-    EXPECT_NE(rec.find("cmdline=[\"" + folder + "rom.exe\" " + folder + "game.rom]"), std::string::npos) << rec;
+    EXPECT_NE(rec.find("cmdline=[\"" + folder + "rom.exe\" \"" + folder + "game.rom\"]"), std::string::npos) << rec;
     EXPECT_EQ(Count(rec, "cmdline="), 1) << rec;
     EXPECT_EQ(ReadAll(folder + "qr.exe"), ReadAll(app + "qr.exe")) << "the runner is copied all the same";
+    Close();
+
+    // The next start fetches the catalogue (it now holds a second title) and
+    // the stand-in holds the reply back for 6 s.
+    SetAppset(1, 0);
+    WriteAll(site + "flowslots.txt", Record("C0000", "Alpha", "two.pack") + Record("C0001", "Beta", "B.pack"));
+    CloseHandle(h);
+    CloseHandle(hProc);
+    h = hProc = nullptr;
+    ASSERT_NO_FATAL_FAILURE(StartLauncher(1));
+    PressRowButton("Alpha", kPlay);
+    ASSERT_TRUE(Probe_WaitFor([&] { return Dialogs(nullptr).size() == 1; }, 30000)) << "no slot chooser\n" << Diag();
+    chooser = Dialogs(nullptr)[0];
+    // The reply arrives and is taken in while the chooser is open; the
+    // request queue's next ticks pass.
+    ASSERT_TRUE(Probe_WaitFor([&] { return SendMessageA(List(), LB_GETCOUNT, 0, 0) == 2; }, 60000))
+        << "the late catalogue was not taken in\n" << Diag();
+    Sleep(3000);
+    EXPECT_EQ(Dialogs(nullptr).size(), 1u) << "a second chooser opened over the first";
+    EXPECT_TRUE(IsWindowVisible(chooser));
+    GetWindowRect(chooser, &rc);
+    EXPECT_EQ(rc.bottom - rc.top, 187) << "the chooser lost its rows";
+    Click(rc.left + 30, rc.top + 25 + 19 + 10, chooser);   // the second row again
+    EXPECT_TRUE(Probe_WaitFor([&] { rec = ReadAll(folder + "game.rec"); return Count(rec, "cmdline=") == 2; }, 60000))
+        << "the chosen game did not start\n" << Diag();
+    EXPECT_TRUE(Probe_WaitFor([&] { return Dialogs(nullptr).empty() && ButtonsEnabled(); }, 30000)) << Diag();
+    Sleep(2000);
+    EXPECT_EQ(Count(ReadAll(folder + "game.rec"), "cmdline="), 2) << "started again";
+    Close();
+}
+
+// Start-up with download-all when there is nothing to download: the action
+// ends at once and the client-version check still runs, so the update is
+// offered; the member's buttons are usable after Cancel.
+TEST_F(Flow, DownloadAllWithNothingToDownloadStillOffersTheUpdate)
+{
+    ASSERT_NO_FATAL_FAILURE(OfferNewerClient());
+    SetAppset(0, 1);
+    // The service has no pack for the one bought game: nothing is queued.
+    AddMember("flowall", { "Alpha" }, eCLPD_TYPE_DOWNLOADABLE, Record("C0000", "Alpha", ""));
+    size_t nLog = RequestLog().size();
+    ASSERT_NO_FATAL_FAILURE(StartLauncher(1, false));
+    HWND box = Probe_WaitWindow("#32770", "報告", 60000);
+    ASSERT_NE(box, nullptr) << "no update question\n" << Diag();
+    EXPECT_EQ(Probe_MessageBoxText(box), kAsk);
+    Probe_PressButton(box, IDCANCEL);
+    EXPECT_TRUE(Probe_WaitFor([&] { return !IsWindow(box) && ButtonsEnabled(); }, 30000)) << Diag();
+    EXPECT_EQ(Posts(nLog), 1);
+    EXPECT_EQ(Count(RequestLog().substr(nLog), "GET\t/dl/"), 0) << RequestLog().substr(nLog);
+    EXPECT_EQ(WaitForSingleObject(h, 0), static_cast<DWORD>(WAIT_TIMEOUT)) << "the launcher ended";
+    Close();
+}
+
+// Download-all keeps the main and row buttons off until its last game is in
+// (so play cannot be pressed on a title still queued), a result for one title
+// starts nothing and shows nothing; afterwards play starts a title.
+TEST_F(Flow, DownloadAllKeepsTheButtonsOffUntilItsLastGameIsIn)
+{
+    std::string game = ReadAll(Probe_HostPath(TESTGAME_EXE));
+    ASSERT_FALSE(game.empty());
+    // Alpha's pack comes slowly (three megabytes at 250000 bytes a second).
+    std::vector<CpdFile> files(2);
+    files[0].strName = "C0000\\game.exe";
+    files[0].strCaption = "起動";
+    files[0].cFileType = eCPD_FTYPE_SBN;
+    files[0].cCmpType = eCPD_FCT_SLIDE;
+    files[0].data.assign(game.begin(), game.end());
+    files[1].strName = "C0000\\guide.txt";
+    files[1].strCaption = "操作説明";
+    files[1].cFileType = eCPD_FTYPE_README;
+    files[1].cCmpType = eCPD_FCT_NONE;
+    files[1].data.assign(3000000, 'g');
+    std::vector<uint8_t> pack;
+    ASSERT_EQ(CPD_Build("CNPFVR05", 2, files, pack), 1);
+    WriteAll(site + "root\\dl\\slow.pack", std::string(pack.begin(), pack.end()));
+    WriteAll(site + "root\\dl\\beta.pack", Pack("C0001\\game.exe", "起動", eCPD_FTYPE_SBN, game));
+    WriteAll(app + "qr.exe", ReadAll(Probe_HostPath(QR_EXE)));
+    SetAppset(0, 1);
+    AddMember("flowdlall", { "Alpha", "Beta" }, eCLPD_TYPE_DOWNLOADABLE,
+              Record("C0000", "Alpha", "slow.pack") + Record("C0001", "Beta", "beta.pack"));
+    std::string member = Member("flowdlall"), beta = member + "C0001\\";
+    ASSERT_NO_FATAL_FAILURE(StartLauncher(2, false));
+    HWND dlg = nullptr;
+    ASSERT_TRUE(Probe_WaitFor([&] { return (dlg = ProgressWindow()) != nullptr; }, 60000)) << "no download\n" << Diag();
+    EXPECT_FALSE(ButtonsEnabled()) << "the main buttons are usable during download-all";
+
+    Store s;
+    ASSERT_TRUE(Probe_WaitFor([&] {
+        return s.Load(member + "REG.DAT") && s.Find("C0000") != nullptr && s.Find("C0001") != nullptr &&
+               s.Find("C0000")->type == eCLPD_TYPE_PLAYABLE && s.Find("C0001")->type == eCLPD_TYPE_PLAYABLE;
+    }, 90000)) << "download-all did not end\n" << Diag();
+    EXPECT_TRUE(Probe_WaitFor([&] { return ButtonsEnabled(); }, 30000)) << "the buttons stay off\n" << Diag();
+    Sleep(2000);
+    EXPECT_TRUE(Dialogs("報告").empty()) << "a message came up\n" << Diag();
+    EXPECT_FALSE(Exists(beta + "game.rec")) << "a game was started during download-all";
+
+    PressRowButton("Beta", kPlay);
+    std::string rec;
+    EXPECT_TRUE(Probe_WaitFor([&] { rec = ReadAll(beta + "game.rec"); return rec.find("started") != std::string::npos; },
+                              60000)) << "play did not start the game\n" << Diag();
+    EXPECT_NE(rec.find("productid=C0001"), std::string::npos) << rec;
+    Close();
+}
+
+// A catalogue reply whose first byte is zero is the unusable reply it is:
+// its message, and the main buttons back, the launcher still running.
+TEST_F(Flow, AReplyStartingWithAZeroByteIsReportedAndGivesTheButtonsBack)
+{
+    AddMember("flowzero", { "Alpha" }, eCLPD_TYPE_DOWNLOADABLE, std::string("\0ok,", 4) + Record("C0000", "Alpha", "A.pack"));
+    ASSERT_NO_FATAL_FAILURE(StartLauncher(1));
+    PressUpdate();
+    HWND box = Probe_WaitWindow("#32770", "報告", 60000);
+    ASSERT_NE(box, nullptr) << "the reply was swallowed\n" << Diag();
+    EXPECT_EQ(Probe_MessageBoxText(box), "データ受信に失敗しました。商品情報は取得できませんでした（ZVQ:027）");
+    Probe_PressButton(box, IDOK);
+    EXPECT_TRUE(Probe_WaitFor([&] { return !IsWindow(box) && ButtonsEnabled(); }, 30000)) << Diag();
+    EXPECT_EQ(WaitForSingleObject(h, 0), static_cast<DWORD>(WAIT_TIMEOUT)) << "the launcher ended";
     Close();
 }
 

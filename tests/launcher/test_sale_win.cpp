@@ -72,7 +72,10 @@ TEST_F(SaleStart, ARefusedOrEmptyCatalogueEndsTheStartAndLeavesTheStoreAsItWas)
         { "ngman", "データ受信に失敗しました。商品情報は取得できませんでした（ZVQ:027）" },
         { "errman", "データ受信に失敗しました。商品情報は取得できませんでした（ZVQ:027）" },
         { "emptyman", "データ受信に失敗しました。処理を中止します（ZVQ:022）" },
+        // A zero first byte is no status word: the same unusable reply, not a splash for ever.
+        { "zeroman", "データ受信に失敗しました。商品情報は取得できませんでした（ZVQ:027）" },
     };
+    WriteAll(Probe_HostPath(site + "/zero.txt"), std::string("\0ok,", 4));
     for (const auto& c : cases) {
         std::string member = Member(c.user);
         CreateDirectoryA(member.c_str(), nullptr);
@@ -94,6 +97,32 @@ TEST_F(SaleStart, ARefusedOrEmptyCatalogueEndsTheStartAndLeavesTheStoreAsItWas)
         EXPECT_NE(log.find(std::string("POST\t/cgi-bin/list.cgi\t")), std::string::npos) << log;
         EXPECT_NE(log.find(std::string("userid=") + c.user + "&passwd=pw1"), std::string::npos) << log;
     }
+}
+
+// A sale start whose member folder holds another member's store: told
+// (ZVQ:012), nothing asked of the service, the store untouched, the start over.
+TEST_F(SaleStart, AStoreOfAnotherMemberIsRefusedWithZvq012)
+{
+    std::string member = Member("saleman");
+    CreateDirectoryA(member.c_str(), nullptr);
+    WriteStore(member + "REG.DAT", "otherman", "pw1", Games(2));
+    std::string before = ReadAll(member + "REG.DAT");
+    size_t nLog = RequestLog().size();
+    HANDLE h = Probe_Start(Probe_HostPath(LAUNCHER_EXE), "tiv_launcher.exe -salegame saleman,pw1,C0001,tiv,playgame,", app);
+    ASSERT_NE(h, nullptr);
+    HWND box = Probe_WaitWindow("#32770", "報告", 60000);
+    ASSERT_NE(box, nullptr);
+    EXPECT_EQ(Probe_MessageBoxText(box), "固有情報が異なります。処理を中断します(ZVQ:012)");
+    Probe_PressButton(box, IDOK);
+    // The start-up failure follows, then the program ends.
+    box = Probe_WaitWindow("#32770", "エラー報告", 30000);
+    ASSERT_NE(box, nullptr);
+    EXPECT_EQ(Probe_MessageBoxText(box), "初期化処理に失敗しました。処理を中止します(ZVQ:006)");
+    Probe_PressButton(box, IDOK);
+    EXPECT_EQ(Probe_WaitExit(h, 60000), 0);
+    CloseHandle(h);
+    EXPECT_EQ(ReadAll(member + "REG.DAT"), before);
+    EXPECT_EQ(RequestLog().substr(nLog).find("userid=saleman"), std::string::npos) << RequestLog().substr(nLog);
 }
 
 TEST_F(SaleStart, AGameNotOnDiskIsDownloadedUnpackedAndStartedThroughTheRunner)

@@ -110,8 +110,10 @@ TEST(StartCommand, RunnerFormsAndTheDirectRomStart)
     EXPECT_STREQ(cmd, "qr.exe C:\\m\\G1\\game.exe mode=start,userid=demo01,productid=G1,save=C:\\m\\,");
     ASSERT_TRUE(HANTIV_MakeStartCommand(cmd, sizeof(cmd), "C:\\m\\G1\\game.exe", nullptr, 2, "demo01", "G1", "C:\\m\\"));
     EXPECT_STREQ(cmd, "qr.exe C:\\m\\G1\\game.exe mode=start,userid=demo01,");
-    ASSERT_TRUE(HANTIV_MakeStartCommand(cmd, sizeof(cmd), "C:\\m\\G1\\emu.exe", "roms\\a.rom", 2, "demo01", "G1", "C:\\m\\"));
-    EXPECT_STREQ(cmd, "\"C:\\m\\G1\\emu.exe\" roms\\a.rom");
+    // Both paths quoted: the content folder may hold blanks.
+    ASSERT_TRUE(HANTIV_MakeStartCommand(cmd, sizeof(cmd), "C:\\Program Files\\m\\G1\\emu.exe",
+                                        "C:\\Program Files\\m\\G1\\a.rom", 2, "demo01", "G1", "C:\\m\\"));
+    EXPECT_STREQ(cmd, "\"C:\\Program Files\\m\\G1\\emu.exe\" \"C:\\Program Files\\m\\G1\\a.rom\"");
     EXPECT_FALSE(HANTIV_MakeStartCommand(cmd, 20, "C:\\m\\G1\\game.exe", "", 1, "demo01", "G1", "C:\\m\\"));
     EXPECT_STREQ(cmd, "");
 

@@ -159,7 +159,7 @@ TEST_F(Start, ARomContentStartsItsExecutableDirectly)
     CONTENTSLIST_SetPath(0, 0, 0, "G0001\\emu.exe");
     CONTENTSLIST_SetPath(0, 7, 0, "roms\\a.rom");
     EXPECT_EQ(HANTIV_StartContents(0), 1);
-    EXPECT_EQ(Field(Record(game), "cmdline"), "\"" + game + "emu.exe\" roms\\a.rom");
+    EXPECT_EQ(Field(Record(game), "cmdline"), "\"" + game + "emu.exe\" \"roms\\a.rom\"");
     EXPECT_FALSE(ReadAll(game + "qr.exe").empty());
 }
 
@@ -169,7 +169,8 @@ TEST_F(Start, NothingOnDiskShowsItsMessageAndStartsNothing)
     std::string text = Answered([&] { return HANTIV_StartContents(0); }, IDOK, &nRet);
     EXPECT_EQ(nRet, 0);
     EXPECT_EQ(text, "ダウンロード済みコンテンツが存在しません。処理を中断します。(ZVQ:045)");
-    EXPECT_EQ(SCCMN_GetReserveAction(), eGD_RESERVETYPE_KICKGAME);   // kept
+    // The start is over: its action ends with it, so no later click starts it again.
+    EXPECT_EQ(SCCMN_GetReserveAction(), eGD_RESERVETYPE_NONE);
     EXPECT_TRUE(ReadAll(game + "qr.exe").empty());
     EXPECT_EQ(HANTIV_StartContents(5), 0);   // not in the catalogue
 }
@@ -283,7 +284,7 @@ TEST_F(Start, SeveralSoundSourcesAreOfferedAndTheClickedRowIsTheChoice)
 
 // Ten sound sources: the box grows by a row for each row past eight, so the
 // ninth and tenth rows (below the 187-pixel picture) are inside it and
-// answer a click.
+// answer a click, and the picture's bottom border is drawn below them.
 TEST_F(Start, TenSoundSourcesGrowTheBoxAndItsLastRowsAreClickable)
 {
     for (int i = 0; i < 10; i++) {
@@ -291,10 +292,26 @@ TEST_F(Start, TenSoundSourcesGrowTheBoxAndItsLastRowsAreClickable)
         CONTENTSLIST_SetSentence(0, 6, i, ("音源" + std::to_string(i + 1)).c_str());
     }
     ASSERT_EQ(CONTENTSLIST_GetSlotCnt(0, 6), 10);
+    // The picture's bottom border (its last rows below the eighth place), as
+    // the box must show it below the tenth row.
+    HBITMAP hBg = static_cast<HBITMAP>(LoadImageA(GetModuleHandleA(nullptr), MAKEINTRESOURCEA(145), IMAGE_BITMAP, 0, 0,
+                                                  LR_CREATEDIBSECTION));
+    ASSERT_NE(hBg, nullptr);
+    HDC hMem = CreateCompatibleDC(nullptr);
+    HGDIOBJ hOld = SelectObject(hMem, hBg);
+    const int kBorderY[] = { 181, 184 }, kBorderX[] = { 60, 175, 290 };
+    COLORREF border[2][3];
+    for (int j = 0; j < 2; j++)
+        for (int i = 0; i < 3; i++) border[j][i] = GetPixel(hMem, kBorderX[i], kBorderY[j]);
+    SelectObject(hMem, hOld);
+    DeleteDC(hMem);
+    DeleteObject(hBg);
+
     struct { int y, row; } cases[] = { { 190, 8 }, { 210, 9 } };
     for (const auto& c : cases) {
         RECT rc = {};
         bool inside = false;
+        std::string shown;
         std::thread click([&] {
             HWND box = WaitOwnBox("");
             if (box == nullptr) return;
@@ -302,6 +319,14 @@ TEST_F(Start, TenSoundSourcesGrowTheBoxAndItsLastRowsAreClickable)
             HRGN rgn = CreateRectRgn(0, 0, 0, 0);
             inside = GetWindowRgn(box, rgn) != ERROR && PtInRegion(rgn, 30, c.y);
             DeleteObject(rgn);
+            // Drawn: the border two rows lower than in the picture.
+            Sleep(700);
+            HDC dc = GetDC(nullptr);
+            for (int j = 0; j < 2; j++)
+                for (int i = 0; i < 3; i++)
+                    if (GetPixel(dc, rc.left + kBorderX[i], rc.top + kBorderY[j] + 2 * 19) != border[j][i])
+                        shown += std::to_string(kBorderX[i]) + "," + std::to_string(kBorderY[j]) + " ";
+            ReleaseDC(nullptr, dc);
             PostMessageA(box, WM_LBUTTONDOWN, 0, MAKELPARAM(30, c.y));
         });
         int choice = -1;
@@ -310,6 +335,7 @@ TEST_F(Start, TenSoundSourcesGrowTheBoxAndItsLastRowsAreClickable)
         EXPECT_EQ(choice, c.row) << "y " << c.y;
         EXPECT_EQ(rc.bottom - rc.top, 187 + 2 * 19);
         EXPECT_TRUE(inside) << "y " << c.y << " lies outside the box's shape";
+        EXPECT_EQ(shown, "") << "the bottom border is not the picture's at these points";
     }
 }
 

@@ -230,7 +230,7 @@ TEST_F(Svc, ADownloadedGameIsPlayableSavedAndStarted)
     Pump();
     EXPECT_EQ(CONTENTSLIST_GetType(1), eCLPD_TYPE_PLAYABLE);
     EXPECT_EQ(Kicks(), std::vector<LPARAM>{ 1 });
-    EXPECT_TRUE(ButtonsOn());
+    EXPECT_FALSE(ButtonsOn()) << "the start gives the buttons back when it is over";
     EXPECT_EQ(g_refresh, 1);
     CfhIf h;
     std::vector<ContIf> recs;
@@ -250,11 +250,29 @@ TEST_F(Svc, ADownloadedGameIsPlayableSavedAndStarted)
 
 TEST_F(Svc, ReservedActionsAfterADownload)
 {
-    // Leaving the music service reserved: the downloaded content starts.
-    SCCMN_SetReserveAction(eGD_RESERVETYPE_RESIGNVELQA);
+    // Play waits for G0002's game: another title's game (one of download-all's)
+    // and another part of G0002 start nothing and leave the action waiting.
+    ASSERT_TRUE(USERM_SetContentsId("G0002", 5));
+    SCCMN_BeginAction(eGD_RESERVETYPE_KICKGAME);
+    ASSERT_TRUE(DOWNLOADMN_Add("dl/g2.pack", "G0002", 0));
+    PostResult(0, "G0001", eCLPD_PATHTYPE_MAINEXE);
+    PostResult(0, "G0002", eCLPD_PATHTYPE_MANUAL);
+    Pump();
+    EXPECT_TRUE(Kicks().empty());
+    EXPECT_EQ(SCCMN_GetReserveAction(), eGD_RESERVETYPE_KICKGAME);
+    EXPECT_FALSE(ButtonsOn());
+    DOWNLOADMN_RemoveListTop();
     PostResult(0, "G0002", eCLPD_PATHTYPE_MAINEXE);
     Pump();
     EXPECT_EQ(Kicks(), std::vector<LPARAM>{ 1 });
+
+    // Leaving the music service reserved: a download starts nothing.
+    g_posted.clear();
+    SCCMN_SetReserveAction(eGD_RESERVETYPE_RESIGNVELQA);
+    PostResult(0, "G0002", eCLPD_PATHTYPE_MAINEXE);
+    Pump();
+    EXPECT_TRUE(Kicks().empty());
+    EXPECT_EQ(SCCMN_GetReserveAction(), eGD_RESERVETYPE_RESIGNVELQA);
 
     // Download-all: the buttons come back with the last of the downloads.
     g_posted.clear();
@@ -286,8 +304,10 @@ TEST_F(Svc, ReservedActionsAfterADownload)
 TEST_F(Svc, RefusedOrEmptyCataloguesChangeNothing)
 {
     std::string before = Store();
-    struct { const char* reply; const char* text; } cases[] = {
+    struct { std::string reply; const char* text; } cases[] = {
         { "ng,", "データ受信に失敗しました。商品情報は取得できませんでした（ZVQ:027）" },
+        // A zero first byte is no status word: unusable like the others, not swallowed.
+        { std::string("\0ok,", 4) + kCatalogue, "データ受信に失敗しました。商品情報は取得できませんでした（ZVQ:027）" },
         { "err,", "データ受信に失敗しました。商品情報は取得できませんでした（ZVQ:027）" },
         { "invalididpassword,", "データ受信に失敗しました。商品情報は取得できませんでした（ZVQ:027）" },
         { "", "データ受信に失敗しました。処理を中止します（ZVQ:022）" },
@@ -299,7 +319,7 @@ TEST_F(Svc, RefusedOrEmptyCataloguesChangeNothing)
         BoxAnswer box;
         PostReply(c.reply);
         Pump();
-        EXPECT_EQ(box.Wait(), c.text) << c.reply;
+        EXPECT_EQ(box.Wait(), c.text) << c.reply.size();
         EXPECT_EQ(Store(), before) << c.reply;
         EXPECT_EQ(CONTENTSLIST_GetCount(), 3);
         EXPECT_TRUE(ButtonsOn()) << c.reply;
@@ -426,10 +446,39 @@ TEST_F(Svc, TheDownloadAllReserveQueuesEveryBoughtGameWithAPack)
     SCCMN_SetReserveAction(eGD_RESERVETYPE_DOWNLOADALL);
     PostReply("ok," + kCatalogue);
     Pump();
-    // G0002 only: G0001 is installed, G0003 has no pack on the server.
-    ASSERT_EQ(DOWNLOADMN_GetCnt(), 1);
+    // G0002 only: G0001 is installed, G0003 has no pack on the server; the
+    // client-version check after it.
+    ASSERT_EQ(DOWNLOADMN_GetCnt(), 2);
     EXPECT_STREQ(DOWNLOADMN_GetListAt(0)->pPath, "dl/g2.pack");
+    EXPECT_EQ(DOWNLOADMN_GetListAt(1)->cntType, eDMD_DT_ZVQVERSION);
     EXPECT_EQ(SCCMN_GetReserveAction(), eGD_RESERVETYPE_DOWNLOADING);
+    EXPECT_FALSE(ButtonsOn());
+
+    // Nothing to download (the service has no pack for either game not on
+    // disk): the action ends at once, and the version check still comes.
+    DOWNLOADMN_Term();
+    DOWNLOADMN_Init();
+    SCCMN_BeginAction(eGD_RESERVETYPE_DOWNLOADALL);
+    PostReply("ok," + Record("G0001", "One", "dl/g1.pack") + Record("G0002", "Two", "") + Record("G0003", "Three", ""));
+    Pump();
+    ASSERT_EQ(DOWNLOADMN_GetCnt(), 1);
+    EXPECT_EQ(DOWNLOADMN_GetListAt(0)->cntType, eDMD_DT_ZVQVERSION);
+    EXPECT_EQ(SCCMN_GetReserveAction(), eGD_RESERVETYPE_NONE);
+    EXPECT_TRUE(ButtonsOn());
+}
+
+// The rows draw the music button only for a flag of "1"; a click where it
+// would be answers by the same rule.
+TEST_F(Svc, AMusicFlagOtherThanOneOffersNoMusic)
+{
+    CONTENTSLIST_Free();
+    ASSERT_EQ(CONTENTSLIST_Init(Record("G0001", "One", "dl/g1.pack", "2", "dl/g1s.pack").c_str()), 1);
+    EXPECT_EQ(SCCMN_HasMusic(0), 0);
+    Buttons(1);
+    PostMessageA(hWnd, WMU_CONTENTSBUTTON, 4, 0);
+    Pump();
+    EXPECT_EQ(DOWNLOADMN_GetCnt(), 0);
+    EXPECT_EQ(SCCMN_GetReserveAction(), eGD_RESERVETYPE_NONE);
 }
 
 TEST_F(Svc, RowButtonsReserveTheirActions)
@@ -439,7 +488,8 @@ TEST_F(Svc, RowButtonsReserveTheirActions)
     PostMessageA(hWnd, WMU_CONTENTSBUTTON, 5, 0);
     Pump();
     EXPECT_EQ(Kicks(), std::vector<LPARAM>{ 0 });
-    EXPECT_TRUE(ButtonsOn());
+    EXPECT_FALSE(ButtonsOn()) << "the buttons wait for the start";
+    SCCMN_EndAction();   // as the start does when it is over
     // Play of a game not on disk: its pack is queued, the buttons wait.
     PostMessageA(hWnd, WMU_CONTENTSBUTTON, 5, 1);
     Pump();
@@ -519,6 +569,54 @@ TEST_F(Svc, TheFavouriteButtonTogglesAndRebuildsOnlyTheFavouritesPage)
     PostMessageA(hWnd, WMU_CONTENTSBUTTON, 6, 1);
     Pump();
     EXPECT_EQ(CONTENTSLIST_GetFavorite(1), 0);
+}
+
+// A refreshed catalogue and a favourite toggled on the favourites page keep
+// the member's sort, as a page switch does.
+TEST_F(Svc, ARefreshAndAFavouriteToggleKeepTheMembersSort)
+{
+    PAGE_Init();
+    int nFav = PAGE_GetIndexOfKind(ePDKIND_FAVORITE);
+    CONTENTSLIST_SetFavorite(0, 1);
+    CONTENTSLIST_SetFavorite(1, 1);
+    CONTENTSLIST_SetFavorite(2, 1);
+    ASSERT_EQ(CONTENTSLIST_Save2(), 1);
+    PAGE_Term();
+    PAGE_Init();
+    SCCMN_SetComboSel(nFav);
+    PAGE_SetSortType(ePDST_TITLE);
+    PAGE_Sort();
+    auto titles = [&] {
+        std::string out;
+        for (int i = 0; i < PAGE_GetContentsCnt(nFav); i++) {
+            int nType = 0;
+            const char* p = CONTENTSLIST_GetProductName(&nType, PAGE_GetContentsId(nFav, i));
+            out += std::string(p != nullptr ? p : "?") + ";";
+        }
+        return out;
+    };
+    ASSERT_EQ(titles(), "One;Three;Two;");   // the catalogue holds One, Two, Three
+
+    PostReply("ok," + kCatalogue);
+    Pump();
+    EXPECT_EQ(titles(), "One;Three;Two;") << "the refresh lost the sort";
+    EXPECT_EQ(PAGE_GetSortType(), ePDST_TITLE);
+
+    Buttons(1);
+    PostMessageA(hWnd, WMU_CONTENTSBUTTON, 6, 0);   // One leaves the favourites
+    Pump();
+    EXPECT_EQ(titles(), "Three;Two;") << "the favourite toggle lost the sort";
+}
+
+// The sale-page button with no service address in env.bin tells the member
+// instead of opening nothing.
+TEST_F(Svc, TheSalePageWithoutItsAddressIsReported)
+{
+    BoxAnswer box("エラー報告");
+    PostMessageA(hWnd, WMU_CONTENTSBUTTON, 0, 0);
+    Pump();
+    EXPECT_EQ(box.Wait(), "ファイルのロードに失敗しました。再度インストールをお試しいただいたのちに失敗が続くようでしたら、\n"
+                          "大変お手数ですがお客様サポートにご連絡をお願い致します(ZVQ:008)。");
 }
 
 TEST_F(Svc, TheLeaveReplyIsLoggedAndFreed)
