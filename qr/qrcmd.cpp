@@ -52,10 +52,5 @@ int QRCMD_PlayTimeLine(char* pDst, int nDstSize, int nSeconds, const char* pUser
 
 int QRCMD_SbnPath(char* pDst, int nDstSize, const char* pGamePath)
 {
-    size_t nLen = std::strlen(pGamePath);
-    if (nLen + 5 > static_cast<size_t>(nDstSize)) return 0;
-    std::memcpy(pDst, pGamePath, nLen + 1);
-    if (pDst[0] != '\0') CMNFILE_CutTail(pDst, ".", 1);
-    std::strcat(pDst, ".sbn");
-    return 1;
+    return CMNFILE_PackedName(pDst, nDstSize, pGamePath, ".sbn");
 }

@@ -33,6 +33,6 @@ int QRCMD_Parse(QrCmdIf* pCmd, const char* pCmdLine);
 // inverted. Returns its length, or -1 when it does not fit.
 int QRCMD_PlayTimeLine(char* pDst, int nDstSize, int nSeconds, const char* pUserId, const char* pProductId);
 
-// The ".sbn" that belongs to a game path: the path cut at its last "." and
-// ".sbn" appended (a path without a dot gives just ".sbn"). 0 when it does not fit.
+// The ".sbn" that belongs to a game path, as the launcher names it
+// (CMNFILE_PackedName). 0 when it does not fit.
 int QRCMD_SbnPath(char* pDst, int nDstSize, const char* pGamePath);

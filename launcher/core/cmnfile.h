@@ -81,6 +81,11 @@ int   CMNFILE_ToInt(const char* p);
 // stream colon, no empty, "." or ".." part (nor dots and blanks only, which
 // Windows shortens to those). Shift-JIS aware.
 int   CMNFILE_IsSafeRelPath(const char* pPath);
+// The packed form of a file (its ".sbn" or ".smd"): the path with the
+// extension of its last part replaced by pExt, or pExt added when that part
+// has none (a dot in a folder's name is no extension). Shift-JIS aware;
+// "\\" and "/" separate parts. 0 when it does not fit in nDstSize.
+int   CMNFILE_PackedName(char* pDst, int nDstSize, const char* pPath, const char* pExt);
 
 // EUC-JP to Shift-JIS: writes the converted, terminated source into pDst
 // (at most nDstSize bytes with the terminator) and returns pDst.

@@ -193,6 +193,23 @@ int CMNFILE_CutTail(char* pStr, const char* pSep, int nSepLen)
     return 0;
 }
 
+int CMNFILE_PackedName(char* pDst, int nDstSize, const char* pPath, const char* pExt)
+{
+    CMN_ASSERT(pDst != nullptr && pPath != nullptr && pExt != nullptr);
+    if (pDst == nullptr || pPath == nullptr || pExt == nullptr || nDstSize < 1) return 0;
+    const char* pDot = nullptr;
+    for (const char* p = pPath; *p != '\0'; p = SJIS_Next(p)) {
+        if (*p == '\\' || *p == '/') pDot = nullptr;
+        else if (*p == '.') pDot = p;
+    }
+    size_t nStem = pDot != nullptr ? static_cast<size_t>(pDot - pPath) : std::strlen(pPath);
+    size_t nExt = std::strlen(pExt);
+    if (nStem + nExt + 1 > static_cast<size_t>(nDstSize)) return 0;
+    std::memmove(pDst, pPath, nStem);
+    std::memcpy(pDst + nStem, pExt, nExt + 1);
+    return 1;
+}
+
 int CMNFILE_CutTail2(char* pDst, int nDstSize, const char* pStr, const char* pSep, int nSepLen)
 {
     CMN_ASSERT(pDst != nullptr && pStr != nullptr && pSep != nullptr);

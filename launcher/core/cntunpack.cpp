@@ -36,16 +36,13 @@ struct StdFile {
 
 bool IsSep(char c) { return c == '\\' || c == '/'; }
 
-// The name with the extension of its last component replaced by pExt; a
-// last component without "." gets pExt appended.
+// The packed form's name, as every program names it (CMNFILE_PackedName).
 std::string cnu_WithExt(const std::string& name, const char* pExt)
 {
-    size_t nDot = std::string::npos;
-    for (const char* p = name.c_str(); *p != '\0'; p = SJIS_Next(p)) {
-        if (IsSep(*p)) nDot = std::string::npos;
-        else if (*p == '.') nDot = static_cast<size_t>(p - name.c_str());
-    }
-    return (nDot == std::string::npos ? name : name.substr(0, nDot)) + pExt;
+    std::string out(name.size() + std::strlen(pExt) + 1, '\0');
+    if (!CMNFILE_PackedName(&out[0], static_cast<int>(out.size()), name.c_str(), pExt)) return name + pExt;
+    out.resize(std::strlen(out.c_str()));
+    return out;
 }
 
 bool cnu_Stopped(const int* pbStop) { return pbStop != nullptr && __atomic_load_n(pbStop, __ATOMIC_RELAXED) != 0; }

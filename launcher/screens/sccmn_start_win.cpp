@@ -91,17 +91,6 @@ int ChooseSlot(int* pn, int nKind, int nFlag)
     return nSlot;
 }
 
-// pPath with its last "." part replaced by pExt (".sbn", ".smd").
-bool PackedPath(char* pDst, int nSize, const char* pPath, const char* pExt)
-{
-    const char* pDot = std::strrchr(pPath, '.');
-    const char* pSep = std::strrchr(pPath, '\\');
-    int nStem = pDot != nullptr && (pSep == nullptr || pDot > pSep) ? static_cast<int>(pDot - pPath)
-                                                                    : static_cast<int>(std::strlen(pPath));
-    int n = std::snprintf(pDst, nSize, "%.*s%s", nStem, pPath, pExt);
-    return n > 0 && n < nSize;
-}
-
 int Expand(const char* pPacked, const char* pOut)
 {
     int bRet = SLIDE_OpenInFile(pPacked) && SLIDE_OpenOutFile(pOut) && SLIDE_DecodeFile();
@@ -176,7 +165,7 @@ int StartPlayer(int n)
     DWORD nCur = GetCurrentDirectoryA(sizeof(strCur), strCur);
     CMN_ASSERT(nCur != 0);
     SetCurrentDirectoryA(strPlayerDir);
-    if (!PackedPath(strSmd, sizeof(strSmd), strArchive, ".smd") || !ExpandOrReport(strSmd, strArchive)) {
+    if (!CMNFILE_PackedName(strSmd, sizeof(strSmd), strArchive, ".smd") || !ExpandOrReport(strSmd, strArchive)) {
         if (nCur != 0) SetCurrentDirectoryA(strCur);
         return 0;
     }
@@ -241,7 +230,7 @@ int HANTIV_StartContents(int nIndex)
     std::snprintf(strFull, sizeof(strFull), "%s%s", CONTENTSLIST_GetUserPath(), pName);
     if (!CMNFILE_IsExist(strFull)) {
         char strSbn[2 * kPathMax];
-        if (!PackedPath(strSbn, sizeof(strSbn), strFull, ".sbn") || !CMNFILE_IsExist(strSbn)) {
+        if (!CMNFILE_PackedName(strSbn, sizeof(strSbn), strFull, ".sbn") || !CMNFILE_IsExist(strSbn)) {
             SCCMN_Report(SCCMN_GetMainWnd(), kZvq045, kReportCaption, MB_OK | MB_ICONSTOP, 0);
             return 0;
         }

@@ -76,10 +76,10 @@ TEST(TextFiles, EveryReaderStaysInsideABlockOfExactlyTheFileAndItsTerminator)
         { "splash", "[bg]\r\na.bmp\r\n400,240", 0 },
         { "splash", "[bg]\r\na.bmp\r\n400,240\r\n", 1 },
         { "ver.bin", "", 0 },
-        { "ver.bin", "tiv_launcher.exe,5,", 0 },
+        { "ver.bin", "tiv_launcher.exe,5,", 1 },   // version lists count it, as the updater does
         { "ver.bin", "tiv_launcher.exe,5,\r\n", 1 },
         { "version.txt", "", 0 },
-        { "version.txt", "tiv_launcher.exe,6,", 0 },
+        { "version.txt", "tiv_launcher.exe,6,", 1 },
         { "version.txt", "tiv_launcher.exe,6,p.pack,\r\n", 1 },
     };
     for (const Case& c : cases) {

@@ -1,7 +1,9 @@
 #include <gtest/gtest.h>
 
+#include <cstring>
 #include <string>
 
+#include "cmnfile.h"
 #include "qrcmd.h"
 
 namespace {
@@ -66,19 +68,26 @@ TEST(QrCmd, PlayTimeLinesCountWholeMinutesAtLeastOne)
     EXPECT_EQ(QRCMD_PlayTimeLine(line, 5, 183, "ab", "12"), -1);
 }
 
-TEST(QrCmd, SbnPathIsCutAtTheLastDot)
+// The runner, the launcher's start and its unpacking name a game's packed
+// form alike: the last part's extension replaced, or added when it has none.
+TEST(QrCmd, SbnPathReplacesTheExtensionOfTheLastPart)
 {
     struct Case { const char* game; const char* sbn; };
     const Case cases[] = {
         { "C:\\g\\game.exe", "C:\\g\\game.sbn" },
-        { "C:\\g v1.2\\game", "C:\\g v1.sbn" },      // the folder's dot when the name has none
+        { "C:\\g v1.2\\game", "C:\\g v1.2\\game.sbn" },   // a folder's dot is no extension
         { "C:\\ソフト\\g.exe", "C:\\ソフト\\g.sbn" },
-        { "game", ".sbn" },
+        { "C:\\表.1\\ソ", "C:\\表.1\\ソ.sbn" },          // 0x5C trail bytes are no separators
+        { "a.b.exe", "a.b.sbn" },
+        { "game", "game.sbn" },
     };
     for (const auto& c : cases) {
         char sbn[64];
         ASSERT_EQ(QRCMD_SbnPath(sbn, sizeof(sbn), c.game), 1);
         EXPECT_STREQ(sbn, c.sbn);
+        char smd[64];
+        ASSERT_EQ(CMNFILE_PackedName(smd, sizeof(smd), c.game, ".smd"), 1);
+        EXPECT_EQ(std::string(smd), std::string(c.sbn).substr(0, std::strlen(c.sbn) - 4) + ".smd");
     }
     char tiny[8];
     EXPECT_EQ(QRCMD_SbnPath(tiny, sizeof(tiny), "C:\\game.exe"), 0);
