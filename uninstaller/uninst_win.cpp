@@ -195,16 +195,7 @@ HANDLE UNINST_HoldFolder(const wchar_t* pPath)
     return h;
 }
 
-int UNINST_GetSkinName(char* pBuf, int nSize)
-{
-    if (pBuf == nullptr || nSize < 1) return 0;
-    pBuf[0] = '\0';
-    HKEY hKey = nullptr;
-    if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, REG_TIV_KEY, 0, KEY_QUERY_VALUE, &hKey) != ERROR_SUCCESS) return 0;
-    REG_QueryValue(hKey, "skin", pBuf, nSize, "");
-    RegCloseKey(hKey);
-    return pBuf[0] != '\0' ? 1 : 0;
-}
+int UNINST_GetSkinName(char* pBuf, int nSize) { return REG_GetInstallValue("skin", pBuf, nSize); }
 
 void UNINST_SetSkinName(const char* pSkin) { g_strSkin = pSkin != nullptr ? pSkin : ""; }
 

@@ -12,6 +12,9 @@
 
 #define REG_TIV_KEY "SOFTWARE\\tiv"
 
+// A string value of the installation's key (HKLM\SOFTWARE\tiv), read-only;
+// 1 when it is there and not empty.
+int REG_GetInstallValue(const char* pName, char* pDst, int nSize);
 int REG_GetAppPath(char* pDst, int nSize);
 // Reads a string value; on any failure the default is copied. Always 1.
 int REG_QueryValue(HKEY hKey, const char* pName, char* pDst, int nSize, const char* pDefault);

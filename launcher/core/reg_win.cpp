@@ -35,17 +35,19 @@ int REG_QueryValue(HKEY hKey, const char* pName, char* pDst, int nSize, const ch
     return 1;
 }
 
-int REG_GetAppPath(char* pDst, int nSize)
+int REG_GetInstallValue(const char* pName, char* pDst, int nSize)
 {
     CMN_ASSERT(pDst != nullptr && nSize > 0);
     if (pDst == nullptr || nSize < 1) return 0;
     pDst[0] = '\0';
     HKEY hKey = nullptr;
     if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, REG_TIV_KEY, 0, KEY_READ, &hKey) != ERROR_SUCCESS) return 0;
-    REG_QueryValue(hKey, "apppath", pDst, nSize, "");
+    REG_QueryValue(hKey, pName, pDst, nSize, "");
     RegCloseKey(hKey);
     return pDst[0] != '\0' ? 1 : 0;
 }
+
+int REG_GetAppPath(char* pDst, int nSize) { return REG_GetInstallValue("apppath", pDst, nSize); }
 
 int REG_GetDword(HKEY hKey, const char* pName, int* pDst, int nDefault)
 {
