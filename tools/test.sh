@@ -5,12 +5,27 @@
 # 32-bit build (build/win32) and the 64-bit build (build/win64), or the
 # 64-bit one alone where the kernel runs no 32-bit programs.
 #
-#   JOBS=N           build and test parallelism (default: the processors)
+#   JOBS=N           build and native test parallelism (default: the
+#                    processors)
+#   TEST_JOBS=N      Windows test parallelism: the programs under test
+#                    spend most of their time waiting on windows, timers,
+#                    files and the sound sink, so more of them run at once
+#                    than there are processors (default: 4 per job, at
+#                    least JOBS and at most 8 unless JOBS is more)
 #   TIV_WINE_ARCH=A  test only architecture A (win32 or win64)
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 cd "$root"
 jobs=${JOBS:-$(nproc)}
+[[ "$jobs" =~ ^[1-9][0-9]*$ ]] || { echo "test: JOBS=$jobs is not a count" >&2; exit 2; }
+if [ -n "${TEST_JOBS:-}" ]; then
+  test_jobs=$TEST_JOBS
+  [[ "$test_jobs" =~ ^[1-9][0-9]*$ ]] || { echo "test: TEST_JOBS=$test_jobs is not a count" >&2; exit 2; }
+else
+  test_jobs=$(( jobs * 4 ))
+  cap=$(( jobs > 8 ? jobs : 8 ))
+  [ "$test_jobs" -le "$cap" ] || test_jobs=$cap
+fi
 # Each step's header says when it began, in seconds from the start.
 phase() { echo "== [${SECONDS}s] $*"; }
 
@@ -34,10 +49,12 @@ phase "native tests"
 ctest --test-dir build/native --output-on-failure -j "$jobs"
 phase "the ten slowest native tests"
 tools/slowest.sh build/native 10 || true
-# The benchmarks' optimised build: the optimiser finds warnings of its own.
-phase "native optimised build (benchmarks)"
+# The benchmarks' optimised build: the optimiser finds warnings of its own
+# in every library (the programs and benchmarks link them all); the test
+# programs are built and run above.
+phase "native optimised build (programs and benchmarks)"
 cmake --no-warn-unused-cli -S . -B build/bench-native -G Ninja -DCMAKE_BUILD_TYPE=Release -DTIV_SANITIZE=OFF >/dev/null
-cmake --build build/bench-native -j "$jobs"
+cmake --build build/bench-native -j "$jobs" --target tiv_programs tiv_benchmarks
 
 # Where both architectures run, the shipped 32-bit build is the whole proof;
 # the 64-bit build then runs the tests whose code or data layout depends on
@@ -50,9 +67,12 @@ if [ -z "${TIV_WINE_ARCH:-}" ] && [[ " $arches " == *" win32 "* ]] && [[ " $arch
 fi
 
 # The shipped programs are the 32-bit ones: they are built (warnings are
-# errors) even where their tests cannot run.
+# errors) even where their tests cannot run; there the test programs are not.
 for arch in win32 win64; do
-  if [ "$arch" = win32 ] || [[ " $arches " == *" $arch "* ]]; then
+  if [ "$arch" = win32 ] && [[ " $arches " != *" win32 "* ]]; then
+    phase "win32 build: the programs (this host runs no 32-bit tests)"
+    windows_build win32 "$jobs" -DCMAKE_BUILD_TYPE=RelWithDebInfo -- tiv_programs
+  elif [[ " $arches " == *" $arch "* ]]; then
     if [ "$arch" = win64 ] && [ -n "$win64_only_ptrwidth" ]; then
       phase "win64 build: the programs and the ptrwidth tests"
       windows_build win64 "$jobs" -DCMAKE_BUILD_TYPE=RelWithDebInfo -- tiv_programs
@@ -69,8 +89,8 @@ done
 # Each test program runs in a slot of the bench's pool of its own (a Wine
 # prefix, display and sound sink), so the tests that click, read the screen
 # or hold the launcher's mutex run side by side.
-export TIV_BENCH_SLOTS=$jobs
-phase "Windows tests under Wine: ${arches// / and } ($why)"
+export TIV_BENCH_SLOTS=$test_jobs
+phase "Windows tests under Wine: ${arches// / and } ($why), $test_jobs at a time"
 failed=
 for arch in $arches; do
   select=()
@@ -81,7 +101,7 @@ for arch in $arches; do
   else
     phase "$arch tests under Wine"
   fi
-  TIV_WINE_ARCH=$arch tools/bench.sh "build/$arch" ctest --test-dir "build/$arch" --output-on-failure -j "$jobs" \
+  TIV_WINE_ARCH=$arch tools/bench.sh "build/$arch" ctest --test-dir "build/$arch" --output-on-failure -j "$test_jobs" \
     "${select[@]}" || failed="$failed $arch"
   phase "the ten slowest $arch tests"
   tools/slowest.sh "build/$arch" 10 || true
