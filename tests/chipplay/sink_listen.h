@@ -18,15 +18,19 @@
 #include <thread>
 #include <utility>
 
-// The loudest sample that reached the sound sink while `during` ran, and in
-// the sink's latency after it; -1 when the bench gave no sink to listen to.
+// The loudest sample that reached the sound sink while `during` ran, and
+// after it until one louder than `awaited` arrived or kHearAfterMs passed;
+// -1 when the bench gave no sink to listen to.
 //
 // The paced sink is heard through a looping capture buffer read from a
-// thread of its own as it fills, for as long as `during` takes: a one-shot
-// buffer of a few seconds heard only the start, so a program that took
-// longer than that to make its first sound on a busy machine was heard as
-// silence.
-inline int LoudestHeard(const std::function<void()>& during)
+// thread of its own as it fills. What a program writes reaches the sink's
+// monitor through Wine's mixer and the sound server: one to two seconds
+// later on an idle machine, more on a busy one, so a sound made at the end
+// of `during` is still on its way when it returns, and a fixed margin after
+// it heard silence where the program played.
+constexpr int kHearAfterMs = 15000;
+
+inline int LoudestHeard(const std::function<void()>& during, int awaited)
 {
     if (std::getenv("TIV_SOUND_PACED") != nullptr) {
         IDirectSoundCapture8* capture = nullptr;
@@ -78,7 +82,7 @@ inline int LoudestHeard(const std::function<void()>& during)
             }
         });
         during();
-        Sleep(500);   // what was played last is still on its way through the sink
+        Probe_WaitFor([&] { return peak.load() > awaited; }, kHearAfterMs);
         stop = true;
         reader.join();
         drain();
@@ -90,14 +94,19 @@ inline int LoudestHeard(const std::function<void()>& during)
     const char* where = std::getenv("TIV_SOUND_SINK");
     if (where == nullptr) return -1;
     std::string path = Probe_HostPath(where);
-    std::string before = ReadAll(path);
+    const size_t from = ReadAll(path).size() & ~static_cast<size_t>(1);
+    auto loudestSince = [&] {
+        std::string after = ReadAll(path);
+        int peak = 0;
+        for (size_t i = from; i + 1 < after.size(); i += 2) {
+            int16_t v = static_cast<int16_t>(static_cast<uint8_t>(after[i]) | (static_cast<uint8_t>(after[i + 1]) << 8));
+            peak = std::max(peak, std::abs(static_cast<int>(v)));
+        }
+        return peak;
+    };
     during();
-    std::string after = ReadAll(path);
     int peak = 0;
-    for (size_t i = before.size() & ~static_cast<size_t>(1); i + 1 < after.size(); i += 2) {
-        int16_t v = static_cast<int16_t>(static_cast<uint8_t>(after[i]) | (static_cast<uint8_t>(after[i + 1]) << 8));
-        peak = std::max(peak, std::abs(static_cast<int>(v)));
-    }
+    Probe_WaitFor([&] { return (peak = loudestSince()) > awaited; }, kHearAfterMs);
     return peak;
 }
 

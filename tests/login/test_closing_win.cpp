@@ -128,8 +128,8 @@ TEST(ClosingRun, LoginLauncherUpdaterThenTheUninstallerKeepsExactlyTheInstalledF
     ASSERT_NE(hLogin, nullptr);
     HWND dlg = Probe_WaitWindow("#32770", "", 60000);
     ASSERT_NE(dlg, nullptr);
-    SetDlgItemTextA(dlg, 1020, "closeman");
-    SetDlgItemTextA(dlg, 1021, "pw1");
+    ASSERT_TRUE(SetDlgItemTextA(dlg, 1020, "closeman"));
+    ASSERT_TRUE(SetDlgItemTextA(dlg, 1021, "pw1"));
     Probe_PressButton(dlg, IDOK);
     std::vector<std::string> seen;
     ASSERT_TRUE(Answer("報告", "入力アカウント・パスワードは正常でした。\n続いてTIVランチャーを起動します(LOGIN:116)。", &seen,

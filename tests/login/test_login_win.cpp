@@ -119,10 +119,9 @@ struct LoginTest : ::testing::Test {
     }
     // The login dialog: the captionless dialog of the started login.
     HWND Dialog() { return Probe_WaitWindow("#32770", "", 60000); }
-    void Type(HWND hDlg, const std::string& id, const std::string& pw)
+    bool Type(HWND hDlg, const std::string& id, const std::string& pw)
     {
-        SetDlgItemTextA(hDlg, 1020, id.c_str());
-        SetDlgItemTextA(hDlg, 1021, pw.c_str());
+        return SetDlgItemTextA(hDlg, 1020, id.c_str()) && SetDlgItemTextA(hDlg, 1021, pw.c_str());
     }
     // The next box of the caption: its text, then OK.
     std::string Box(const char* caption, int nTimeoutMs = 60000)
@@ -139,7 +138,7 @@ struct LoginTest : ::testing::Test {
     {
         HWND dlg = Dialog();
         if (dlg == nullptr) return "(no dialog)";
-        Type(dlg, id, pw);
+        if (!Type(dlg, id, pw)) return "(the dialog's fields could not be set)";
         Probe_PressButton(dlg, IDOK);
         (void)h;
         return Box(caption, 90000);
@@ -235,7 +234,7 @@ TEST_F(LoginTest, LoginCheckOkWithMoreAfterTheCommaAndTheLongestIdAndPassword)
     ASSERT_NE(h, nullptr);
     HWND dlg = Dialog();
     ASSERT_NE(dlg, nullptr);
-    Type(dlg, id + "xyz", pw + "xyz");   // the dialog takes no more than 127 of them
+    ASSERT_TRUE(Type(dlg, id + "xyz", pw + "xyz"));   // the dialog takes no more than 127 of them
     Probe_PressButton(dlg, IDOK);
     std::string text = Box(kReport, 90000);
     EXPECT_EQ(Probe_WaitExit(h, 60000), 0);
@@ -293,12 +292,12 @@ TEST_F(LoginTest, LoginStartDialogCancelEmptyFieldsEscAndASecondInstance)
     EXPECT_TRUE(IsWindow(dlg));
 
     // An empty field: the message, then the dialog again.
-    Type(dlg, "newman", "");
+    ASSERT_TRUE(Type(dlg, "newman", ""));
     Probe_PressButton(dlg, IDOK);
     EXPECT_EQ(Box(kReport), kEmpty);
     dlg = Dialog();
     ASSERT_NE(dlg, nullptr);
-    Type(dlg, "", "pw1");
+    ASSERT_TRUE(Type(dlg, "", "pw1"));
     Probe_PressButton(dlg, IDOK);
     EXPECT_EQ(Box(kReport), kEmpty);
     dlg = Dialog();
@@ -416,7 +415,7 @@ TEST_F(LoginTest, LoginCheckCancelDuringADelayedCheckEndsWithZvq016AndNoStore)
     ASSERT_NE(h, nullptr);
     HWND dlg = Dialog();
     ASSERT_NE(dlg, nullptr);
-    Type(dlg, "slowman", "pw1");
+    ASSERT_TRUE(Type(dlg, "slowman", "pw1"));
     Probe_PressButton(dlg, IDOK);
     Probe_WaitFor([&] { return !IsWindow(dlg); }, 10000);
     // The progress window: captionless, with its CANCEL (1000).

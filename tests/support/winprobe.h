@@ -11,6 +11,8 @@
 // Waits up to nTimeoutMs for a top-level window of the class and caption
 // (either may be null) that belongs to this process or to a program it
 // started with Probe_Start (or their children); null when none appeared.
+// A window found is one its program has finished making (its thread waits
+// for messages again), so its controls can be read and set.
 HWND Probe_WaitWindow(const char* pClass, const char* pCaption, int nTimeoutMs);
 // Polls done() every 50 ms until it is true or nTimeoutMs have passed;
 // its last answer. Deadlines are generous: a loaded machine starts Wine

@@ -73,13 +73,24 @@ BOOL CALLBACK FindOne(HWND h, LPARAM l)
 
 }  // namespace
 
+// How long a found window may take to finish being made.
+constexpr UINT kReadyTimeoutMs = 20000;
+
 HWND Probe_WaitWindow(const char* pClass, const char* pCaption, int nTimeoutMs)
 {
     DWORD t0 = GetTickCount();
     for (;;) {
         FindCtx ctx = { pClass, pCaption, nullptr };
         EnumWindows(FindOne, reinterpret_cast<LPARAM>(&ctx));
-        if (ctx.found != nullptr) return ctx.found;
+        if (ctx.found != nullptr) {
+            // A window is listed from the moment it is made, before its
+            // controls exist and before WM_CREATE or WM_INITDIALOG has run;
+            // its thread takes a sent message only once it waits for
+            // messages again, so the round trip waits for it to be ready.
+            DWORD_PTR r = 0;
+            SendMessageTimeoutA(ctx.found, WM_NULL, 0, 0, SMTO_NORMAL, kReadyTimeoutMs, &r);
+            return ctx.found;
+        }
         if (static_cast<int>(GetTickCount() - t0) > nTimeoutMs) return nullptr;
         Sleep(50);
     }
