@@ -318,8 +318,10 @@ TEST_F(SaleStart, MusicStartsTheRealPlayerWhichRemovesTheArchiveWhenClosed)
     std::string box;
     ASSERT_TRUE(Probe_WaitFor([&] {
         Probe_Adopt(exe);
-        if (HWND b = Probe_WaitWindow("#32770", nullptr, 100)) {
-            box = Probe_MessageBoxText(b);
+        // By its caption: the launcher's own download and notice windows
+        // are dialogs too.
+        if (HWND b = Probe_WaitWindow("#32770", "TIV VELQA SOUND PLAYER (ERROR)", 100)) {
+            box += Probe_MessageBoxText(b);
             Probe_PressButton(b, IDOK);
         }
         return (w = Probe_WaitWindow("TIV VELQA SOUND PLAYER", nullptr, 100)) != nullptr;
