@@ -463,7 +463,16 @@ bool Player::onTick()
                 n = frames < mMaxFrames ? frames : mMaxFrames;
                 std::memset(mRenderBuffer, 0, sizeof(int32_t) * 2 * static_cast<size_t>(n));
             } else {
-                const int64_t span = mVM->samplesToTime(frames, rate);
+                // The block ends where the body or the fade ends, so the fade
+                // starts and a recording ends at their own time, however
+                // late the tick came and however much the device takes.
+                int32_t want = frames;
+                const int64_t left = phaseTimeLeft();
+                if (left > 0) {
+                    const int32_t upTo = mVM->timeToSamples(left, rate);
+                    if (upTo > 0 && upTo < want) want = upTo;
+                }
+                const int64_t span = mVM->samplesToTime(want, rate);
                 const int64_t t0 = mVM->getTime();
                 mVM->run(span);
                 elapsed = mVM->getTime() - t0;
@@ -540,6 +549,14 @@ void Player::updateStatus(const int32_t* buffer, int32_t frames)
 
     mFFT->getSpectrum(slot.spectrum);
     mStatusIndex = (mStatusIndex + 1) % STATUS_RING;
+}
+
+int64_t Player::phaseTimeLeft() const
+{
+    if (mState != STATE_RECORD && !(mState == STATE_PLAY && mAutoAdvance)) return 0;
+    if (mPhase == PHASE_BODY) return mLength - mPhaseTime;
+    if (mPhase == PHASE_FADE) return mFadeOut - mPhaseTime;
+    return 0;
 }
 
 void Player::updateTime(int64_t elapsed)

@@ -107,6 +107,8 @@ private:
     void failRecording();
     void updateStatus(const int32_t* buffer, int32_t frames);
     void updateTime(int64_t elapsed);
+    // Machine time until the body or the fade ends, where they run; 0 elsewhere.
+    int64_t phaseTimeLeft() const;
 
     bool mInitialized;
     int32_t mState;
